@@ -1,0 +1,157 @@
+#pragma once
+// The calculation engine: a sheet of statement and directive lines, evaluated line by line into
+// an annotated output text, with plug-in additions for directives, functions, labels and files.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "scan/Errors.h"
+#include "scan/uAnsiCharTools.h"
+
+namespace engine {
+
+using scan::Extended;
+using scan::EAbort;
+
+/// Label access modes, passed to AccessLabel and to the additions' DoLabel.
+inline constexpr uint8_t lmAssign = 0;
+inline constexpr uint8_t lmRead = 1;
+inline constexpr uint8_t lmAdd = 3;
+
+struct TMyCalLabel {
+  std::string Name;
+  Extended Value = 0;
+};
+
+/// The sheet's labels in order of first definition, with a hash index on the exact name.
+class TAMyCalLabel {
+ public:
+  /// The label of that exact name, or nullptr.
+  TMyCalLabel* Find(std::string_view name);
+  void Append(std::string name, Extended value);
+  void Clear();
+  size_t Count() const { return FItems.size(); }
+  const TMyCalLabel& operator[](size_t i) const { return FItems[i]; }
+
+ private:
+  std::vector<TMyCalLabel> FItems;
+  std::unordered_map<std::string_view, size_t> FIndex;  // views into FItems' names
+};
+
+struct TArgRec {
+  std::string Text;  // the text of a quoted argument; empty for an expression
+  Extended Value = 0;
+};
+using TAArgRec = std::vector<TArgRec>;
+
+class TAnsiCalculate;
+
+/// A plug-in of the engine. Objects are created plainly (no set-up of their own runs), so an
+/// addition prepares its state on first use or in Notify(0).
+class TCalcuAddition {
+ public:
+  virtual ~TCalcuAddition() = default;
+  /// Takes a whole file over before it is evaluated; `text` is the first byte of the sheet text.
+  virtual bool TakeFile(const std::string& fileName, const char* text);
+  /// Handles a '#' directive the engine does not know; may move the cursor.
+  virtual bool Directive(const std::string& name, const char*& cursor);
+  /// Supplies a function: true when it has put the call's result into the engine's FValue.
+  virtual bool DoFunction(const std::string& name, TAArgRec& args);
+  /// Supplies or intercepts a label access.
+  virtual bool DoLabel(const std::string& name, Extended& value, uint8_t mode);
+  /// 0 when a pass begins, 1 when it has ended.
+  virtual void Notify(int phase);
+
+  TAnsiCalculate* FEngine = nullptr;
+};
+
+/// An addition class: identified by its name, created by its factory.
+struct TCalcuAdditionClass {
+  std::string_view Name;
+  std::unique_ptr<TCalcuAddition> (*Create)();
+};
+
+template <class T>
+constexpr TCalcuAdditionClass AdditionClassOf(std::string_view name) {
+  return {name, [] { return std::unique_ptr<TCalcuAddition>(new T()); }};
+}
+
+/// Appends a class to the registry unless one of that name is there already.
+void RegisterAddition(const TCalcuAdditionClass& cls);
+/// The registry, in registration order.
+const std::vector<TCalcuAdditionClass>& AdditionClasses();
+/// Empties the registry (tests only).
+void ClearAdditionClasses();
+
+class TAnsiCalculate {
+ public:
+  explicit TAnsiCalculate(std::string text);
+  virtual ~TAnsiCalculate();
+  TAnsiCalculate(const TAnsiCalculate&) = delete;
+  TAnsiCalculate& operator=(const TAnsiCalculate&) = delete;
+
+  // Virtual operations, in slot order.
+  virtual bool CallFunction(const std::string& name);
+  virtual bool AccessLabel(const std::string& name, Extended& value, uint8_t mode);
+  virtual bool FindConstant(const std::string& name, Extended& value, uint8_t mode);
+  virtual void Reset();
+  [[noreturn]] virtual void Error(const std::string& message);
+  virtual void PutLine(const std::string& annotation);
+  virtual void AddNote(const std::string& text);
+  virtual void Write(std::string_view text);
+  virtual void WriteLine(std::string_view text);
+  virtual bool OfferFile(const std::string& fileName);
+
+  /// The main pass over FText; the result is FOutput.
+  void Calculate();
+  /// Evaluates the statements of another text with this engine's labels and value.
+  void EvaluateText(const std::string& text);
+  /// The annotation form of a value.
+  std::string FormatValue(Extended x) const;
+  /// Creates and attaches one object of the class unless one of that name is attached.
+  void AddAddition(const TCalcuAdditionClass& cls);
+  /// Writes the eight internal constants, one line each.
+  void ListConstants();
+
+  // Evaluator levels, loosest binding first.
+  bool ParseStatement();
+  void ParseExpression();
+  void ParseTerm();
+  void ParseCompare();
+  void ParsePower();
+  void ParsePrimary();
+  void ReadArgument(size_t index);
+
+  std::vector<std::unique_ptr<TCalcuAddition>> FAdditions;
+  TAMyCalLabel FLabelTable;
+  const char* FCursor = nullptr;
+  const char* FLineStart = nullptr;
+  int32_t FMode = 0;
+  std::string FText;
+  std::string FNote;
+  std::string FOutput;
+  Extended FValue = 0;
+  TAArgRec FArgs;
+
+ private:
+  void DirectiveLine();
+  void StatementLine();
+  void SkipRestOfLine();
+  bool ReadNumber();
+  void ReadCall(const std::string& name);
+  void LabelIncrement();
+  bool KeywordOperator();
+  [[noreturn]] void TooDeep();
+
+  int FDepth = 0;  // nesting of parentheses, prefix operators and calls
+  friend class TDepthGuard;
+};
+
+/// How deep parentheses, prefix operators and calls may nest before a statement ends in an error.
+inline constexpr int MaxNestingDepth = 1000;
+
+}  // namespace engine

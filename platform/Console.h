@@ -1,0 +1,29 @@
+#pragma once
+// The console: one typed line at a time in, lines out. On POSIX it is the terminal (with line
+// editing when standard input is one) or plain standard input and output.
+
+#include <optional>
+#include <string>
+
+namespace platform {
+
+class TConsole {
+ public:
+  virtual ~TConsole() = default;
+  /// Makes the console ready (Windows allocates one); called once before the first line.
+  virtual void Open() = 0;
+  /// One typed line with its line end; nothing at the end of input or on a failed read.
+  virtual std::optional<std::string> ReadConsoleLine() = 0;
+  /// The text and a line end.
+  virtual void WriteConsoleLine(const std::string& text) = 0;
+};
+
+/// The console in force: the real one unless a test has put a fake in its place.
+TConsole& Console();
+void SetConsole(TConsole* fake);
+
+/// The converter's echo of its work ("Debug" option): the terminal when there is one, else
+/// standard error; never standard output, which may carry the result.
+void WriteDebugEcho(const std::string& text);
+
+}  // namespace platform

@@ -1,0 +1,30 @@
+#pragma once
+// Files, as the program sees them: whole texts in code page 932 with CR LF line ends. On POSIX the
+// bytes on disk are UTF-8 with LF line ends and pass through the encoding boundary.
+
+#include <string>
+
+namespace platform {
+
+class TFileSystem {
+ public:
+  virtual ~TFileSystem() = default;
+  virtual bool FileExists(const std::string& name) = 0;
+  /// The file's text; empty when it cannot be opened. Text that is not valid in the outside
+  /// encoding raises scan::EEncodingError naming the file, line and column.
+  virtual std::string LoadTextFile(const std::string& name) = 0;
+  /// Writes the whole text (replacing the file); failure raises scan::EInOutError naming the file
+  /// and the reason.
+  virtual void SaveTextFile(const std::string& name, const std::string& text) = 0;
+  /// Deletes the file; false when it could not be deleted.
+  virtual bool DeleteFile(const std::string& name) = 0;
+  /// The folder for colour schemes, ending in a path separator (created when `create`).
+  virtual std::string ProgramFolder(bool create) = 0;
+};
+
+/// The file system in force: the real one unless a test has put a fake in its place.
+TFileSystem& Files();
+/// Puts a fake in place (tests); nullptr brings back the real one.
+void SetFiles(TFileSystem* fake);
+
+}  // namespace platform

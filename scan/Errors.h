@@ -1,0 +1,63 @@
+#pragma once
+// The error families of the whole program. Each class names its kind, so that the fatal-error
+// report can say what went wrong; the message is the system's own text in code page 932.
+
+#include <exception>
+#include <string>
+
+namespace scan {
+
+class Exception : public std::exception {
+ public:
+  explicit Exception(std::string message) : FMessage(std::move(message)) {}
+  const char* what() const noexcept override { return FMessage.c_str(); }
+  const std::string& Message() const noexcept { return FMessage; }
+  /// The kind of error, as the fatal-error report names it.
+  virtual const char* ClassName() const noexcept { return "Exception"; }
+
+ private:
+  std::string FMessage;
+};
+
+/// The engine's own evaluation errors (and the scanner's " not find separator ").
+class EAbort : public Exception {
+ public:
+  using Exception::Exception;
+  const char* ClassName() const noexcept override { return "EAbort"; }
+};
+/// A number text that does not convert (integer or floating point).
+class EConvertError : public Exception {
+ public:
+  using Exception::Exception;
+  const char* ClassName() const noexcept override { return "EConvertError"; }
+};
+/// Floating-point faults.
+class EInvalidOp : public Exception {
+ public:
+  using Exception::Exception;
+  const char* ClassName() const noexcept override { return "EInvalidOp"; }
+};
+class EZeroDivide : public Exception {
+ public:
+  using Exception::Exception;
+  const char* ClassName() const noexcept override { return "EZeroDivide"; }
+};
+class EOverflow : public Exception {
+ public:
+  using Exception::Exception;
+  const char* ClassName() const noexcept override { return "EOverflow"; }
+};
+/// A file that the user asked for could not be read or written.
+class EInOutError : public Exception {
+ public:
+  using Exception::Exception;
+  const char* ClassName() const noexcept override { return "EInOutError"; }
+};
+/// Text at the system boundary that is not valid in the outside encoding.
+class EEncodingError : public Exception {
+ public:
+  using Exception::Exception;
+  const char* ClassName() const noexcept override { return "EEncodingError"; }
+};
+
+}  // namespace scan
