@@ -3,6 +3,7 @@
 // an annotated output text, with plug-in additions for directives, functions, labels and files.
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -38,7 +39,7 @@ class TAMyCalLabel {
   const TMyCalLabel& operator[](size_t i) const { return FItems[i]; }
 
  private:
-  std::vector<TMyCalLabel> FItems;
+  std::deque<TMyCalLabel> FItems;
   std::unordered_map<std::string_view, size_t> FIndex;  // views into FItems' names
 };
 
@@ -145,10 +146,10 @@ class TAnsiCalculate {
   void ReadCall(const std::string& name);
   void LabelIncrement();
   bool KeywordOperator();
-  [[noreturn]] void TooDeep();
 
-  int FDepth = 0;  // nesting of parentheses, prefix operators and calls
-  friend class TDepthGuard;
+  std::vector<std::string_view> FAdditionNames;  // class names of FAdditions, same order
+  std::string FLineBuffer;                       // PutLine's line, reused from line to line
+  int FDepth = 0;  // nesting of expressions: parentheses, prefix operators, calls, keyword operators
 };
 
 /// How deep parentheses, prefix operators and calls may nest before a statement ends in an error.

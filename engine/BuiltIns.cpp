@@ -1,0 +1,179 @@
+// The built-in functions, the internal constants and the constants list.
+
+#include <array>
+#include <cmath>
+#include <cstring>
+
+#include "engine/CalcAnsiScript.h"
+#include "engine/FloatOps.h"
+#include "engine/PrFormat.h"
+
+namespace engine {
+
+namespace {
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    unsigned char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = x - 'A' + 'a';
+    if (y >= 'A' && y <= 'Z') y = y - 'A' + 'a';
+    if (x != y) return false;
+  }
+  return true;
+}
+
+// Bit patterns of the two constants whose values are given to the last bit.
+Extended FromBits(uint16_t exponent, uint64_t mantissa) {
+  unsigned char bytes[sizeof(Extended)] = {};
+  std::memcpy(bytes, &mantissa, 8);
+  std::memcpy(bytes + 8, &exponent, 2);
+  Extended x;
+  std::memcpy(&x, bytes, sizeof x);
+  return x;
+}
+
+// ---- One-argument functions -----------------------------------------------------------------
+
+// sin and cos of 2^63 and beyond give 0, as the processor's own instructions do.
+constexpr Extended Two63 = 9223372036854775808.0L;
+
+Extended Sin(Extended x) { return std::fabs(x) >= Two63 ? 0 : std::sin(x); }
+Extended Cos(Extended x) { return std::fabs(x) >= Two63 ? 0 : std::cos(x); }
+Extended Tan(Extended x) { return Checked(std::tan(x)); }
+
+// A logarithm-like function over (lo, inf): below lo an invalid operation, at lo a division by zero.
+Extended LogAbove(Extended x, Extended lo, Extended (*f)(Extended)) {
+  if (std::isnan(x) || x < lo) RaiseInvalidOp();
+  if (x == lo) RaiseZeroDivide();
+  return Checked(f(x));
+}
+Extended Ln(Extended x) { return LogAbove(x, 0, [](Extended v) { return std::log(v); }); }
+Extended Log10(Extended x) { return LogAbove(x, 0, [](Extended v) { return std::log10(v); }); }
+Extended Log2(Extended x) { return LogAbove(x, 0, [](Extended v) { return std::log2(v); }); }
+Extended LnXP1(Extended x) { return LogAbove(x, -1, [](Extended v) { return std::log1p(v); }); }
+Extended Exp(Extended x) { return Checked(std::exp(x)); }
+Extended Frac(Extended x) { return x - std::trunc(x); }
+Extended Round(Extended x) { return static_cast<Extended>(RoundToInt64(x)); }
+Extended Trunc(Extended x) { return static_cast<Extended>(TruncToInt64(x)); }
+Extended ArcCos(Extended x) { return Checked(std::acos(x)); }
+Extended ArcSin(Extended x) { return Checked(std::asin(x)); }
+Extended CoTan(Extended x) { return CheckedDiv(1, std::tan(x)); }
+Extended Sinh(Extended x) { return Checked(std::sinh(x)); }
+Extended Cosh(Extended x) { return Checked(std::cosh(x)); }
+Extended Tanh(Extended x) { return std::tanh(x); }
+Extended ArcCosh(Extended x) { return Checked(std::acosh(x)); }
+Extended ArcSinh(Extended x) { return std::asinh(x); }
+Extended ArcTanh(Extended x) {
+  if (std::fabs(x) == 1) RaiseZeroDivide();
+  return Checked(std::atanh(x));
+}
+
+struct TFunction1 {
+  const char* Name;
+  Extended (*Func)(Extended);
+};
+
+constexpr std::array<TFunction1, 21> Functions1{{
+    {"sin", Sin},         {"cos", Cos},         {"tan", Tan},         {"log", Ln},
+    {"ln", Ln},           {"exp", Exp},         {"FRAC", Frac},       {"ROUND", Round},
+    {"TRUNC", Trunc},     {"ArcCos", ArcCos},   {"ArcSin", ArcSin},   {"coTan", CoTan},
+    {"Sinh", Sinh},       {"Cosh", Cosh},       {"Tanh", Tanh},       {"ArcCosh", ArcCosh},
+    {"ArcSinh", ArcSinh}, {"ArcTanh", ArcTanh}, {"LnXP1", LnXP1},     {"Log10", Log10},
+    {"Log2", Log2},
+}};
+
+// ---- Two-argument functions -----------------------------------------------------------------
+
+Extended ArcTan2(Extended a, Extended b) { return std::atan2(a, b); }
+Extended Hypot(Extended a, Extended b) { return Checked(std::hypot(a, b)); }
+Extended LogN(Extended a, Extended b) { return CheckedDiv(Log2(b), Log2(a)); }
+
+struct TFunction2 {
+  const char* Name;
+  Extended (*Func)(Extended, Extended);
+};
+
+constexpr std::array<TFunction2, 4> Functions2{{
+    {"ArcTan2", ArcTan2},
+    {"Hypot", Hypot},
+    {"LogN", LogN},
+    {"Power", Power},
+}};
+
+// ---- Constants ------------------------------------------------------------------------------
+
+struct TConstRec {
+  Extended Value;
+  const char* Name;
+  const char* Description;
+};
+
+const std::array<TConstRec, 8>& Constants() {
+  static const std::array<TConstRec, 8> table{{
+      {FromBits(0x4000, 0xC90FDAA22168C236u), "PI", "円周率"},
+      {FromBits(0x4000, 0xADF85458A2BB4A9Au), "_e", "オイラー数"},
+      {299792458.0L, "_c", "光速 m/s"},
+      {9.80665L, "_g", "重力加速度 m/s^2"},
+      {6.62607015e-34L, "_h", "プランク定数 J*s"},
+      {1.380649e-23L, "_k", "ボルツマン定数 J/K"},
+      {6.02214076e23L, "_NA", "アボガドロ数 /mol"},
+      {5.6703744191844e-8L, "σ", "シュテファンボルツマン定数"},
+  }};
+  return table;
+}
+
+}  // namespace
+
+bool TAnsiCalculate::CallFunction(const std::string& name) {
+  for (auto& addition : FAdditions)
+    if (addition->DoFunction(name, FArgs)) return true;
+  FValue = 0;
+  const size_t n = FArgs.size();
+  if (SameName(name, "pr")) {
+    if (n == 0) Error("pr(?)");
+    if (n < 2 || n > 5) Error("pr(\"\",... over)");
+    std::vector<Extended> values;
+    for (size_t i = 1; i < n; ++i) values.push_back(FArgs[i].Value);
+    AddNote(PrFormat(FArgs[0].Text, values));
+    return true;
+  }
+  if (n == 1) {
+    if (!FArgs[0].Text.empty()) Error(name + "(?)");
+    for (const TFunction1& f : Functions1) {
+      if (SameName(name, f.Name)) {
+        FValue = f.Func(FArgs[0].Value);
+        return true;
+      }
+    }
+    return false;
+  }
+  if (n == 2) {
+    if (!FArgs[0].Text.empty()) Error(name + "(?,)");
+    if (!FArgs[1].Text.empty()) Error(name + "(,?)");
+    for (const TFunction2& f : Functions2) {
+      if (SameName(name, f.Name)) {
+        FValue = f.Func(FArgs[0].Value, FArgs[1].Value);
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+bool TAnsiCalculate::FindConstant(const std::string& name, Extended& value, uint8_t mode) {
+  if (mode != lmRead) return false;
+  for (const TConstRec& c : Constants()) {
+    if (name == c.Name) {
+      value = c.Value;
+      return true;
+    }
+  }
+  return false;
+}
+
+void TAnsiCalculate::ListConstants() {
+  for (const TConstRec& c : Constants()) WriteLine(std::string("// ") + c.Name + " #" + c.Description);
+}
+
+}  // namespace engine

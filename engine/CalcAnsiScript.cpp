@@ -1,0 +1,235 @@
+// The engine object, its line driver, the engine's own directives and the addition registry.
+
+#include "engine/CalcAnsiScript.h"
+
+#include <string_view>
+#include <utility>
+
+#include "engine/FloatOps.h"
+
+namespace engine {
+
+using scan::LineEndChars;
+using scan::WhiteChars;
+
+// ---- Labels ---------------------------------------------------------------------------------
+
+TMyCalLabel* TAMyCalLabel::Find(std::string_view name) {
+  auto it = FIndex.find(name);
+  return it == FIndex.end() ? nullptr : &FItems[it->second];
+}
+
+void TAMyCalLabel::Append(std::string name, Extended value) {
+  FItems.push_back({std::move(name), value});
+  // A deque never moves its elements on push_back, so the view stays valid.
+  FIndex.emplace(FItems.back().Name, FItems.size() - 1);
+}
+
+void TAMyCalLabel::Clear() {
+  FIndex.clear();
+  FItems.clear();
+}
+
+// ---- Additions ------------------------------------------------------------------------------
+
+bool TCalcuAddition::TakeFile(const std::string&, const char*) { return false; }
+bool TCalcuAddition::Directive(const std::string&, const char*&) { return false; }
+bool TCalcuAddition::DoFunction(const std::string&, TAArgRec&) { return false; }
+bool TCalcuAddition::DoLabel(const std::string&, Extended&, uint8_t) { return false; }
+void TCalcuAddition::Notify(int) {}
+
+namespace {
+std::vector<TCalcuAdditionClass>& Registry() {
+  static std::vector<TCalcuAdditionClass> classes;
+  return classes;
+}
+}  // namespace
+
+void RegisterAddition(const TCalcuAdditionClass& cls) {
+  for (const TCalcuAdditionClass& known : Registry())
+    if (known.Name == cls.Name) return;
+  Registry().push_back(cls);
+}
+
+const std::vector<TCalcuAdditionClass>& AdditionClasses() { return Registry(); }
+
+void ClearAdditionClasses() { Registry().clear(); }
+
+// ---- The engine -----------------------------------------------------------------------------
+
+TAnsiCalculate::TAnsiCalculate(std::string text) : FText(std::move(text)) {
+  for (const TCalcuAdditionClass& cls : AdditionClasses()) AddAddition(cls);
+  FCursor = FText.c_str();
+  FLineStart = FCursor;
+}
+
+TAnsiCalculate::~TAnsiCalculate() {
+  // First to last, as they were attached.
+  for (auto& addition : FAdditions) addition.reset();
+}
+
+void TAnsiCalculate::AddAddition(const TCalcuAdditionClass& cls) {
+  for (std::string_view name : FAdditionNames)
+    if (name == cls.Name) return;
+  FAdditions.push_back(cls.Create());
+  FAdditionNames.push_back(cls.Name);
+  FAdditions.back()->FEngine = this;
+}
+
+void TAnsiCalculate::Reset() {
+  FCursor = FText.c_str();
+  FLineStart = FCursor;
+  FLabelTable.Clear();
+  FOutput.clear();
+  FNote.clear();
+}
+
+void TAnsiCalculate::Error(const std::string& message) {
+  AddNote("!Err:" + message);
+  throw EAbort(message);
+}
+
+void TAnsiCalculate::PutLine(const std::string& annotation) {
+  FLineBuffer.clear();
+  if (FCursor > FLineStart) FLineBuffer.append(FLineStart, FCursor);
+  if (!annotation.empty()) {
+    FLineBuffer += "//";
+    FLineBuffer += annotation;
+  }
+  WriteLine(FLineBuffer);
+}
+
+void TAnsiCalculate::AddNote(const std::string& text) { FNote += text; }
+
+void TAnsiCalculate::Write(std::string_view text) { FOutput += text; }
+
+void TAnsiCalculate::WriteLine(std::string_view text) {
+  Write(text);
+  Write("\r\n");
+}
+
+bool TAnsiCalculate::OfferFile(const std::string& fileName) {
+  FCursor = FText.c_str();
+  bool taken = false;
+  for (auto& addition : FAdditions) {
+    taken = addition->TakeFile(fileName, FCursor);
+    if (taken) break;
+  }
+  return taken;
+}
+
+std::string TAnsiCalculate::FormatValue(Extended x) const {
+  std::string text, prefix;
+  scan::FormatPrefixed(x, text, prefix);
+  if (!prefix.empty()) {
+    text += '(';
+    text += scan::FormatGeneral(x);
+    text += ')';
+  }
+  return text;
+}
+
+void TAnsiCalculate::Calculate() {
+  Reset();
+  for (auto& addition : FAdditions) addition->Notify(0);
+  while (*FCursor != '\0') {
+    scan::SkipCharSet(FCursor, WhiteChars);
+    FNote.clear();
+    FLineStart = FCursor;
+    if (*FCursor == '#')
+      DirectiveLine();
+    else
+      StatementLine();
+  }
+  for (auto& addition : FAdditions) addition->Notify(1);
+}
+
+void TAnsiCalculate::SkipRestOfLine() {
+  if (!LineEndChars.Has(*FCursor)) {
+    std::string dropped;
+    scan::ReadUntilCharSet(FCursor, LineEndChars, dropped);
+  }
+}
+
+void TAnsiCalculate::StatementLine() {
+  try {
+    if (ParseStatement()) {
+      PutLine(FNote.empty() ? FormatValue(FValue) : FNote);
+      SkipRestOfLine();
+    } else {
+      SkipRestOfLine();
+      PutLine((FMode & 1) != 0 ? FormatValue(FValue) : std::string());
+    }
+  } catch (const std::exception&) {
+    // A failed line is written up to where evaluation stopped, with the note if Error left one.
+    PutLine(FNote);
+    SkipRestOfLine();
+  }
+}
+
+namespace {
+constexpr std::string_view HelpText =
+    "#定数 で 内部定数一覧\r\n"
+    " !論理反転(0⇔1)　NOT ビット反転  ~ 24bitビット反転";
+
+bool SameAsciiText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+}  // namespace
+
+void TAnsiCalculate::DirectiveLine() {
+  ++FCursor;  // '#'
+  std::string name;
+  scan::ReadWhileCharSetMB(FCursor, scan::WordChars, name);
+  scan::SkipBlanks(FCursor, false);
+  if (name == "ScriptFile") {
+    if (*FCursor != '=') Error("ScriptFileの後に=が無い");
+    PutLine("// 未実装");
+  } else if (name == "fmt") {
+    if (*FCursor != '=') Error("fmtの後に=が無い");
+    std::string rest;
+    scan::ReadUntilCharSet(FCursor, LineEndChars, rest);
+    PutLine("// 未実装");
+  } else if (SameAsciiText(name, "定数")) {
+    PutLine(std::string());
+    ListConstants();
+  } else if (SameAsciiText(name, "m")) {
+    scan::SkipBlanks(FCursor, false);
+    ParseExpression();
+    FMode = static_cast<int32_t>(static_cast<uint32_t>(RoundToInt64(FValue)));
+  } else {
+    if (name.empty() || SameAsciiText(name, "h")) {
+      PutLine(std::string());
+      WriteLine(HelpText);
+    }
+    for (auto& addition : FAdditions)
+      if (addition->Directive(name, FCursor)) break;
+  }
+  SkipRestOfLine();
+}
+
+void TAnsiCalculate::EvaluateText(const std::string& text) {
+  const char* saved = FCursor;
+  struct Restore {
+    const char*& cursor;
+    const char* saved;
+    ~Restore() { cursor = saved; }
+  } restore{FCursor, saved};
+  FCursor = text.c_str();
+  while (*FCursor != '\0') {
+    const char* before = FCursor;
+    ParseStatement();
+    // A statement that consumed nothing would be met again and again: drop the rest of its line.
+    if (FCursor == before) SkipRestOfLine();
+    scan::SkipCharSet(FCursor, WhiteChars);
+  }
+}
+
+}  // namespace engine

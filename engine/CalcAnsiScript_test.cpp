@@ -1,0 +1,309 @@
+#include "engine/CalcAnsiScript.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace engine {
+namespace {
+
+// Runs a sheet (LF line ends here for readability) and gives the output with LF line ends,
+// checking that every output line really ended in CR LF.
+std::string RunSheet(const std::string& sheet) {
+  TAnsiCalculate engine(sheet);
+  engine.Calculate();
+  std::string out;
+  const std::string& raw = engine.FOutput;
+  for (size_t i = 0; i < raw.size(); ++i) {
+    if (raw[i] == '\r') {
+      EXPECT_EQ(raw[i + 1], '\n') << "bare CR in output of: " << sheet;
+      continue;
+    }
+    EXPECT_TRUE(raw[i] != '\n' || (i > 0 && raw[i - 1] == '\r')) << "bare LF in output of: " << sheet;
+    out += raw[i];
+  }
+  return out;
+}
+
+struct TCase {
+  const char* Sheet;
+  const char* Output;
+};
+
+class EngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ClearAdditionClasses(); }
+  void TearDown() override { ClearAdditionClasses(); }
+
+  void Check(std::initializer_list<TCase> cases) {
+    for (const TCase& c : cases) EXPECT_EQ(RunSheet(c.Sheet), c.Output) << "sheet: " << c.Sheet;
+  }
+};
+
+TEST_F(EngineTest, LinesAreWrittenBackWithTheirResults) {
+  Check({
+      {"", ""},
+      {"  ", "\n"},
+      {"1+2", "1+2//  3\n"},
+      {"1+2   // 7", "1+2   //  3\n"},
+      {"2.5M", "2.5M//2.5M(2500000)\n"},
+      {"a=2\nb=a*3\nb+1", "a=2\nb=a*3\nb+1//  7\n"},
+      {"a=2\r\nb=a*3\rb+1\n", "a=2\nb=a*3\nb+1//  7\n\n"},
+      {"\n\n   a=1\n\n\t a+1", "a=1\na+1//  2\n"},
+      {"// note", "// note\n"},
+      {")", "//  0\n"},
+  });
+}
+
+TEST_F(EngineTest, ModeBitZeroAnnotatesStatementsWithoutResult) {
+  Check({
+      {"a=5", "a=5\n"},
+      {"#m 1\na=5", "a=5//  5\n"},
+      {"3\n#m 1\n// note", "3//  3\n// note//  1\n"},
+      {"#M 1\n#m 0\na=5", "a=5\n"},
+  });
+}
+
+TEST_F(EngineTest, OwnDirectives) {
+  Check({
+      {"#ScriptFile=x", "#ScriptFile//// 未実装\n"},
+      {"#ScriptFile  =x", "#ScriptFile  //// 未実装\n"},
+      {"#fmt=%g", "#fmt=%g//// 未実装\n"},
+      {"#foo bar\n1", "1//  1\n"},
+      {"#", "#\n#定数 で 内部定数一覧\n !論理反転(0⇔1)　NOT ビット反転  ~ 24bitビット反転\n"},
+      {"#H", "#H\n#定数 で 内部定数一覧\n !論理反転(0⇔1)　NOT ビット反転  ~ 24bitビット反転\n"},
+      {"# any words",
+       "# \n#定数 で 内部定数一覧\n !論理反転(0⇔1)　NOT ビット反転  ~ 24bitビット反転\n"},
+      {"#定数",
+       "#定数\n// PI #円周率\n// _e #オイラー数\n// _c #光速 m/s\n// _g #重力加速度 m/s^2\n"
+       "// _h #プランク定数 J*s\n// _k #ボルツマン定数 J/K\n// _NA #アボガドロ数 /mol\n"
+       "// σ #シュテファンボルツマン定数\n"},
+  });
+}
+
+TEST_F(EngineTest, DirectiveErrorsEndThePassAndKeepEarlierLines) {
+  for (const char* sheet : {"1\n#ScriptFile x\n2", "1\n#fmt x\n2", "1\n#m ln(0)\n2"}) {
+    TAnsiCalculate engine(sheet);
+    EXPECT_THROW(engine.Calculate(), scan::Exception) << sheet;
+    EXPECT_EQ(engine.FOutput, "1//  1\r\n") << sheet;
+  }
+  TAnsiCalculate engine("#ScriptFile x");
+  try {
+    engine.Calculate();
+    FAIL() << "no error";
+  } catch (const EAbort& e) {
+    EXPECT_STREQ(e.what(), "ScriptFileの後に=が無い");
+  }
+}
+
+TEST_F(EngineTest, Operators) {
+  Check({
+      {"2^3^2", "2^3^2// 64\n"},
+      {"-2^2", "-2^2// -4\n"},
+      {"2^-1", "2^-1//0.5\n"},
+      {"1/0", "1/0//  0\n"},
+      {"0/0", "0/0//  0\n"},
+      {"5 AND 3", "5 AND 3//  1\n"},
+      {"5 OR 3", "5 OR 3//  7\n"},
+      {"5 xor 3", "5 xor 3//  6\n"},
+      {"5&3", "5&3//  1\n"},
+      {"5|3", "5|3//  7\n"},
+      {"1+2 AND 3", "1+2 //  3\n"},
+      {"1 AND 2+3", "1 AND 2+3//  1\n"},
+      {"!0", "!0//  1\n"},
+      {"!0.5", "!0.5//  1\n"},
+      {"!0.6", "!0.6//  0\n"},
+      {"!1+2", "!1+2//  0\n"},
+      {"NOT 0", "NOT 0// -1\n"},
+      {"~0", "~0//16.777215M(16777215)\n"},
+      {"~-1", "~-1//-16.777216M(-16777216)\n"},
+      {"0.4==0", "0.4==0//  1\n"},
+      {"3!=3.2", "3!=3.2//  0\n"},
+      {"0.4<0.5", "0.4<0.5//  1\n"},
+      {"2<1", "2<1//  0\n"},
+      {"2<=2", "2<=2//  1\n"},
+      {"1>=2", "1>=2//  0\n"},
+      {"1<2<3", "1<2//  1\n"},
+      {"1<<32", "1<<32//  0\n"},
+      {"1<<31", "1<<31//-2.147483648T(-2147483648)\n"},
+      {"1 SHL 32", "1 SHL 32//4.294967296T(4294967296)\n"},
+      {"(-1) SHR 60", "(-1) SHR 60// 15\n"},
+      {"3+", "3+//  6\n"},
+      {"1e5-3", "1e5-3//99997\n"},
+  });
+}
+
+TEST_F(EngineTest, LabelsAssignmentsAndIncrements) {
+  Check({
+      {"x=5\n++x\nx", "x=5\n++x//  6\nx//  6\n"},
+      {"++y\n--y", "++y//  1\n--y//  0\n"},
+      {"a := 2, b = a*3; a+b", "a := 2, b = a*3; a+b//  8\n"},
+      {"b = a+1, a = 5", "b = a//!Err:a undefined labels\n"},
+      {"x+1", "x//!Err:x undefined labels\n"},
+      {"x==1", "x//!Err:x undefined labels\n"},
+      {"NOTE=1\nNOTE", "NOTE=1\nNOTE//!Err:E undefined labels\n"},
+      {"E=1\nNOTE+1", "E=1\nNOTE+1// -3\n"},
+      {"++ 5", "++ \n"},
+      {"PI=3\nPI", "PI=3\nPI//  3\n"},
+      {"pi", "pi//!Err:pi undefined labels\n"},
+      {"Abc=1\nabc", "Abc=1\nabc//!Err:abc undefined labels\n"},
+  });
+}
+
+TEST_F(EngineTest, CallsAndTheirErrors) {
+  Check({
+      {"sin(1", "sin(1//!Err:sin(... \")\"?\n"},
+      {"(1+2", "(1+2\n"},
+      {"sin(1, 2)", "sin(1, 2)//!Err:sin is not function \n"},
+      {"foo(1)", "foo(1)//!Err:foo is not function \n"},
+      {"foo(1,2,3)", "foo(1,2,3)//!Err:foo is not function \n"},
+      {"sin(\"x\")", "sin(\"x\")//!Err:sin(?)\n"},
+      {"Power(2,'x')", "Power(2,'x')//!Err:Power(,?)\n"},
+      {"Power(2, 'x')", "Power(2, //!Err:Power(... \")\"?\n"},
+      {"sin('x", "sin('x//!Err:x?\n"},
+      {"pr(1)", "pr(1)//!Err:pr(\"\",... over)\n"},
+      {"pr(\"%.3f\", PI, 0)", "pr(\"%.3f\", PI, 0)//3.142\n"},
+      {"pr(\"%d\", 1)", "pr(\"%d\", 1)\n"},
+      {"Power(-8, 1/3)", "Power(-8, 1/3)\n"},
+      {"ln(0)+1", "ln(0)\n"},
+      {"Power(2, Power(2, 3))", "Power(2, Power(2, 3))//256\n"},
+      {"Hypot(Power(2, 1+1), 3)", "Hypot(Power(2, 1+1), 3)//  5\n"},
+      {"5\nsin()", "5//  5\nsin()//-0.958924275\n"},
+  });
+}
+
+TEST_F(EngineTest, BuiltInFunctionValues) {
+  Check({
+      {"sin(0)", "sin(0)//  0\n"},
+      {"SIN(0)", "SIN(0)//  0\n"},
+      {"log(100)", "log(100)//4.605170186\n"},
+      {"ROUND(2.5)", "ROUND(2.5)//  2\n"},
+      {"ROUND(3.5)", "ROUND(3.5)//  4\n"},
+      {"ROUND(-2.5)", "ROUND(-2.5)// -2\n"},
+      {"TRUNC(-2.7)", "TRUNC(-2.7)// -2\n"},
+      {"FRAC(-2.75)", "FRAC(-2.75)//-0.75\n"},
+      {"Power(2, 10)", "Power(2, 10)//1024\n"},
+      {"Power(-2, 3)", "Power(-2, 3)// -8\n"},
+      {"Power(0, 0)", "Power(0, 0)//  1\n"},
+      {"LogN(2, 8)", "LogN(2, 8)//  3\n"},
+      {"log2(1024)", "log2(1024)// 10\n"},
+      {"Hypot(3, 4)", "Hypot(3, 4)//  5\n"},
+      {"ArcTan2(1, 0)", "ArcTan2(1, 0)//1.570796327\n"},
+      {"_c/1000-299792.458", "_c/1000-299792.458//  0\n"},
+      {"σ*1e8", "σ*1e8//5.670374419\n"},
+  });
+}
+
+TEST_F(EngineTest, NestingIsBoundedWithAClearError) {
+  for (char open : {'(', '!', '~'}) {
+    std::string sheet(1000000, open);
+    sheet += "1";
+    std::string out = RunSheet(sheet);
+    EXPECT_NE(out.find("//!Err:式の入れ子が深すぎます\n"), std::string::npos) << open;
+  }
+  std::string chain = "1";
+  for (int i = 0; i < 100000; ++i) chain += " AND 1";
+  EXPECT_NE(RunSheet(chain).find("!Err:"), std::string::npos);
+  EXPECT_EQ(RunSheet(std::string(500, '(') + "1" + std::string(500, ')')),
+            std::string(500, '(') + "1" + std::string(500, ')') + "//  1\n");
+}
+
+TEST_F(EngineTest, EvaluateTextUsesTheEngineLabelsAndNeverLoops) {
+  TAnsiCalculate engine("");
+  engine.EvaluateText("a=1\n)\n  b=a+1; c=?\nd=b*2");
+  Extended value = 0;
+  ASSERT_TRUE(engine.AccessLabel("d", value, lmRead));
+  EXPECT_EQ(value, 4);
+  EXPECT_THROW(engine.EvaluateText("zz+1"), EAbort);
+  EXPECT_EQ(engine.FCursor, engine.FText.c_str());
+}
+
+// ---- Additions ------------------------------------------------------------------------------
+
+std::vector<std::string> Log;
+
+class TTestAddition : public TCalcuAddition {
+ public:
+  bool TakeFile(const std::string& name, const char* text) override {
+    Log.push_back("take " + name + " " + text);
+    return name == "mine";
+  }
+  bool Directive(const std::string& name, const char*&) override {
+    Log.push_back("directive " + name);
+    if (name == "boom") FEngine->Error("boom!");
+    if (name != "test") return false;
+    FEngine->WriteLine("test says hello");
+    return true;
+  }
+  bool DoFunction(const std::string& name, TAArgRec& args) override {
+    if (name != "twice") return false;
+    FEngine->FValue = 2 * args[0].Value;
+    return true;
+  }
+  bool DoLabel(const std::string& name, Extended& value, uint8_t mode) override {
+    Log.push_back("label " + name + " " + std::to_string(mode));
+    if (name != "seven") return false;
+    if (mode == lmRead) value = 7;
+    return true;
+  }
+  void Notify(int phase) override { Log.push_back("notify " + std::to_string(phase)); }
+};
+
+class TSecondAddition : public TCalcuAddition {
+ public:
+  bool Directive(const std::string& name, const char*&) override {
+    Log.push_back("second " + name);
+    return name == "test" || name == "other";
+  }
+};
+
+class AdditionTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    Log.clear();
+    RegisterAddition(AdditionClassOf<TTestAddition>("TTestAddition"));
+    RegisterAddition(AdditionClassOf<TSecondAddition>("TSecondAddition"));
+    RegisterAddition(AdditionClassOf<TTestAddition>("TTestAddition"));
+  }
+};
+
+TEST_F(AdditionTest, RegisteringTwiceKeepsOneEntryAndOneObject) {
+  ASSERT_EQ(AdditionClasses().size(), 2u);
+  TAnsiCalculate engine("");
+  EXPECT_EQ(engine.FAdditions.size(), 2u);
+  engine.AddAddition(AdditionClasses()[0]);
+  EXPECT_EQ(engine.FAdditions.size(), 2u);
+  EXPECT_EQ(engine.FAdditions[0]->FEngine, &engine);
+}
+
+TEST_F(AdditionTest, AdditionsAreAskedInOrderAndTheFirstAnswerWins) {
+  EXPECT_EQ(RunSheet("#test\n#other\ntwice(4)+seven\nseven=1\n++seven"),
+            "test says hello\ntwice(4)+seven// 15\nseven=1\n++seven//  1\n");
+  std::vector<std::string> expected{"notify 0",      "directive test", "directive other",
+                                    "second other",  "label seven 1",  "label seven 0",
+                                    "label seven 3", "notify 1"};
+  EXPECT_EQ(Log, expected);
+}
+
+TEST_F(AdditionTest, ADirectiveErrorGivesNoClosingNotify) {
+  TAnsiCalculate engine("1\n#boom");
+  EXPECT_THROW(engine.Calculate(), EAbort);
+  EXPECT_EQ(Log.back(), "directive boom");
+  EXPECT_EQ(engine.FOutput, "1//  1\r\n");
+}
+
+TEST_F(AdditionTest, OfferFileStopsAtTheFirstTaker) {
+  TAnsiCalculate engine("text");
+  EXPECT_TRUE(engine.OfferFile("mine"));
+  EXPECT_FALSE(engine.OfferFile("other"));
+  EXPECT_EQ(Log, (std::vector<std::string>{"take mine text", "take other text"}));
+  ClearAdditionClasses();
+  TAnsiCalculate bare("text");
+  EXPECT_FALSE(bare.OfferFile("mine"));
+  EXPECT_EQ(RunSheet("#test\n1"), "1//  1\n");
+}
+
+}  // namespace
+}  // namespace engine

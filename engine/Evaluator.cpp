@@ -1,0 +1,352 @@
+// The expression evaluator: a recursive-descent reader over the sheet text that leaves every
+// result in FValue. One function per level, loosest binding first.
+
+#include <cstring>
+
+#include "engine/CalcAnsiScript.h"
+#include "engine/FloatOps.h"
+
+namespace engine {
+
+using scan::CharSet;
+
+namespace {
+
+constexpr CharSet NameStart = CharSet{'@', '_'} + CharSet::Range('A', 'Z') +
+                              CharSet::Range('a', 'z') + scan::LeadByteTable.Lead;
+constexpr CharSet IncrementLabelStart = NameStart + CharSet{'$'};
+constexpr CharSet KeywordDelimiter = CharSet{'\t', ' ', '$', '('} + CharSet::Range('0', '9');
+
+void SkipBlanks(const char*& p) { scan::SkipBlanks(p, false); }
+
+bool AtLineEnd(const char* p) { return scan::LineEndChars.Has(*p); }
+
+// True when the text at p is `word` in capitals or in lower case.
+bool KeywordAt(const char* p, const char* upper, const char* lower) {
+  return scan::TextStartsWith(p, upper) || scan::TextStartsWith(p, lower);
+}
+
+Extended FromInt(int64_t v) { return static_cast<Extended>(v); }
+
+// The shift count as the shift operators see it: its low 8 bits, read as unsigned, so that
+// counts from 64 up (and negative ones) shift every bit out.
+uint64_t ShiftLeft(uint64_t a, int64_t count) {
+  unsigned n = static_cast<unsigned>(count) & 0xFFu;
+  return n < 64 ? a << n : 0;
+}
+uint64_t ShiftRight(uint64_t a, int64_t count) {
+  unsigned n = static_cast<unsigned>(count) & 0xFFu;
+  return n < 64 ? a >> n : 0;
+}
+
+// Keeps the evaluator's nesting within bounds, so that no input can exhaust the stack.
+class TDepthGuard {
+ public:
+  TDepthGuard(TAnsiCalculate& engine, int& depth) : FDepth(depth) {
+    if (++FDepth > MaxNestingDepth) {
+      --FDepth;
+      engine.Error("式の入れ子が深すぎます");
+    }
+  }
+  ~TDepthGuard() { --FDepth; }
+  TDepthGuard(const TDepthGuard&) = delete;
+  TDepthGuard& operator=(const TDepthGuard&) = delete;
+
+ private:
+  int& FDepth;
+};
+
+}  // namespace
+
+// statement = { name ("=" | ":=") expression [ "," | ":" | ";" ] } [ "//" comment | expression ]
+bool TAnsiCalculate::ParseStatement() {
+  while (NameStart.Has(*FCursor)) {
+    const char* start = FCursor;
+    std::string name;
+    scan::ReadWhileCharSetMB(FCursor, scan::WordChars, name);
+    SkipBlanks(FCursor);
+    bool assign = (FCursor[0] == '=' && FCursor[1] != '=') || (FCursor[0] == ':' && FCursor[1] == '=');
+    if (!assign) {
+      FCursor = start;
+      break;
+    }
+    if (*FCursor == ':') ++FCursor;
+    ++FCursor;  // '='
+    ParseExpression();
+    SkipBlanks(FCursor);
+    if (!AccessLabel(name, FValue, lmAssign)) Error(name + "?");
+    if (*FCursor != ',' && *FCursor != ':' && *FCursor != ';') break;
+    ++FCursor;
+    SkipBlanks(FCursor);
+    if (AtLineEnd(FCursor)) break;
+  }
+  SkipBlanks(FCursor);
+  if (scan::TextStartsWith(FCursor, "//")) {
+    std::string comment;
+    scan::ReadUntilCharSet(FCursor, scan::LineEndChars, comment);
+    return false;
+  }
+  if (AtLineEnd(FCursor)) return false;
+  ParseExpression();
+  SkipBlanks(FCursor);
+  return true;
+}
+
+// expression = ("!" | "~" | "NOT") expression
+//            | term0 ( ("AND" | "OR" | "XOR") expression | { ("&" | "+" | "-" | "|") term } )
+// term0      = ("++" | "--") label | ["+" | "-"] term
+void TAnsiCalculate::ParseExpression() {
+  TDepthGuard guard(*this, FDepth);
+  SkipBlanks(FCursor);
+  if (scan::TextStartsWith(FCursor, "//")) return;
+
+  if (*FCursor == '!' || *FCursor == '~' || scan::TextStartsWith(FCursor, "NOT")) {
+    char op = *FCursor;
+    FCursor += op == 'N' ? 3 : 1;
+    ParseExpression();
+    if (op == '!')
+      FValue = FValue > 0.5L ? 0 : 1;
+    else if (op == '~')
+      FValue = FromInt(RoundToInt64(FValue) ^ 0xFFFFFF);
+    else
+      FValue = FromInt(~RoundToInt64(FValue));
+  }
+
+  if ((FCursor[0] == '+' || FCursor[0] == '-') && FCursor[1] == FCursor[0]) {
+    LabelIncrement();
+  } else if (*FCursor == '+' || *FCursor == '-') {
+    bool negate = *FCursor++ == '-';
+    ParseTerm();
+    if (negate) FValue = -FValue;
+  } else {
+    ParseTerm();
+  }
+
+  if (KeywordOperator()) return;
+
+  while (*FCursor == '&' || *FCursor == '+' || *FCursor == '-' || *FCursor == '|') {
+    char op = *FCursor++;
+    Extended left = FValue;
+    ParseTerm();
+    switch (op) {
+      case '&': FValue = FromInt(RoundToInt64(left) & RoundToInt64(FValue)); break;
+      case '+': FValue = CheckedAdd(left, FValue); break;
+      case '-': FValue = CheckedSub(left, FValue); break;
+      default: FValue = FromInt(RoundToInt64(left) | RoundToInt64(FValue)); break;
+    }
+  }
+}
+
+// "++" label | "--" label: adds 1 or -1 to the label and yields its new value.
+void TAnsiCalculate::LabelIncrement() {
+  bool up = *FCursor == '+';
+  FCursor += 2;
+  SkipBlanks(FCursor);
+  if (!IncrementLabelStart.Has(*FCursor)) throw EAbort("++/-- >label?");
+  std::string name;
+  scan::ReadWhileCharSetMB(FCursor, scan::WordChars, name);
+  FValue = up ? 1 : -1;
+  if (!AccessLabel(name, FValue, lmAdd)) throw EAbort(name + " undefined labels");
+}
+
+// ("AND" | "and" | "OR" | "or") delimiter expression | ("XOR" | "xor") expression
+bool TAnsiCalculate::KeywordOperator() {
+  char op;
+  size_t length;
+  if (KeywordAt(FCursor, "AND", "and") && KeywordDelimiter.Has(FCursor[3])) {
+    op = '&', length = 3;
+  } else if (KeywordAt(FCursor, "OR", "or") && KeywordDelimiter.Has(FCursor[2])) {
+    op = '|', length = 2;
+  } else if (KeywordAt(FCursor, "XOR", "xor")) {
+    op = '^', length = 3;
+  } else {
+    return false;
+  }
+  Extended left = FValue;
+  FCursor += length;
+  ParseExpression();
+  int64_t a = RoundToInt64(left), b = RoundToInt64(FValue);
+  FValue = FromInt(op == '&' ? a & b : op == '|' ? a | b : a ^ b);
+  return true;
+}
+
+// term = compare { ("*" | "/" | "^") compare }; a fault of the operation itself gives 0.
+void TAnsiCalculate::ParseTerm() {
+  ParseCompare();
+  while ((*FCursor == '*' || *FCursor == '/' || *FCursor == '^') &&
+         !scan::TextStartsWith(FCursor, "//")) {
+    char op = *FCursor++;
+    Extended left = FValue;
+    ParseCompare();
+    try {
+      FValue = op == '*' ? CheckedMul(left, FValue)
+               : op == '/' ? CheckedDiv(left, FValue)
+                           : Power(left, FValue);
+    } catch (const scan::Exception&) {
+      FValue = 0;
+    }
+  }
+}
+
+// compare = power [ ("==" | "!=" | "<" | ">" | "<=" | ">=") power ]
+void TAnsiCalculate::ParseCompare() {
+  ParsePower();
+  if ((*FCursor == '!' || *FCursor == '=') && FCursor[1] == '=') {
+    bool equal = *FCursor == '=';
+    Extended left = FValue;
+    FCursor += 2;
+    ParsePower();
+    bool same = RoundToInt64(left) == RoundToInt64(FValue);
+    FValue = same == equal ? 1 : 0;
+    return;
+  }
+  if (*FCursor != '<' && *FCursor != '>') return;
+  if (FCursor[1] == '<' || FCursor[1] == '>') return;  // a shift, or "<>", which is no operator
+  char op = *FCursor;
+  bool orEqual = FCursor[1] == '=';
+  FCursor += orEqual ? 2 : 1;
+  Extended left = FValue;
+  ParsePower();
+  bool holds = op == '<' ? (orEqual ? left <= FValue : left < FValue)
+                         : (orEqual ? left >= FValue : left > FValue);
+  FValue = holds ? 1 : 0;
+}
+
+// power = primary ( ("<<" | ">>") primary | ("SHL" | "SHR") delimiter primary | { "^" primary } )
+void TAnsiCalculate::ParsePower() {
+  ParsePrimary();
+  if ((*FCursor == '<' || *FCursor == '>') && FCursor[1] == *FCursor) {
+    bool left = *FCursor == '<';
+    Extended value = FValue;
+    FCursor += 2;
+    ParsePrimary();
+    uint64_t a = static_cast<uint64_t>(TruncToInt64(value));
+    int64_t n = TruncToInt64(FValue);
+    uint64_t shifted = left ? ShiftLeft(a, n) : ShiftRight(a, n);
+    FValue = FromInt(static_cast<int32_t>(static_cast<uint32_t>(shifted)));
+    return;
+  }
+  bool shl = KeywordAt(FCursor, "SHL", "shl") && KeywordDelimiter.Has(FCursor[3]);
+  bool shr = !shl && KeywordAt(FCursor, "SHR", "shr") && KeywordDelimiter.Has(FCursor[3]);
+  if (shl || shr) {
+    Extended value = FValue;
+    FCursor += 3;
+    ParsePrimary();
+    uint64_t a = static_cast<uint64_t>(RoundToInt64(value));
+    int64_t n = RoundToInt64(FValue);
+    FValue = FromInt(static_cast<int64_t>(shl ? ShiftLeft(a, n) : ShiftRight(a, n)));
+    return;
+  }
+  while (*FCursor == '^') {
+    Extended left = FValue;
+    ++FCursor;
+    ParsePrimary();
+    FValue = Power(left, FValue);
+  }
+}
+
+// primary = "(" expression ")" | number | name "(" arguments ")" | name | (nothing)
+void TAnsiCalculate::ParsePrimary() {
+  SkipBlanks(FCursor);
+  if (*FCursor == '(') {
+    ++FCursor;
+    ParseExpression();
+    SkipBlanks(FCursor);
+    if (*FCursor != ')') {
+      std::string byte = AtLineEnd(FCursor) ? std::string() : std::string(1, *FCursor);
+      throw EAbort("):" + byte + " is NG");
+    }
+    ++FCursor;
+  } else if (ReadNumber()) {
+    // FValue holds the number.
+  } else if (NameStart.Has(*FCursor)) {
+    std::string name;
+    scan::ReadWhileCharSetMB(FCursor, scan::WordChars, name);
+    SkipBlanks(FCursor);
+    if (*FCursor == '(') {
+      ReadCall(name);
+    } else if (!AccessLabel(name, FValue, lmRead)) {
+      Error(name + " undefined labels");
+    }
+  }
+  SkipBlanks(FCursor);
+}
+
+// A numeric literal in any notation; false (nothing consumed) when none begins here.
+bool TAnsiCalculate::ReadNumber() {
+  int64_t whole;
+  if (scan::ReadHexSuffixed(FCursor, whole) || scan::ReadBinarySuffixed(FCursor, whole)) {
+    FValue = FromInt(whole);
+    return true;
+  }
+  Extended value;
+  if (!scan::ReadScaledReal(FCursor, value)) return false;
+  FValue = Checked(value);  // a scale suffix can carry a huge number past the range
+  return true;
+}
+
+// arguments = argument { "," argument } ")"; each call collects its own argument list, so a call
+// inside an argument leaves the outer list as it was.
+void TAnsiCalculate::ReadCall(const std::string& name) {
+  TAArgRec outer;
+  std::swap(outer, FArgs);
+  struct Restore {
+    TAArgRec& args;
+    TAArgRec& outer;
+    ~Restore() { std::swap(args, outer); }
+  } restore{FArgs, outer};
+
+  size_t index = 0;
+  ReadArgument(index++);
+  while (*FCursor == ',') ReadArgument(index++);
+  if (*FCursor != ')') Error(name + "(... \")\"?");
+  ++FCursor;
+  if (!CallFunction(name)) Error(name + " is not function ");
+}
+
+// argument = ( quote text quote | expression ), after the "(" or "," under the cursor
+void TAnsiCalculate::ReadArgument(size_t index) {
+  FArgs.resize(index + 1);
+  ++FCursor;  // '(' or ','
+  if (*FCursor == '"' || *FCursor == '\'') {
+    char quote = *FCursor++;
+    std::string text;
+    scan::ReadUntilCharSet(FCursor, scan::LineEndChars + CharSet{static_cast<unsigned char>(quote)}, text);
+    if (*FCursor != quote) Error(text + "?");
+    ++FCursor;
+    FArgs[index].Text = std::move(text);
+  } else {
+    ParseExpression();
+    FArgs[index].Text.clear();
+  }
+  SkipBlanks(FCursor);
+  FArgs[index].Value = FValue;
+}
+
+bool TAnsiCalculate::AccessLabel(const std::string& name, Extended& value, uint8_t mode) {
+  for (auto& addition : FAdditions)
+    if (addition->DoLabel(name, value, mode)) return true;
+  TMyCalLabel* label = FLabelTable.Find(name);
+  switch (mode) {
+    case lmAssign:
+      if (label)
+        label->Value = value;
+      else
+        FLabelTable.Append(name, value);
+      return true;
+    case lmRead:
+      if (!label) return FindConstant(name, value, mode);
+      value = label->Value;
+      return true;
+    case lmAdd:
+      if (label)
+        value = label->Value = CheckedAdd(label->Value, value);
+      else
+        FLabelTable.Append(name, value);
+      return true;
+    default:
+      return true;
+  }
+}
+
+}  // namespace engine

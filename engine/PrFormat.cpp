@@ -1,0 +1,163 @@
+#include "engine/PrFormat.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "scan/Errors.h"
+
+namespace engine {
+
+using scan::Extended;
+
+namespace {
+
+struct TSpec {
+  bool LeftAlign = false;
+  int Width = 0;
+  int Precision = -1;  // none given
+  char Type = 0;       // lower case
+};
+
+[[noreturn]] void BadFormat(const std::string& format) {
+  throw scan::EConvertError("書式 '" + format + "' が無効か、引数と互換性がありません");
+}
+
+std::string Printf(const char* format, int precision, Extended x) {
+  char buffer[128];
+  int n = std::snprintf(buffer, sizeof buffer, format, precision, x);
+  if (n < static_cast<int>(sizeof buffer)) return std::string(buffer, n);
+  std::string big(n + 1, '\0');
+  std::snprintf(big.data(), big.size(), format, precision, x);
+  big.resize(n);
+  return big;
+}
+
+std::string WithDecimalSeparator(std::string text) {
+  for (char& c : text)
+    if (c == '.') c = scan::FormatSettings.DecimalSeparator;
+  return text;
+}
+
+// d.ddd...E+ddd: `precision` significant digits, an exponent of at least three digits.
+std::string Scientific(Extended x, int precision) {
+  std::string text = Printf("%.*LE", std::max(precision, 1) - 1, x);
+  size_t e = text.find('E');
+  int exponent = std::atoi(text.c_str() + e + 1);
+  char tail[16];
+  std::snprintf(tail, sizeof tail, "E%c%03d", exponent < 0 ? '-' : '+', std::abs(exponent));
+  return WithDecimalSeparator(text.substr(0, e) + tail);
+}
+
+// The shortest text of at most `precision` significant digits: fixed while the exponent lies in
+// -4..precision-1, else d.dddE[-]x.
+std::string General(Extended x, int precision) {
+  if (x == 0) return "0";
+  precision = std::clamp(precision, 1, 18);
+  std::string digits = Printf("%.*LE", precision - 1, x);
+  size_t e = digits.find('E');
+  int exponent = std::atoi(digits.c_str() + e + 1);
+  if (exponent >= -4 && exponent < precision) {
+    std::string text = Printf("%.*Lf", std::max(precision - 1 - exponent, 0), x);
+    if (text.find('.') != std::string::npos) {
+      text.erase(text.find_last_not_of('0') + 1);
+      if (text.back() == '.') text.pop_back();
+    }
+    return WithDecimalSeparator(text);
+  }
+  std::string mantissa = digits.substr(0, e);
+  if (mantissa.find('.') != std::string::npos) {
+    mantissa.erase(mantissa.find_last_not_of('0') + 1);
+    if (mantissa.back() == '.') mantissa.pop_back();
+  }
+  return WithDecimalSeparator(mantissa + "E" + std::to_string(exponent));
+}
+
+// Fixed with thousands separators.
+std::string Number(Extended x, int precision) {
+  std::string text = Printf("%.*Lf", precision, x);
+  size_t start = text[0] == '-' ? 1 : 0;
+  size_t point = text.find('.');
+  size_t end = point == std::string::npos ? text.size() : point;
+  std::string grouped = text.substr(0, start);
+  for (size_t i = start; i < end; ++i) {
+    grouped += text[i];
+    size_t left = end - i - 1;
+    if (left > 0 && left % 3 == 0) grouped += ',';
+  }
+  grouped += text.substr(end);
+  return WithDecimalSeparator(grouped);
+}
+
+std::string FormatOne(const TSpec& spec, Extended x) {
+  switch (spec.Type) {
+    case 'e': return Scientific(x, spec.Precision < 0 ? 15 : spec.Precision);
+    case 'f': return WithDecimalSeparator(Printf("%.*Lf", spec.Precision < 0 ? 2 : spec.Precision, x));
+    case 'g': return General(x, spec.Precision < 0 ? 15 : spec.Precision);
+    case 'n': return Number(x, spec.Precision < 0 ? 2 : spec.Precision);
+    default: {  // 'm': the currency sign of code page 932 and no decimals unless asked for
+      std::string text = Number(std::fabs(x), spec.Precision < 0 ? 0 : spec.Precision);
+      return (x < 0 ? "-\\" : "\\") + text;
+    }
+  }
+}
+
+int ReadCount(const char*& p) {
+  int n = 0;
+  while (*p >= '0' && *p <= '9') {
+    if (n < 100000) n = n * 10 + (*p - '0');
+    ++p;
+  }
+  return n;
+}
+
+}  // namespace
+
+std::string PrFormat(const std::string& format, std::span<const Extended> values) {
+  std::string out;
+  size_t next = 0;
+  const char* p = format.c_str();
+  while (*p != '\0') {
+    if (*p != '%') {
+      out += *p++;
+      continue;
+    }
+    ++p;
+    if (*p == '%') {
+      out += *p++;
+      continue;
+    }
+    TSpec spec;
+    const char* start = p;
+    int first = ReadCount(p);
+    if (*p == ':' && p > start) {
+      next = static_cast<size_t>(first);
+      ++p;
+    } else {
+      p = start;
+    }
+    if (*p == '-') spec.LeftAlign = true, ++p;
+    if (*p == '*') BadFormat(format);
+    spec.Width = ReadCount(p);
+    if (*p == '.') {
+      ++p;
+      if (*p == '*') BadFormat(format);
+      spec.Precision = ReadCount(p);
+    }
+    char type = *p >= 'A' && *p <= 'Z' ? static_cast<char>(*p - 'A' + 'a') : *p;
+    if (type != 'e' && type != 'f' && type != 'g' && type != 'n' && type != 'm') BadFormat(format);
+    ++p;
+    if (next >= values.size()) BadFormat(format);
+    spec.Type = type;
+    std::string text = FormatOne(spec, values[next++]);
+    if (static_cast<int>(text.size()) < spec.Width) {
+      std::string pad(spec.Width - text.size(), ' ');
+      text = spec.LeftAlign ? text + pad : pad + text;
+    }
+    out += text;
+  }
+  return out;
+}
+
+}  // namespace engine
