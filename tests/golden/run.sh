@@ -4,7 +4,7 @@
 # NAME.err, when present, a text that standard error must contain.
 # Usage: run.sh PATH/TO/sheetcalc [NAME-FILTER]
 set -u
-exe=${1:?usage: run.sh PATH/TO/sheetcalc [FILTER]}
+exe=$(realpath "${1:?usage: run.sh PATH/TO/sheetcalc [FILTER]}")
 filter=${2:-}
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a build or a test run needs; does nothing for those already there.
+# Usage: scripts/install-deps.sh build|test
+set -euo pipefail
+what=${1:-build}
+packages=(cmake ninja-build g++ libedit-dev)
+if [[ "$what" == test ]]; then
+  packages+=(libgtest-dev xvfb xclip xsel g++-mingw-w64-x86-64 wine wine64 locales clang
+             libclang-rt-14-dev valgrind)
+fi
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  sudo=""
+  [[ $(id -u) -ne 0 ]] && sudo=sudo
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+if [[ "$what" == test ]] && ! locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$'; then
+  sudo=""
+  [[ $(id -u) -ne 0 ]] && sudo=sudo
+  $sudo sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
+  $sudo locale-gen >/dev/null
+fi
