@@ -1,0 +1,21 @@
+#pragma once
+// Small text helpers shared by the additions.
+
+#include <string_view>
+
+namespace additions {
+
+/// True when `a` and `b` are equal with ASCII letters compared without regard to case; every
+/// other byte (multibyte characters included) must match exactly.
+constexpr bool SameTextAscii(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+}  // namespace additions

@@ -1,0 +1,192 @@
+// The system colours on POSIX: a per-user colour store, the text file
+// $XDG_CONFIG_HOME/sheetcalc/syscolors (default ~/.config/sheetcalc/syscolors). Elements the file
+// does not name keep the Windows default palette. The file is replaced atomically (a temporary
+// file in the same folder, then rename), so a reader never sees half a store.
+//
+// Format: one line per element, "index $BBGGRR" (decimal index, '$' and hexadecimal colour);
+// lines starting with '#' and lines that do not parse are passed over.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include <array>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "platform/Encoding.h"
+#include "platform/SysColors.h"
+#include "platform/posix/PosixIo.h"
+#include "scan/Errors.h"
+
+namespace platform {
+namespace {
+
+using TPalette = std::array<uint32_t, SysColorIndexCount>;
+
+// The Windows default palette ($00BBGGRR), by element index.
+constexpr TPalette DefaultPalette = {
+    0x00C8C8C8,  //  0 scroll bar
+    0x00000000,  //  1 desktop
+    0x00D1B499,  //  2 active caption
+    0x00DBCDBF,  //  3 inactive caption
+    0x00F0F0F0,  //  4 menu
+    0x00FFFFFF,  //  5 window
+    0x00646464,  //  6 window frame
+    0x00000000,  //  7 menu text
+    0x00000000,  //  8 window text
+    0x00000000,  //  9 caption text
+    0x00B4B4B4,  // 10 active border
+    0x00FCF7F4,  // 11 inactive border
+    0x00ABABAB,  // 12 application workspace
+    0x00D77800,  // 13 highlight
+    0x00FFFFFF,  // 14 highlight text
+    0x00F0F0F0,  // 15 button face
+    0x00A0A0A0,  // 16 button shadow
+    0x006D6D6D,  // 17 gray text
+    0x00000000,  // 18 button text
+    0x00000000,  // 19 inactive caption text
+    0x00FFFFFF,  // 20 button highlight
+    0x00696969,  // 21 3D dark shadow
+    0x00E3E3E3,  // 22 3D light
+    0x00000000,  // 23 tooltip text
+    0x00E1FFFF,  // 24 tooltip background
+    0x00000000,  // 25 (unused)
+    0x00CC6600,  // 26 hot-tracked item
+    0x00EAD1B9,  // 27 active caption gradient
+    0x00F2E4D7,  // 28 inactive caption gradient
+    0x00FF9933,  // 29 menu highlight
+    0x00F0F0F0,  // 30 menu bar
+};
+
+// The store's folder, the same as the scheme folder: $XDG_CONFIG_HOME when it is an absolute path
+// (the XDG rule for relative ones is to ignore them), else ~/.config; then "sheetcalc".
+std::string StoreFolder() {
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  if (xdg && xdg[0] == '/') return std::string(xdg) + "/sheetcalc";
+  const char* home = std::getenv("HOME");
+  return std::string(home && home[0] ? home : ".") + "/.config/sheetcalc";
+}
+
+// A file name for a message: inside text where it converts, else its bytes as they are.
+std::string NameForMessage(const std::string& name) {
+  try {
+    return ImportName(name, name);
+  } catch (const scan::Exception&) {
+    return name;
+  }
+}
+
+[[noreturn]] void StoreError(const char* what, const std::string& name, int err) {
+  throw scan::EInOutError(std::string(what) + " " + NameForMessage(name) + ": " + std::strerror(err));
+}
+
+// One "index $BBGGRR" line into `palette`; a line that does not parse changes nothing.
+void ParseStoreLine(std::string_view line, TPalette& palette) {
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  int index = -1;
+  uint32_t value = 0;
+  const char* p = line.data();
+  const char* end = p + line.size();
+  auto [afterIndex, e1] = std::from_chars(p, end, index);
+  if (e1 != std::errc() || afterIndex == end || *afterIndex != ' ') return;
+  p = afterIndex + 1;
+  if (p == end || *p != '$') return;
+  auto [afterValue, e2] = std::from_chars(p + 1, end, value, 16);
+  if (e2 != std::errc() || afterValue != end) return;
+  if (index < 0 || index >= SysColorIndexCount || value > 0xFFFFFF) return;
+  palette[static_cast<size_t>(index)] = value;
+}
+
+void ParseStore(std::string_view text, TPalette& palette) {
+  while (!text.empty()) {
+    size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    if (!line.empty() && line[0] != '#') ParseStoreLine(line, palette);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+  }
+}
+
+std::string FormatStore(const TPalette& palette) {
+  std::string text = "# sheetcalc system colours: element index, then $BBGGRR\n";
+  char line[32];
+  for (int i = 0; i < SysColorIndexCount; ++i) {
+    std::snprintf(line, sizeof line, "%d $%6.6X\n", i, static_cast<unsigned>(palette[static_cast<size_t>(i)]));
+    text += line;
+  }
+  return text;
+}
+
+// The whole file, or false when it cannot be read (a missing store is the default palette).
+bool ReadWholeFile(const std::string& name, std::string& text) {
+  posix::TFd fd(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
+  return fd.Get() >= 0 && posix::ReadAll(fd.Get(), text);
+}
+
+// Creates `folder` and its parents (new ones with mode 0700, as the XDG rules ask for); false with
+// errno set.
+bool MakeFolders(const std::string& folder) {
+  for (size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+    std::string part = folder.substr(0, slash);
+    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (slash == std::string::npos) return true;
+  }
+}
+
+// Writes `text` to a temporary file beside `name` and renames it over `name`.
+void ReplaceFileAtomically(const std::string& folder, const std::string& name, const std::string& text) {
+  if (!MakeFolders(folder)) StoreError("フォルダを作れません:", folder, errno);
+  std::string temp = name + ".XXXXXX";
+  posix::TFd fd(::mkstemp(temp.data()));
+  if (fd.Get() < 0) StoreError("ファイルを書けません:", name, errno);
+  bool ok = posix::WriteAll(fd.Get(), text.data(), text.size()) && ::fsync(fd.Get()) == 0;
+  ok = fd.Close() && ok;
+  if (ok && ::rename(temp.c_str(), name.c_str()) == 0) return;
+  int err = errno;
+  ::unlink(temp.c_str());
+  StoreError("ファイルを書けません:", name, err);
+}
+
+class TPosixSysColors final : public TSysColorStore {
+ public:
+  uint32_t GetSysColor(int32_t index) override {
+    if (index < 0 || index >= SysColorIndexCount) return 0;
+    return Current()[static_cast<size_t>(index)];
+  }
+
+  void SetSysColors(std::span<const int32_t> elements, std::span<const uint32_t> values) override {
+    std::string folder = StoreFolder();
+    TPalette palette = Current();
+    for (size_t i = 0; i < elements.size() && i < values.size(); ++i) {
+      if (elements[i] >= 0 && elements[i] < SysColorIndexCount)
+        palette[static_cast<size_t>(elements[i])] = values[i] & 0xFFFFFF;
+    }
+    ReplaceFileAtomically(folder, folder + "/syscolors", FormatStore(palette));
+  }
+
+ private:
+  // The store as it is now on disk; another process may have changed it since the last call.
+  static TPalette Current() {
+    TPalette palette = DefaultPalette;
+    std::string text;
+    if (ReadWholeFile(StoreFolder() + "/syscolors", text)) ParseStore(text, palette);
+    return palette;
+  }
+};
+
+TPosixSysColors SystemColors;
+TSysColorStore* Fake = nullptr;
+
+}  // namespace
+
+TSysColorStore& SysColors() { return Fake ? *Fake : SystemColors; }
+
+void SetSysColorStore(TSysColorStore* fake) { Fake = fake; }
+
+}  // namespace platform
