@@ -133,11 +133,13 @@ bool ReadReal(const char*& p, Extended& value);
 /// ReadReal, then at most one scale suffix (μ π PI % M P T f k m p u) directly behind it.
 bool ReadScaledReal(const char*& p, Extended& value);
 /// The value with an engineering prefix letter and just the decimals it needs ("%3.*f" form);
-/// `prefix` receives the letter alone (empty when none was chosen).
+/// `prefix` receives the letter alone (empty when none was chosen). A scaled value of 10^18 or
+/// more is shown in the FormatGeneral form before its letter (1E18P); NaN and infinities give
+/// "NAN", "INF", "-INF" without a letter.
 void FormatPrefixed(Extended x, std::string& text, std::string& prefix);
 
 /// The value in the "%g" form of the annotations: at most 15 significant digits, no trailing
-/// zeros, fixed for 0.0001 <= |x| < 1e15, else d.dddE[-]x.
+/// zeros, fixed for 0.0001 <= |x| < 1e15 (after rounding) and 0, else d.dddE[-]x.
 std::string FormatGeneral(Extended x);
 
 }  // namespace scan

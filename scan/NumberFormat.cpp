@@ -1,0 +1,143 @@
+// Number texts for the annotations: the prefixed form with just the decimals a value needs, and
+// the general form with fifteen significant digits. The C library does the correctly rounded
+// digit work; the layout and the decimal separator are ours, so no text depends on the locale.
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "scan/uAnsiCharTools.h"
+
+namespace scan {
+
+namespace {
+
+constexpr Extended PowersOfTen[] = {1e0L, 1e1L, 1e2L, 1e3L, 1e4L, 1e5L, 1e6L, 1e7L, 1e8L, 1e9L};
+constexpr int MaxDecimals = 9;
+constexpr int GeneralDigits = 15;
+// Scaled values from here on have more than 18 digits before the point and are shown with an
+// exponent instead.
+constexpr Extended LargestFixed = 1e18L;
+
+std::string NonFiniteText(Extended x) {
+  if (std::isnan(x)) return "NAN";
+  return std::signbit(x) ? "-INF" : "INF";
+}
+
+struct TScaled {
+  Extended Value;
+  char Letter;  // '\0' for none
+};
+
+/// The engineering prefix letter for a = |x| and a scaled by it; the tests run in this order.
+TScaled ChoosePrefix(Extended a) {
+  if (a / 1e12L > 1) return {a / 1e12L, 'P'};
+  if (a / 1e9L > 1) return {a / 1e9L, 'T'};
+  if (a / 1e6L > 1) return {a / 1e6L, 'M'};
+  if (a / 1000.0L > 100) return {a / 1000.0L, 'k'};  // "k" only above 100,000
+  if (a > 0.01L || a == 0) return {a, '\0'};
+  if (a * 1000.0L > 1) return {a * 1000.0L, 'm'};
+  if (a * 1e6L > 1) return {a * 1e6L, 'u'};
+  if (a * 1e9L > 1) return {a * 1e9L, 'p'};
+  return {a * 1e12L, 'f'};
+}
+
+/// The fewest decimals (0..9) after which y is whole; 9 when there is none.
+int NeededDecimals(Extended y) {
+  constexpr Extended Int64Limit = 9223372036854775808.0L;  // 2^63
+  for (int d = 0; d < MaxDecimals; ++d) {
+    const Extended v = y * PowersOfTen[d];
+    // A product beyond the 64-bit range cannot be rounded to an integer, so it counts as not whole.
+    if (v >= -Int64Limit && v < Int64Limit && v - static_cast<Extended>(std::llroundl(v)) == 0) {
+      return d;
+    }
+  }
+  return MaxDecimals;
+}
+
+/// y with `decimals` decimals and the settings' separator; |y| < LargestFixed.
+std::string FixedText(Extended y, int decimals) {
+  char buffer[64];
+  const int length = std::snprintf(buffer, sizeof buffer, "%.*Lf", decimals, y);
+  std::string_view printed(buffer, static_cast<size_t>(length));
+  size_t intEnd = printed.front() == '-' ? 1 : 0;
+  while (intEnd < printed.size() && printed[intEnd] >= '0' && printed[intEnd] <= '9') ++intEnd;
+  std::string text(printed.substr(0, intEnd));
+  if (decimals > 0) {
+    // Whatever the C library used as the point, the fraction is the last `decimals` digits.
+    text += FormatSettings.DecimalSeparator;
+    text += printed.substr(printed.size() - static_cast<size_t>(decimals));
+  }
+  return text;
+}
+
+}  // namespace
+
+void FormatPrefixed(Extended x, std::string& text, std::string& prefix) {
+  prefix.clear();
+  if (!std::isfinite(x)) {
+    text = NonFiniteText(x);
+    return;
+  }
+  const TScaled scaled = ChoosePrefix(std::fabs(x));
+  const char letter = scaled.Letter;
+  const Extended y = x < 0 ? -scaled.Value : scaled.Value;
+  if (std::fabs(y) >= LargestFixed) {
+    text = FormatGeneral(y);
+  } else {
+    text = FixedText(y, NeededDecimals(y));
+    if (text.size() < 3) text.insert(0, 3 - text.size(), ' ');
+  }
+  if (letter != '\0') {
+    text += letter;
+    prefix.assign(1, letter);
+  }
+}
+
+std::string FormatGeneral(Extended x) {
+  if (!std::isfinite(x)) return NonFiniteText(x);
+  if (x == 0) return "0";
+  // "%.14Le" gives the fifteen correctly rounded significant digits and the decimal exponent of
+  // the rounded value; the layout is built here from those alone.
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.*Le", GeneralDigits - 1, x);
+  std::string digits;
+  const char* p = buffer;
+  for (; *p != 'e' && *p != '\0'; ++p) {
+    if (*p >= '0' && *p <= '9') digits += *p;
+  }
+  const int exponent = *p == 'e' ? std::atoi(p + 1) : 0;
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+
+  std::string text = x < 0 ? "-" : "";
+  if (exponent >= -4 && exponent < GeneralDigits) {
+    if (exponent < 0) {
+      text += '0';
+      text += FormatSettings.DecimalSeparator;
+      text.append(static_cast<size_t>(-exponent - 1), '0');
+      text += digits;
+    } else {
+      const size_t intDigits = static_cast<size_t>(exponent) + 1;
+      if (digits.size() <= intDigits) {
+        text += digits;
+        text.append(intDigits - digits.size(), '0');
+      } else {
+        text.append(digits, 0, intDigits);
+        text += FormatSettings.DecimalSeparator;
+        text.append(digits, intDigits);
+      }
+    }
+  } else {
+    text += digits[0];
+    if (digits.size() > 1) {
+      text += FormatSettings.DecimalSeparator;
+      text.append(digits, 1);
+    }
+    text += 'E';
+    if (exponent < 0) text += '-';
+    text += std::to_string(std::abs(exponent));
+  }
+  return text;
+}
+
+}  // namespace scan

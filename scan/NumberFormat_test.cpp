@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+
+#include "scan/uAnsiCharTools.h"
+
+namespace scan {
+namespace {
+
+struct TPrefixedCase {
+  Extended Value;
+  const char* Text;
+  const char* Prefix;
+};
+
+std::string Prefixed(Extended x, std::string* prefix = nullptr) {
+  std::string text;
+  std::string letter = "junk";
+  FormatPrefixed(x, text, letter);
+  if (prefix != nullptr) *prefix = letter;
+  return text;
+}
+
+TEST(FormatPrefixed, PrefixLettersAndDecimals) {
+  const TPrefixedCase cases[] = {
+      {5, "  5", ""},
+      {0, "  0", ""},
+      {-0.0L, "  0", ""},
+      {1500, "1500", ""},
+      {100000, "100000", ""},
+      {100001, "100.001k", "k"},
+      {150000, "150k", "k"},
+      {2500000, "2.5M", "M"},
+      {1000000, "1000k", "k"},  // the tests are strict: exactly 10^6 is no "M"
+      {0.005L, "  5m", "m"},
+      {-0.005L, " -5m", "m"},
+      {-5, " -5", ""},
+      {-50, "-50", ""},
+      {1 / 3.0L, "0.333333333", ""},
+      {2 / 3.0L, "0.666666667", ""},
+      {0.25L, "0.25", ""},
+      {0.1L, "0.1", ""},
+      {0.01L, " 10m", "m"},  // 0.01 itself is not above 0.01
+      {0.0100001L, "0.0100001", ""},
+      {2e8L, "200M", "M"},
+      {2e9L, "  2T", "T"},
+      {2.5e9L, "2.5T", "T"},
+      {3e12L, "  3P", "P"},
+      {4e13L, " 40P", "P"},
+      {-4e13L, "-40P", "P"},
+      {3.3e-6L, "3.3u", "u"},
+      // The nearest extended value to 10^-6 is just below it, and 10^3 times it is not whole.
+      {1e-6L, "1000.000000000p", "p"},
+      {2e-9L, "  2p", "p"},
+      {2.5e-10L, "250f", "f"},
+      {1e-15L, "0.0010f", "f"},
+      {1e-25L, "0.000000000f", "f"},
+      {123.456L, "123.456", ""},
+      {0.0015L, "1.5m", "m"},
+      {123456789012.0L, "123.456789012T", "T"},
+  };
+  for (const TPrefixedCase& c : cases) {
+    std::string prefix;
+    EXPECT_EQ(Prefixed(c.Value, &prefix), c.Text) << static_cast<double>(c.Value);
+    EXPECT_EQ(prefix, c.Prefix) << static_cast<double>(c.Value);
+  }
+}
+
+TEST(FormatPrefixed, LargeValuesSwitchToAnExponent) {
+  const TPrefixedCase cases[] = {
+      {5e29L, "500000000000000000P", "P"},
+      {1e30L, "1E18P", "P"},
+      {-2.5e40L, "-2.5E28P", "P"},
+      {std::numeric_limits<Extended>::max(), "1.18973149535723E4920P", "P"},
+  };
+  for (const TPrefixedCase& c : cases) {
+    std::string prefix;
+    EXPECT_EQ(Prefixed(c.Value, &prefix), c.Text);
+    EXPECT_EQ(prefix, c.Prefix);
+  }
+}
+
+TEST(FormatPrefixed, NonFiniteValuesDoNotCrash) {
+  std::string prefix;
+  EXPECT_EQ(Prefixed(std::numeric_limits<Extended>::infinity(), &prefix), "INF");
+  EXPECT_EQ(prefix, "");
+  EXPECT_EQ(Prefixed(-std::numeric_limits<Extended>::infinity()), "-INF");
+  EXPECT_EQ(Prefixed(std::numeric_limits<Extended>::quiet_NaN()), "NAN");
+  EXPECT_EQ(Prefixed(std::numeric_limits<Extended>::denorm_min()), "0.000000000f");
+}
+
+TEST(FormatGeneral, FixedInsideTheRangeScientificOutside) {
+  const struct {
+    Extended Value;
+    const char* Text;
+  } cases[] = {
+      {0, "0"},
+      {2500000, "2500000"},
+      {-2500000, "-2500000"},
+      {0.005L, "0.005"},
+      {1 / 3.0L, "0.333333333333333"},
+      {2 / 3.0L, "0.666666666666667"},
+      {0.0001L, "0.0001"},
+      {0.00009L, "9E-5"},
+      {5e-6L, "5E-6"},
+      {-5e-6L, "-5E-6"},
+      {1.5e15L, "1.5E15"},
+      {1e15L, "1E15"},
+      {999999999999999.0L, "999999999999999"},
+      {999999999999999.9L, "1E15"},  // rounds to 16 digits before the point
+      {123456789.123456789L, "123456789.123457"},
+      {1e100L, "1E100"},
+      {1.25e-300L, "1.25E-300"},
+      {4e13L, "40000000000000"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FormatGeneral(c.Value), c.Text) << static_cast<double>(c.Value);
+  }
+  EXPECT_EQ(FormatGeneral(std::numeric_limits<Extended>::quiet_NaN()), "NAN");
+  EXPECT_EQ(FormatGeneral(-std::numeric_limits<Extended>::infinity()), "-INF");
+}
+
+TEST(NumberFormat, UsesTheDecimalSeparatorSetting) {
+  FormatSettings.DecimalSeparator = ',';
+  EXPECT_EQ(Prefixed(2500000), "2,5M");
+  EXPECT_EQ(Prefixed(1 / 3.0L), "0,333333333");
+  EXPECT_EQ(FormatGeneral(1.5e15L), "1,5E15");
+  EXPECT_EQ(FormatGeneral(0.25L), "0,25");
+  FormatSettings.DecimalSeparator = '.';
+}
+
+}  // namespace
+}  // namespace scan

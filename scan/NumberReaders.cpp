@@ -1,0 +1,291 @@
+// The number readers: 64-bit integers in decimal, hexadecimal and binary notation, and extended
+// values with fraction, exponent and a scale suffix. Every reader works on a copy of the cursor
+// and hands the new position back only on success.
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "scan/Errors.h"
+#include "scan/uAnsiCharTools.h"
+
+namespace scan {
+
+TFormatSettings FormatSettings;
+
+namespace {
+
+constexpr CharSet DigitChars = CharSet::Range('0', '9');
+constexpr CharSet HexDigitChars = DigitChars + CharSet::Range('A', 'F') + CharSet::Range('a', 'f');
+constexpr CharSet LetterChars = CharSet::Range('A', 'Z') + CharSet::Range('a', 'z');
+constexpr CharSet IdentChars = LetterChars + DigitChars + CharSet{'_'};
+
+constexpr Extended Pi = 3.14159265358979323846264338327950288L;
+
+[[noreturn]] void RaiseNotInteger(std::string_view text) {
+  throw EConvertError("'" + std::string(text) + "' は整数ではありません");
+}
+
+[[noreturn]] void RaiseNotFloat(std::string_view text) {
+  throw EConvertError("'" + std::string(text) + "' は浮動小数点数ではありません");
+}
+
+[[noreturn]] void RaiseOverflow() { throw EOverflow("浮動小数点オーバーフロー"); }
+
+inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+inline unsigned HexValue(char c) {
+  if (c <= '9') return static_cast<unsigned>(c - '0');
+  return static_cast<unsigned>((c | 0x20) - 'a' + 10);
+}
+
+/// Hexadecimal digits from `p` on, wrapping modulo 2^64; returns how many were taken.
+int AccumulateHex(const char*& p, uint64_t& value) {
+  int count = 0;
+  for (; HexDigitChars.Has(*p); ++p, ++count) value = value * 16 + HexValue(*p);
+  return count;
+}
+
+/// Binary digits and '_' from `p` on, wrapping modulo 2^64; returns how many digits were taken.
+int AccumulateBinary(const char*& p, uint64_t& value) {
+  int count = 0;
+  for (; *p == '0' || *p == '1' || *p == '_'; ++p) {
+    if (*p == '_') continue;
+    value = value * 2 + static_cast<unsigned>(*p - '0');
+    ++count;
+  }
+  return count;
+}
+
+/// Skips blanks and an optional sign with the blanks behind it; true when the sign was '-'.
+bool SkipSign(const char*& p) {
+  SkipCharSet(p, BlankChars);
+  if (*p != '+' && *p != '-') return false;
+  const bool negative = *p == '-';
+  ++p;
+  SkipCharSet(p, BlankChars);
+  return negative;
+}
+
+/// True when the cursor stands on '0' followed by one of the prefix letters in `letters`.
+bool StandsOnZeroPrefix(const char* p, std::string_view letters) {
+  return p[0] == '0' && p[1] != '\0' && letters.find(p[1]) != std::string_view::npos;
+}
+
+/// The decimal number text (digits, '.', exponent letter, exponent '-') that starts at `p`.
+std::string_view CollectDecimalText(const char* p) {
+  const char* start = p;
+  bool point = false;
+  bool exponent = false;
+  bool digit = false;
+  for (;; ++p) {
+    const char c = *p;
+    if (IsDigit(c)) {
+      digit = true;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else if ((c == 'E' || c == 'e') && digit && !exponent) {
+      exponent = true;
+    } else if (c == '-' && exponent && (p[-1] == 'E' || p[-1] == 'e')) {
+      // only directly behind the exponent letter
+    } else {
+      break;
+    }
+  }
+  return std::string_view(start, static_cast<size_t>(p - start));
+}
+
+/// Converts a collected decimal text to the correctly rounded extended value. False when the
+/// text does not convert: a character left over, a point other than the settings' separator, or
+/// a value beyond the extended range.
+bool ConvertDecimalText(std::string_view text, Extended& value) {
+  // Significant digits without the point go into a text that means the same under every locale;
+  // short numbers stay on the stack.
+  char small[96];
+  std::string large;
+  char* digits = small;
+  if (text.size() + 24 > sizeof small) {
+    large.resize(text.size() + 24);
+    digits = large.data();
+  }
+  size_t n = 0;
+  int64_t scale = 0;  // fraction digits taken
+  bool inFraction = false;
+  size_t i = 0;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (IsDigit(c)) {
+      if (inFraction) ++scale;
+      if (c != '0' || n != 0) digits[n++] = c;
+    } else if (c == '.' && !inFraction) {
+      if (FormatSettings.DecimalSeparator != '.') return false;
+      inFraction = true;
+    } else {
+      break;
+    }
+  }
+  int64_t exponent = 0;
+  if (i < text.size() && (text[i] == 'E' || text[i] == 'e')) {
+    ++i;
+    const bool negative = i < text.size() && text[i] == '-';
+    if (negative) ++i;
+    // Exponent digits are taken while the exponent is below 500; a further one is left over.
+    for (; i < text.size() && IsDigit(text[i]) && exponent < 500; ++i) {
+      exponent = exponent * 10 + (text[i] - '0');
+    }
+    if (negative) exponent = -exponent;
+  }
+  if (i != text.size()) return false;
+  if (n == 0) {
+    value = 0;
+    return true;
+  }
+  std::snprintf(digits + n, 24, "e%lld", static_cast<long long>(exponent - scale));
+  const Extended result = std::strtold(digits, nullptr);
+  if (std::isinf(result)) return false;
+  value = result;
+  return true;
+}
+
+/// Applies the scale suffix behind a number, if there is one, and consumes it.
+Extended ApplyScaleSuffix(const char*& p, Extended v) {
+  const unsigned char c0 = static_cast<unsigned char>(p[0]);
+  if (c0 == 0) return v;
+  const unsigned char c1 = static_cast<unsigned char>(p[1]);
+  if (c0 == 0x83 && c1 == 0xCA) {  // μ
+    p += 2;
+    return v / 1000000.0L;
+  }
+  if (c0 == 0x83 && c1 == 0xCE) {  // π
+    p += 2;
+    return v * Pi;
+  }
+  if (c0 == 'P' && c1 == 'I') {
+    p += 2;
+    return v * Pi;
+  }
+  switch (c0) {
+    case '%': ++p; return v / 100.0L;
+    case 'M': ++p; return v * 1e6L;
+    case 'P': ++p; return v * 1e12L;
+    case 'T': ++p; return v * 1e9L;
+    case 'f': ++p; return v / 1e12L;
+    case 'k': ++p; return v * 1000.0L;
+    case 'm': ++p; return v / 1000.0L;
+    case 'p': ++p; return v / 1e9L;
+    case 'u': ++p; return v / 1e6L;
+    default: return v;
+  }
+}
+
+}  // namespace
+
+bool ReadDecimal(const char*& p, int64_t& value) {
+  const char* q = p;
+  SkipCharSet(q, BlankChars);
+  if (!IsDigit(*q)) return false;
+  uint64_t v = 0;
+  for (; IsDigit(*q); ++q) v = v * 10 + static_cast<unsigned>(*q - '0');
+  value = static_cast<int64_t>(v);
+  p = q;
+  return true;
+}
+
+bool ReadPrefixedInteger(const char*& p, int64_t& value) {
+  const char* q = p;
+  const bool negative = SkipSign(q);
+  uint64_t v = 0;
+  int digits = 0;
+  if (*q == '$') {
+    ++q;
+    digits = AccumulateHex(q, v);
+  } else if (StandsOnZeroPrefix(q, "Xx")) {
+    q += 2;
+    digits = AccumulateHex(q, v);
+  } else if (StandsOnZeroPrefix(q, "Bb")) {
+    q += 2;
+    digits = AccumulateBinary(q, v);
+  } else {
+    int64_t d;
+    if (!ReadDecimal(q, d)) return false;
+    v = static_cast<uint64_t>(d);
+    digits = 1;
+  }
+  if (digits == 0) return false;
+  value = static_cast<int64_t>(negative ? 0 - v : v);
+  p = q;
+  return true;
+}
+
+bool ReadHexSuffixed(const char*& p, int64_t& value) {
+  const char* q = p;
+  if (!IsDigit(*q)) return false;
+  const char* digits = q;
+  while (HexDigitChars.Has(*q)) {
+    if (q - digits == 16) return false;
+    ++q;
+  }
+  if (*q != 'H' && *q != 'h') return false;
+  const std::string_view text(digits, static_cast<size_t>(q - digits));
+  const size_t significant = text.find_first_not_of('0');
+  if (significant != std::string_view::npos && text.size() - significant > 8) {
+    RaiseNotInteger("$" + std::string(text));
+  }
+  uint64_t v = 0;
+  AccumulateHex(digits, v);
+  // The digits are a 32-bit integer: 80000000H and above are negative.
+  value = static_cast<int32_t>(static_cast<uint32_t>(v));
+  p = q + 1;
+  return true;
+}
+
+bool ReadBinarySuffixed(const char*& p, int64_t& value) {
+  const char* q = p;
+  if (*q != '0' && *q != '1') return false;
+  uint64_t v = 0;
+  int count = 0;
+  for (; *q == '0' || *q == '1' || *q == '_'; ++q) {
+    if (*q == '_') continue;
+    if (++count > 64) return false;
+    v = v * 2 + static_cast<unsigned>(*q - '0');
+  }
+  if (*q != 'B' && *q != 'b') return false;
+  if (IdentChars.Has(q[1])) return false;
+  value = static_cast<int64_t>(v);
+  p = q + 1;
+  return true;
+}
+
+bool ReadReal(const char*& p, Extended& value) {
+  const char* q = p;
+  SkipCharSet(q, BlankChars);
+  if (*q == '\0') return false;
+  const bool negative = SkipSign(q);
+  if (*q == '$' || StandsOnZeroPrefix(q, "BXbx")) {
+    int64_t integer;
+    if (ReadPrefixedInteger(q, integer)) {
+      value = negative ? -static_cast<Extended>(integer) : static_cast<Extended>(integer);
+      p = q;
+      return true;
+    }
+  }
+  const std::string_view text = CollectDecimalText(q);
+  if (text.empty()) return false;
+  p = q + text.size();
+  Extended v;
+  if (!ConvertDecimalText(text, v)) RaiseNotFloat(text);
+  value = negative ? -v : v;
+  return true;
+}
+
+bool ReadScaledReal(const char*& p, Extended& value) {
+  Extended v;
+  if (!ReadReal(p, v)) return false;
+  const Extended scaled = ApplyScaleSuffix(p, v);
+  // A suffix can carry a value that is still in range beyond it (1e4932M).
+  if (std::isinf(scaled) && !std::isinf(v)) RaiseOverflow();
+  value = scaled;
+  return true;
+}
+
+}  // namespace scan

@@ -1,0 +1,181 @@
+// The character cursor primitives. Every loop here is one forward pass over the text; a set test
+// is one bit lookup, and the only allocation is the result text a reader hands back.
+
+#include "scan/uAnsiCharTools.h"
+
+#include "scan/Errors.h"
+
+namespace scan {
+
+namespace {
+
+[[noreturn]] void RaiseNoSeparator() { throw EAbort(" not find separator "); }
+
+/// Steps over one character: a multibyte character whole, any other byte singly. Never passes
+/// the terminator; the caller makes sure the cursor does not stand on it.
+inline void StepChar(const char*& p) {
+  if (!SkipMultiByteChar(p)) ++p;
+}
+
+/// Moves the cursor to the terminator or the first character start whose byte is in `set`.
+inline void SkipUntilCharSet(const char*& p, const CharSet& set) {
+  while (*p != '\0' && !set.Has(*p)) StepChar(p);
+}
+
+/// Position of the first character start at or behind `p` where `separator` begins, or nullptr.
+const char* FindSeparator(const char* p, std::string_view separator) {
+  const char first = separator.front();
+  for (; *p != '\0'; StepChar(p)) {
+    if (*p == first && TextStartsWith(p, separator)) return p;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool SkipMultiByteChar(const char*& p) {
+  const char c = *p;
+  if (!LeadByteTable.Lead.Has(c)) return false;
+  int length = 1;
+  if (LeadByteTable.Two.Has(c)) {
+    length = 2;
+  } else if (LeadByteTable.Three.Has(c)) {
+    length = 3;
+  } else if (LeadByteTable.Four.Has(c)) {
+    length = 4;
+  }
+  // A character cut short by the terminator ends where the text ends.
+  int taken = 1;
+  while (taken < length && p[taken] != '\0') ++taken;
+  p += taken;
+  return true;
+}
+
+int SkipCharSet(const char*& p, const CharSet& set) {
+  const char* start = p;
+  while (*p != '\0' && set.Has(*p)) ++p;
+  return static_cast<int>(p - start);
+}
+
+int SkipBlanks(const char*& p, bool withLineBreaks) {
+  return SkipCharSet(p, withLineBreaks ? WhiteChars : BlankChars);
+}
+
+bool TextStartsWith(const char* pos, std::string_view s) {
+  for (size_t i = 0; i < s.size(); ++i) {
+    // The terminator never matches, so the comparison reads no further than the text.
+    if (pos[i] == '\0' || pos[i] != s[i]) return false;
+  }
+  return true;
+}
+
+void ReadUntilCharSet(const char*& p, const CharSet& set, std::string& text) {
+  const char* start = p;
+  SkipUntilCharSet(p, set);
+  text.assign(start, p);
+}
+
+void ReadToSeparator(const char*& p, std::string_view separator, std::string& text) {
+  if (separator.empty()) RaiseNoSeparator();
+  const char* found = FindSeparator(p, separator);
+  if (found == nullptr) {
+    text.clear();
+    return;
+  }
+  text.assign(p, found);
+  p = found + separator.size();
+}
+
+bool MatchAnyText(const char* pos, std::span<const std::string_view> list, int* index) {
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (TextStartsWith(pos, list[i])) {
+      if (index != nullptr) *index = static_cast<int>(i);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool MatchAnyText(const char* pos, std::initializer_list<std::string_view> list, int* index) {
+  return MatchAnyText(pos, std::span<const std::string_view>(list.begin(), list.size()), index);
+}
+
+bool SkipPastAnySeparator(const char*& p, std::span<const std::string_view> list, int* index) {
+  if (list.empty()) RaiseNoSeparator();
+  // Only a character start whose byte opens some entry needs the full comparison.
+  CharSet firstBytes;
+  bool endMatches = false;
+  for (std::string_view s : list) {
+    if (s.empty()) {
+      endMatches = true;
+    } else {
+      firstBytes.Add(static_cast<unsigned char>(s.front()));
+    }
+  }
+  const char* q = p;
+  for (; *q != '\0'; StepChar(q)) {
+    if (!firstBytes.Has(*q)) continue;
+    for (size_t i = 0; i < list.size(); ++i) {
+      if (!list[i].empty() && TextStartsWith(q, list[i])) {
+        if (index != nullptr) *index = static_cast<int>(i);
+        p = q + list[i].size();
+        return true;
+      }
+    }
+  }
+  if (!endMatches) return false;
+  p = q;
+  return true;
+}
+
+bool SkipPastAnySeparator(const char*& p, std::initializer_list<std::string_view> list,
+                          int* index) {
+  return SkipPastAnySeparator(p, std::span<const std::string_view>(list.begin(), list.size()),
+                              index);
+}
+
+void ReadWhileCharSet(const char*& p, const CharSet& set, std::string& text) {
+  const char* start = p;
+  SkipCharSet(p, set);
+  text.assign(start, p);
+}
+
+void ReadWhileCharSetMB(const char*& p, const CharSet& set, std::string& text) {
+  const char* start = p;
+  for (;;) {
+    const char c = *p;
+    if (c == '\0') break;
+    if (IsLeadByte(c)) {
+      // The lead byte and the byte behind it, unless that is the terminator.
+      p += (p[1] != '\0') ? 2 : 1;
+    } else if (set.Has(c)) {
+      ++p;
+    } else {
+      break;
+    }
+  }
+  text.assign(start, p);
+}
+
+void SkipBlanksAndComments(const char*& p, const CharSet& set) {
+  for (;;) {
+    SkipCharSet(p, set);
+    if (p[0] != '/') return;
+    if (p[1] == '/') {
+      // The line break stays for the next round's set.
+      SkipUntilCharSet(p, LineEndChars);
+    } else if (p[1] == '*') {
+      // The search for "*/" starts on the opening '/', so "/*/" closes itself.
+      const char* close = FindSeparator(p, "*/");
+      if (close == nullptr) {
+        while (*p != '\0') ++p;
+        return;
+      }
+      p = close + 2;
+    } else {
+      return;
+    }
+  }
+}
+
+}  // namespace scan
