@@ -1,6 +1,7 @@
 #pragma once
 // Files, as the program sees them: whole texts in code page 932 with CR LF line ends. On POSIX the
-// bytes on disk are UTF-8 with LF line ends and pass through the encoding boundary.
+// bytes on disk are UTF-8 with LF line ends and pass through the encoding boundary. File names are
+// inside text as well (code page 932); the implementation spells them as the system wants.
 
 #include <string>
 

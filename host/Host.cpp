@@ -1,0 +1,172 @@
+// The three modes: file mode (arguments), clipboard mode (a sheet on the clipboard) and console
+// mode (neither), with the command-line additions: a sheet from standard input and results to
+// standard output.
+
+#include "host/Host.h"
+
+#include <array>
+#include <memory>
+
+#include "engine/CalcAnsiScript.h"
+#include "host/MyConsCalculate.h"
+#include "platform/Clipboard.h"
+#include "platform/Console.h"
+#include "platform/Encoding.h"
+#include "platform/Files.h"
+#include "platform/StdStreams.h"
+#include "scan/Errors.h"
+#include "scan/uAnsiCharTools.h"
+
+namespace host {
+namespace {
+
+constexpr std::array<const char*, 11> HelpLines = {
+    "クリップボードに計算したい文字列をcopyして　実行すれば",
+    "結果がクリップボードに帰ります",
+    "何もクリップボードにないか、引数が存在するファイル名でなければコンソールモードになります。",
+    "計算は浮動小数点だけで整数や文字列は扱えません",
+    " label=式 か label:=式で  変数を定義出来ます",
+    " 式には四則演算やAND OR 等のビット演算が記述可能 ^はべき乗です",
+    "sin ,cos ,tan ,log ,ln ,exp ,ArcCos ,ArcSin,ArcTan2 ,Power",
+    "FRAC ,ROUND ,TRUNC  ,coTan ,Sinh ,Cosh ,Tanh ,ArcCosh ,ArcSinh ,ArcTanh",
+    "LnXP1 ,Log10 ,Log2 ,ArcTanh ,Hypot ,LogN    が組み込まれtいます",
+    "# のみの行で 説明追加",
+    "exitで帰りますが窓を閉じるのが早いでしょう",
+};
+
+/// True when the text holds a byte other than TAB, LF, CR and space.
+bool HasSheet(const std::string& text) {
+  const char* p = text.c_str();
+  scan::SkipCharSet(p, scan::WhiteChars);
+  return *p != '\0';
+}
+
+constexpr const char* StandardInputName = "-";
+
+}  // namespace
+
+std::span<const char* const> ConsoleHelpLines() { return HelpLines; }
+
+bool IsExitLine(const std::string& line) {
+  static constexpr char Exit[] = "exit";
+  if (line.size() < 4) return false;
+  for (int i = 0; i < 4; ++i) {
+    char c = line[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != Exit[i]) return false;
+  }
+  return true;
+}
+
+THost::THost(TCommandLine commandLine) : FCommandLine(std::move(commandLine)) {
+  FToStdout = FCommandLine.ToStdout;
+  for (const std::string& f : FCommandLine.Files)
+    if (f == StandardInputName) FToStdout = true;
+}
+
+int THost::Run() {
+  if (!FCommandLine.Files.empty()) return FileMode();
+  std::string text = platform::Clipboard().GetClipboardText();
+  if (HasSheet(text)) return ClipboardMode(std::move(text));
+  return ConsoleMode(true);
+}
+
+int THost::FileMode() {
+  std::string accumulated;
+  int handled = 0;
+  for (const std::string& arg : FCommandLine.Files) {
+    std::string name(arg), text;
+    if (arg == StandardInputName) {
+      if (FStandardInput) continue;  // read once: a second "-" would find it at its end
+      // Kept as it came: an error that ends the run hands it back unchanged.
+      FStandardInput = platform::StdStreams().ReadStandardInput();
+      text = platform::ImportText(*FStandardInput, "standard input");
+    } else {
+      if (!InsideName(arg, name) || !platform::Files().FileExists(name)) continue;
+      text = platform::Files().LoadTextFile(name);
+    }
+    auto engine = std::make_unique<engine::TAnsiCalculate>(std::move(text));
+    if (engine->OfferFile(name))
+      ++handled;
+    else
+      engine->Calculate();
+    if (accumulated.empty())
+      accumulated = std::move(engine->FOutput);  // a single sheet's output is not copied
+    else
+      accumulated += engine->FOutput;
+  }
+  if (!accumulated.empty()) {
+    Deliver(accumulated);
+  } else if (handled > 0) {
+    // The clipboard stays as it was; a filter gets its text back unchanged.
+    if (FStandardInput) WriteRaw(*FStandardInput);
+  } else if (!FStandardInput) {
+    return ConsoleMode(false);
+  }
+  return 0;
+}
+
+int THost::ClipboardMode(std::string text) {
+  auto engine = std::make_unique<engine::TAnsiCalculate>(std::move(text));
+  engine->Calculate();
+  Deliver(engine->FOutput);
+  return 0;
+}
+
+int THost::ConsoleMode(bool withHelp) {
+  platform::TConsole& console = platform::Console();
+  console.Open();
+  if (withHelp)
+    for (const char* line : HelpLines) console.WriteConsoleLine(line);
+  auto engine = std::make_unique<TMyConsCalculate>(std::string());
+  bool clipboardEmpty = false;  // what this loop last put there was an empty text
+  for (;;) {
+    std::optional<std::string> line;
+    try {
+      line = console.ReadConsoleLine();
+    } catch (const scan::EEncodingError& e) {
+      console.WriteConsoleLine(e.Message());  // the line is not evaluated; the loop goes on
+      continue;
+    }
+    if (!line) break;  // end of input ends the loop like "exit"
+    engine->FText = std::move(*line);
+    if (IsExitLine(engine->FText)) break;
+    engine->Calculate();
+    // An ordinary line leaves an empty text on the clipboard; writing it again would only
+    // start a clipboard tool for nothing.
+    if (engine->FOutput.empty() && clipboardEmpty) continue;
+    Deliver(engine->FOutput);
+    clipboardEmpty = engine->FOutput.empty();
+  }
+  return 0;
+}
+
+bool THost::InsideName(const std::string& arg, std::string& name) {
+  try {
+    name = platform::ImportName(arg, arg);
+    return true;
+  } catch (const scan::EEncodingError& e) {
+    platform::StdStreams().WriteWarning(e.Message());
+    return false;
+  }
+}
+
+void THost::Deliver(const std::string& text) {
+  if (FToStdout) return WriteStandardOutput(text);
+  if (platform::Clipboard().SetClipboardText(text) || text.empty()) return;
+  if (!FWarned)
+    platform::StdStreams().WriteWarning(
+        "クリップボードに書き込めないため、結果を標準出力に出します");
+  FWarned = true;
+  WriteStandardOutput(text);
+}
+
+void THost::WriteStandardOutput(const std::string& text) { WriteRaw(platform::ExportText(text)); }
+
+void THost::WriteRaw(const std::string& bytes) {
+  // A filter whose result did not arrive must not end as if it had.
+  if (!platform::StdStreams().WriteStandardOutput(bytes))
+    throw scan::EInOutError("標準出力に書き込めません");
+}
+
+}  // namespace host

@@ -1,0 +1,74 @@
+#pragma once
+// The program's run: the command line, the choice of mode (file, clipboard, console), the modes
+// themselves and the report of an error that ends the process. Everything outside goes through
+// the platform services, so tests run it against fakes.
+
+#include <exception>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace host {
+
+/// What the command line asks for.
+struct TCommandLine {
+  bool Help = false;                // --help
+  bool Version = false;             // --version
+  bool ToStdout = false;            // --stdout: results to standard output, not the clipboard
+  std::vector<std::string> Files;  // file arguments in order (outside text); "-" is standard input
+};
+
+/// Reads the arguments (the program name left out). "--help", "--version" and "--stdout" are
+/// options; after "--" every argument is a file name; everything else is a file name.
+TCommandLine ParseCommandLine(std::span<const std::string> args);
+
+/// One run of the program over the platform services in force.
+class THost {
+ public:
+  explicit THost(TCommandLine commandLine);
+  /// Runs what the command line and the clipboard choose; the exit code. An error that escapes
+  /// an engine's pass passes through.
+  int Run();
+  /// Standard input as it came, once the run has read it.
+  const std::optional<std::string>& StandardInput() const { return FStandardInput; }
+
+ private:
+  int FileMode();
+  int ClipboardMode(std::string text);
+  int ConsoleMode(bool withHelp);
+  /// A file argument as an inside name; false (with a warning) when it has no such name.
+  bool InsideName(const std::string& arg, std::string& name);
+  /// Puts the text where results go: the clipboard, or standard output with --stdout, with
+  /// standard input, or when the clipboard cannot be written.
+  void Deliver(const std::string& text);
+  /// Inside text to standard output; a failed write raises scan::EInOutError.
+  void WriteStandardOutput(const std::string& text);
+  /// Outside bytes to standard output, as they are; a failed write raises scan::EInOutError.
+  void WriteRaw(const std::string& bytes);
+
+  TCommandLine FCommandLine;
+  bool FToStdout;
+  bool FWarned = false;  // the clipboard warning is given once
+  std::optional<std::string> FStandardInput;
+};
+
+/// The caption of the fatal-error report.
+extern const char* const FatalErrorCaption;
+
+/// The fatal-error text: "<kind>がモジュール <module> の <address> で発生しました。", a line
+/// feed, and the message with a '.' behind it unless it ends with one.
+std::string FatalErrorText(const std::exception* error, const std::string& module,
+                           const void* where);
+
+/// The eleven lines that console mode shows first when it starts for want of a sheet.
+std::span<const char* const> ConsoleHelpLines();
+
+/// True when the typed line's first four bytes are "exit" in any ASCII letter case.
+bool IsExitLine(const std::string& line);
+
+/// The whole program for the arguments: runs it, reports an error that ends it (standard input,
+/// when it was read, then goes to standard output unchanged); the exit code.
+int Main(const std::string& programName, std::span<const std::string> args);
+
+}  // namespace host

@@ -1,0 +1,13 @@
+#include <string>
+#include <vector>
+
+#include "host/Host.h"
+#include "host/RegisterAdditions.h"
+#include "platform/Locale.h"
+
+int main(int argc, char** argv) {
+  host::RegisterAdditions();
+  platform::ApplyUserNumberFormat();
+  std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  return host::Main(argc > 0 ? argv[0] : "sheetcalc", args);
+}

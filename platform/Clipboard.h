@@ -1,0 +1,24 @@
+#pragma once
+// The clipboard's text. Windows: the clipboard itself. POSIX: the desktop's clipboard through
+// its command-line tools; without a display or a tool there is no clipboard.
+
+#include <string>
+
+namespace platform {
+
+class TClipboard {
+ public:
+  virtual ~TClipboard() = default;
+  /// The clipboard's text (inside text) up to its first zero byte; empty when there is none.
+  /// Text not valid in the outside encoding raises scan::EEncodingError naming "clipboard".
+  virtual std::string GetClipboardText() = 0;
+  /// Puts the text (inside text) on the clipboard; false when there is no clipboard to write to
+  /// or the write failed.
+  virtual bool SetClipboardText(const std::string& text) = 0;
+};
+
+/// The clipboard in force: the real one unless a test has put a fake in its place.
+TClipboard& Clipboard();
+void SetClipboard(TClipboard* fake);
+
+}  // namespace platform

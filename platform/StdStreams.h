@@ -1,0 +1,25 @@
+#pragma once
+// The process's standard streams, for the command-line use of the program: a sheet from standard
+// input, results to standard output, warnings to standard error.
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+class TStdStreams {
+ public:
+  virtual ~TStdStreams() = default;
+  /// Everything on standard input, the bytes as they came (outside text).
+  virtual std::string ReadStandardInput() = 0;
+  /// Writes bytes to standard output as they are (outside text); false when the write failed.
+  virtual bool WriteStandardOutput(std::string_view bytes) = 0;
+  /// Writes one line of inside text to standard error, converted to outside text.
+  virtual void WriteWarning(const std::string& text) = 0;
+};
+
+/// The streams in force: the real ones unless a test has put a fake in their place.
+TStdStreams& StdStreams();
+void SetStdStreams(TStdStreams* fake);
+
+}  // namespace platform

@@ -1,0 +1,116 @@
+// Files on POSIX: UTF-8 text with LF line ends on disk, code page 932 with CR LF inside.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/Encoding.h"
+#include "platform/Files.h"
+#include "platform/posix/PosixIo.h"
+#include "scan/Errors.h"
+
+namespace platform {
+namespace {
+
+using posix::ReadAll;
+using posix::TFd;
+using posix::WriteAll;
+
+[[noreturn]] void RaiseIoError(const std::string& what, const std::string& name, int err) {
+  throw scan::EInOutError(what + " " + name + ": " + std::strerror(err));
+}
+
+/// Creates every missing folder of `path` (which ends in '/'); false with errno on failure.
+bool MakeFolders(const std::string& path) {
+  for (size_t i = 1; i < path.size(); ++i) {
+    if (path[i] != '/') continue;
+    std::string part = path.substr(0, i);
+    if (::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return false;
+  }
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return false;
+  if (!S_ISDIR(st.st_mode)) {
+    errno = ENOTDIR;
+    return false;
+  }
+  return true;
+}
+
+class TPosixFileSystem : public TFileSystem {
+ public:
+  bool FileExists(const std::string& name) override {
+    struct stat st;
+    return ::stat(ExportName(name).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+  }
+
+  std::string LoadTextFile(const std::string& name) override {
+    std::string path = ExportName(name);
+    TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.Get() < 0) return {};
+    std::string bytes;
+    if (!ReadAll(fd.Get(), bytes)) return {};
+    return ImportText(bytes, path);
+  }
+
+  void SaveTextFile(const std::string& name, const std::string& text) override {
+    std::string path = ExportName(name);
+    std::string bytes = ExportText(text);
+    // The new text goes to a temporary file beside the target, which then replaces it in one
+    // step: a failure half-way never leaves a truncated file behind.
+    std::string temp = path + ".XXXXXX";
+    TFd fd(::mkstemp(temp.data()));
+    if (fd.Get() < 0) RaiseIoError("ファイルを書けません:", name, errno);
+    struct stat st;
+    mode_t mode = ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0666 & ~CurrentUmask();
+    bool ok = ::fchmod(fd.Get(), mode) == 0 && WriteAll(fd.Get(), bytes.data(), bytes.size()) &&
+              ::fsync(fd.Get()) == 0;
+    ok = fd.Close() && ok;
+    if (ok && ::rename(temp.c_str(), path.c_str()) == 0) return;
+    int err = errno;
+    ::unlink(temp.c_str());
+    RaiseIoError("ファイルを書けません:", name, err);
+  }
+
+  bool DeleteFile(const std::string& name) override {
+    return ::unlink(ExportName(name).c_str()) == 0;
+  }
+
+  std::string ProgramFolder(bool create) override {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    std::string base;
+    if (xdg && xdg[0] == '/') {
+      base = xdg;
+    } else {
+      const char* home = std::getenv("HOME");
+      base = std::string(home && home[0] ? home : ".") + "/.config";
+    }
+    std::string folder = base + "/sheetcalc/";
+    if (create && !MakeFolders(folder)) RaiseIoError("フォルダを作れません:", folder, errno);
+    return ImportName(folder, "HOME");
+  }
+
+ private:
+  static mode_t CurrentUmask() {
+    mode_t m = ::umask(0);
+    ::umask(m);
+    return m;
+  }
+};
+
+TFileSystem* gFake = nullptr;
+
+}  // namespace
+
+TFileSystem& Files() {
+  static TPosixFileSystem real;
+  return gFake ? *gFake : real;
+}
+
+void SetFiles(TFileSystem* fake) { gFake = fake; }
+
+}  // namespace platform

@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "platform/Files.h"
+#include "scan/Errors.h"
+
+namespace platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+class PosixFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char templ[] = "/tmp/sheetcalc-files-XXXXXX";
+    FDir = ::mkdtemp(templ);
+    ASSERT_FALSE(FDir.empty());
+  }
+  void TearDown() override { fs::remove_all(FDir); }
+
+  std::string Path(const std::string& name) const { return FDir + "/" + name; }
+  std::string Bytes(const std::string& name) const {
+    std::ifstream in(Path(name), std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  void Put(const std::string& name, const std::string& bytes) const {
+    std::ofstream(Path(name), std::ios::binary) << bytes;
+  }
+
+  std::string FDir;
+};
+
+TEST_F(PosixFiles, TextPassesTheEncodingBoundaryBothWays) {
+  Files().SaveTextFile(Path("\x82\xA0.txt"), "\x82\xA0=1\r\nx\r\n");
+  EXPECT_EQ(Bytes("\xE3\x81\x82.txt"), "\xE3\x81\x82=1\nx\n");  // the name is converted too
+  EXPECT_TRUE(Files().FileExists(Path("\x82\xA0.txt")));
+  EXPECT_EQ(Files().LoadTextFile(Path("\x82\xA0.txt")), "\x82\xA0=1\r\nx\r\n");
+}
+
+TEST_F(PosixFiles, MissingFilesAndFolders) {
+  EXPECT_FALSE(Files().FileExists(Path("none")));
+  EXPECT_FALSE(Files().FileExists(FDir));  // a folder is not a file
+  EXPECT_EQ(Files().LoadTextFile(Path("none")), "");
+  EXPECT_EQ(Files().LoadTextFile(FDir), "");
+  EXPECT_FALSE(Files().DeleteFile(Path("none")));
+  Put("gone", "x");
+  EXPECT_TRUE(Files().DeleteFile(Path("gone")));
+  EXPECT_FALSE(fs::exists(Path("gone")));
+}
+
+TEST_F(PosixFiles, InvalidTextNamesTheFile) {
+  Put("bad.txt", "ok\n\xFF");
+  try {
+    Files().LoadTextFile(Path("bad.txt"));
+    FAIL() << "no error";
+  } catch (const scan::EEncodingError& e) {
+    EXPECT_EQ(e.Message(), Path("bad.txt") + " の 2 行 1 桁目: UTF-8 として正しくないバイト 0xFF があります");
+  }
+}
+
+TEST_F(PosixFiles, SaveReplacesWholeAndKeepsTheMode) {
+  Put("s.txt", "a much longer old text\n");
+  ::chmod(Path("s.txt").c_str(), 0640);
+  Files().SaveTextFile(Path("s.txt"), "new\r\n");
+  EXPECT_EQ(Bytes("s.txt"), "new\n");
+  struct stat st;
+  ASSERT_EQ(::stat(Path("s.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(std::distance(fs::directory_iterator(FDir), fs::directory_iterator()), 1);
+}
+
+TEST_F(PosixFiles, FailedSaveNamesFileAndReasonAndLeavesNothing) {
+  try {
+    Files().SaveTextFile(Path("no/such/folder.txt"), "x");
+    FAIL() << "no error";
+  } catch (const scan::EInOutError& e) {
+    EXPECT_EQ(e.Message(), "ファイルを書けません: " + Path("no/such/folder.txt") +
+                               ": No such file or directory");
+  }
+  fs::create_directory(Path("target"));  // a folder in the way: the rename fails
+  EXPECT_THROW(Files().SaveTextFile(Path("target"), "x"), scan::EInOutError);
+  EXPECT_EQ(std::distance(fs::directory_iterator(FDir), fs::directory_iterator()), 1);
+}
+
+TEST_F(PosixFiles, ProgramFolderFollowsXdgConfigHome) {
+  std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+  ::setenv("XDG_CONFIG_HOME", FDir.c_str(), 1);
+  EXPECT_EQ(Files().ProgramFolder(false), FDir + "/sheetcalc/");
+  EXPECT_FALSE(fs::exists(Path("sheetcalc")));
+  EXPECT_EQ(Files().ProgramFolder(true), FDir + "/sheetcalc/");
+  EXPECT_TRUE(fs::is_directory(Path("sheetcalc")));
+  ::setenv("XDG_CONFIG_HOME", "relative/is/ignored", 1);
+  ::setenv("HOME", FDir.c_str(), 1);
+  EXPECT_EQ(Files().ProgramFolder(true), FDir + "/.config/sheetcalc/");
+  EXPECT_TRUE(fs::is_directory(Path(".config/sheetcalc")));
+  ::unsetenv("XDG_CONFIG_HOME");
+  ::setenv("HOME", oldHome.c_str(), 1);
+}
+
+
+}  // namespace
+}  // namespace platform

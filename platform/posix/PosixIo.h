@@ -1,0 +1,33 @@
+#pragma once
+// Small helpers shared by the POSIX twins: a self-closing descriptor, whole reads and writes.
+
+#include <string>
+
+namespace platform::posix {
+
+/// A file descriptor that closes itself; move-only.
+class TFd {
+ public:
+  explicit TFd(int fd = -1) : FFd(fd) {}
+  ~TFd();
+  TFd(TFd&& o) noexcept : FFd(o.FFd) { o.FFd = -1; }
+  TFd& operator=(TFd&& o) noexcept;
+  TFd(const TFd&) = delete;
+  TFd& operator=(const TFd&) = delete;
+  int Get() const { return FFd; }
+  /// Closes now; false (errno set) when the close reports a failure.
+  bool Close();
+
+ private:
+  int FFd;
+};
+
+/// Appends everything up to the end of input to `bytes`; false (errno set) on a read error.
+bool ReadAll(int fd, std::string& bytes);
+/// Writes all `n` bytes; false (errno set) on a write error.
+bool WriteAll(int fd, const char* p, size_t n);
+
+/// How long a clipboard tool may run before it is ended, in milliseconds (tests shorten it).
+void SetClipboardTimeLimit(long long milliseconds);
+
+}  // namespace platform::posix

@@ -1,0 +1,115 @@
+#pragma once
+// In-memory stand-ins for the host's services: clipboard, console, standard streams and the
+// fatal-error report (files: TMemoryFiles in AdditionFakes.h). Each fake puts itself in force for
+// its own lifetime. Texts are kept as the program hands them over (inside text), except standard
+// input and output, which are outside text.
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "AdditionFakes.h"
+#include "platform/Clipboard.h"
+#include "platform/Console.h"
+#include "platform/ErrorReport.h"
+#include "platform/StdStreams.h"
+
+namespace fakes {
+
+/// A clipboard holding one text; `FWritable` false makes every write fail. Writes are recorded.
+class TFakeClipboard final : public platform::TClipboard {
+ public:
+  TFakeClipboard() { platform::SetClipboard(this); }
+  ~TFakeClipboard() override { platform::SetClipboard(nullptr); }
+  TFakeClipboard(const TFakeClipboard&) = delete;
+  TFakeClipboard& operator=(const TFakeClipboard&) = delete;
+
+  std::string GetClipboardText() override { return FText; }
+  bool SetClipboardText(const std::string& text) override {
+    FWrites.push_back(text);
+    if (FWritable) FText = text;
+    return FWritable;
+  }
+
+  std::string FText;
+  bool FWritable = true;
+  std::vector<std::string> FWrites;
+};
+
+/// A console that types the queued lines (a line end is added to each) and records what is
+/// written; the end of the queue is the end of input.
+class TFakeConsole final : public platform::TConsole {
+ public:
+  TFakeConsole() { platform::SetConsole(this); }
+  ~TFakeConsole() override { platform::SetConsole(nullptr); }
+  TFakeConsole(const TFakeConsole&) = delete;
+  TFakeConsole& operator=(const TFakeConsole&) = delete;
+
+  void Open() override { ++FOpened; }
+  std::optional<std::string> ReadConsoleLine() override {
+    if (FInput.empty()) return std::nullopt;
+    std::string line = FInput.front() + "\r\n";
+    FInput.pop_front();
+    return line;
+  }
+  void WriteConsoleLine(const std::string& text) override { FOutput += text + "\r\n"; }
+
+  std::deque<std::string> FInput;
+  std::string FOutput;
+  int FOpened = 0;
+};
+
+/// Standard input from `FInput`; standard output and warnings collected.
+class TFakeStdStreams final : public platform::TStdStreams {
+ public:
+  TFakeStdStreams() { platform::SetStdStreams(this); }
+  ~TFakeStdStreams() override { platform::SetStdStreams(nullptr); }
+  TFakeStdStreams(const TFakeStdStreams&) = delete;
+  TFakeStdStreams& operator=(const TFakeStdStreams&) = delete;
+
+  std::string ReadStandardInput() override {
+    ++FReads;
+    return std::exchange(FInput, std::string());
+  }
+  bool WriteStandardOutput(std::string_view bytes) override {
+    if (FOutputFails) return false;
+    FOutput += bytes;
+    return true;
+  }
+  void WriteWarning(const std::string& text) override { FWarnings.push_back(text); }
+
+  std::string FInput;
+  std::string FOutput;
+  std::vector<std::string> FWarnings;
+  int FReads = 0;
+  bool FOutputFails = false;  // every write to standard output fails (a full disk)
+};
+
+/// Records every fatal-error report.
+class TFakeErrorReport final : public platform::TErrorReport {
+ public:
+  TFakeErrorReport() { platform::SetErrorReport(this); }
+  ~TFakeErrorReport() override { platform::SetErrorReport(nullptr); }
+  TFakeErrorReport(const TFakeErrorReport&) = delete;
+  TFakeErrorReport& operator=(const TFakeErrorReport&) = delete;
+
+  void ShowFatalError(const std::string& caption, const std::string& text) override {
+    FReports.push_back(caption + "|" + text);
+  }
+
+  std::vector<std::string> FReports;
+};
+
+/// Every host service faked at once.
+struct TFakeHostPlatform {
+  TMemoryFiles Files;
+  TFakeClipboard Clipboard;
+  TFakeConsole Console;
+  TFakeStdStreams Streams;
+  TFakeErrorReport Report;
+};
+
+}  // namespace fakes

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Console mode through a pipe: no arguments and no clipboard (no display), so the program shows
+# its help lines and then reads one sheet per line from standard input.
+# Usage: run.sh PATH/TO/sheetcalc
+set -u
+exe=$(realpath "${1:?usage: run.sh PATH/TO/sheetcalc}")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failed=0
+fail() { echo "FAIL $*"; failed=1; }
+
+run_console() {  # stdin: the typed lines; stdout: what the console shows after the help lines
+  env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME="$work/config" timeout 20 "$exe" >"$work/out" 2>"$work/err"
+  echo $? >"$work/status"
+  tail -n +12 "$work/out"
+}
+
+# Labels live from line to line; "ex" is evaluated (an error line); "Exit" ends the loop.
+got=$(printf 'a=5\na*2\nex\nExit\n1+1\n' | run_console)
+[[ $(<"$work/status") == 0 ]] || fail "exit status $(<"$work/status")"
+[[ $(head -1 "$work/out") == "クリップボードに計算したい文字列をcopyして　実行すれば" ]] ||
+  fail "first help line: $(head -1 "$work/out")"
+[[ $(sed -n 11p "$work/out") == "exitで帰りますが窓を閉じるのが早いでしょう" ]] || fail "eleventh help line"
+[[ $(sed -n 1p <<<"$got") == " 10" ]] || fail "a*2 gave '$(sed -n 1p <<<"$got")'"
+[[ $(sed -n 2p <<<"$got") == '!Err:'* ]] || fail "ex gave '$(sed -n 2p <<<"$got")'"
+[[ $(wc -l <<<"$got") == 2 ]] || fail "lines after Exit were evaluated: $got"
+[[ -s "$work/err" ]] && fail "standard error: $(head -2 "$work/err")"
+
+# The end of input ends the loop as "exit" does; a line without a line end still counts.
+got=$(printf '2*3\n7' | run_console)
+[[ $(<"$work/status") == 0 && "$got" == $'  6\n  7' ]] || fail "end of input: status $(<"$work/status"), '$got'"
+
+# Japanese text passes the console both ways; a line that is not UTF-8 is refused, not evaluated.
+got=$(printf 'あ=4\n\xff=1\nあ/2\n' | run_console)
+[[ $(sed -n 1p <<<"$got") == *"standard input の 2 行 1 桁目"* ]] || fail "invalid line: '$got'"
+[[ $(sed -n 2p <<<"$got") == "  2" ]] || fail "あ/2 gave '$(sed -n 2p <<<"$got")'"
+
+# A file argument that does not exist: console mode without the help lines.
+got=$(cd "$work" && printf '1+1\n' | env -u DISPLAY -u WAYLAND_DISPLAY timeout 20 "$exe" no-such-file 2>&1)
+[[ "$got" == "  2" ]] || fail "missing file: '$got'"
+
+if ((failed)); then exit 1; fi
+echo "console: all passed"
