@@ -4,7 +4,6 @@
 
 #include <cstdio>
 
-#include "additions/AdditionText.h"
 #include "engine/FloatOps.h"
 #include "scan/uAnsiCharTools.h"
 
@@ -52,8 +51,8 @@ void TuScrExt::Report(uint32_t codePage, std::string_view label) {
 }
 
 bool TuScrExt::Directive(const std::string& name, const char*& cursor) {
-  if (name.empty() || SameTextAscii(name, "h")) FEngine->WriteLine(HelpText);
-  if (!SameTextAscii(name, "cp")) return false;
+  if (name.empty() || scan::SameTextAscii(name, "h")) FEngine->WriteLine(HelpText);
+  if (!scan::SameTextAscii(name, "cp")) return false;
   scan::SkipCharSet(cursor, scan::BlankChars);
   if (*cursor == '*') {
     for (uint32_t cp = 0; cp <= LastCodePage; ++cp) Report(cp, Formatted(",%5lld,", cp));

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <span>
 
-#include "additions/AdditionText.h"
 #include "engine/FloatOps.h"
 #include "platform/Files.h"
 #include "platform/SysColors.h"
@@ -131,8 +130,8 @@ void TuSysColor::Notify(int phase) {
 }
 
 bool TuSysColor::Directive(const std::string& name, const char*& cursor) {
-  if (name.empty() || SameTextAscii(name, "h")) FEngine->WriteLine(HelpText);
-  if (!SameTextAscii(name, "scol")) return false;
+  if (name.empty() || scan::SameTextAscii(name, "h")) FEngine->WriteLine(HelpText);
+  if (!scan::SameTextAscii(name, "scol")) return false;
   SchemeCommand(name, cursor);
   return true;
 }

@@ -2,7 +2,6 @@
 // order of the listing and of the scheme files; the descriptions appear in the listing as they
 // stand here.
 
-#include "additions/AdditionText.h"
 #include "additions/uSysCol.h"
 
 namespace additions {
@@ -42,16 +41,16 @@ const std::array<TColorConstant, ColorConstantCount> ColorConstants{{
 
 const TSysColorElement* FindSysColorElement(std::string_view name) {
   // Every element name starts with "COLOR_": most labels of a sheet are rejected here at once.
-  if (name.size() < 7 || !SameTextAscii(name.substr(0, 6), "COLOR_")) return nullptr;
+  if (name.size() < 7 || !scan::SameTextAscii(name.substr(0, 6), "COLOR_")) return nullptr;
   for (const TSysColorElement& e : SysColorElements)
-    if (SameTextAscii(name, e.Name)) return &e;
+    if (scan::SameTextAscii(name, e.Name)) return &e;
   return nullptr;
 }
 
 const TColorConstant* FindColorConstant(std::string_view name) {
-  if (name.size() < 5 || !SameTextAscii(name.substr(0, 2), "cl")) return nullptr;
+  if (name.size() < 5 || !scan::SameTextAscii(name.substr(0, 2), "cl")) return nullptr;
   for (const TColorConstant& c : ColorConstants)
-    if (SameTextAscii(name, c.Name)) return &c;
+    if (scan::SameTextAscii(name, c.Name)) return &c;
   return nullptr;
 }
 

@@ -12,17 +12,6 @@ namespace engine {
 
 namespace {
 
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = x - 'A' + 'a';
-    if (y >= 'A' && y <= 'Z') y = y - 'A' + 'a';
-    if (x != y) return false;
-  }
-  return true;
-}
-
 // Bit patterns of the two constants whose values are given to the last bit.
 Extended FromBits(uint16_t exponent, uint64_t mantissa) {
   unsigned char bytes[sizeof(Extended)] = {};
@@ -130,7 +119,7 @@ bool TAnsiCalculate::CallFunction(const std::string& name) {
     if (addition->DoFunction(name, FArgs)) return true;
   FValue = 0;
   const size_t n = FArgs.size();
-  if (SameName(name, "pr")) {
+  if (scan::SameTextAscii(name, "pr")) {
     if (n == 0) Error("pr(?)");
     if (n < 2 || n > 5) Error("pr(\"\",... over)");
     std::vector<Extended> values;
@@ -141,7 +130,7 @@ bool TAnsiCalculate::CallFunction(const std::string& name) {
   if (n == 1) {
     if (!FArgs[0].Text.empty()) Error(name + "(?)");
     for (const TFunction1& f : Functions1) {
-      if (SameName(name, f.Name)) {
+      if (scan::SameTextAscii(name, f.Name)) {
         FValue = f.Func(FArgs[0].Value);
         return true;
       }
@@ -152,7 +141,7 @@ bool TAnsiCalculate::CallFunction(const std::string& name) {
     if (!FArgs[0].Text.empty()) Error(name + "(?,)");
     if (!FArgs[1].Text.empty()) Error(name + "(,?)");
     for (const TFunction2& f : Functions2) {
-      if (SameName(name, f.Name)) {
+      if (scan::SameTextAscii(name, f.Name)) {
         FValue = f.Func(FArgs[0].Value, FArgs[1].Value);
         return true;
       }

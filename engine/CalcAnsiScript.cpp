@@ -171,17 +171,6 @@ namespace {
 constexpr std::string_view HelpText =
     "#定数 で 内部定数一覧\r\n"
     " !論理反転(0⇔1)　NOT ビット反転  ~ 24bitビット反転";
-
-bool SameAsciiText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
 }  // namespace
 
 void TAnsiCalculate::DirectiveLine() {
@@ -197,15 +186,15 @@ void TAnsiCalculate::DirectiveLine() {
     std::string rest;
     scan::ReadUntilCharSet(FCursor, LineEndChars, rest);
     PutLine("// 未実装");
-  } else if (SameAsciiText(name, "定数")) {
+  } else if (scan::SameTextAscii(name, "定数")) {
     PutLine(std::string());
     ListConstants();
-  } else if (SameAsciiText(name, "m")) {
+  } else if (scan::SameTextAscii(name, "m")) {
     scan::SkipBlanks(FCursor, false);
     ParseExpression();
     FMode = static_cast<int32_t>(static_cast<uint32_t>(RoundToInt64(FValue)));
   } else {
-    if (name.empty() || SameAsciiText(name, "h")) {
+    if (name.empty() || scan::SameTextAscii(name, "h")) {
       PutLine(std::string());
       WriteLine(HelpText);
     }

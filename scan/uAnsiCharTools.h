@@ -74,6 +74,19 @@ inline constexpr CharSet WordChars =
 /// True when `c` opens a multibyte character.
 inline bool IsLeadByte(char c) { return LeadByteTable.Lead.Has(c); }
 
+/// True when `a` and `b` are equal with ASCII letters compared without regard to case; every
+/// other byte (multibyte characters included) must match exactly.
+constexpr bool SameTextAscii(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
 /// Consumes one multibyte character if the cursor stands on a lead byte (a lead byte directly
 /// before the terminator counts as one byte). Failure: cursor unmoved, false.
 bool SkipMultiByteChar(const char*& p);
