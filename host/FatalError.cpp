@@ -10,6 +10,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/StdStreams.h"
 #include "scan/Errors.h"
+#include "scan/uAnsiCharTools.h"
 
 #ifndef SHEETCALC_VERSION
 #define SHEETCALC_VERSION "0"
@@ -36,14 +37,22 @@ std::string KindOf(const std::exception* error) {
   return "Exception";
 }
 
-/// The program file's name without its folder, as inside text.
+// The program file's name without its folder. The path is cut at the last '/' or '\\' that is
+// not the trail byte of a double-byte character.
 std::string ModuleName(const std::string& programName) {
-  std::string base = programName.substr(programName.find_last_of('/') + 1);
+  std::string name;
   try {
-    return platform::ImportName(base.empty() ? "sheetcalc" : base, base);
+    name = platform::ImportName(programName, programName);
   } catch (const scan::EEncodingError&) {
     return "sheetcalc";
   }
+  const char* base = name.c_str();
+  for (const char* p = base; *p != '\0';) {
+    if (scan::SkipMultiByteChar(p)) continue;
+    char c = *p++;
+    if (c == '/' || c == '\\') base = p;
+  }
+  return *base == '\0' ? std::string("sheetcalc") : std::string(base);
 }
 
 void PrintLines(std::span<const char* const> lines) {

@@ -1,0 +1,33 @@
+// The report of an error that ends the process: a task-modal message box, which waits for the
+// user before the process ends.
+
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+
+#include <string>
+
+#include "platform/ErrorReport.h"
+
+namespace platform {
+namespace {
+
+class TMessageBoxReport : public TErrorReport {
+ public:
+  void ShowFatalError(const std::string& caption, const std::string& text) override {
+    ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
+  }
+};
+
+TErrorReport* gFake = nullptr;
+
+}  // namespace
+
+TErrorReport& ErrorReport() {
+  static TMessageBoxReport real;
+  return gFake ? *gFake : real;
+}
+
+void SetErrorReport(TErrorReport* fake) { gFake = fake; }
+
+}  // namespace platform

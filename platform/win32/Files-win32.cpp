@@ -1,0 +1,164 @@
+// Files on Windows: the bytes on disk are the text (code page 932, CR LF), so nothing is translated.
+
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+// <windows.h> maps DeleteFile to DeleteFileA; the interface's operation keeps its own name.
+#undef DeleteFile
+
+#include <string>
+
+#include "platform/Files.h"
+#include "scan/Errors.h"
+
+namespace platform {
+namespace {
+
+/// A file handle that closes itself; move-only.
+class TFileHandle {
+ public:
+  explicit TFileHandle(HANDLE h = INVALID_HANDLE_VALUE) : FHandle(h) {}
+  ~TFileHandle() { Close(); }
+  TFileHandle(TFileHandle&& o) noexcept : FHandle(o.FHandle) { o.FHandle = INVALID_HANDLE_VALUE; }
+  TFileHandle& operator=(TFileHandle&& o) noexcept {
+    if (this != &o) {
+      Close();
+      FHandle = o.FHandle;
+      o.FHandle = INVALID_HANDLE_VALUE;
+    }
+    return *this;
+  }
+  TFileHandle(const TFileHandle&) = delete;
+  TFileHandle& operator=(const TFileHandle&) = delete;
+
+  bool Valid() const { return FHandle != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const { return FHandle; }
+  /// Closes now; false (last error set) when the close fails.
+  bool Close() {
+    if (!Valid()) return true;
+    HANDLE h = FHandle;
+    FHandle = INVALID_HANDLE_VALUE;
+    return ::CloseHandle(h) != 0;
+  }
+
+ private:
+  HANDLE FHandle;
+};
+
+/// The system's text for an error code, without its line end and final full stop.
+std::string SystemMessage(DWORD err) {
+  char* buffer = nullptr;
+  DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                 FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, err, 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+  std::string text = n && buffer ? std::string(buffer, n) : std::string();
+  if (buffer) ::LocalFree(buffer);
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' ||
+                           text.back() == '.'))
+    text.pop_back();
+  if (text.empty()) text = "error " + std::to_string(err);
+  return text;
+}
+
+[[noreturn]] void RaiseIoError(const std::string& what, const std::string& name, DWORD err) {
+  throw scan::EInOutError(what + " " + name + ": " + SystemMessage(err));
+}
+
+/// Index just behind the last path separator of `path` ('\\', '/' or ':'); a trail byte of a
+/// double-byte character is never taken for one (0x5C is a valid trail byte in code page 932).
+size_t FolderLength(const std::string& path) {
+  size_t folderEnd = 0;
+  for (size_t i = 0; i < path.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(path[i]);
+    if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) {
+      ++i;
+      continue;
+    }
+    if (c == '\\' || c == '/' || c == ':') folderEnd = i + 1;
+  }
+  return folderEnd;
+}
+
+/// The full path of the program file.
+std::string ModuleFileName() {
+  std::string buffer(MAX_PATH, '\0');
+  for (;;) {
+    DWORD n = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return {};
+    if (n < buffer.size()) {
+      buffer.resize(n);
+      return buffer;
+    }
+    if (buffer.size() >= 32768) return {};
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+class TWin32FileSystem : public TFileSystem {
+ public:
+  bool FileExists(const std::string& name) override {
+    DWORD attributes = ::GetFileAttributesA(name.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+  }
+
+  std::string LoadTextFile(const std::string& name) override {
+    TFileHandle file(::CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) return {};
+    DWORD high = 0;
+    DWORD size = ::GetFileSize(file.Get(), &high);
+    if (size == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR) return {};
+    // The size is read as 32 bits: refusing a file of 4 GiB or more beats reading a piece of it
+    // and calling that the sheet.
+    if (high != 0) throw scan::EInOutError("ファイルが大きすぎます: " + name);
+    std::string text(size, '\0');
+    DWORD total = 0;
+    while (total < size) {
+      DWORD got = 0;
+      if (!::ReadFile(file.Get(), text.data() + total, size - total, &got, nullptr) || got == 0)
+        break;
+      total += got;
+    }
+    // A file that shrank while being read keeps what was read, with no zero bytes after it.
+    text.resize(total);
+    return text;
+  }
+
+  void SaveTextFile(const std::string& name, const std::string& text) override {
+    TFileHandle file(::CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) RaiseIoError("ファイルを書けません:", name, ::GetLastError());
+    const char* p = text.data();
+    size_t left = text.size();
+    while (left > 0) {
+      DWORD chunk = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
+      DWORD written = 0;
+      if (!::WriteFile(file.Get(), p, chunk, &written, nullptr) || written == 0)
+        RaiseIoError("ファイルを書けません:", name, ::GetLastError());
+      p += written;
+      left -= written;
+    }
+    if (!file.Close()) RaiseIoError("ファイルを書けません:", name, ::GetLastError());
+  }
+
+  bool DeleteFile(const std::string& name) override { return ::DeleteFileA(name.c_str()) != 0; }
+
+  std::string ProgramFolder(bool /*create*/) override {
+    // The folder that holds the program file exists already; nothing to create.
+    std::string path = ModuleFileName();
+    return path.substr(0, FolderLength(path));
+  }
+};
+
+TFileSystem* gFake = nullptr;
+
+}  // namespace
+
+TFileSystem& Files() {
+  static TWin32FileSystem real;
+  return gFake ? *gFake : real;
+}
+
+void SetFiles(TFileSystem* fake) { gFake = fake; }
+
+}  // namespace platform

@@ -1,0 +1,69 @@
+// The standard streams on Windows. The program is a windowed application: the handles exist when
+// the caller redirected them (a pipe or a file), and are missing otherwise, which reads as empty
+// input and failed writes.
+
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "platform/StdStreams.h"
+
+namespace platform {
+namespace {
+
+/// A standard handle, or nullptr when the process has none.
+HANDLE StdHandle(DWORD which) {
+  HANDLE h = ::GetStdHandle(which);
+  return h == INVALID_HANDLE_VALUE ? nullptr : h;
+}
+
+bool WriteAll(HANDLE h, const char* p, size_t n) {
+  if (!h) return false;
+  while (n > 0) {
+    DWORD chunk = n > 0x40000000u ? 0x40000000u : static_cast<DWORD>(n);
+    DWORD written = 0;
+    if (!::WriteFile(h, p, chunk, &written, nullptr) || written == 0) return false;
+    p += written;
+    n -= written;
+  }
+  return true;
+}
+
+class TWin32StdStreams : public TStdStreams {
+ public:
+  std::string ReadStandardInput() override {
+    std::string bytes;
+    HANDLE in = StdHandle(STD_INPUT_HANDLE);
+    if (!in) return bytes;
+    char buffer[65536];
+    DWORD got = 0;
+    // The end of a pipe shows as a failed read (broken pipe), the end of a file as zero bytes.
+    while (::ReadFile(in, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+    return bytes;
+  }
+
+  bool WriteStandardOutput(std::string_view bytes) override {
+    return WriteAll(StdHandle(STD_OUTPUT_HANDLE), bytes.data(), bytes.size());
+  }
+
+  void WriteWarning(const std::string& text) override {
+    std::string line = text + "\r\n";
+    WriteAll(StdHandle(STD_ERROR_HANDLE), line.data(), line.size());
+  }
+};
+
+TStdStreams* gFake = nullptr;
+
+}  // namespace
+
+TStdStreams& StdStreams() {
+  static TWin32StdStreams real;
+  return gFake ? *gFake : real;
+}
+
+void SetStdStreams(TStdStreams* fake) { gFake = fake; }
+
+}  // namespace platform

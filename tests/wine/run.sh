@@ -1,0 +1,461 @@
+#!/usr/bin/env bash
+# The Windows build under Wine: sheetcalc.exe against the real Windows clipboard, files, message
+# box, code pages and system colours, with the ANSI code page 932 (LC_ALL=ja_JP.UTF-8).
+# Usage: run.sh WIN_BUILD_DIR [NAME-FILTER]
+#
+# Wine runs without a display (Wine's null driver): the clipboard then lives in the wine server,
+# a message box returns at once instead of waiting for a click, and a console exists only on a
+# terminal (console mode runs under `script`), so nothing here can wait for a user. The message
+# box is checked through Wine's relay trace of the MessageBoxA call. Every program runs under a
+# time limit. The wine prefix is private (WIN_BUILD_DIR/wineprefix unless
+# SHEETCALC_WINEPREFIX names one) and is created on first use.
+set -u
+
+build=$(cd "${1:?usage: run.sh WIN_BUILD_DIR [NAME-FILTER]}" && pwd) || exit 2
+filter=${2:-}
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+
+die() { echo "run.sh: $*" >&2; exit 2; }
+
+find_built() {
+  local f
+  for f in "$build/host/$1" "$build/$1" "$build/tests/wine/$1"; do
+    [[ -f "$f" ]] && { echo "$f"; return 0; }
+  done
+  return 1
+}
+exe=$(find_built sheetcalc.exe) || die "no sheetcalc.exe under $build"
+tool=$(find_built clipboard_tool.exe) || die "no clipboard_tool.exe under $build"
+checker=$(find_built platform_check.exe) || die "no platform_check.exe under $build"
+wine=$(command -v wine || command -v wine64) || die "wine is not installed"
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
+command -v iconv >/dev/null || die "iconv is not installed"
+locale -a 2>/dev/null | grep -qiE '^ja_JP\.utf-?8$' || die "the locale ja_JP.UTF-8 is not generated"
+
+export LC_ALL=ja_JP.UTF-8
+export WINEPREFIX=${SHEETCALC_WINEPREFIX:-$build/wineprefix}
+export WINEARCH=win64
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+
+work=$(mktemp -d)
+cleanup() {
+  timeout 20 "$wineserver" -k >/dev/null 2>&1
+  [[ -n "${KEEP_WORK:-}" ]] || rm -rf "$work"
+}
+trap cleanup EXIT
+
+if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
+  echo "creating the wine prefix $WINEPREFIX"
+  timeout 300 "$wine" wineboot --init >"$work/wineboot.log" 2>&1 ||
+    { cat "$work/wineboot.log"; die "wineboot failed"; }
+fi
+# One persistent wine server for the whole run: the clipboard and the system colours live in it
+# and must outlive each program. A server left from wineboot is replaced by it.
+timeout 20 "$wineserver" -k >/dev/null 2>&1
+timeout 20 "$wineserver" -w >/dev/null 2>&1
+timeout 20 "$wineserver" -p >/dev/null 2>&1 || die "cannot start the wine server"
+# Relay tracing only for the message box call, so that the trace stays small.
+timeout 120 "$wine" reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /t REG_SZ \
+  /d 'user32.MessageBoxA' /f >/dev/null 2>&1 || die "cannot set up relay tracing"
+
+# The program runs from a folder of its own: colour schemes are written beside the program file.
+mkdir -p "$work/bin" "$work/run"
+cp "$exe" "$work/bin/sheetcalc.exe"
+cd "$work/run" || die "no work folder"
+
+passed=0 failed=0 status=0
+pass() { passed=$((passed + 1)); }
+fail() {
+  failed=$((failed + 1))
+  echo "FAIL $1"
+}
+selected() { [[ -z "$filter" || "$1" == *"$filter"* ]]; }
+
+# UTF-8 text with LF line ends (as written in this script) -> code page 932 with CR LF, and back.
+to_win() { iconv -f UTF-8 -t CP932 | perl -pe 's/\r?\n/\r\n/g'; }
+from_win() { iconv -f CP932 -t UTF-8 | perl -pe 's/\r\n/\n/g'; }
+
+# sc ARGS...: sheetcalc.exe in the run folder; sets status (124 when it had to be stopped).
+sc() {
+  timeout -k 5 60 "$wine" "$work/bin/sheetcalc.exe" "$@" >"$work/stdout" 2>"$work/stderr"
+  status=$?
+}
+clip_set_text() { printf '%s' "$1" | to_win >"$work/clip.in" && clip_set_file "$work/clip.in"; }
+clip_set_file() { timeout -k 5 60 "$wine" "$tool" set "$1" >/dev/null 2>&1; }
+# clip_get: the clipboard's text, converted to UTF-8 with LF, into $work/clip.out.
+clip_get() {
+  rm -f "$work/clip.raw"
+  timeout -k 5 60 "$wine" "$tool" get "$work/clip.raw" >/dev/null 2>&1 || return 1
+  from_win <"$work/clip.raw" >"$work/clip.out"
+}
+
+# expect_clip NAME WANT: the clipboard must hold WANT (UTF-8 with LF).
+expect_clip() {
+  if ! clip_get; then
+    fail "$1: the clipboard holds no text"
+  elif [[ "$(cat "$work/clip.out"; echo .)" != "$2." ]]; then
+    fail "$1: clipboard differs"
+    diff <(printf '%s' "$2" | cat -A) <(cat -A "$work/clip.out") | head -20
+  else
+    pass
+  fi
+}
+expect_status() {
+  if [[ "$status" == "$2" ]]; then pass; else
+    fail "$1: exit status $status, expected $2"
+    head -5 "$work/stderr"
+  fi
+}
+sheet() { printf '%s' "$2" | to_win >"$1"; }
+
+# ---- the platform layer against the system services --------------------------------------------
+if selected platform; then
+  mkdir -p "$work/check/dir"
+  cp "$checker" "$work/check/dir/表.exe"
+  winfolder=$(timeout 60 winepath -w "$work/check" 2>/dev/null)
+  out=$(cd "$work/check" && timeout -k 5 60 "$wine" "dir/表.exe" "$winfolder" "$winfolder\\dir\\" 2>&1)
+  if [[ $? == 0 ]]; then pass; else fail "platform checks"; fi
+  grep -a '^FAIL\|passed' <<<"$out" | iconv -f CP932 -t UTF-8 -c | sed 's/^/  /'
+  printf 'a\r\nb\x1a\n\x95\x5c\0c' >"$work/echo.in"
+  timeout -k 5 60 "$wine" "$checker" echo <"$work/echo.in" >"$work/echo.out" 2>/dev/null
+  if cmp -s "$work/echo.in" "$work/echo.out"; then pass; else fail "standard streams alter bytes"; fi
+fi
+
+# ---- the golden sheets, in file mode --------------------------------------------------------------
+# The same sheets give the same output text on Windows. Left out: cases that expect a failure,
+# and the system colours and code pages, which belong to each system.
+if selected golden; then
+  for in in "$root"/tests/golden/*.in; do
+    name=$(basename "$in" .in)
+    [[ -f "${in%.in}.status" || -f "${in%.in}.err" || ! -f "${in%.in}.out" ]] && continue
+    [[ "$name" == scol_* || "$name" == cp_* ]] && continue
+    grep -qiE '#(scol|cp)|COLOR_' "$in" && continue
+    # A case whose output is its input left the clipboard alone (the text went to a file).
+    cmp -s "$in" "${in%.in}.out" && continue
+    iconv -f UTF-8 -t CP932 <"$in" >/dev/null 2>&1 || continue
+    to_win <"$in" >"$name.txt"
+    clip_set_text "untouched"
+    sc "$name.txt"
+    if [[ "$status" != 0 ]]; then
+      fail "golden $name: exit status $status"
+    elif ! clip_get; then
+      fail "golden $name: the clipboard holds no text"
+    elif ! cmp -s "$work/clip.out" "${in%.in}.out"; then
+      fail "golden $name: clipboard differs"
+      diff <(cat -A "${in%.in}.out") <(cat -A "$work/clip.out") | head -10
+    else
+      pass
+    fi
+  done
+fi
+
+# ---- file mode, clipboard mode ----------------------------------------------------------------
+# A sheet that ends with a line break has one more, empty line, which is written back as well.
+calc_in=$'a=2\nb=a*3\nb+1\n'
+calc_out=$'a=2\nb=a*3\nb+1//  7\n\n'
+
+sheet one.txt "$calc_in"
+
+if selected file; then
+  clip_set_text "untouched"
+  sc one.txt
+  expect_status "file mode" 0
+  expect_clip "file mode" "$calc_out"
+
+  # A missing file is skipped; only the existing one counts.
+  sc missing.txt one.txt
+  expect_status "file mode, missing first" 0
+  expect_clip "file mode, missing first" "$calc_out"
+
+  # The outputs of several files are joined in command-line order.
+  sheet two.txt $'1+1\n'
+  sc two.txt one.txt
+  expect_status "file mode, two files" 0
+  expect_clip "file mode, two files" $'1+1//  2\n\n'"$calc_out"
+
+  # No existing file: console mode, which without a terminal cannot read a line and ends at
+  # once; the clipboard is untouched.
+  clip_set_text "untouched"
+  sc missing1.txt missing2.txt
+  expect_status "no existing file" 0
+  expect_clip "no existing file" "untouched"
+fi
+
+if selected clipboard; then
+  clip_set_text "$calc_in"
+  sc
+  expect_status "clipboard mode" 0
+  expect_clip "clipboard mode" "$calc_out"
+
+  # Double-byte names whose trail byte is 0x5C ('表', 'ソ') pass unchanged.
+  clip_set_text $'表示=5\n表示*2\nソ=1\nソ+1 //表\n'
+  sc
+  expect_status "clipboard mode, double-byte" 0
+  expect_clip "clipboard mode, double-byte" $'表示=5\n表示*2// 10\nソ=1\nソ+1 //  2\n\n'
+
+  # Blanks and line breaks only: console mode, clipboard unchanged.
+  clip_set_text $' \t\n \n'
+  sc
+  expect_status "blank clipboard" 0
+  expect_clip "blank clipboard" $' \t\n \n'
+fi
+
+# ---- standard input and output (the command-line use) -------------------------------------------
+if selected stdio; then
+  printf '%s' "$calc_in" | to_win >"$work/filter.in"
+  printf '%s' "$calc_out" | to_win >"$work/filter.want"
+  clip_set_text "untouched"
+  timeout -k 5 60 "$wine" "$work/bin/sheetcalc.exe" - <"$work/filter.in" >"$work/filter.out" 2>/dev/null
+  status=$?
+  expect_status "standard input" 0
+  if cmp -s "$work/filter.want" "$work/filter.out"; then pass; else
+    fail "standard input: standard output differs"
+    od -c "$work/filter.out" | head -5
+  fi
+  expect_clip "standard input leaves the clipboard" "untouched"
+
+  # An error that ends the run hands the input back unchanged.
+  printf '%s' $'a=1\n#ScriptFile x\n' | to_win >"$work/filter.in"
+  timeout -k 5 60 "$wine" "$work/bin/sheetcalc.exe" - <"$work/filter.in" >"$work/filter.out" 2>/dev/null
+  status=$?
+  expect_status "standard input, error" 1
+  cmp -s "$work/filter.in" "$work/filter.out" && pass || fail "standard input, error: input not handed back"
+
+  sc --stdout one.txt
+  expect_status "--stdout" 0
+  cmp -s "$work/filter.want" "$work/stdout" && pass || fail "--stdout: standard output differs"
+fi
+
+# ---- the program file: windowed, and nothing but system libraries beside it ---------------------
+objdump=$(command -v x86_64-w64-mingw32-objdump || true)
+if selected binary && [[ -n "$objdump" ]]; then
+  headers=$("$objdump" -p "$exe")
+  grep -q 'Subsystem.*Windows GUI' <<<"$headers" && pass || fail "sheetcalc.exe is not a windowed program"
+  others=$(grep -o 'DLL Name: .*' <<<"$headers" | cut -d' ' -f3 |
+    grep -viE '^(kernel32|user32|msvcrt|advapi32|shell32|gdi32|ntdll)\.dll$' | tr '\n' ' ')
+  [[ -z "$others" ]] && pass || fail "sheetcalc.exe needs libraries that Windows lacks: $others"
+fi
+
+# ---- console mode ---------------------------------------------------------------------------------
+# Without a display a console cannot be read, but a program started on a terminal gets Wine's
+# terminal console: `script` gives it one, and the typed lines come from a pipe.
+# console_run INPUT1 INPUT2 ARGS...: runs in console mode and types INPUT1, then INPUT2; between
+# the two the clipboard's text goes to $work/clip.out (clip_ok 1 when it held text at all). The
+# terminal's text, UTF-8 with LF, goes to $work/tty. (Wine drops what a console process put on the
+# clipboard once it has read its console and ended, so the clipboard is read while it runs.)
+console_run() {
+  local first=$1 second=$2
+  shift 2
+  local command="timeout -k 5 60 '$wine' '$work/bin/sheetcalc.exe'"
+  local a
+  for a in "$@"; do command+=" '$a'"; done
+  rm -f "$work/clip.out" "$work/clip.ok"
+  # The clipboard is read until it holds an empty text (or for at most ten seconds).
+  {
+    sleep 3
+    printf '%s' "$first"
+    for _ in 1 2 3 4 5 6 7 8 9 10; do
+      sleep 1
+      clip_get && touch "$work/clip.ok" && [[ ! -s "$work/clip.out" ]] && break
+    done
+    printf '%s' "$second"
+    sleep 2
+  } |
+    timeout -k 5 90 script -qefc "$command" /dev/null >"$work/tty.raw" 2>/dev/null
+  status=$?
+  clip_ok=0
+  [[ -f "$work/clip.ok" ]] && clip_ok=1
+  # Drop the terminal's control sequences and carriage returns.
+  perl -pe 's/\e\[[0-9;?]*[A-Za-z]//g; s/\e\][^\a]*\a//g; s/\r//g' <"$work/tty.raw" >"$work/tty"
+}
+
+command -v script >/dev/null || echo "console mode and the console echo are not tested: no 'script'"
+if selected console && command -v script >/dev/null; then
+  # The help text comes first when the clipboard holds only blanks.
+  clip_set_text $' \n'
+  console_run $'a=5\ra*2\r' $'ex\rExit\r1+1\r'
+  expect_status "console mode" 0
+  grep -qx 'クリップボードに計算したい文字列をcopyして　実行すれば' "$work/tty" && pass ||
+    fail "console mode: no help text"
+  grep -qx 'exitで帰りますが窓を閉じるのが早いでしょう' "$work/tty" && pass ||
+    fail "console mode: help text incomplete"
+  # The label survives from line to line; 'ex' is evaluated; 'Exit' ends the loop, and the line
+  # after it is never read.
+  grep -qx ' 10' "$work/tty" && pass || fail "console mode: 'a*2' did not write ' 10'"
+  grep -qx '!Err:ex undefined labels' "$work/tty" && pass || fail "console mode: 'ex' was not evaluated"
+  grep -qx '  2' "$work/tty" && fail "console mode: a line after 'Exit' was evaluated" || pass
+  # After an ordinary line the clipboard holds an empty text.
+  if ((clip_ok)) && [[ ! -s "$work/clip.out" ]]; then pass; else
+    fail "console mode: the clipboard does not hold an empty text"
+  fi
+
+  # No existing file: console mode without the help text.
+  console_run $'2*3+100\r' $'exit\r' missing.txt
+  expect_status "console mode, no file" 0
+  grep -qx '106' "$work/tty" && pass || fail "console mode, no file: '2*3+100' did not write '106'"
+  grep -q 'クリップボードに計算' "$work/tty" && fail "console mode, no file: help text written" || pass
+fi
+
+# ---- the converter's console echo ("Debug") --------------------------------------------------------
+if selected echo && command -v script >/dev/null; then
+  sheet pj.txt $'#P2Js Debug\nvar x: integer;\nbegin x := 1; end.\n'
+  js=$'/*<Exec,1>*/ var x ;\n{ /*<mBlock,2>*/var x =/*<LabelSet.var,3>*/ 1; }.\n'
+  printf '%s' "$js" | to_win >"$work/js.want"
+  # Standard output carries the result alone; the echo goes to the console, here the terminal.
+  timeout -k 5 90 script -qefc "timeout -k 5 60 '$wine' '$work/bin/sheetcalc.exe' - <pj.txt >'$work/js.out'" \
+    /dev/null >"$work/tty.raw" 2>/dev/null
+  status=$?
+  expect_status "console echo" 0
+  cmp -s "$work/js.want" "$work/js.out" && pass || fail "console echo: standard output differs"
+  grep -aq 'LabelSet.var,3' "$work/tty.raw" && pass || fail "console echo: nothing on the console"
+  # In file mode the result goes to the clipboard as usual.
+  clip_set_text "untouched"
+  timeout -k 5 90 script -qefc "timeout -k 5 60 '$wine' '$work/bin/sheetcalc.exe' pj.txt" \
+    /dev/null >"$work/tty.raw" 2>/dev/null
+  status=$?
+  expect_status "console echo, file mode" 0
+  expect_clip "console echo, file mode" "$js"
+fi
+
+# ---- an error that ends the process -----------------------------------------------------------
+if selected error; then
+  sheet err.txt $'a=1\n#ScriptFile x\n'
+  clip_set_text "untouched"
+  WINEDEBUG=-all,+relay timeout -k 5 60 "$wine" "$work/bin/sheetcalc.exe" err.txt \
+    >"$work/stdout" 2>"$work/relay"
+  status=$?
+  expect_status "directive error" 1
+  expect_clip "directive error" "untouched"
+  # The relay trace shows the call with its strings (non-ASCII bytes as \xNN) and its flags.
+  call=$(grep -a 'Call user32.MessageBoxA(' "$work/relay" | head -1 |
+    perl -pe 's/\\x([0-9a-fA-F]{2})/chr(hex($1))/ge; s/\\n/\n/g' | iconv -f CP932 -t UTF-8 -c)
+  if [[ -z "$call" ]]; then
+    fail "directive error: no message box"
+  else
+    [[ "$call" == *'"アプリケーション エラー"'* ]] && pass || fail "message box caption: $call"
+    [[ "$call" == *'がモジュール sheetcalc.exe の '*'で発生しました。'*'ScriptFileの後に=が無い.'* ]] &&
+      pass || fail "message box text: $call"
+    flags=$(grep -a 'Call user32.MessageBoxA(' "$work/relay" | head -1 | sed -E 's/.*,([0-9a-f]+)\) ret=.*/\1/')
+    (((16#${flags:-0} & 0x2000) != 0)) && pass || fail "message box is not task-modal: $flags"
+  fi
+fi
+
+# ---- code pages: the system's own information --------------------------------------------------
+if selected codepage; then
+  sheet cp.txt $'#cp\n#CP 900+32\n#cp 1252\n#cp 12345\n'
+  sc cp.txt
+  expect_status "#cp" 0
+  if ! clip_get; then
+    fail "#cp: the clipboard holds no text"
+  else
+    # The names belong to the system; everything before them is fixed.
+    want=(
+      '^CP_ACP  :     932, 2,"\[#\$81\.\.#\$9F,#\$E0\.\.#\$FC\]",.+$'
+      '^CP_OEMCP:     932, 2,"\[#\$81\.\.#\$9F,#\$E0\.\.#\$FC\]",.+$'
+      '^cp   932:     932, 2,"\[#\$81\.\.#\$9F,#\$E0\.\.#\$FC\]",.+$'
+      '^cp  1252:    1252, 1,"\[\]",.+$'
+      '^$'
+    )
+    mapfile -t got <"$work/clip.out"
+    ok=1
+    ((${#got[@]} == ${#want[@]})) || ok=0
+    for i in "${!want[@]}"; do
+      [[ "${got[i]-}" =~ ${want[i]} ]] || ok=0
+    done
+    if ((ok)); then pass; else
+      fail "#cp: report differs"
+      cat -A "$work/clip.out" | head -8
+    fi
+  fi
+fi
+
+# ---- system colours: the colours in force and the scheme files beside the program ---------------
+# listing: the #scol listing lines that name element $1 (from $work/clip.out).
+listing_line() { grep -a "^$1 *=" "$work/clip.out" | head -1; }
+expect_colour() {
+  sheet list.txt $'#scol\n'
+  sc list.txt
+  if clip_get && [[ "$(listing_line "$2")" =~ ^$2\ *=$3\ *// ]]; then pass; else
+    fail "$1: $2 is not $3: $(listing_line "$2")"
+  fi
+}
+
+if selected scol; then
+  sheet list.txt $'#scol\n'
+  sc list.txt
+  expect_status "#scol listing" 0
+  clip_get
+  names=$(grep -ao '^COLOR_[A-Z0-9]*' "$work/clip.out" | tr '\n' ' ')
+  want_names="COLOR_WINDOW COLOR_WINDOWTEXT COLOR_HIGHLIGHT COLOR_HIGHLIGHTTEXT COLOR_3DFACE \
+COLOR_GRAYTEXT COLOR_BTNTEXT COLOR_HOTLIGHT COLOR_CAPTIONTEXT COLOR_ACTIVEBORDER \
+COLOR_INACTIVEBORDER COLOR_APPWORKSPACE COLOR_BTNFACE COLOR_INACTIVECAPTIONTEXT COLOR_INFOTEXT \
+COLOR_INFOBK COLOR_3DSHADOW COLOR_3DHILIGHT COLOR_3DDKSHADOW COLOR_3DLIGHT COLOR_DESKTOP "
+  if [[ "$names" == "$want_names" ]] &&
+    (($(grep -acE '^COLOR_[A-Z0-9]+ *=(cl[A-Za-z]+|\$[0-9A-F]{6}) *//' "$work/clip.out") == 21)); then
+    pass
+  else
+    fail "#scol listing"
+    head -3 "$work/clip.out"
+  fi
+
+  # An assignment is read back at once and reaches the system when the pass ends.
+  sheet set.txt $'COLOR_WINDOW = clYellow\nCOLOR_WINDOW\n'
+  sc set.txt
+  expect_status "colour assignment" 0
+  expect_clip "colour assignment" $'COLOR_WINDOW = clYellow\nCOLOR_WINDOW//65535\n\n'
+  expect_colour "colour assignment" COLOR_WINDOW clYellow
+
+  # Save beside the program file, change, load back, delete.
+  rm -f "$work/bin/t1.scol.txt"
+  sheet save.txt $'#scol +t1\n'
+  sc save.txt
+  expect_status "#scol +t1" 0
+  if [[ -f "$work/bin/t1.scol.txt" ]]; then
+    # The listing itself: 21 lines, CR LF between them and none after the last.
+    from_win <"$work/bin/t1.scol.txt" >"$work/t1.txt"
+    if (($(wc -l <"$work/t1.txt") == 20)) && [[ "$(tail -c 2 "$work/bin/t1.scol.txt" | od -An -c)" != *'\r  \n'* ]] &&
+      grep -q '^COLOR_WINDOW *=clYellow *//' "$work/t1.txt"; then pass; else
+      fail "#scol +t1: scheme file"
+      head -3 "$work/t1.txt"
+    fi
+  else
+    fail "#scol +t1: no scheme file beside the program"
+  fi
+  sheet red.txt $'COLOR_WINDOW = clRed\n'
+  sc red.txt
+  expect_colour "colour changed" COLOR_WINDOW clRed
+  sheet load.txt $'#scol t1\n'
+  sc load.txt
+  expect_status "#scol t1" 0
+  expect_colour "#scol t1" COLOR_WINDOW clYellow
+  sheet delete.txt $'#scol -t1\n'
+  sc delete.txt
+  expect_status "#scol -t1" 0
+  [[ ! -e "$work/bin/t1.scol.txt" ]] && pass || fail "#scol -t1: scheme file still there"
+  sc delete.txt
+  expect_status "#scol -t1, no file" 0
+  # Loading a missing scheme is an error that ends the process.
+  sc load.txt
+  expect_status "#scol t1, no file" 1
+fi
+
+# The same error ends clipboard mode and console mode with exit status 1 as well.
+if selected error; then
+  clip_set_text $'a=1\n#ScriptFile x\n'
+  sc
+  expect_status "directive error, clipboard mode" 1
+  expect_clip "directive error, clipboard mode" $'a=1\n#ScriptFile x\n'
+fi
+if selected error && command -v script >/dev/null; then
+  clip_set_text $' \n'
+  console_run $'1+1\r' $'#ScriptFile x\r3+3\r'
+  expect_status "directive error, console mode" 1
+  grep -qx '  2' "$work/tty" && pass || fail "console mode, error: '1+1' did not write '  2'"
+  grep -qx '  6' "$work/tty" && fail "console mode, error: the loop went on after the error" || pass
+fi
+
+echo "$passed passed, $failed failed"
+((failed == 0 && passed > 0))
