@@ -85,6 +85,7 @@ void TAnsiCalculate::Reset() {
 }
 
 void TAnsiCalculate::Error(const std::string& message) {
+  FErrorReported = true;
   AddNote("!Err:" + message);
   throw EAbort(message);
 }
@@ -152,6 +153,7 @@ void TAnsiCalculate::SkipRestOfLine() {
 }
 
 void TAnsiCalculate::StatementLine() {
+  FErrorReported = false;
   try {
     if (ParseStatement()) {
       PutLine(FNote.empty() ? FormatValue(FValue) : FNote);
@@ -161,8 +163,9 @@ void TAnsiCalculate::StatementLine() {
       PutLine((FMode & 1) != 0 ? FormatValue(FValue) : std::string());
     }
   } catch (const std::exception&) {
-    // A failed line is written up to where evaluation stopped, with the note if Error left one.
-    PutLine(FNote);
+    // A failed line is written up to where evaluation stopped. Only an error reported through
+    // Error is annotated: a note left by pr before another fault must not pass for a result.
+    PutLine(FErrorReported ? FNote : std::string());
     SkipRestOfLine();
   }
 }

@@ -149,6 +149,7 @@ class TAnsiCalculate {
 
   std::vector<std::string_view> FAdditionNames;  // class names of FAdditions, same order
   std::string FLineBuffer;                       // PutLine's line, reused from line to line
+  bool FErrorReported = false;                   // the current line's error came through Error
   int FDepth = 0;  // nesting of expressions: parentheses, prefix operators, calls, keyword operators
 };
 

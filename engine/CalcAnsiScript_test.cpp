@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace engine {
@@ -97,6 +99,59 @@ TEST_F(EngineTest, DirectiveErrorsEndThePassAndKeepEarlierLines) {
   }
 }
 
+TEST_F(EngineTest, DirectiveErrorMessagesAreExact) {
+  // The unclosed-parenthesis message names the byte found instead of ')', line break included.
+  const std::pair<const char*, const char*> cases[] = {
+      {"#m (1 2", "):2 is NG"},
+      {"#m (1\r\n2", "):\r is NG"},
+      {"#m (1\n2", "):\n is NG"},
+      {"#m (1", "): is NG"},
+      {"#m ++5", "++/-- >label?"},
+      {"#fmt x", "fmtの後に=が無い"},
+  };
+  for (const auto& [sheet, message] : cases) {
+    TAnsiCalculate engine(sheet);
+    try {
+      engine.Calculate();
+      ADD_FAILURE() << "no error: " << sheet;
+    } catch (const EAbort& e) {
+      EXPECT_EQ(e.Message(), message) << sheet;
+    }
+  }
+}
+
+TEST_F(EngineTest, FloatingPointFaultsRaiseTheirOwnKind) {
+  // A directive error reaches the caller, so the kind of each fault shows there; "" is no error.
+  const std::pair<const char*, const char*> cases[] = {
+      {"#m ln(0)", "EZeroDivide"},         {"#m ln(-1)", "EInvalidOp"},
+      {"#m exp(100000)", "EOverflow"},     {"#m 1e4932+1e4932", "EOverflow"},
+      {"#m ROUND(1e30)", "EInvalidOp"},    {"#m 1e30 AND 1", "EInvalidOp"},
+      {"#m 0^-1", "EZeroDivide"},          {"#m (-8)^(1/3)", "EInvalidOp"},
+      {"#m 2^99999", "EOverflow"},         {"#m coTan(0)", "EZeroDivide"},
+      {"#m ArcTanh(1)", "EZeroDivide"},    {"#m ArcCos(2)", "EInvalidOp"},
+      {"#m LogN(1, 1)", "EInvalidOp"},     {"#m LogN(1, 2)", "EZeroDivide"},
+      {"#m 1e4932M", "EOverflow"},         {"#m 1e9999", "EConvertError"},
+      {"#m 0FFFFFFFFFH", "EConvertError"}, {"#m 1/0", ""},
+      {"#m 0/0", ""},                      {"#m 1e4932*10", ""},
+      {"#m 2*(1/3)^99999", ""},            {"#m exp(-100000)", ""},
+      {"#m sin(1e30)+cos(-1e30)", ""},     {"#m 1e-4950/10", ""},
+  };
+  // One kind of fault has one message, whether the number reader or the arithmetic found it.
+  std::map<std::string, std::string> messages;
+  for (const auto& [sheet, kind] : cases) {
+    TAnsiCalculate engine(sheet);
+    try {
+      engine.Calculate();
+      EXPECT_STREQ(kind, "") << sheet;
+    } catch (const scan::Exception& e) {
+      EXPECT_STREQ(e.ClassName(), kind) << sheet;
+      if (std::string(kind) == "EConvertError") continue;  // these name their text
+      auto [known, fresh] = messages.emplace(kind, e.Message());
+      EXPECT_TRUE(fresh || known->second == e.Message()) << sheet;
+    }
+  }
+}
+
 TEST_F(EngineTest, Operators) {
   Check({
       {"2^3^2", "2^3^2// 64\n"},
@@ -165,11 +220,32 @@ TEST_F(EngineTest, CallsAndTheirErrors) {
       {"pr(1)", "pr(1)//!Err:pr(\"\",... over)\n"},
       {"pr(\"%.3f\", PI, 0)", "pr(\"%.3f\", PI, 0)//3.142\n"},
       {"pr(\"%d\", 1)", "pr(\"%d\", 1)\n"},
+      {"pr('%g', 5)+ln(0)", "pr('%g', 5)+ln(0)\n"},
+      {"pr('%g', 5)+x", "pr('%g', 5)+x//5!Err:x undefined labels\n"},
       {"Power(-8, 1/3)", "Power(-8, 1/3)\n"},
       {"ln(0)+1", "ln(0)\n"},
       {"Power(2, Power(2, 3))", "Power(2, Power(2, 3))//256\n"},
       {"Hypot(Power(2, 1+1), 3)", "Hypot(Power(2, 1+1), 3)//  5\n"},
       {"5\nsin()", "5//  5\nsin()//-0.958924275\n"},
+  });
+}
+
+TEST_F(EngineTest, ALineIsWrittenUpToWhereEvaluationStopped) {
+  Check({
+      {"a=1 b=2", "a=1 b//!Err:b undefined labels\n"},
+      {"a=1,", "a=1,\n"},
+      {"x = 1 : y = 2 ; x+y", "x = 1 : y = 2 ; x+y//  3\n"},
+      {"(1,2)", "(1\n"},
+      {"--3", "--\n"},
+      {"sin(  'a'  )", "sin(  //!Err:sin(... \")\"?\n"},
+      {"sin(x) + 1", "sin(x//!Err:x undefined labels\n"},
+      {"2*3 foo", "2*3 //  6\n"},
+      {"3*/2", "3*/2//4.5\n"},
+      {"1e4932*10+1", "1e4932*10+1//  1\n"},
+      {"2^99999+1", "2^99999\n"},
+      {"1 OR 2 AND 4", "1 OR 2 AND 4//  1\n"},
+      {"0FFFFFFFFFH+1", "\n"},
+      {"1e5.5+1", "1e5.5\n"},
   });
 }
 

@@ -253,7 +253,8 @@ void TAnsiCalculate::ParsePrimary() {
     ParseExpression();
     SkipBlanks(FCursor);
     if (*FCursor != ')') {
-      std::string byte = AtLineEnd(FCursor) ? std::string() : std::string(1, *FCursor);
+      // The byte found names itself, a line break included; the end of the text adds nothing.
+      std::string byte = *FCursor == '\0' ? std::string() : std::string(1, *FCursor);
       throw EAbort("):" + byte + " is NG");
     }
     ++FCursor;

@@ -30,7 +30,7 @@ constexpr Extended Pi = 3.14159265358979323846264338327950288L;
   throw EConvertError("'" + std::string(text) + "' は浮動小数点数ではありません");
 }
 
-[[noreturn]] void RaiseOverflow() { throw EOverflow("浮動小数点オーバーフロー"); }
+[[noreturn]] void RaiseOverflow() { throw EOverflow("浮動小数点数のオーバーフローです"); }
 
 inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
