@@ -1,0 +1,184 @@
+// Names: constants and variables being declared, members of the current type, assignments and
+// plain uses. Routine variables are declared lazily, at their first assignment.
+#include <string>
+
+#include "pas2js/Pas2JavaSc.h"
+
+namespace pas2js {
+
+namespace {
+
+constexpr scan::CharSet DottedWordChars = scan::WordChars + scan::CharSet{'.'};
+constexpr scan::CharSet EqualSign{'='};
+constexpr scan::CharSet Semicolon{';'};
+constexpr scan::CharSet SemicolonOrEqual{';', '='};
+constexpr TStopSet StopAtSemicolon = StopSet({';'});
+// The first Result := e of a body on trial may stand last, without ";" before the `end`.
+constexpr TStopSet StopResultValue = StopSet({';', smEnd});
+
+std::string_view SkipWhile(const char*& p, const scan::CharSet& set) {
+  const char* start = p;
+  while (set.Has(*p)) ++p;
+  return std::string_view(start, static_cast<size_t>(p - start));
+}
+
+// Whole characters up to the zero byte or a byte of the set (which stays).
+std::string_view SkipUntil(const char*& p, const scan::CharSet& set) {
+  const char* start = p;
+  while (*p != '\0' && !set.Has(*p)) p += (scan::IsLeadByte(*p) && p[1] != '\0') ? 2 : 1;
+  return std::string_view(start, static_cast<size_t>(p - start));
+}
+
+void AppendName(AString& list, std::string_view name) {
+  TLabelD entry;
+  TuPas2JavaSc::MakeLabel(name, 0, entry);
+  TuPas2JavaSc::AppendLabel(list, entry);
+}
+
+}  // namespace
+
+// var  ->  (nothing; in a routine the blanks and line breaks after it vanish too)
+void TuPas2JavaSc::VarSection(const char*& p) {
+  FDeclKind = 1;
+  if (FInRoutine) scan::SkipBlanks(p, true);
+}
+
+void TuPas2JavaSc::Identifier(const std::string& word, const char*& p) {
+  const char* wordStart = p - word.size();
+  const bool afterDot = FTextStart != nullptr && wordStart > FTextStart && wordStart[-1] == '.';
+  std::string name = word;
+  const char* look = p;
+  scan::SkipBlanks(look, false);
+  std::string_view suffix;
+  if (*look == '.') {
+    suffix = SkipWhile(look, DottedWordChars);
+    name.append(suffix);
+    p = look;
+    scan::SkipBlanks(look, false);
+  }
+
+  if (FDeclKind == 2) return DeclareConst(name, p);
+  if (FDeclKind == 1 && FInRoutine) return DeclareLocals(name, p);
+  if (FDeclKind == 1) return DeclareGlobals(name, p);
+  if (FDeclKind == 3 && !afterDot) {
+    // Count -> this.Count ; Items.Clear -> this.Items.Clear (a word right after "." is never one)
+    std::string member = word;
+    if (FindMember(member)) {
+      Write("this.");
+      Write(member);
+      Write(suffix);
+      return;
+    }
+  }
+  if (look[0] != ':' || look[1] != '=') {
+    Write(AddLabel(name, 0, true));
+    return;
+  }
+  p = look + 2;
+  Assignment(name, p);
+}
+
+// Max = 10  ->  const Max= 10   (a type annotation before "=" vanishes)
+void TuPas2JavaSc::DeclareConst(const std::string& name, const char*& p) {
+  AddLabel(name, FInRoutine ? lfConst | lfLocal : lfConst, false);
+  Write(FConstWord);
+  Write(" ");
+  Write(name);
+  SkipUntil(p, EqualSign);
+  if (*p == '=') {
+    Write("=");
+    ++p;
+  }
+  Translate(p, StopAtSemicolon, "LabelSet.Const");
+}
+
+// A routine's  a, b: Integer;  -> nothing now (or "var a;" after {.v}); "let" comes with the
+// first assignment.
+void TuPas2JavaSc::DeclareLocals(const std::string& name, const char*& p) {
+  AString names;
+  auto declare = [this, &names](std::string_view n) {
+    if (FVarStatement) {
+      Write("var " + std::string(n) + ";");
+      AddLabel(n, lfLocal, false);
+    } else {
+      AddLabel(n, lfLetPending | lfLocal, false);
+    }
+    AppendName(names, n);
+  };
+  SkipSpace(p, false);
+  declare(name);
+  FVarStatement = false;
+  SkipSpace(p, false);
+  while (*p == ',') {
+    ++p;
+    SkipSpace(p, false);
+    declare(SkipWhile(p, scan::WordChars));
+    SkipSpace(p, false);
+  }
+  if (*p == ':') {
+    ++p;
+    SkipSpace(p, true);
+    if (StartsWithText(SkipUntil(p, Semicolon), "bool")) MarkBoolean(names);
+  }
+  FVarStatement = false;
+  if (*p == ';') ++p;
+  scan::SkipBlanks(p, true);
+}
+
+// Global  a, b: Integer;  ->  var a ; var b ;   and  x: Integer = 5;  ->  var x = 5;
+void TuPas2JavaSc::DeclareGlobals(const std::string& name, const char*& p) {
+  AString names;
+  AddLabel(name, 0, false);
+  AppendName(names, name);
+  Write("var " + name);
+  Write(SkipWhile(p, scan::WhiteChars));
+  while (*p == ',') {
+    ++p;
+    SkipSpace(p, true);
+    std::string_view next = SkipWhile(p, scan::WordChars);
+    AddLabel(next, 0, false);
+    AppendName(names, next);
+    Write("; var " + std::string(next));
+    SkipSpace(p, true);
+  }
+  if (*p == ':') {
+    ++p;
+    SkipSpace(p, true);
+    // The type ends at "=" too, so an initial value after it survives.
+    if (StartsWithText(SkipUntil(p, SemicolonOrEqual), "bool")) MarkBoolean(names);
+  }
+  if (*p == '=') {
+    CopyChar(p);
+    Translate(p, StopAtSemicolon, "LabelSet.var");
+  }
+}
+
+// x := e  ->  x = e  (or "let x = e" at a pending variable's first assignment). The cursor stands
+// behind ":=". In a function body's trial the first  Result := e  at the body's level is kept
+// aside instead.
+void TuPas2JavaSc::Assignment(const std::string& name, const char*& p) {
+  if (FResultState >= 0 && SameText(name, "Result")) {
+    // Only an assignment at the body's own level can stand for the whole result; one inside a
+    // nested statement (if, loop, block) rules the single form out.
+    FResultState += FDepth == FResultDepth ? 1 : 2;
+    if (FResultState == 1) {
+      std::string init;
+      Capture(p, StopResultValue, "Result", init);
+      FResultInit = std::move(init);
+      if (FToken == "end") {
+        p -= 3;  // that `end` closes the body: the body's run stops at it
+      } else if (*p == ';') {
+        ++p;
+      }
+      return;
+    }
+  }
+  std::string target = name;
+  if (TakePendingLet(target)) {
+    Write(FLetWord + " " + target + " =");
+  } else {
+    Write(target + " =");
+  }
+}
+
+}  // namespace pas2js

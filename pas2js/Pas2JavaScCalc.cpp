@@ -1,0 +1,83 @@
+// The #P2Js addition: the directive in a sheet and the take-over of a whole file.
+#include "pas2js/Pas2JavaScCalc.h"
+
+#include <memory>
+
+#include "pas2js/Pas2JavaSc.h"
+#include "platform/Files.h"
+
+namespace pas2js {
+
+namespace {
+
+constexpr std::string_view HelpText =
+    "#P2Js の行以後に対して 機械的な置換を行う\r\n"
+    "# コンソールモードでは1行単位に解釈されるので動作しない\r\n";
+
+// "Debug" exactly: marks and console echo (files only); "debug" in any case: marks only.
+void SetDebugOptions(TuPas2JavaSc& converter, const std::string& word, bool consoleAllowed) {
+  converter.FDebugTags = TuPas2JavaSc::SameText(word, "debug");
+  converter.FDebugConsole = consoleAllowed && word == "Debug";
+}
+
+}  // namespace
+
+TP2JsOptions ReadOptionLine(const char*& p, bool withFileName) {
+  TP2JsOptions options;
+  scan::SkipBlanks(p, false);
+  if (withFileName && *p == '\'') {
+    ++p;
+    scan::ReadToSeparator(p, "'", options.FileName);
+    scan::SkipBlanks(p, false);
+  }
+  scan::ReadWhileCharSet(p, scan::WordChars, options.Word);
+  std::string dropped;
+  scan::ReadUntilCharSet(p, scan::LineEndChars, dropped);
+  scan::SkipCharSet(p, scan::LineBreakChars);
+  return options;
+}
+
+bool TPas2JavaScCalc::Directive(const std::string& name, const char*& cursor) {
+  if (name.empty() || TuPas2JavaSc::SameText(name, "h")) {
+    FEngine->WriteLine(HelpText);
+    return false;
+  }
+  if (!TuPas2JavaSc::SameText(name, "P2Js")) return false;
+  const TP2JsOptions options = ReadOptionLine(cursor, false);
+  auto converter = std::make_unique<TuPas2JavaSc>();
+  SetDebugOptions(*converter, options.Word, false);
+  converter->FTextEnd = FEngine->FText.c_str() + FEngine->FText.size();
+  converter->FOnOutput = OutputProcOf<&engine::TAnsiCalculate::Write>(FEngine);
+  converter->Execute(cursor);
+  // The rest of the sheet is converted: no later addition is to see this line.
+  return true;
+}
+
+bool TPas2JavaScCalc::TakeFile(const std::string&, const char* text) {
+  const char* p = text;
+  if (!scan::SkipPastAnySeparator(p, {"#P2Js"})) return false;
+  const TP2JsOptions options = ReadOptionLine(p, true);
+  {
+    auto converter = std::make_unique<TuPas2JavaSc>();
+    SetDebugOptions(*converter, options.Word, true);
+    converter->FTextEnd = FEngine->FText.c_str() + FEngine->FText.size();
+    converter->FOnOutput = OutputProcOf<&TPas2JavaScCalc::AddConverted>(this);
+    converter->Execute(p);
+  }
+  if (!options.FileName.empty()) {
+    SaveToFile(options.FileName, FConverted);
+  } else {
+    FEngine->Write(FConverted);
+  }
+  return true;
+}
+
+void TPas2JavaScCalc::Notify(int) {}
+
+void TPas2JavaScCalc::AddConverted(std::string_view text) { FConverted.append(text); }
+
+void TPas2JavaScCalc::SaveToFile(const std::string& fileName, const std::string& text) {
+  platform::Files().SaveTextFile(fileName, text);
+}
+
+}  // namespace pas2js

@@ -1,0 +1,41 @@
+#pragma once
+// The #P2Js addition: converts the Pascal source below the directive's line into JavaScript,
+// into the engine's output or into a file named in the directive.
+
+#include <string>
+#include <string_view>
+
+#include "engine/CalcAnsiScript.h"
+
+namespace pas2js {
+
+/// The option line of #P2Js: an optional quoted output file name (files only), an option word.
+struct TP2JsOptions {
+  std::string FileName;
+  std::string Word;
+};
+
+/// Reads the rest of the directive's line and the line breaks below it; the cursor ends where the
+/// conversion starts. With `withFileName`, a quoted name first (its closing quote is looked for
+/// through the whole rest of the text).
+TP2JsOptions ReadOptionLine(const char*& p, bool withFileName);
+
+class TPas2JavaScCalc : public engine::TCalcuAddition {
+ public:
+  /// A text holding "#P2Js" (exact case) anywhere is converted from behind that directive's line;
+  /// true then, whatever became of the output.
+  bool TakeFile(const std::string& fileName, const char* text) override;
+  /// #P2Js (any case) converts the rest of the sheet into the engine's output; "#h" and "#" write
+  /// the help lines.
+  bool Directive(const std::string& name, const char*& cursor) override;
+  void Notify(int phase) override;
+
+  /// Appends converted text to FConverted.
+  void AddConverted(std::string_view text);
+  /// Writes the text as the whole file; failure raises scan::EInOutError naming the file.
+  static void SaveToFile(const std::string& fileName, const std::string& text);
+
+  std::string FConverted;
+};
+
+}  // namespace pas2js

@@ -1,0 +1,121 @@
+// The #P2Js addition: the directive in a sheet, the take-over of a file, the option line.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "AdditionFakes.h"
+#include "engine/CalcAnsiScript.h"
+#include "pas2js/Pas2JavaScCalc.h"
+#include "scan/Errors.h"
+
+namespace pas2js {
+namespace {
+
+const engine::TCalcuAdditionClass P2JsClass =
+    engine::AdditionClassOf<TPas2JavaScCalc>("TPas2JavaScCalc");
+
+std::string RunSheet(const std::string& sheet) {
+  engine::TAnsiCalculate engine(sheet);
+  engine.AddAddition(P2JsClass);
+  engine.Calculate();
+  return engine.FOutput;
+}
+
+// OfferFile as the host does it; returns whether the file was taken, and the output.
+bool OfferText(const std::string& text, std::string& output) {
+  engine::TAnsiCalculate engine(text);
+  engine.AddAddition(P2JsClass);
+  const bool taken = engine.OfferFile("sheet.txt");
+  output = engine.FOutput;
+  return taken;
+}
+
+TEST(P2JsDirective, ConvertsTheRestOfTheSheet) {
+  const struct {
+    const char* sheet;
+    const char* out;
+  } cases[] = {
+      {"#P2Js\r\n\r\n\r\nx := 1;\r\n\r\ny := 2;", "x = 1;\r\n\r\ny = 2;"},
+      {"#p2js\r\nx := a <> b;\r\n", "x = a != b;\r\n"},
+      {"#P2JS debug\r\nx", "/*<Exec,1>*/x"},
+      {"#P2Js Debug\r\nx", "/*<Exec,1>*/x"},  // no console through the directive
+      {"#P2Js DEBUG trailing words\r\nx", "/*<Exec,1>*/x"},
+      {"#P2Js debugger\r\nx", "x"},
+      {"#P2Js", ""},
+      {"#P2Js debug", "/*<Exec,1>*/"},
+  };
+  for (const auto& tc : cases) EXPECT_EQ(RunSheet(tc.sheet), tc.out) << tc.sheet;
+}
+
+TEST(P2JsDirective, LinesAboveAreEvaluatedAndTheDirectiveLineLeavesNoLine) {
+  EXPECT_EQ(RunSheet("a=2\r\na*3\r\n#P2Js\r\nb := a;"), "a=2\r\na*3//  6\r\nb = a;");
+}
+
+TEST(P2JsDirective, HelpLines) {
+  engine::TAnsiCalculate engine("#h");
+  engine.AddAddition(P2JsClass);
+  engine.Calculate();
+  EXPECT_NE(engine.FOutput.find("#P2Js の行以後に対して 機械的な置換を行う\r\n"
+                                "# コンソールモードでは1行単位に解釈されるので動作しない\r\n\r\n"),
+            std::string::npos);
+}
+
+TEST(P2JsTakeFile, OnlyTheExactDirectiveTakesAFile) {
+  std::string out;
+  EXPECT_FALSE(OfferText("#p2js\r\nx := 1;", out));
+  EXPECT_EQ(out, "");
+  EXPECT_TRUE(OfferText("junk before #P2Js\r\nx := 1;", out));
+  EXPECT_EQ(out, "x = 1;");
+  // Twice: the second directive is part of the converted text.
+  EXPECT_TRUE(OfferText("#P2Js\r\na := 1;\r\n#P2Js\r\n", out));
+  EXPECT_EQ(out, "a = 1;\r\n\"\\x00\"P2Js\r\n");
+  EXPECT_TRUE(OfferText("#P2Js debug\r\nx", out));
+  EXPECT_EQ(out, "/*<Exec,1>*/x");
+}
+
+TEST(P2JsTakeFile, AQuotedFileNameReceivesTheJavaScript) {
+  fakes::TMemoryFiles files;
+  std::string out;
+  EXPECT_TRUE(OfferText("#P2Js 'out.js' debug\r\nx := 1;", out));
+  EXPECT_EQ(out, "");
+  EXPECT_EQ(files.FFiles["out.js"], "/*<Exec,1>*/x = 1;");
+}
+
+TEST(P2JsTakeFile, AnOutputFileThatCannotBeWrittenIsAnError) {
+  fakes::TMemoryFiles files;
+  files.FSaveError = "書き込めません";
+  std::string out;
+  try {
+    OfferText("#P2Js 'out.js'\r\nx := 1;", out);
+    FAIL() << "no error";
+  } catch (const scan::EInOutError& e) {
+    EXPECT_NE(std::string(e.what()).find("out.js"), std::string::npos);
+  }
+}
+
+TEST(P2JsOptions, TheOptionLine) {
+  const struct {
+    const char* line;
+    bool withFile;
+    const char* file;
+    const char* word;
+    const char* rest;
+  } cases[] = {
+      {" debug rest\r\n\r\n\r\nx", false, "", "debug", "x"},
+      {"\t'a b.js'  Debug\r\nx", true, "a b.js", "Debug", "x"},
+      {"'a.js\r\nx' y\r\nz", true, "a.js\r\nx", "y", "z"},  // the quote is looked for anywhere
+      {"'open\r\nx", true, "", "open", "x"},  // no closing quote: on behind the opening one
+      {"'a.js'", false, "", "", ""},
+      {"", true, "", "", ""},
+  };
+  for (const auto& tc : cases) {
+    const char* p = tc.line;
+    const TP2JsOptions options = ReadOptionLine(p, tc.withFile);
+    EXPECT_EQ(options.FileName, tc.file) << tc.line;
+    EXPECT_EQ(options.Word, tc.word) << tc.line;
+    EXPECT_STREQ(p, tc.rest) << tc.line;
+  }
+}
+
+}  // namespace
+}  // namespace pas2js

@@ -1,0 +1,321 @@
+// The converter's state: output routing and captures, the identifier table with its hash index,
+// lazy block levels and trial undo log, and the driver that starts a conversion.
+#include <algorithm>
+#include <utility>
+
+#include "pas2js/Pas2JavaSc.h"
+#include "platform/Console.h"
+
+namespace pas2js {
+
+namespace {
+
+constexpr size_t InitialTableLength = 4096;
+
+inline unsigned char FoldCase(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+}
+
+}  // namespace
+
+TuPas2JavaSc::TuPas2JavaSc() : FOut(EmitProc()) { ResetLabels(); }
+
+TuPas2JavaSc::~TuPas2JavaSc() = default;
+
+// ---- Output ------------------------------------------------------------------------------------
+
+void TuPas2JavaSc::Collect(std::string_view text) {
+  FCapture.append(text);
+  if (FDebugConsole) platform::WriteDebugEcho(std::string(text));
+}
+
+void TuPas2JavaSc::Emit(std::string_view text) {
+  if (FOnOutput.IsSet()) FOnOutput(text);
+  if (FDebugConsole) platform::WriteDebugEcho(std::string(text));
+}
+
+void TuPas2JavaSc::CopyChar(const char*& p) {
+  if (*p == '\0') return;
+  Write(std::string_view(p, 1));
+  ++p;
+}
+
+void TuPas2JavaSc::SwapOutput(TOutputProc& writer, std::string& buffer) {
+  std::swap(FCapture, buffer);
+  std::swap(FOut, writer);
+}
+
+void TuPas2JavaSc::Capture(const char*& p, TStopSet stop, std::string_view level,
+                           std::string& result) {
+  const bool debugTags = FDebugTags;
+  FDebugTags = false;
+  TOutputProc writer = CollectProc();
+  std::string buffer;
+  SwapOutput(writer, buffer);
+  Translate(p, stop, level);
+  SwapOutput(writer, buffer);
+  result = std::move(buffer);
+  FDebugTags = debugTags;
+}
+
+void TuPas2JavaSc::CaptureLogical(const char*& p, TStopSet stop, std::string_view level,
+                                  std::string& result) {
+  FLogical = true;
+  Capture(p, stop, level, result);
+}
+
+// "[" elements "]" -> "[" elements "]"
+void TuPas2JavaSc::Brackets(const char*& p) {
+  static constexpr TStopSet Stop = StopSet({']'});
+  if (*p == '[') CopyChar(p);
+  Translate(p, Stop, "Hairetu");
+  if (*p == ']') CopyChar(p);
+}
+
+// "(" group ")" -> "(" group ")" with emit, the bare group without
+void TuPas2JavaSc::Parens(const char*& p, bool emit) {
+  static constexpr TStopSet Stop = StopSet({')'});
+  if (*p == '(') {
+    if (emit) Write("(");
+    ++p;
+  }
+  Translate(p, Stop, "Kakko");
+  if (*p == ')') ++p;
+  if (emit) Write(")");
+}
+
+// ---- Name comparison ---------------------------------------------------------------------------
+
+bool TuPas2JavaSc::SameText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (FoldCase(static_cast<unsigned char>(a[i])) != FoldCase(static_cast<unsigned char>(b[i])))
+      return false;
+  }
+  return true;
+}
+
+bool TuPas2JavaSc::StartsWithText(std::string_view s, std::string_view prefix) {
+  return s.size() >= prefix.size() && SameText(s.substr(0, prefix.size()), prefix);
+}
+
+size_t TuPas2JavaSc::TCaseFoldHash::operator()(std::string_view s) const noexcept {
+  uint64_t h = 14695981039346656037ull;  // FNV-1a over the folded bytes
+  for (char c : s) {
+    h ^= FoldCase(static_cast<unsigned char>(c));
+    h *= 1099511628211ull;
+  }
+  return static_cast<size_t>(h);
+}
+
+// ---- Records and types ---------------------------------------------------------------------------
+
+void TuPas2JavaSc::MakeLabel(std::string_view name, int32_t flags, TLabelD& entry) {
+  entry.Name.assign(name);
+  entry.Flags = flags | lfRegistered;
+}
+
+void TuPas2JavaSc::AppendLabel(AString& list, const TLabelD& entry) { list.push_back(entry); }
+
+void TuPas2JavaSc::AppendType(const TPasRec& entry) {
+  FTypes.push_back(entry);
+  FTypeIndex.try_emplace(entry.Name, static_cast<int32_t>(FTypes.size() - 1));
+}
+
+int32_t TuPas2JavaSc::FindType(std::string_view name) const {
+  auto it = FTypeIndex.find(name);
+  return it == FTypeIndex.end() ? -1 : it->second;
+}
+
+bool TuPas2JavaSc::FindMember(std::string& name) {
+  const TLabelD* match = nullptr;
+  for (const TLabelD& m : FCurType.Members) {
+    if (SameText(m.Name, name)) match = &m;
+  }
+  if (match == nullptr) return false;
+  name = match->Name;
+  FLogical = (match->Flags & lfBoolean) != 0;
+  return true;
+}
+
+// ---- Identifier table ------------------------------------------------------------------------------
+
+void TuPas2JavaSc::ResetLabels() {
+  FLabels.assign(InitialTableLength, TLabelD{});
+  FLabelCount = 0;
+  FLabelIndex.clear();
+  FEmptyNames.clear();
+  FFirstEmpty = -1;
+  FLabelBase.assign(InitialTableLength, 0);
+  FLabelActive.assign(InitialTableLength, 0);
+  FBuckets.clear();
+  FBlockNesting = 0;
+  FUndo.clear();
+  FTrialDepth = 0;
+}
+
+int32_t TuPas2JavaSc::FindLabel(std::string_view name) const {
+  if (name.empty()) return FFirstEmpty;
+  auto it = FLabelIndex.find(name);
+  return it == FLabelIndex.end() ? -1 : it->second;
+}
+
+int32_t TuPas2JavaSc::LabelFlags(int32_t index) const {
+  const int32_t stored = FLabels[index].Flags;
+  if (!FLabelActive[index]) return stored;
+  const uint32_t shift = static_cast<uint32_t>(FBlockNesting - FLabelBase[index]) * 128u;
+  return static_cast<int32_t>(static_cast<uint32_t>(stored) + shift);
+}
+
+void TuPas2JavaSc::Record(int32_t index, bool appended) {
+  if (FTrialDepth == 0) return;
+  FUndo.push_back({index, FLabels[index].Flags, FLabelBase[index], FLabelActive[index] != 0,
+                   appended});
+}
+
+// Stores the true flags of an entry as of the current nesting and files it by the nesting at
+// which its level would go below zero.
+void TuPas2JavaSc::StoreFlags(int32_t index, int32_t flags) {
+  FLabels[index].Flags = flags;
+  FLabelBase[index] = FBlockNesting;
+  const bool active = (flags & lfLocal) != 0 && (flags & lfLetPending) == 0;
+  FLabelActive[index] = active;
+  if (active) FBuckets[FBlockNesting - (flags >> 7) - 1].push_back(index);
+}
+
+void TuPas2JavaSc::IndexName(int32_t index) {
+  const std::string& name = FLabels[index].Name;
+  if (name.empty()) {
+    FEmptyNames.push_back(index);
+    if (FFirstEmpty < 0 || index < FFirstEmpty) FFirstEmpty = index;
+  } else {
+    FLabelIndex.try_emplace(name, index);
+  }
+}
+
+std::string_view TuPas2JavaSc::AddLabel(std::string_view name, int32_t flags, bool setLogical) {
+  int32_t index = FindLabel(name);
+  if (index >= 0) {
+    Record(index, false);
+    StoreFlags(index, flags | lfRegistered);
+    if (setLogical) FLogical = (flags & lfBoolean) != 0;
+    return FLabels[index].Name;
+  }
+  index = FLabelCount;
+  Record(index, true);
+  FLabels[index].Name.assign(name);
+  StoreFlags(index, flags | lfRegistered);
+  IndexName(index);
+  ++FLabelCount;
+  if (static_cast<size_t>(FLabelCount) >= FLabels.size()) {
+    const size_t length = FLabels.size() * 2;
+    FLabels.resize(length);
+    FLabelBase.resize(length, 0);
+    FLabelActive.resize(length, 0);
+  }
+  return FLabels[index].Name;
+}
+
+bool TuPas2JavaSc::TakePendingLet(std::string& name) {
+  const int32_t index = FindLabel(name);
+  if (index < 0) return false;
+  name = FLabels[index].Name;
+  const int32_t flags = LabelFlags(index);
+  if ((flags & lfLetPending) == 0) return false;
+  Record(index, false);
+  StoreFlags(index, flags & 127);
+  return true;
+}
+
+void TuPas2JavaSc::MarkBoolean(const AString& names) {
+  auto mark = [this](int32_t index) {
+    Record(index, false);
+    FLabels[index].Flags |= lfBoolean;  // below the level bits: no shift disturbs it
+  };
+  for (const TLabelD& n : names) {
+    if (n.Name.empty()) {
+      for (int32_t index : FEmptyNames) mark(index);
+    } else if (int32_t index = FindLabel(n.Name); index >= 0) {
+      mark(index);
+    }
+  }
+}
+
+// Opening a block only moves the nesting; closing one turns pending exactly the entries whose
+// level drops below zero, the ones filed under the new nesting.
+void TuPas2JavaSc::ShiftBlockLevel(int32_t delta) {
+  if (delta >= 0) {
+    FBlockNesting += delta;
+    return;
+  }
+  for (; delta < 0; ++delta) {
+    --FBlockNesting;
+    auto bucket = FBuckets.find(FBlockNesting);
+    if (bucket == FBuckets.end()) continue;
+    std::vector<int32_t> due = std::move(bucket->second);
+    FBuckets.erase(bucket);
+    for (int32_t index : due) {
+      if (!FLabelActive[index]) continue;
+      const int32_t flags = LabelFlags(index);
+      if (flags >= 0) continue;  // filed earlier under another threshold and since moved
+      Record(index, false);
+      FLabels[index].Flags = flags;
+      FLabelBase[index] = FBlockNesting;
+      FLabelActive[index] = 0;
+    }
+  }
+}
+
+int32_t TuPas2JavaSc::MarkLabels() {
+  ++FTrialDepth;
+  return static_cast<int32_t>(FUndo.size());
+}
+
+void TuPas2JavaSc::RollbackLabels(int32_t mark) {
+  while (FUndo.size() > static_cast<size_t>(mark)) {
+    const TUndoRec rec = FUndo.back();
+    FUndo.pop_back();
+    TLabelD& entry = FLabels[rec.Index];
+    if (rec.Appended && !entry.Name.empty()) {
+      auto it = FLabelIndex.find(entry.Name);
+      if (it != FLabelIndex.end() && it->second == rec.Index) FLabelIndex.erase(it);
+      entry.Name.clear();
+      IndexName(rec.Index);  // stays in use as an empty entry
+    }
+    entry.Flags = rec.Flags;
+    FLabelBase[rec.Index] = rec.Base;
+    FLabelActive[rec.Index] = rec.Active;
+    if (rec.Active) FBuckets[rec.Base - (rec.Flags >> 7) - 1].push_back(rec.Index);
+  }
+  if (--FTrialDepth <= 0) {
+    FTrialDepth = 0;
+    FUndo.clear();
+  }
+}
+
+void TuPas2JavaSc::KeepLabels(int32_t) {
+  if (--FTrialDepth <= 0) {
+    FTrialDepth = 0;
+    FUndo.clear();
+  }
+}
+
+// ---- Driver --------------------------------------------------------------------------------------
+
+void TuPas2JavaSc::Execute(const char*& p) {
+  static constexpr TStopSet Stop = StopSet({});
+  FConstWord = "const";
+  FLetWord = "let";
+  FOut = EmitProc();
+  FInRoutine = false;
+  FDeclKind = 0;
+  FDepth = 0;
+  FResultState = -1;
+  ResetLabels();
+  FTextStart = p;
+  Translate(p, Stop, "Exec");
+  // The loop may stop at FTextEnd; the cursor still ends at the end of the text.
+  while (*p != '\0') ++p;
+}
+
+}  // namespace pas2js

@@ -1,0 +1,62 @@
+#pragma once
+// A converter for the unit tests: collects its output into a string and keeps the source alive.
+
+#include <string>
+#include <string_view>
+
+#include "pas2js/Pas2JavaSc.h"
+
+namespace pas2js::testing {
+
+class TTestConverter : public TuPas2JavaSc {
+ public:
+  TTestConverter() {
+    FOnOutput = OutputProcOf<&TTestConverter::Take>(this);
+    FConstWord = "const";  // as Execute sets them, for runs without it
+    FLetWord = "let";
+  }
+
+  void Take(std::string_view text) {
+    FOutText.append(text);
+    ++FPieces;
+  }
+
+  /// A whole conversion from a fresh start (Execute); returns the output.
+  std::string Convert(std::string_view pascal) {
+    Load(pascal);
+    const char* p = FSource.c_str();
+    Execute(p);
+    FCursorOffset = p - FSource.c_str();
+    return FOutText;
+  }
+
+  /// One run of the translation loop with the state as it is; returns what this run wrote.
+  std::string Run(std::string_view pascal, TStopSet stop = StopSet({}),
+                  std::string_view level = "Exec") {
+    Load(pascal);
+    FTextStart = FSource.c_str();
+    const char* p = FSource.c_str();
+    Translate(p, stop, level);
+    FCursorOffset = p - FSource.c_str();
+    return FOutText;
+  }
+
+  /// What is left of the source behind the cursor of the last Convert or Run.
+  std::string_view Rest() const { return std::string_view(FSource).substr(FCursorOffset); }
+
+  std::string FOutText;
+  int FPieces = 0;
+
+ private:
+  void Load(std::string_view pascal) {
+    FSource.assign(pascal);
+    FTextEnd = FSource.c_str() + FSource.size();
+    FOutText.clear();
+    FPieces = 0;
+  }
+
+  std::string FSource;
+  ptrdiff_t FCursorOffset = 0;
+};
+
+}  // namespace pas2js::testing

@@ -1,0 +1,163 @@
+// Type sections and routines: Pascal text in, exact JavaScript out, plus the state they leave.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "pas2js/TestConverter.h"
+#include "scan/Errors.h"
+
+namespace pas2js {
+namespace {
+
+using testing::TTestConverter;
+
+struct TCase {
+  const char* Pascal;
+  const char* JavaScript;
+};
+
+std::string Convert(const std::string& pascal) {
+  TTestConverter c;
+  return c.Convert(pascal);
+}
+
+void ExpectAll(std::initializer_list<TCase> cases) {
+  for (const TCase& t : cases) {
+    EXPECT_EQ(Convert(t.Pascal), t.JavaScript) << "Pascal: " << t.Pascal;
+  }
+}
+
+TEST(TypeSection, OtherTypesBecomeComments) {
+  ExpectAll({
+      {"type\r\nTColor = (Red, Green);\r\n", "/*type*/\r\n  /*TColor=(Red, Green)*/\r\n"},
+      {"type\r\nTSmall = set of (A, B);\r\n",
+       "/*type*/\r\n  /* set of*/  const TSmall={A:false, B:false};\r\n"},
+      {"type\r\nTProc = procedure(X: Integer) of object;\r\n",
+       "/*type*/\r\n  /*TProc=procedure(X: Integer) of object;*/\r\n"},
+      {"type\r\nTFwd = class;\r\n", "/*type*/\r\n  /*TFwd=class*/\r\n"},
+      // A set over a named type: the type's name is dropped.
+      {"type TS = set of TColor;", "/*type*/   /* set of*/  ;"},
+      // A name without "=" is dropped.
+      {"type X ;", "/*type*/  ;"},
+  });
+}
+
+TEST(TypeSection, RecordsAndClasses) {
+  ExpectAll({
+      {"type\r\n  TCounter = class\r\n    FCount: Integer;\r\n    procedure Inc;\r\n  end;\r\n",
+       "/*type*/\r\n    function TCounter(){this.FCount =0 /*Integer*/;\r\n    "
+       "/*◆function Inc;◆*/\r\n   return this;};\r\n"},
+      // Starting values by type; only the name before ":" gets one.
+      {"type R = record X, Y: Integer; S: string; D: Double; A: array of Byte; B: Boolean; end;",
+       "/*type*/   function R(){this.X, this.Y =0 /*Integer*/; this.S =\"\" /*string*/; "
+       "this.D =0 /*Double*/; this.A =[] /*array of Byte*/; this.B /*Boolean*/;  return this;};"},
+      // The parent list and the visibility words become comments; other words are fields.
+      {"type TB = class(TA) private F: TObject; published G: Integer; end;",
+       "/*type*/   /*TA*/function TB(){ /*private*/ this.F /*TObject*/; this.published "
+       "this.G =0 /*Integer*/;  return this;};"},
+  });
+}
+
+TEST(TypeSection, EndsAtRoutinesAndSections) {
+  TTestConverter c;
+  EXPECT_EQ(c.Convert("type T = Integer; var x: T;"), "/*type*/   /*T=Integer*/  var x ;");
+  EXPECT_EQ(c.FDeclKind, 1);
+  EXPECT_EQ(c.Convert("type T = Integer; const K = 1;"), "/*type*/   /*T=Integer*/  const K= 1;");
+  // Cut off inside the section: it stays the declaration section.
+  EXPECT_EQ(c.Convert("type R = record A: Integer;"), "/*type*/   function R(){this.A =0 /*Integer*/;");
+  EXPECT_EQ(c.FDeclKind, 4);
+  EXPECT_TRUE(c.FTypes.empty());  // no `end`: the record is not remembered
+}
+
+TEST(Routine, WorkedExamples) {
+  ExpectAll({
+      {"function Twice(x: Integer): Integer;\r\nbegin\r\n  Result := x * 2;\r\nend;",
+       "function Twice(x)  {\r\n\r\n  \r\nreturn  x * 2;\r\n};"},
+      {"function Max(a, b: Integer): Integer;\r\nbegin\r\n  if a > b then Result := a else "
+       "Result := b;\r\nend;",
+       "function Max(a, b)  {\r\nlet Result;\r\nif( a > b ) Result = a else Result = b;\r\n"
+       "return Result;//\r\n};"},
+      {"type\r\n  TCounter = class\r\n    FCount: Integer;\r\n    procedure Inc;\r\n  end;\r\n\r\n"
+       "procedure TCounter.Inc;\r\nbegin\r\n  FCount := FCount + 1;\r\nend;",
+       "/*type*/\r\n    function TCounter(){this.FCount =0 /*Integer*/;\r\n    "
+       "/*◆function Inc;◆*/\r\n   return this;};\r\n\r\nTCounter.prototype.Inc=function ()  {\r\n"
+       "this.FCount = this.FCount + 1;\r\n};"},
+  });
+}
+
+TEST(Routine, HeadingsAndParameters) {
+  ExpectAll({
+      // Modifiers dropped (the blanks behind them stay), every separator a comma, types and
+      // defaults gone.
+      {"procedure P(var a: Integer; const b, c: string; out d: Real = 1); begin end;",
+       "function P( a,  b, c,  d)  {\r\n};"},
+      // A character where no name can stand is passed on.
+      {"procedure P(a & b); begin end;", "function P( a& b)  {\r\n};"},
+      // A heading without body at the end of the text.
+      {"procedure P;", "function P()  {\r\n"},
+      {"procedure P(a", "function P(a"},
+      // A constructor returns this; exit in a procedure is a plain return.
+      {"constructor TX.Create; begin exit; end;",
+       "TX.prototype.Create=function ()  {\r\nreturn; return this;//\r\n};"},
+  });
+}
+
+TEST(Routine, ResultForms) {
+  ExpectAll({
+      // Result assigned inside a statement: the general form.
+      {"function F: Integer; begin if a then Result := 1; end;",
+       "function F()  {\r\nlet Result;\r\nif( a ) Result = 1; return Result;//\r\n};"},
+      // exit in a function returns Result, and rules out the single form.
+      {"function F: Integer; begin Result := 1; exit; end;",
+       "function F()  {\r\nlet Result;\r\nResult = 1; return Result; return Result;//\r\n};"},
+      // A single Result without ";" before `end`.
+      {"function F: Integer; begin Result := 1 end; x := 2;",
+       "function F()  {\r\n return  1 ;\r\n}; x = 2;"},
+  });
+}
+
+TEST(Routine, NestedRoutinesAndRowsOfHeadings) {
+  ExpectAll({
+      {"procedure Outer;\r\nvar a: Integer;\r\nprocedure Inner;\r\nbegin\r\nend;\r\nbegin\r\n  a := 1;"
+       "\r\nend;",
+       // The declarations before a nested routine are written as if they stood outside.
+       "function Outer()  {\r\n var a ;\r\nfunction Inner()  {\r\n};\r\na = 1;\r\n};"},
+  });
+  // A row of many headings without body nests without using up the call stack.
+  std::string row;
+  for (int i = 0; i < 20000; ++i) row += "procedure P" + std::to_string(i) + ";\r\n";
+  row += "procedure Last; begin end;";
+  TTestConverter c;
+  const std::string out = c.Convert(row);
+  EXPECT_EQ(out.substr(0, 16), "function P0()  {");
+  EXPECT_NE(out.find("function Last()  {\r\n}"), std::string::npos);
+  EXPECT_EQ(c.FDepth, 0);
+  EXPECT_EQ(c.FDepthBias, 0);
+}
+
+TEST(Routine, DebugEndMarks) {
+  TTestConverter c;
+  c.FDebugTags = true;
+  const std::string out = c.Convert("procedure P; begin end;");
+  EXPECT_NE(out.find("}/*end P #(1)*/"), std::string::npos) << out;
+}
+
+TEST(Routine, MethodFlagsAndBooleanMarks) {
+  TTestConverter c;
+  c.Convert(
+      "type T = class F: Integer;\r\nfunction Done: Boolean;\r\nend;\r\n"
+      "function T.Done:Boolean; begin Result := F > 0 end;\r\n"
+      "function T.Ready:Boolean; begin Result := True end;\r\n"
+      "procedure T.Go; begin if Done and Ready then F := 1; end;\r\n");
+  ASSERT_EQ(c.FTypes.size(), 1u);
+  const AString& m = c.FTypes[0].Members;
+  ASSERT_EQ(m.size(), 4u);  // F, Done, and Ready and Go joined when implemented
+  EXPECT_EQ(m[1].Flags, lfRegistered | lfMethod | lfBoolean);
+  EXPECT_EQ(m[2].Flags, lfRegistered | lfMethod | lfBoolean);
+  EXPECT_EQ(m[3].Flags, lfRegistered | lfMethod);
+  EXPECT_EQ(c.FOutText.substr(c.FOutText.rfind("T.prototype.Go")),
+            "T.prototype.Go=function ()  {\r\nif( this.Done && this.Ready ) this.F = 1; };\r\n");
+}
+
+}  // namespace
+}  // namespace pas2js
