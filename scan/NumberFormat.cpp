@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 
 #include "scan/uAnsiCharTools.h"
@@ -42,17 +43,44 @@ TScaled ChoosePrefix(Extended a) {
   return {a * 1e12L, 'f'};
 }
 
-/// The fewest decimals (0..9) after which y is whole; 9 when there is none.
-int NeededDecimals(Extended y) {
+/// The fewest decimals (0..9) after which y is whole; 9 when there is none. When y is whole after
+/// them, `whole` receives y x 10^decimals as an integer.
+int NeededDecimals(Extended y, int64_t& whole, bool& isWhole) {
   constexpr Extended Int64Limit = 9223372036854775808.0L;  // 2^63
+  isWhole = false;
   for (int d = 0; d < MaxDecimals; ++d) {
     const Extended v = y * PowersOfTen[d];
     // A product beyond the 64-bit range cannot be rounded to an integer, so it counts as not whole.
-    if (v >= -Int64Limit && v < Int64Limit && v - static_cast<Extended>(std::llroundl(v)) == 0) {
-      return d;
+    if (v >= -Int64Limit && v < Int64Limit) {
+      const long long n = std::llroundl(v);
+      if (v - static_cast<Extended>(n) == 0) {
+        whole = n;
+        isWhole = true;
+        return d;
+      }
     }
   }
   return MaxDecimals;
+}
+
+/// The digits of `whole` with a point before the last `decimals` of them: the fixed-point text of
+/// whole / 10^decimals. Exact, since a product that is whole after rounding lies within half a
+/// unit in the last place of that integer, far closer than the half unit that rounds the text.
+std::string WholeText(int64_t whole, int decimals) {
+  char digits[24];
+  int n = 0;
+  uint64_t u = whole < 0 ? 0 - static_cast<uint64_t>(whole) : static_cast<uint64_t>(whole);
+  do {
+    digits[n++] = static_cast<char>('0' + u % 10);
+    u /= 10;
+  } while (u != 0 || n <= decimals);
+  std::string text;
+  if (whole < 0) text += '-';
+  for (int i = n - 1; i >= 0; --i) {
+    text += digits[i];
+    if (i == decimals && decimals > 0) text += FormatSettings.DecimalSeparator;
+  }
+  return text;
 }
 
 /// y with `decimals` decimals and the settings' separator; |y| < LargestFixed.
@@ -85,7 +113,10 @@ void FormatPrefixed(Extended x, std::string& text, std::string& prefix) {
   if (std::fabs(y) >= LargestFixed) {
     text = FormatGeneral(y);
   } else {
-    text = FixedText(y, NeededDecimals(y));
+    int64_t whole = 0;
+    bool isWhole = false;
+    const int decimals = NeededDecimals(y, whole, isWhole);
+    text = isWhole ? WholeText(whole, decimals) : FixedText(y, decimals);
     if (text.size() < 3) text.insert(0, 3 - text.size(), ' ');
   }
   if (letter != '\0') {

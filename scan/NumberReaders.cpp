@@ -95,6 +95,13 @@ std::string_view CollectDecimalText(const char* p) {
   return std::string_view(start, static_cast<size_t>(p - start));
 }
 
+// 10^0 .. 10^27: every power of ten whose odd part 5^k fits a 64-bit mantissa, so each is exact.
+constexpr int ExactPowers = 27;
+constexpr Extended PowerOfTen[ExactPowers + 1] = {
+    1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
+    1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L, 1e20L, 1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L,
+};
+
 /// Converts a collected decimal text to the correctly rounded extended value. False when the
 /// text does not convert: a character left over, a point other than the settings' separator, or
 /// a value beyond the extended range.
@@ -140,7 +147,17 @@ bool ConvertDecimalText(std::string_view text, Extended& value) {
     value = 0;
     return true;
   }
-  std::snprintf(digits + n, 24, "e%lld", static_cast<long long>(exponent - scale));
+  const int64_t power = exponent - scale;
+  if (n <= 19 && power >= -ExactPowers && power <= ExactPowers) {
+    // The digits and the power of ten are both exact extended values, so one multiplication or
+    // division rounds the result correctly (the x87 unit computes with a 64-bit mantissa).
+    uint64_t mantissa = 0;
+    for (size_t k = 0; k < n; ++k) mantissa = mantissa * 10 + static_cast<unsigned>(digits[k] - '0');
+    const Extended m = static_cast<Extended>(mantissa);
+    value = power >= 0 ? m * PowerOfTen[power] : m / PowerOfTen[-power];
+    return true;
+  }
+  std::snprintf(digits + n, 24, "e%lld", static_cast<long long>(power));
   const Extended result = std::strtold(digits, nullptr);
   if (std::isinf(result)) return false;
   value = result;
