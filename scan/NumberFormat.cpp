@@ -7,13 +7,13 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "scan/PowersOfTen.h"
 #include "scan/uAnsiCharTools.h"
 
 namespace scan {
 
 namespace {
 
-constexpr Extended PowersOfTen[] = {1e0L, 1e1L, 1e2L, 1e3L, 1e4L, 1e5L, 1e6L, 1e7L, 1e8L, 1e9L};
 constexpr int MaxDecimals = 9;
 constexpr int GeneralDigits = 15;
 // Scaled values from here on have more than 18 digits before the point and are shown with an
@@ -43,13 +43,25 @@ TScaled ChoosePrefix(Extended a) {
   return {a * 1e12L, 'f'};
 }
 
+/// The integer nearest to v when it is surely the integer nearest to the exact product that v
+/// rounds (v within half a unit in its last place of it): |v| below 2^62 and its fraction clear
+/// of one half by more than that unit. Otherwise false, and the C library must do the digits.
+bool SafeRound(Extended v, int64_t& n) {
+  const Extended a = std::fabs(v);
+  if (!(a < 0x1p62L)) return false;
+  const Extended fraction = a - std::trunc(a);
+  if (std::fabs(fraction - 0.5L) <= a * 0x1p-62L + 0x1p-64L) return false;
+  n = std::llroundl(v);
+  return true;
+}
+
 /// The fewest decimals (0..9) after which y is whole; 9 when there is none. When y is whole after
 /// them, `whole` receives y x 10^decimals as an integer.
 int NeededDecimals(Extended y, int64_t& whole, bool& isWhole) {
   constexpr Extended Int64Limit = 9223372036854775808.0L;  // 2^63
   isWhole = false;
   for (int d = 0; d < MaxDecimals; ++d) {
-    const Extended v = y * PowersOfTen[d];
+    const Extended v = y * PowerOfTen[d];
     // A product beyond the 64-bit range cannot be rounded to an integer, so it counts as not whole.
     if (v >= -Int64Limit && v < Int64Limit) {
       const long long n = std::llroundl(v);
@@ -99,6 +111,42 @@ std::string FixedText(Extended y, int decimals) {
   return text;
 }
 
+/// The fifteen correctly rounded significant digits of a > 0 and the decimal exponent of the
+/// rounded value, as "%.14Le" gives them.
+void SignificantDigits(Extended a, std::string& digits, int& exponent) {
+  int e = static_cast<int>(std::floor(std::log10(a)));
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const int p = GeneralDigits - 1 - e;
+    if (p < -ExactPowers || p > ExactPowers) break;
+    const Extended v = p >= 0 ? a * PowerOfTen[p] : a / PowerOfTen[-p];
+    int64_t n;
+    if (!SafeRound(v, n)) break;
+    if (n < 100000000000000) {  // the estimate of e was one too high
+      --e;
+      continue;
+    }
+    if (n > 999999999999999) {  // one too low, or rounded up to the next power of ten
+      if (n != 1000000000000000) {
+        ++e;
+        continue;
+      }
+      n = 100000000000000;
+      ++e;
+    }
+    digits = std::to_string(n);
+    exponent = e;
+    return;
+  }
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.*Le", GeneralDigits - 1, a);
+  digits.clear();
+  const char* q = buffer;
+  for (; *q != 'e' && *q != '\0'; ++q) {
+    if (*q >= '0' && *q <= '9') digits += *q;
+  }
+  exponent = *q == 'e' ? std::atoi(q + 1) : 0;
+}
+
 }  // namespace
 
 void FormatPrefixed(Extended x, std::string& text, std::string& prefix) {
@@ -116,6 +164,7 @@ void FormatPrefixed(Extended x, std::string& text, std::string& prefix) {
     int64_t whole = 0;
     bool isWhole = false;
     const int decimals = NeededDecimals(y, whole, isWhole);
+    if (!isWhole) isWhole = SafeRound(y * PowerOfTen[decimals], whole);
     text = isWhole ? WholeText(whole, decimals) : FixedText(y, decimals);
     if (text.size() < 3) text.insert(0, 3 - text.size(), ' ');
   }
@@ -128,16 +177,9 @@ void FormatPrefixed(Extended x, std::string& text, std::string& prefix) {
 std::string FormatGeneral(Extended x) {
   if (!std::isfinite(x)) return NonFiniteText(x);
   if (x == 0) return "0";
-  // "%.14Le" gives the fifteen correctly rounded significant digits and the decimal exponent of
-  // the rounded value; the layout is built here from those alone.
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*Le", GeneralDigits - 1, x);
   std::string digits;
-  const char* p = buffer;
-  for (; *p != 'e' && *p != '\0'; ++p) {
-    if (*p >= '0' && *p <= '9') digits += *p;
-  }
-  const int exponent = *p == 'e' ? std::atoi(p + 1) : 0;
+  int exponent = 0;
+  SignificantDigits(std::fabs(x), digits, exponent);
   while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
 
   std::string text = x < 0 ? "-" : "";

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "scan/Errors.h"
+#include "scan/PowersOfTen.h"
 #include "scan/uAnsiCharTools.h"
 
 namespace scan {
@@ -94,13 +95,6 @@ std::string_view CollectDecimalText(const char* p) {
   }
   return std::string_view(start, static_cast<size_t>(p - start));
 }
-
-// 10^0 .. 10^27: every power of ten whose odd part 5^k fits a 64-bit mantissa, so each is exact.
-constexpr int ExactPowers = 27;
-constexpr Extended PowerOfTen[ExactPowers + 1] = {
-    1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
-    1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L, 1e20L, 1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L,
-};
 
 /// Converts a collected decimal text to the correctly rounded extended value. False when the
 /// text does not convert: a character left over, a point other than the settings' separator, or
