@@ -39,8 +39,16 @@ class TAMyCalLabel {
   const TMyCalLabel& operator[](size_t i) const { return FItems[i]; }
 
  private:
+  // FNV-1a: label names are short, and this is cheaper than the library's general hash.
+  struct TNameHash {
+    size_t operator()(std::string_view name) const noexcept {
+      uint64_t h = 14695981039346656037u;
+      for (unsigned char c : name) h = (h ^ c) * 1099511628211u;
+      return static_cast<size_t>(h);
+    }
+  };
   std::deque<TMyCalLabel> FItems;
-  std::unordered_map<std::string_view, size_t> FIndex;  // views into FItems' names
+  std::unordered_map<std::string_view, size_t, TNameHash> FIndex;  // views into FItems' names
 };
 
 struct TArgRec {

@@ -63,13 +63,10 @@ int NeededDecimals(Extended y, int64_t& whole, bool& isWhole) {
   for (int d = 0; d < MaxDecimals; ++d) {
     const Extended v = y * PowerOfTen[d];
     // A product beyond the 64-bit range cannot be rounded to an integer, so it counts as not whole.
-    if (v >= -Int64Limit && v < Int64Limit) {
-      const long long n = std::llroundl(v);
-      if (v - static_cast<Extended>(n) == 0) {
-        whole = n;
-        isWhole = true;
-        return d;
-      }
+    if (v >= -Int64Limit && v < Int64Limit && std::trunc(v) == v) {
+      whole = static_cast<int64_t>(v);
+      isWhole = true;
+      return d;
     }
   }
   return MaxDecimals;

@@ -51,24 +51,6 @@ bool SkipMultiByteChar(const char*& p) {
   return true;
 }
 
-int SkipCharSet(const char*& p, const CharSet& set) {
-  const char* start = p;
-  while (*p != '\0' && set.Has(*p)) ++p;
-  return static_cast<int>(p - start);
-}
-
-int SkipBlanks(const char*& p, bool withLineBreaks) {
-  return SkipCharSet(p, withLineBreaks ? WhiteChars : BlankChars);
-}
-
-bool TextStartsWith(const char* pos, std::string_view s) {
-  for (size_t i = 0; i < s.size(); ++i) {
-    // The terminator never matches, so the comparison reads no further than the text.
-    if (pos[i] == '\0' || pos[i] != s[i]) return false;
-  }
-  return true;
-}
-
 void ReadUntilCharSet(const char*& p, const CharSet& set, std::string& text) {
   const char* start = p;
   SkipUntilCharSet(p, set);

@@ -91,11 +91,23 @@ constexpr bool SameTextAscii(std::string_view a, std::string_view b) {
 /// before the terminator counts as one byte). Failure: cursor unmoved, false.
 bool SkipMultiByteChar(const char*& p);
 /// Consumes the bytes that are in `set` (byte by byte); returns their count.
-int SkipCharSet(const char*& p, const CharSet& set);
+inline int SkipCharSet(const char*& p, const CharSet& set) {
+  const char* start = p;
+  while (*p != '\0' && set.Has(*p)) ++p;
+  return static_cast<int>(p - start);
+}
 /// Consumes TAB and space, and CR and LF as well when `withLineBreaks`; returns the count.
-int SkipBlanks(const char*& p, bool withLineBreaks);
+inline int SkipBlanks(const char*& p, bool withLineBreaks) {
+  return SkipCharSet(p, withLineBreaks ? WhiteChars : BlankChars);
+}
 /// True when the text at `pos` starts with `s` (exact bytes); an empty `s` always matches.
-bool TextStartsWith(const char* pos, std::string_view s);
+inline bool TextStartsWith(const char* pos, std::string_view s) {
+  for (size_t i = 0; i < s.size(); ++i) {
+    // The terminator never matches, so the comparison reads no further than the text.
+    if (pos[i] == '\0' || pos[i] != s[i]) return false;
+  }
+  return true;
+}
 /// Consumes characters (multibyte ones whole) up to the terminator or a byte of `set`, which
 /// stays under the cursor; `text` receives what was passed over.
 void ReadUntilCharSet(const char*& p, const CharSet& set, std::string& text);
