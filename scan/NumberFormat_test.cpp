@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
+#include <random>
 #include <string>
 
 #include "scan/uAnsiCharTools.h"
@@ -119,6 +123,47 @@ TEST(FormatGeneral, FixedInsideTheRangeScientificOutside) {
   }
   EXPECT_EQ(FormatGeneral(std::numeric_limits<Extended>::quiet_NaN()), "NAN");
   EXPECT_EQ(FormatGeneral(-std::numeric_limits<Extended>::infinity()), "-INF");
+}
+
+// The fast digit paths must give the digits of the C library's correctly rounded "%.14Le" and
+// "%.*Lf" texts.
+TEST(FormatGeneral, AgreesWithTheCLibrary) {
+  std::mt19937_64 random(20240601);
+  std::uniform_real_distribution<double> exponent(-30, 30);
+  for (int i = 0; i < 50000; ++i) {
+    Extended x = std::pow(10.0L, static_cast<Extended>(exponent(random)));
+    if (i % 2) x = std::round(x * 1000) / 1000;  // short decimals too
+    if (x == 0) continue;
+    char reference[64];
+    std::snprintf(reference, sizeof reference, "%.14Le", x);
+    ASSERT_EQ(std::strtold(FormatGeneral(x).c_str(), nullptr), std::strtold(reference, nullptr))
+        << reference;
+  }
+}
+
+TEST(FormatPrefixed, AgreesWithTheCLibrary) {
+  std::mt19937_64 random(20240601);
+  std::uniform_real_distribution<double> mantissa(1, 1000);
+  for (int i = 0; i < 50000; ++i) {
+    // y as the formatter sees it: between 1 and 1000 (a prefix letter) or a small value
+    const Extended y = std::round(static_cast<Extended>(mantissa(random)) * 1e6L) / 1e6L;
+    std::string text;
+    std::string prefix;
+    FormatPrefixed(y * 1000, text, prefix);
+    ASSERT_EQ(prefix, y * 1000 / 1000 > 100 ? "k" : "");
+    const Extended shown = prefix.empty() ? y * 1000 : y * 1000 / 1000;
+    int decimals = 9;
+    for (int d = 0; d < 9; ++d) {
+      const Extended v = shown * std::pow(10.0L, static_cast<Extended>(d));
+      if (v == std::trunc(v)) {
+        decimals = d;
+        break;
+      }
+    }
+    char reference[64];
+    std::snprintf(reference, sizeof reference, "%3.*Lf%s", decimals, shown, prefix.c_str());
+    ASSERT_EQ(text, reference);
+  }
 }
 
 TEST(NumberFormat, UsesTheDecimalSeparatorSetting) {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <string>
 
 #include "scan/Errors.h"
@@ -224,6 +225,27 @@ TEST(ReadReal, CorrectlyRounded) {
   CheckRealReads({{"1.00000000000000000005421010862427522170037264004349708557128906251", true,
                    1 + 0x1p-63L, ""}},
                  ReadReal);
+}
+
+// The short-number path must agree with the C library's correctly rounded conversion (the tests
+// run in the "C" locale, so strtold reads '.').
+TEST(ReadReal, AgreesWithTheCLibrary) {
+  std::mt19937_64 random(20240601);
+  for (int i = 0; i < 50000; ++i) {
+    std::string text;
+    const int digits = 1 + static_cast<int>(random() % 22);
+    const int point = static_cast<int>(random() % (digits + 1));
+    for (int k = 0; k <= digits; ++k) {
+      if (k == point) text += '.';
+      if (k < digits) text += static_cast<char>('0' + random() % 10);
+    }
+    text += 'e';
+    text += std::to_string(static_cast<int>(random() % 90) - 45);
+    const char* p = text.c_str();
+    Extended value = 0;
+    ASSERT_TRUE(ReadReal(p, value)) << text;
+    ASSERT_EQ(value, std::strtold(text.c_str(), nullptr)) << text;
+  }
 }
 
 TEST(ReadReal, TextsThatDoNotConvert) {

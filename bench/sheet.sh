@@ -1,0 +1,120 @@
+#!/usr/bin/env bash
+# Whole-program speed on calculation sheets: `sheetcalc -` against awk, bc -l and python3 doing the
+# same work (the generator renders one random sheet for every peer).
+#
+#   bench/sheet.sh [PATH/TO/sheetcalc] [--sizes "100000 1000000"] [--no-python]
+#
+# Every program runs once per size (two shared cores: keep the large runs few). Prints lines per
+# second, the ratios against the peers, the growth from the smallest to the largest size, and
+# sheetcalc's peak memory against its input and output.
+set -u
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+sizes="100000 1000000"
+python=1
+binary=""
+while [ $# -gt 0 ]; do
+  case $1 in
+    --sizes) sizes=$2; shift 2 ;;
+    --no-python) python=0; shift ;;
+    -h|--help) sed -n '2,10p' "$0"; exit 0 ;;
+    *) binary=$1; shift ;;
+  esac
+done
+SHEETCALC=$(find_sheetcalc "$binary") || exit 1
+need python3 awk bc
+# The interpreter itself, not a version manager's shim in front of it.
+PYTHON=$(python3 -c 'import sys; print(sys.executable)')
+
+tag() {
+  case $1 in
+    1000000) echo 1m ;;
+    100000) echo 100k ;;
+    *) echo "$1" ;;
+  esac
+}
+
+# Python runs the statements one line at a time, as an interpreter reading a sheet would; one
+# module of a million lines would mostly measure the compiler.
+PY_DRIVER='
+import sys
+g = {}
+with open(sys.argv[1]) as f:
+    exec(f.readline(), g)          # the import line
+    for line in f:
+        exec(line, g)
+'
+
+declare -A secs mem io
+failed=0
+first="" last=""
+printf '%-8s %-10s %9s %12s %9s %s\n' size program seconds lines/s peak_MB note
+for n in $sizes; do
+  t=$(tag "$n")
+  prefix="$OUT_DIR/sheet_$t"
+  if [ ! -s "$prefix.txt" ] || [ ! -s "$prefix.awk" ]; then
+    python3 "$SHARED_BENCH/gen_sheet.py" "$n" --flavor all -o "$prefix" || die "generator failed"
+  fi
+  [ -z "$first" ] && first=$n
+  last=$n
+
+  T_STDERR="$prefix.sheetcalc.err"
+  run_timed "$prefix.txt" "$prefix.sheetcalc.out" "$SHEETCALC" -
+  unset T_STDERR
+  note=""
+  if [ "$T_RC" -ne 0 ]; then
+    note="exit status $T_RC, see $prefix.sheetcalc.err"
+    failed=1
+  fi
+  secs[$n,sheetcalc]=$T_SEC
+  mem[$n]=$T_KB
+  printf '%-8s %-10s %9s %12s %9s %s\n' "$t" sheetcalc "$T_SEC" "$(rate "$n" "$T_SEC")" \
+    "$(calc "$T_KB / 1024" %.1f)" "$note"
+
+  run_timed /dev/null "$prefix.awk.out" awk -f "$prefix.awk"
+  secs[$n,awk]=$T_SEC
+  printf '%-8s %-10s %9s %12s %9s\n' "$t" awk "$T_SEC" "$(rate "$n" "$T_SEC")" "$(calc "$T_KB / 1024" %.1f)"
+
+  run_timed "$prefix.bc" "$prefix.bc.out" bc -l
+  secs[$n,bc]=$T_SEC
+  printf '%-8s %-10s %9s %12s %9s\n' "$t" "bc -l" "$T_SEC" "$(rate "$n" "$T_SEC")" "$(calc "$T_KB / 1024" %.1f)"
+
+  if [ "$python" = 1 ]; then
+    run_timed /dev/null "$prefix.py.out" "$PYTHON" -c "$PY_DRIVER" "$prefix.py"
+    printf '%-8s %-10s %9s %12s %9s\n' "$t" python3 "$T_SEC" "$(rate "$n" "$T_SEC")" \
+      "$(calc "$T_KB / 1024" %.1f)"
+  fi
+
+  # Same work done? Every expression line prints one value in awk and carries a result in the
+  # sheet; an error annotation means sheetcalc rejected something the peers accepted.
+  expected=$(wc -l <"$prefix.awk.out")
+  results=$(grep -c '//' "$prefix.sheetcalc.out")
+  errors=$(grep -c '!Err' "$prefix.sheetcalc.out")
+  if [ "$results" -ne "$expected" ] || [ "$errors" -ne 0 ]; then
+    echo "  warning: sheetcalc gave $results results ($errors errors) for $expected expression lines"
+  fi
+  in_bytes=$(file_size "$prefix.txt")
+  out_bytes=$(file_size "$prefix.sheetcalc.out")
+  io[$n]=$((in_bytes + out_bytes))
+done
+
+echo
+[ "$failed" = 1 ] && echo "sheetcalc failed on some input: its figures below do not measure a whole sheet"
+n=$last
+t=$(tag "$n")
+ratio_awk=$(calc "${secs[$n,awk]} / ${secs[$n,sheetcalc]}")
+ratio_bc=$(calc "${secs[$n,bc]} / ${secs[$n,sheetcalc]}")
+report() {  # LABEL VALUE OP LIMIT [TEXT]
+  printf '%-38s %8s   target %s %-8s %s  %s\n' "$1" "$2" "$3" "$4" "$(verdict "$2" "$3" "$4")" "${5:-}"
+}
+report "sheetcalc/awk lines per second ($t)" "$ratio_awk" '>=' 1.25
+report "sheetcalc/bc lines per second ($t)" "$ratio_bc" '>=' 10
+if [ "$first" != "$last" ]; then
+  growth=$(calc "${secs[$last,sheetcalc]} / ${secs[$first,sheetcalc]}")
+  limit=$(calc "1.1 * $last / $first")
+  report "sheetcalc time $t / $(tag "$first")" "$growth" '<=' "$limit"
+fi
+peak_mb=$(calc "${mem[$n]} / 1024" %.1f)
+allowed_mb=$(calc "(3 * ${io[$n]}) / 1048576 + 16" %.1f)
+report "sheetcalc peak MB ($t)" "$peak_mb" '<=' "$allowed_mb" \
+  "(3 x (input+output) + 16 MB; input+output $(calc "${io[$n]} / 1048576" %.1f) MB)"
