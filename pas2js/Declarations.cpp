@@ -89,7 +89,11 @@ void TuPas2JavaSc::DeclareConst(const std::string& name, const char*& p) {
     Write("=");
     ++p;
   }
+  // Names in the value are uses, not further constants: read as declarations they would each
+  // swallow the text up to the next "=" (a call in the value would eat the next line).
+  FDeclKind = 0;
   Translate(p, StopAtSemicolon, "LabelSet.Const");
+  if (FDeclKind == 0) FDeclKind = 2;
 }
 
 // A routine's  a, b: Integer;  -> nothing now (or "var a;" after {.v}); "let" comes with the
@@ -149,7 +153,9 @@ void TuPas2JavaSc::DeclareGlobals(const std::string& name, const char*& p) {
   }
   if (*p == '=') {
     CopyChar(p);
+    FDeclKind = 0;  // names in the initial value are uses (as for constants)
     Translate(p, StopAtSemicolon, "LabelSet.var");
+    if (FDeclKind == 0) FDeclKind = 1;
   }
 }
 
@@ -166,7 +172,14 @@ void TuPas2JavaSc::Assignment(const std::string& name, const char*& p) {
       Capture(p, StopResultValue, "Result", init);
       FResultInit = std::move(init);
       if (FToken == "end") {
-        p -= 3;  // that `end` closes the body: the body's run stops at it
+        // That `end` closes the body: it goes back, with the blanks and line breaks before it
+        // (copied unchanged into the value), for the body's run to stop at it.
+        p -= 3;
+        while (!FResultInit.empty() && scan::WhiteChars.Has(FResultInit.back()) &&
+               p > FTextStart && p[-1] == FResultInit.back()) {
+          FResultInit.pop_back();
+          --p;
+        }
       } else if (*p == ';') {
         ++p;
       }

@@ -8,6 +8,7 @@
 // (the loop, keyword and operator tables), Literals.cpp, Declarations.cpp, StdRoutines.cpp
 // (blanks, comments, pragmas, standard routines), Statements.cpp, TypesRoutines.cpp.
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -149,7 +150,11 @@ enum class TCharAction : uint8_t {
 };
 
 /// How deep the translation loop may nest before the conversion ends with an error.
-inline constexpr int32_t MaxTranslateDepth = 3000;
+inline constexpr int32_t MaxTranslateDepth = 10000;
+/// How much stack the nested runs may take (measured from the outermost run) before the
+/// conversion ends with the same error. Real sources nest a few hundred bytes per level; the
+/// program's stack must be larger than this (8 MB on Linux; the Windows build reserves 16 MB).
+inline constexpr size_t MaxTranslateStack = size_t{6} << 20;
 
 // ---- The converter ---------------------------------------------------------------------------------
 
@@ -190,7 +195,8 @@ class TuPas2JavaSc {
   TPasRec FCurType;               // the type of the method being translated
   int32_t FDepth = 0;             // nesting of the translation loop
   bool FVarStatement = false;     // next routine variable becomes a `var` statement of its own
-  AString FLabels;                // the identifier table (length = table size, FLabelCount in use)
+  AString FLabels;                // the identifier table (length = table size, FLabelCount in use;
+                                  // read flags with LabelFlags: block levels move lazily)
   std::string FToken;             // the last token: a lower-case word or one character; empty at the end
   std::string FCapture;           // text collected while a capture runs
   bool FInCase = false;           // inside the branches of a case statement
@@ -214,6 +220,28 @@ class TuPas2JavaSc {
   /// Runs the translation loop and returns what it wrote instead of passing it on; no debug marks
   /// inside. Captures nest.
   void Capture(const char*& p, TStopSet stop, std::string_view level, std::string& result);
+  /// Output held back for a later decision (see HoldOutput). Nested holds share FCapture.
+  struct THold {
+    TOutputProc Writer;     // FOut before the hold
+    std::string Saved;      // FCapture before an outermost hold
+    size_t Mark = 0;        // where the held text starts in FCapture
+    bool Outermost = false; // the hold started FCapture afresh
+    bool DebugTags = false; // FDebugTags before the hold
+  };
+  /// From here on output is collected into FCapture (after its current end when a collection is
+  /// running already, so nested holds never copy); with noDebugMarks, FDebugTags is off meanwhile.
+  void HoldOutput(THold& hold, bool noDebugMarks);
+  /// The text held so far.
+  std::string_view HeldText(const THold& hold) const {
+    return std::string_view(FCapture).substr(hold.Mark);
+  }
+  /// Ends the hold; the held text counts as written to the writer before it (copied only when
+  /// that writer is no collection).
+  void KeepHeld(THold& hold);
+  /// Ends the hold; the held text is dropped.
+  void DropHeld(THold& hold);
+  /// Ends the hold; the held text becomes the result instead of output.
+  void TakeHeld(THold& hold, std::string& result);
   /// Sets FLogical (not restored), then Capture.
   void CaptureLogical(const char*& p, TStopSet stop, std::string_view level, std::string& result);
   /// "[" ... "]": copies the brackets that are there and translates between them.
@@ -264,7 +292,7 @@ class TuPas2JavaSc {
 
   // ---- Translation loop (Translate.cpp) ----
   /// Translates from the cursor until the zero byte, FTextEnd or a stop condition of the set.
-  /// Raises EAbort when nested deeper than MaxTranslateDepth.
+  /// Raises EAbort when nested deeper than MaxTranslateDepth or MaxTranslateStack.
   void Translate(const char*& p, TStopSet stop, std::string_view level);
   /// A word at the cursor (letter or "_"): FToken := it in lower case; the keyword's action, a
   /// standard routine or Identifier. True when the word ends the run.
@@ -336,6 +364,7 @@ class TuPas2JavaSc {
 
   // ---- Implementation state beyond the fields above ----
   const char* FTextStart = nullptr;  // first byte of the text (for the byte before a word)
+  uintptr_t FStackBase = 0;          // stack address of the outermost run
   // Set by Routine (TypesRoutines.cpp):
   int32_t FResultDepth = 0;   // FDepth of the run that translates a function body on trial; only a
                               // `Result :=` met at that depth can be the single result (one met
@@ -365,6 +394,8 @@ class TuPas2JavaSc {
     bool Appended;     // the entry was appended (its name goes too)
   };
 
+  void EndHold(THold& hold);
+  void RecycleCapture(std::string& buffer);
   void Record(int32_t index, bool appended);
   void StoreFlags(int32_t index, int32_t flags);
   void IndexName(int32_t index);
@@ -373,7 +404,13 @@ class TuPas2JavaSc {
   // its flags as of block nesting FLabelBase[i]; its true flags add (FBlockNesting - base) * 128.
   // It turns pending only when the nesting drops below its threshold, so each entry sits in the
   // bucket of that threshold and ShiftBlockLevel visits nothing else.
-  TNameIndex FLabelIndex;                 // name -> first entry in use of that name (not "")
+  // Name index of the table: open addressing, linear probing; a slot holds the name's hash in its
+  // high half and entry index + 1 in its low half (0: free). Names in use, not "", first entry.
+  std::vector<uint64_t> FLabelSlots;
+  size_t FLabelSlotsUsed = 0;
+  static uint32_t NameHash(std::string_view name);
+  void IndexInsert(uint32_t hash, int32_t index);
+  void IndexErase(int32_t index);
   std::vector<int32_t> FEmptyNames;       // entries in use with an empty name
   int32_t FFirstEmpty = -1;               // the first of them
   std::vector<int32_t> FLabelBase;        // per entry: nesting its stored flags belong to
@@ -382,6 +419,7 @@ class TuPas2JavaSc {
   int32_t FBlockNesting = 0;              // sum of the ShiftBlockLevel deltas
   std::vector<TUndoRec> FUndo;            // table changes during trials
   int32_t FTrialDepth = 0;                // trials running
+  std::string FSpareCapture;              // an emptied collection buffer, kept for the next one
   TNameIndex FTypeIndex;               // type name -> first index in FTypes
 };
 

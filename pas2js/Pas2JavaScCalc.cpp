@@ -48,6 +48,7 @@ bool TPas2JavaScCalc::Directive(const std::string& name, const char*& cursor) {
   SetDebugOptions(*converter, options.Word, false);
   converter->FTextEnd = FEngine->FText.c_str() + FEngine->FText.size();
   converter->FOnOutput = OutputProcOf<&engine::TAnsiCalculate::Write>(FEngine);
+  ReserveOutput(converter->FTextEnd - cursor);
   converter->Execute(cursor);
   // The rest of the sheet is converted: no later addition is to see this line.
   return true;
@@ -57,22 +58,35 @@ bool TPas2JavaScCalc::TakeFile(const std::string&, const char* text) {
   const char* p = text;
   if (!scan::SkipPastAnySeparator(p, {"#P2Js"})) return false;
   const TP2JsOptions options = ReadOptionLine(p, true);
+  const bool toFile = !options.FileName.empty();
   {
     auto converter = std::make_unique<TuPas2JavaSc>();
     SetDebugOptions(*converter, options.Word, true);
     converter->FTextEnd = FEngine->FText.c_str() + FEngine->FText.size();
-    converter->FOnOutput = OutputProcOf<&TPas2JavaScCalc::AddConverted>(this);
+    // Without a file the text goes straight on to the engine's output: collecting it first and
+    // appending it afterwards would hold the whole result twice.
+    if (toFile) {
+      converter->FOnOutput = OutputProcOf<&TPas2JavaScCalc::AddConverted>(this);
+      FConverted.reserve(FConverted.size() + static_cast<size_t>(converter->FTextEnd - p));
+    } else {
+      converter->FOnOutput = OutputProcOf<&engine::TAnsiCalculate::Write>(FEngine);
+      ReserveOutput(converter->FTextEnd - p);
+    }
     converter->Execute(p);
   }
-  if (!options.FileName.empty()) {
-    SaveToFile(options.FileName, FConverted);
-  } else {
-    FEngine->Write(FConverted);
-  }
+  if (toFile) SaveToFile(options.FileName, FConverted);
   return true;
 }
 
 void TPas2JavaScCalc::Notify(int) {}
+
+// JavaScript comes out about as long as the Pascal it replaces: room for it up front spares the
+// output's repeated growth (a copy of everything so far, and fresh memory, each time).
+void TPas2JavaScCalc::ReserveOutput(ptrdiff_t sourceLength) {
+  std::string& output = FEngine->FOutput;
+  const size_t length = static_cast<size_t>(sourceLength);
+  output.reserve(output.size() + length + length / 16);
+}
 
 void TPas2JavaScCalc::AddConverted(std::string_view text) { FConverted.append(text); }
 

@@ -2,6 +2,7 @@
 // The #P2Js addition: converts the Pascal source below the directive's line into JavaScript,
 // into the engine's output or into a file named in the directive.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -30,12 +31,16 @@ class TPas2JavaScCalc : public engine::TCalcuAddition {
   bool Directive(const std::string& name, const char*& cursor) override;
   void Notify(int phase) override;
 
-  /// Appends converted text to FConverted.
+  /// Appends converted text to FConverted (the receiver when the directive names a file).
   void AddConverted(std::string_view text);
   /// Writes the text as the whole file; failure raises scan::EInOutError naming the file.
   static void SaveToFile(const std::string& fileName, const std::string& text);
 
   std::string FConverted;
+
+ private:
+  /// Makes room in the engine's output for a conversion of that much source.
+  void ReserveOutput(ptrdiff_t sourceLength);
 };
 
 }  // namespace pas2js

@@ -45,17 +45,81 @@ void TuPas2JavaSc::SwapOutput(TOutputProc& writer, std::string& buffer) {
   std::swap(FOut, writer);
 }
 
+// A capture is a hold whose text is taken; inside another collection it shares its buffer.
 void TuPas2JavaSc::Capture(const char*& p, TStopSet stop, std::string_view level,
                            std::string& result) {
-  const bool debugTags = FDebugTags;
-  FDebugTags = false;
-  TOutputProc writer = CollectProc();
-  std::string buffer;
-  SwapOutput(writer, buffer);
+  THold hold;
+  HoldOutput(hold, true);
   Translate(p, stop, level);
-  SwapOutput(writer, buffer);
-  result = std::move(buffer);
-  FDebugTags = debugTags;
+  TakeHeld(hold, result);
+}
+
+void TuPas2JavaSc::HoldOutput(THold& hold, bool noDebugMarks) {
+  hold.DebugTags = FDebugTags;
+  if (noDebugMarks) FDebugTags = false;
+  hold.Writer = FOut;
+  const TOutputProc collect = CollectProc();
+  hold.Outermost = FOut.Proc != collect.Proc || FOut.Object != collect.Object;
+  if (hold.Outermost) {
+    hold.Saved = std::move(FCapture);
+    FCapture = std::move(FSpareCapture);  // empty; its memory is warm already
+    FCapture.clear();
+    FOut = collect;
+  }
+  hold.Mark = FCapture.size();
+}
+
+// Puts FOut, FCapture and FDebugTags back as they were before the hold.
+void TuPas2JavaSc::EndHold(THold& hold) {
+  if (hold.Outermost) {
+    std::swap(hold.Saved, FCapture);
+    FOut = hold.Writer;
+  } else {
+    FCapture.resize(hold.Mark);
+  }
+  FDebugTags = hold.DebugTags;
+}
+
+void TuPas2JavaSc::KeepHeld(THold& hold) {
+  if (!hold.Outermost) {
+    FDebugTags = hold.DebugTags;  // the text stays where it is, in the enclosing collection
+    return;
+  }
+  std::string text;
+  std::swap(text, FCapture);
+  EndHold(hold);
+  Write(text);
+  RecycleCapture(text);
+}
+
+void TuPas2JavaSc::DropHeld(THold& hold) {
+  if (hold.Outermost) {
+    std::string text;
+    std::swap(text, FCapture);
+    EndHold(hold);
+    RecycleCapture(text);
+    return;
+  }
+  EndHold(hold);
+}
+
+// Keeps a buffer of moderate size for the next outermost collection: fresh memory is expensive
+// to touch, but a huge buffer is not worth holding on to.
+void TuPas2JavaSc::RecycleCapture(std::string& buffer) {
+  constexpr size_t MaxSpare = size_t{8} << 20;
+  if (buffer.capacity() > MaxSpare || buffer.capacity() <= FSpareCapture.capacity()) return;
+  buffer.clear();
+  FSpareCapture = std::move(buffer);
+}
+
+void TuPas2JavaSc::TakeHeld(THold& hold, std::string& result) {
+  if (hold.Outermost) {
+    result.clear();
+    std::swap(result, FCapture);
+  } else {
+    result.assign(FCapture, hold.Mark);
+  }
+  EndHold(hold);
 }
 
 void TuPas2JavaSc::CaptureLogical(const char*& p, TStopSet stop, std::string_view level,
@@ -143,7 +207,8 @@ bool TuPas2JavaSc::FindMember(std::string& name) {
 void TuPas2JavaSc::ResetLabels() {
   FLabels.assign(InitialTableLength, TLabelD{});
   FLabelCount = 0;
-  FLabelIndex.clear();
+  FLabelSlots.assign(2 * InitialTableLength, 0);
+  FLabelSlotsUsed = 0;
   FEmptyNames.clear();
   FFirstEmpty = -1;
   FLabelBase.assign(InitialTableLength, 0);
@@ -154,10 +219,65 @@ void TuPas2JavaSc::ResetLabels() {
   FTrialDepth = 0;
 }
 
+uint32_t TuPas2JavaSc::NameHash(std::string_view name) {
+  uint32_t h = 2166136261u;  // FNV-1a over the folded bytes
+  for (char c : name) {
+    h ^= FoldCase(static_cast<unsigned char>(c));
+    h *= 16777619u;
+  }
+  return h;
+}
+
 int32_t TuPas2JavaSc::FindLabel(std::string_view name) const {
   if (name.empty()) return FFirstEmpty;
-  auto it = FLabelIndex.find(name);
-  return it == FLabelIndex.end() ? -1 : it->second;
+  const uint32_t hash = NameHash(name);
+  const size_t mask = FLabelSlots.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    const uint64_t slot = FLabelSlots[i];
+    if (slot == 0) return -1;
+    const int32_t index = static_cast<int32_t>(static_cast<uint32_t>(slot)) - 1;
+    if (static_cast<uint32_t>(slot >> 32) == hash && SameText(FLabels[index].Name, name))
+      return index;
+  }
+}
+
+void TuPas2JavaSc::IndexInsert(uint32_t hash, int32_t index) {
+  if ((FLabelSlotsUsed + 1) * 2 > FLabelSlots.size()) {
+    std::vector<uint64_t> old(FLabelSlots.size() * 2, 0);
+    old.swap(FLabelSlots);
+    const size_t mask = FLabelSlots.size() - 1;
+    for (uint64_t slot : old) {
+      if (slot == 0) continue;
+      size_t i = static_cast<uint32_t>(slot >> 32) & mask;
+      while (FLabelSlots[i] != 0) i = (i + 1) & mask;
+      FLabelSlots[i] = slot;
+    }
+  }
+  const size_t mask = FLabelSlots.size() - 1;
+  size_t i = hash & mask;
+  while (FLabelSlots[i] != 0) i = (i + 1) & mask;
+  FLabelSlots[i] = (static_cast<uint64_t>(hash) << 32) | static_cast<uint32_t>(index + 1);
+  ++FLabelSlotsUsed;
+}
+
+// Backward-shift deletion keeps every probe chain unbroken.
+void TuPas2JavaSc::IndexErase(int32_t index) {
+  const size_t mask = FLabelSlots.size() - 1;
+  size_t i = NameHash(FLabels[index].Name) & mask;
+  while (FLabelSlots[i] != 0 &&
+         static_cast<int32_t>(static_cast<uint32_t>(FLabelSlots[i])) - 1 != index)
+    i = (i + 1) & mask;
+  if (FLabelSlots[i] == 0) return;
+  for (size_t j = (i + 1) & mask; FLabelSlots[j] != 0; j = (j + 1) & mask) {
+    const size_t home = static_cast<uint32_t>(FLabelSlots[j] >> 32) & mask;
+    // Move j's entry into the hole at i when its home does not lie cyclically in (i, j].
+    if (((j - home) & mask) >= ((j - i) & mask)) {
+      FLabelSlots[i] = FLabelSlots[j];
+      i = j;
+    }
+  }
+  FLabelSlots[i] = 0;
+  --FLabelSlotsUsed;
 }
 
 int32_t TuPas2JavaSc::LabelFlags(int32_t index) const {
@@ -189,7 +309,7 @@ void TuPas2JavaSc::IndexName(int32_t index) {
     FEmptyNames.push_back(index);
     if (FFirstEmpty < 0 || index < FFirstEmpty) FFirstEmpty = index;
   } else {
-    FLabelIndex.try_emplace(name, index);
+    IndexInsert(NameHash(name), index);
   }
 }
 
@@ -277,8 +397,7 @@ void TuPas2JavaSc::RollbackLabels(int32_t mark) {
     FUndo.pop_back();
     TLabelD& entry = FLabels[rec.Index];
     if (rec.Appended && !entry.Name.empty()) {
-      auto it = FLabelIndex.find(entry.Name);
-      if (it != FLabelIndex.end() && it->second == rec.Index) FLabelIndex.erase(it);
+      IndexErase(rec.Index);
       entry.Name.clear();
       IndexName(rec.Index);  // stays in use as an empty entry
     }

@@ -34,7 +34,7 @@ inline bool IsNameStart(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
 }
 
-inline bool IsWordEnd(const char* p, char lower) {
+inline bool LetterIs(const char* p, char lower) {
   return (*p | 0x20) == lower;
 }
 
@@ -62,7 +62,7 @@ bool EndFollows(const char* p) {
     }
   }
   if (*p == '\0') return true;
-  return IsWordEnd(p, 'e') && IsWordEnd(p + 1, 'n') && IsWordEnd(p + 2, 'd') && !WordChars.Has(p[3]);
+  return LetterIs(p, 'e') && LetterIs(p + 1, 'n') && LetterIs(p + 2, 'd') && !WordChars.Has(p[3]);
 }
 
 // A run that stopped at a bare `end` has consumed it, but that `end` closes the enclosing block:
@@ -70,6 +70,22 @@ bool EndFollows(const char* p) {
 void GiveBackEnd(TuPas2JavaSc& c, const char*& p) {
   if (c.FToken != "end" || c.FTextStart == nullptr || p - c.FTextStart < 3) return;
   if (TuPas2JavaSc::SameText(std::string_view(p - 3, 3), "end")) p -= 3;
+}
+
+// A condition, translated logically and written as it comes. The same as capturing it logically
+// and writing the text, without the copy: a condition that runs on (no `then`) can be long.
+void Condition(TuPas2JavaSc& c, const char*& p, TStopSet stop, std::string_view level) {
+  if (c.FDebugConsole) {  // the console echo shows captured text twice: keep it so
+    std::string condition;
+    c.CaptureLogical(p, stop, level, condition);
+    c.Write(condition);
+    return;
+  }
+  c.FLogical = true;
+  const bool debugTags = c.FDebugTags;
+  c.FDebugTags = false;  // no debug marks inside captured text
+  c.Translate(p, stop, level);
+  c.FDebugTags = debugTags;
 }
 
 enum class TBranchEnd { Semicolon, End, Else, Other };
@@ -130,25 +146,12 @@ void TuPas2JavaSc::Loop(const char*& p, TStatementOp statement) {
   ++FLoopCount;
   FLoopLabel.assign(1, 'L');
   FLoopLabel.append(std::to_string(FLoopCount));
-  const TOutputProc collect = CollectProc();
-  if (!FDebugConsole && FOut.Proc == collect.Proc && FOut.Object == collect.Object) {
-    // Output is being collected already: the loop's text lands in FCapture, and its label is put
-    // in front of it afterwards, so loops inside loops copy nothing.
-    const size_t start = FCapture.size();
-    (this->*statement)(p);
-    if (FLabelUsed) FCapture.insert(start, FLoopLabel + ":");
-  } else {
-    TOutputProc writer = collect;
-    std::string buffer;
-    SwapOutput(writer, buffer);
-    (this->*statement)(p);
-    SwapOutput(writer, buffer);
-    if (FLabelUsed) {
-      Write(FLoopLabel);
-      Write(":");
-    }
-    Write(buffer);
-  }
+  // Held, so that the label can go in front once the loop has shown whether it needs one.
+  THold hold;
+  HoldOutput(hold, false);
+  (this->*statement)(p);
+  if (FLabelUsed) FCapture.insert(hold.Mark, FLoopLabel + ":");
+  KeepHeld(hold);
   FLabelUsed = savedUsed;
   FLoopLabel = std::move(savedLabel);
 }
@@ -179,22 +182,24 @@ void TuPas2JavaSc::CaseStmt(const char*& p) {
   Translate(p, StopCaseSelector, "mCase.of");
   Write("){/* case */");
   SkipSpace(p, true);
-  std::string label;
   for (;;) {
     FInCase = false;
     if (*p == '\0') return;
     bool isElse = false;
     for (;;) {  // the labels of one branch
       SkipSpace(p, true);
-      Capture(p, StopCaseLabel, "mCase.tag", label);
-      if (FToken == "end") return close("");
-      if (FToken == "else") {
+      THold label;  // captured: dropped at `end` and `else`
+      HoldOutput(label, true);
+      Translate(p, StopCaseLabel, "mCase.tag");
+      if (FToken == "end" || FToken == "else") {
+        DropHeld(label);
+        if (FToken == "end") return close("");
         Write("default:");
         isElse = true;
         break;
       }
-      Write("case ");
-      Write(label);
+      FCapture.insert(label.Mark, "case ");
+      KeepHeld(label);
       Write(":");
       const char separator = *p;
       if (separator == ',' || separator == ':') ++p;
@@ -227,16 +232,17 @@ void TuPas2JavaSc::TryStmt(const char*& p) {
   std::string kind = FToken == "except" || FToken == "finally" ? FToken : std::string();
   if (kind == "except") {
     Write("} catch(e){");
-    std::string handler;
-    Capture(p, StopHandlers, "mTry.catch", handler);
+    THold handler;  // captured: a note goes in front of it when `on` handlers follow
+    HoldOutput(handler, true);
+    Translate(p, StopHandlers, "mTry.catch");
     if (FToken == "end" || *p == '\0') {
-      Write(handler);
+      KeepHeld(handler);
       Write("}");
       ShiftBlockLevel(-1);
       return;
     }
-    Write("/* on は自前で修正してね　*/)");
-    Write(handler);
+    FCapture.insert(handler.Mark, "/* on は自前で修正してね　*/)");
+    KeepHeld(handler);
     while (FToken == "on" && *p != '\0') {
       Write(" if (e instanceof /*");
       Translate(p, StopColon, "mTry.on");
@@ -274,9 +280,7 @@ void TuPas2JavaSc::TryStmt(const char*& p) {
 // if c then s1 else s2  ->  if( c ) s1 else s2
 void TuPas2JavaSc::IfStmt(const char*& p) {
   Write("if(");
-  std::string condition;
-  CaptureLogical(p, StopThen, "mIF", condition);
-  Write(condition);
+  Condition(*this, p, StopThen, "mIF");
   Write(")");
   Translate(p, StopThenBranch, "mIF.then");
   if (FToken == "else") {
@@ -289,9 +293,7 @@ void TuPas2JavaSc::IfStmt(const char*& p) {
 // while c do s  ->  while( c ) s
 void TuPas2JavaSc::WhileStmt(const char*& p) {
   Write("while(");
-  std::string condition;
-  CaptureLogical(p, StopDo, "while", condition);
-  Write(condition);
+  Condition(*this, p, StopDo, "while");
   Write(")");
   Translate(p, StopStatement, "while.code");
   GiveBackEnd(*this, p);

@@ -92,6 +92,10 @@ TEST(Statements, LoopLabelsOnlyWhenABranchBreaksOut) {
       {"while a do break; while b do case k of 1: break; end;",
        "while( a ) break; L2:while( b ) switch( k ){/* case */ case 1: break L2;break;  "
        "}/*switch(case) end*/ ;"},
+      // A labelled loop inside another loop: the label goes right before the inner loop.
+      {"while a do begin x := (y); while b do case k of 1: break; end; end;",
+       "while( a ) { x = (y); L2:while( b ) switch( k ){/* case */ case 1: break L2;break;  "
+       "}/*switch(case) end*/ ; };"},
       // A loop inside a branch: its own label.
       {"for i := 1 to 2 do case k of 1: while c do case j of 2: break; end; end;",
        "for(i = 1 ;i<= 2 ;i++ ) switch( k ){/* case */ case 1: L2:while( c ) switch( j ){/* case "

@@ -1,6 +1,7 @@
 // Blanks, comments and pragmas between tokens; `ord`; and the standard routines and constants
 // that have JavaScript counterparts.
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "pas2js/Pas2JavaSc.h"
@@ -36,28 +37,41 @@ std::string_view SkipWhile(const char*& p, const scan::CharSet& set) {
   return std::string_view(start, static_cast<size_t>(p - start));
 }
 
-// The words of the math list, each between commas ("PI" opens the list without one, so it never
-// matches a word).
-constexpr std::string_view MathList =
-    "PI,power,ln,sqr,abs,acos,acosh,asin,atan,atan2,atanh,cbrt,ceil,cos,cosh,exp,floor,hypot,log,"
-    "log10,log2,max,min,pow,random,round,sign,sin,sinh,sqrt,tan,trunc,";
+// The standard words in lower case. The math list's words are those of the list text
+// "PI,power,ln,sqr,abs,...,trunc," that stand between two commas ("PI" has none before it).
+enum class TStd : uint8_t { Pi, Char, IncDec, Length, SetLength, ToStr, Math };
+struct TStdRec {
+  std::string_view Word;
+  TStd Kind;
+};
+constexpr TStdRec StdWords[] = {
+    {"pi", TStd::Pi},         {"char", TStd::Char},       {"inc", TStd::IncDec},
+    {"dec", TStd::IncDec},    {"length", TStd::Length},   {"setlength", TStd::SetLength},
+    {"inttostr", TStd::ToStr}, {"floattostr", TStd::ToStr},
+    {"power", TStd::Math},    {"ln", TStd::Math},     {"sqr", TStd::Math},   {"abs", TStd::Math},
+    {"acos", TStd::Math},     {"acosh", TStd::Math},  {"asin", TStd::Math},  {"atan", TStd::Math},
+    {"atan2", TStd::Math},    {"atanh", TStd::Math},  {"cbrt", TStd::Math},  {"ceil", TStd::Math},
+    {"cos", TStd::Math},      {"cosh", TStd::Math},   {"exp", TStd::Math},   {"floor", TStd::Math},
+    {"hypot", TStd::Math},    {"log", TStd::Math},    {"log10", TStd::Math}, {"log2", TStd::Math},
+    {"max", TStd::Math},      {"min", TStd::Math},    {"pow", TStd::Math},   {"random", TStd::Math},
+    {"round", TStd::Math},    {"sign", TStd::Math},   {"sin", TStd::Math},   {"sinh", TStd::Math},
+    {"sqrt", TStd::Math},     {"tan", TStd::Math},    {"trunc", TStd::Math},
+};
+static_assert(std::size(StdWords) == 39, "8 routines and the 31 words of the math list");
+constexpr size_t LongestStdWord = 10;  // "floattostr"
 
-bool InMathList(std::string_view lower) {
-  for (size_t at = MathList.find(lower); at != std::string_view::npos;
-       at = MathList.find(lower, at + 1)) {
-    if (at > 0 && MathList[at - 1] == ',' && at + lower.size() < MathList.size() &&
-        MathList[at + lower.size()] == ',')
-      return true;
+// The entry of a word (any letter case), or nullptr.
+const TStdRec* FindStd(std::string_view word, char* lower) {
+  if (word.empty() || word.size() > LongestStdWord) return nullptr;
+  for (size_t i = 0; i < word.size(); ++i) {
+    const char c = word[i];
+    lower[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
   }
-  return false;
-}
-
-std::string Lower(std::string_view word) {
-  std::string s(word);
-  for (char& c : s) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+  const std::string_view w(lower, word.size());
+  for (const TStdRec& rec : StdWords) {
+    if (rec.Word.size() == w.size() && rec.Word[0] == w[0] && rec.Word == w) return &rec;
   }
-  return s;
+  return nullptr;
 }
 
 }  // namespace
@@ -199,7 +213,10 @@ void TuPas2JavaSc::OrdCall(const char*& p) {
 
 // Sqrt(x) -> Math.sqrt(x) ; Pi -> Math.PI ; Inc(i) -> ++i ; Length(s) -> s.length ; ...
 bool TuPas2JavaSc::StdRoutine(const std::string& word, const char*& p) {
-  const std::string lower = Lower(word);
+  char buffer[LongestStdWord];
+  const TStdRec* rec = FindStd(word, buffer);
+  if (rec == nullptr) return false;
+  const std::string_view lower = rec->Word;
   const char* look = p;
   scan::SkipBlanks(look, false);
   // "after blanks" rules move the cursor itself over the blanks, also when they fail.
@@ -207,60 +224,58 @@ bool TuPas2JavaSc::StdRoutine(const std::string& word, const char*& p) {
     scan::SkipBlanks(p, false);
     return *p == '(';
   };
-  if (lower == "pi") {
-    Write("Math.PI");
-    return true;
-  }
-  if (lower == "char") {
-    if (*look != '(') return false;
-    Write("String.fromCharCode");
-    return true;
-  }
-  if (lower == "inc" || lower == "dec") {
-    if (!parenAfterBlanks()) return false;
-    IncDec(lower == "inc", p);
-    return true;
-  }
-  if (lower == "length") {
-    if (!parenAfterBlanks()) return false;
-    ++p;
-    std::string spelling(AddLabel(SkipUntil(p, CloseParen), 0, false));
-    spelling += ".length";
-    Write(spelling);
-    if (*p == ')') ++p;
-    return true;
-  }
-  if (lower == "setlength") {
-    if (!parenAfterBlanks()) return false;
-    ++p;
-    std::string variable(SkipUntil(p, Comma));
-    if (TakePendingLet(variable)) Write(FLetWord + " " + variable + ";");
-    Write(variable + ".length = ");
-    if (*p == ',') ++p;
-    Translate(p, StopAtParen, "f.Length");
-    if (*p == ')') ++p;
-    return true;
-  }
-  if (lower == "inttostr" || lower == "floattostr") {
-    if (*look != '(') return false;
-    Write("String");
-    p = look;  // the group starts at the "(" even with blanks before it
-    Parens(p, true);
-    return true;
-  }
-  if (InMathList(lower)) {
-    if (!parenAfterBlanks()) return false;
-    if (lower == "power") {
-      Write("Math.pow");
-    } else if (lower == "ln") {
-      Write("Math.log");
-    } else if (lower == "sqr") {
-      Write("２乗sqr");
-    } else {
-      Write("Math." + lower);
+  switch (rec->Kind) {
+    case TStd::Pi:
+      Write("Math.PI");
+      return true;
+    case TStd::Char:
+      if (*look != '(') return false;
+      Write("String.fromCharCode");
+      return true;
+    case TStd::IncDec:
+      if (!parenAfterBlanks()) return false;
+      IncDec(lower == "inc", p);
+      return true;
+    case TStd::Length: {
+      if (!parenAfterBlanks()) return false;
+      ++p;
+      std::string spelling(AddLabel(SkipUntil(p, CloseParen), 0, false));
+      spelling += ".length";
+      Write(spelling);
+      if (*p == ')') ++p;
+      return true;
     }
-    Parens(p, true);
-    return true;
+    case TStd::SetLength: {
+      if (!parenAfterBlanks()) return false;
+      ++p;
+      std::string variable(SkipUntil(p, Comma));
+      if (TakePendingLet(variable)) Write(FLetWord + " " + variable + ";");
+      Write(variable + ".length = ");
+      if (*p == ',') ++p;
+      Translate(p, StopAtParen, "f.Length");
+      if (*p == ')') ++p;
+      return true;
+    }
+    case TStd::ToStr:
+      if (*look != '(') return false;
+      Write("String");
+      p = look;  // the group starts at the "(" even with blanks before it
+      Parens(p, true);
+      return true;
+    case TStd::Math:
+      if (!parenAfterBlanks()) return false;
+      if (lower == "power") {
+        Write("Math.pow");
+      } else if (lower == "ln") {
+        Write("Math.log");
+      } else if (lower == "sqr") {
+        Write("２乗sqr");
+      } else {
+        Write("Math.");
+        Write(lower);
+      }
+      Parens(p, true);
+      return true;
   }
   return false;
 }

@@ -96,9 +96,9 @@ struct TKeywordBuckets {
   }
 };
 
-[[noreturn]] void TooDeep() {
-  throw scan::EAbort("#P2Js: 入れ子が深すぎます（" + std::to_string(MaxTranslateDepth) +
-                     " 段まで）。変換を中止しました");
+[[noreturn]] void TooDeep(int32_t depth) {
+  throw scan::EAbort("#P2Js: 入れ子が深すぎます（" + std::to_string(depth) +
+                     " 段）。変換を中止しました");
 }
 
 }  // namespace
@@ -117,7 +117,12 @@ const TKeywordRec* TuPas2JavaSc::FindKeyword(std::string_view lowerWord) {
 
 void TuPas2JavaSc::Translate(const char*& p, TStopSet stop, std::string_view level) {
   // Routine counts the headings it keeps on a stack of its own in FDepth (FDepthBias of them).
-  if (FDepth - FDepthBias >= MaxTranslateDepth) TooDeep();
+  if (FDepth - FDepthBias >= MaxTranslateDepth) TooDeep(FDepth - FDepthBias + 1);
+  // Frames differ from rule to rule and from build to build: the stack itself is measured too.
+  const char probe = 0;
+  const uintptr_t here = reinterpret_cast<uintptr_t>(&probe);
+  if (FDepth == 0) FStackBase = here;
+  if (FStackBase > here && FStackBase - here > MaxTranslateStack) TooDeep(FDepth - FDepthBias + 1);
   ++FDepth;
   struct TDepthGuard {
     int32_t& Depth;

@@ -224,7 +224,6 @@ constexpr TStopSet StopBody = StopSet({smEnd});
 constexpr scan::CharSet ParamTypeEnd{')', ',', ';'};
 constexpr scan::CharSet ResultTypeEnd{'\t', ' ', ';'};
 
-
 // What a routine keeps from its heading until it ends.
 struct TRoutineFrame {
   bool PlainExit0 = false;   // FPlainExit as found; put back when the routine ends
@@ -294,7 +293,7 @@ void MarkBooleanRoutine(TuPas2JavaSc& c, TRoutineFrame& f) {
   f.MethodFlags |= lfBoolean;
   if (!f.IsMethod) return;
   if (f.TypeIndex >= 0) c.FTypes[f.TypeIndex].Members[f.MemberIndex].Flags |= lfBoolean;
-  if (f.MemberIndex < static_cast<int32_t>(c.FCurType.Members.size())) {
+  if (f.MemberIndex >= 0 && f.MemberIndex < static_cast<int32_t>(c.FCurType.Members.size())) {
     c.FCurType.Members[f.MemberIndex].Flags |= lfBoolean;
   }
 }
@@ -426,19 +425,21 @@ bool TrialBody(TuPas2JavaSc& c, const char*& p, const TRoutineFrame& f) {
   const int32_t mark = c.MarkLabels();
   const int32_t savedResultDepth = c.FResultDepth;
   c.FResultDepth = c.FDepth + 1;  // the depth of the run below
-  std::string body;
+  TuPas2JavaSc::THold hold;
+  c.HoldOutput(hold, true);
   {
     TCountIn inBody(c.FBodyNesting);
-    c.Capture(p, StopBody, "function.Code." + f.Name, body);
+    c.Translate(p, StopBody, "function.Code." + f.Name);
   }
   c.FResultDepth = savedResultDepth;
   if (c.FResultState != 1) {
+    c.DropHeld(hold);
     c.RollbackLabels(mark);
     p = start;
     return false;
   }
   c.KeepLabels(mark);
-  c.Write(body);
+  c.KeepHeld(hold);
   c.Write("return ");
   c.Write(c.FResultInit);
   c.Write(";\r\n}");
@@ -482,7 +483,6 @@ void RoutineBody(TuPas2JavaSc& c, const char*& p, const TRoutineFrame& f) {
 // (a nested routine, or the next heading in a row of headings without body): the cursor then stands
 // behind its word, which FToken holds, and this routine goes on once that one has ended.
 bool RoutineRest(TuPas2JavaSc& c, const char*& p, const TRoutineFrame& f) {
-  std::string declarations;
   for (;;) {
     if (*p == '\0') {
       c.FPlainExit = f.PlainExit0;
@@ -491,16 +491,22 @@ bool RoutineRest(TuPas2JavaSc& c, const char*& p, const TRoutineFrame& f) {
     c.FInRoutine = true;
     const char* start = p;
     const int64_t routines = c.FRoutineCount;
-    c.Capture(p, StopDeclarations, "mFunc.def", declarations);
-    if (!IsRoutineWord(c.FToken)) break;
+    TuPas2JavaSc::THold hold;
+    c.HoldOutput(hold, true);
+    c.Translate(p, StopDeclarations, "mFunc.def");
+    if (!IsRoutineWord(c.FToken)) {
+      c.KeepHeld(hold);
+      break;
+    }
     if (c.FRoutineCount != routines) {
       // A routine was translated inside these declarations (in a constant's value, say).
       // Translating them again would translate it again, and every routine inside it, doubling
-      // the work at each level: they are written as captured.
-      c.Write(declarations);
+      // the work at each level: they are written as they came out.
+      c.KeepHeld(hold);
       return true;
     }
     // The declarations before a nested routine are written as they stand, outside the routine.
+    c.DropHeld(hold);
     p = start;
     c.FInRoutine = false;
     c.Translate(p, StopNestedDeclarations, "mFunc.In." + f.Name);
@@ -508,7 +514,6 @@ bool RoutineRest(TuPas2JavaSc& c, const char*& p, const TRoutineFrame& f) {
     scan::SkipBlanks(p, true);  // the run ended at an `end` among the declarations
     if (*p == ';') c.CopyChar(p);
   }
-  c.Write(declarations);
   if (c.FToken != "begin") {  // a heading without body
     c.FPlainExit = f.PlainExit0;
     return false;

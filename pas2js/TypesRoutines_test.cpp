@@ -112,7 +112,42 @@ TEST(Routine, ResultForms) {
        "function F()  {\r\nlet Result;\r\nResult = 1; return Result; return Result;//\r\n};"},
       // A single Result without ";" before `end`.
       {"function F: Integer; begin Result := 1 end; x := 2;",
-       "function F()  {\r\n return  1 ;\r\n}; x = 2;"},
+       "function F()  {\r\n  return  1;\r\n}; x = 2;"},
+  });
+}
+
+TEST(Routine, AFailedTrialLeavesNoTrace) {
+  // The trial declares i at its first assignment; the general form must declare it again.
+  EXPECT_EQ(Convert("function F: Integer;\r\nvar i: Integer;\r\nbegin\r\n  i := 1;\r\n  Result := i;\r\n"
+                    "  Result := 2;\r\nend;"),
+            "function F()  {\r\n let Result;\r\nlet i = 1;\r\n  Result = i;\r\n  Result = 2;\r\n"
+            "return Result;//\r\n};");
+  EXPECT_EQ(Convert("function F: Integer;\r\nvar i: Integer;\r\nbegin\r\n  i := 1;\r\n  Result := i;\r\n"
+                    "end;"),
+            "function F()  {\r\n \r\n  let i = 1;\r\n  \r\nreturn  i;\r\n};");
+}
+
+TEST(Routine, ResultTakesTheBooleanMarkOnlyWithoutABlank) {
+  TTestConverter c;
+  c.Convert("function F:Boolean; begin if a then Result := True; end;");
+  EXPECT_NE(c.LabelFlags(c.FindLabel("Result")) & lfBoolean, 0);
+  c.Convert("function F: Boolean; begin if a then Result := True; end;");
+  EXPECT_EQ(c.LabelFlags(c.FindLabel("Result")) & lfBoolean, 0);
+}
+
+TEST(Routine, MethodsOfUndeclaredTypesAndRoutinesInsideDeclarations) {
+  ExpectAll({
+      // Only the method's own name is a member.
+      {"procedure TX.Run; begin Run; Other; end;", "TX.prototype.Run=function ()  {\r\nthis.Run; Other; };"},
+      // A type section in a declaration part, then a nested routine.
+      {"procedure P; type T = Integer; procedure Q; begin end; begin end;",
+       "function P()  {\r\n/*type*/   /*T=Integer*/ function Q()  {\r\n}; };"},
+      // A routine translated inside a constant: the declarations are written once, as they came.
+      {"procedure P;\r\nconst C = (procedure Q; begin end);\r\nprocedure R; begin end;\r\nbegin end;",
+       "function P()  {\r\n const C= (function Q()  {\r\n});\r\nfunction R()  {\r\n};\r\n};"},
+      // A function inside a body takes the general form.
+      {"procedure P; begin function F: Integer; begin Result := 1; end; end;",
+       "function P()  {\r\nfunction F()  {\r\nlet Result;\r\nResult = 1; return Result;//\r\n}; };"},
   });
 }
 
