@@ -101,7 +101,7 @@ int Main(const std::string& programName, std::span<const std::string> args) {
     platform::ErrorReport().ShowFatalError(FatalErrorCaption,
                                            FatalErrorText(nullptr, ModuleName(programName), where));
   }
-  if (host.StandardInput()) platform::StdStreams().WriteStandardOutput(*host.StandardInput());
+  host.HandBackStandardInput();
   return 1;
 }
 

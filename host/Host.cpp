@@ -14,6 +14,7 @@
 #include "platform/Encoding.h"
 #include "platform/Files.h"
 #include "platform/StdStreams.h"
+#include "scan/uAnsiCharTools.h"
 #include "scan/Errors.h"
 #include "scan/uAnsiCharTools.h"
 
@@ -77,10 +78,12 @@ int THost::FileMode() {
   for (const std::string& arg : FCommandLine.Files) {
     std::string name(arg), text;
     if (arg == StandardInputName) {
-      if (FStandardInput) continue;  // read once: a second "-" would find it at its end
-      // Kept as it came: an error that ends the run hands it back unchanged.
+      if (FReadStandardInput) continue;  // read once: a second "-" would find it at its end
+      // Kept as it came, unless it can be read again: an error that ends the run hands it back.
+      FReadStandardInput = true;
       FStandardInput = platform::StdStreams().ReadStandardInput();
-      text = platform::ImportText(*FStandardInput, "standard input");
+      text = platform::ImportText(FStandardInput, "standard input");
+      if (platform::StdStreams().CanRereadStandardInput()) std::string().swap(FStandardInput);
     } else {
       if (!InsideName(arg, name) || !platform::Files().FileExists(name)) continue;
       text = platform::Files().LoadTextFile(name);
@@ -99,8 +102,9 @@ int THost::FileMode() {
     Deliver(accumulated);
   } else if (handled > 0) {
     // The clipboard stays as it was; a filter gets its text back unchanged.
-    if (FStandardInput) WriteRaw(*FStandardInput);
-  } else if (!FStandardInput) {
+    if (FReadStandardInput && !HandBackStandardInput())
+      throw scan::EInOutError("標準出力に書き込めません");
+  } else if (!FReadStandardInput) {
     return ConsoleMode(false);
   }
   return 0;
@@ -161,7 +165,30 @@ void THost::Deliver(const std::string& text) {
   WriteStandardOutput(text);
 }
 
-void THost::WriteStandardOutput(const std::string& text) { WriteRaw(platform::ExportText(text)); }
+bool THost::HandBackStandardInput() {
+  if (!FReadStandardInput) return false;
+  platform::TStdStreams& streams = platform::StdStreams();
+  if (!streams.CanRereadStandardInput()) return streams.WriteStandardOutput(FStandardInput);
+  std::string bytes;
+  return streams.RereadStandardInput(bytes) && streams.WriteStandardOutput(bytes);
+}
+
+void THost::WriteStandardOutput(const std::string& text) {
+  // A piece at a time, so that a large result is never held a second time in outside text. A
+  // piece ends at a character start and never between the CR and the LF of a line end.
+  constexpr size_t PieceSize = size_t{1} << 20;
+  const char* p = text.c_str();
+  const char* end = p + text.size();
+  const char* cut = p;
+  while (p < end) {
+    const char* goal = end - cut > static_cast<ptrdiff_t>(PieceSize) ? cut + PieceSize : end;
+    while (cut < goal)
+      if (!scan::SkipMultiByteChar(cut)) ++cut;
+    if (cut < end && cut[-1] == '\r' && *cut == '\n') ++cut;
+    WriteRaw(platform::ExportText(std::string_view(p, static_cast<size_t>(cut - p))));
+    p = cut;
+  }
+}
 
 void THost::WriteRaw(const std::string& bytes) {
   // A filter whose result did not arrive must not end as if it had.

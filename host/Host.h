@@ -30,8 +30,9 @@ class THost {
   /// Runs what the command line and the clipboard choose; the exit code. An error that escapes
   /// an engine's pass passes through.
   int Run();
-  /// Standard input as it came, once the run has read it.
-  const std::optional<std::string>& StandardInput() const { return FStandardInput; }
+  /// Writes standard input back to standard output as it came, when the run has read it (a filter
+  /// whose run failed or produced nothing gives its text back unchanged); false otherwise.
+  bool HandBackStandardInput();
 
  private:
   int FileMode();
@@ -50,7 +51,8 @@ class THost {
   TCommandLine FCommandLine;
   bool FToStdout;
   bool FWarned = false;  // the clipboard warning is given once
-  std::optional<std::string> FStandardInput;
+  bool FReadStandardInput = false;
+  std::string FStandardInput;  // kept only when it cannot be read again
 };
 
 /// The caption of the fatal-error report.

@@ -129,6 +129,21 @@ TEST_F(HostTest, StandardInputSheetGoesToStandardOutput) {
   EXPECT_EQ(F.Console.FOpened, 0);
 }
 
+TEST_F(HostTest, ALargeResultComesOutWholeAcrossThePiecesItIsWrittenIn) {
+  // Results are written in pieces of 1 MiB. In the first sheet the byte at that offset is the
+  // trail byte of a double-byte character (表, whose trail byte is '\\'); in the second it is the
+  // LF of a line end.
+  std::string doubleBytes = "// ";
+  for (int i = 0; i < 600000; ++i) doubleBytes += "\xE8\xA1\xA8";
+  std::string lineEnd = "// " + std::string((1u << 20) - 4, 'x') + "\n// next\n";
+  for (const std::string& sheet : {doubleBytes + "\n", lineEnd}) {
+    F.Streams.FInput = sheet;
+    F.Streams.FOutput.clear();
+    EXPECT_EQ(RunMain({"-"}), 0);
+    EXPECT_TRUE(F.Streams.FOutput == sheet + "\n") << "output differs";
+  }
+}
+
 TEST_F(HostTest, StandardInputTakenWithoutOutputComesBackUnchanged) {
   TTakeAddition::FTakeStandardInput = true;
   F.Streams.FInput = "program p;\r\nbegin end.\n";
@@ -157,14 +172,18 @@ TEST_F(HostTest, FatalErrorReportsAndHandsStandardInputBack) {
       "#ScriptFile x\na=1\n",  // an error in a directive line leaves the pass
       "a=1\n\xE3\x81\xFF\n",   // not UTF-8: nothing is evaluated
   };
-  for (const char* input : inputs) {
-    F.Streams.FInput = input;
-    F.Streams.FOutput.clear();
-    F.Report.FReports.clear();
-    EXPECT_EQ(RunMain({"-"}), 1);
-    EXPECT_EQ(F.Streams.FOutput, input);
-    ASSERT_EQ(F.Report.FReports.size(), 1u);
-    EXPECT_TRUE(F.Report.FReports[0].starts_with("アプリケーション エラー|")) << input;
+  // From a pipe the input is kept; from a file it is read again when it has to come back.
+  for (bool rereadable : {false, true}) {
+    for (const char* input : inputs) {
+      F.Streams.FRereadable = rereadable;
+      F.Streams.FInput = input;
+      F.Streams.FOutput.clear();
+      F.Report.FReports.clear();
+      EXPECT_EQ(RunMain({"-"}), 1);
+      EXPECT_EQ(F.Streams.FOutput, input) << rereadable;
+      ASSERT_EQ(F.Report.FReports.size(), 1u);
+      EXPECT_TRUE(F.Report.FReports[0].starts_with("アプリケーション エラー|")) << input;
+    }
   }
   EXPECT_NE(F.Report.FReports[0].find("standard input の 2 行 1 桁目"), std::string::npos);
 }

@@ -12,6 +12,14 @@ class TStdStreams {
   virtual ~TStdStreams() = default;
   /// Everything on standard input, the bytes as they came (outside text).
   virtual std::string ReadStandardInput() = 0;
+  /// True when standard input, as last read, is a file that can be read again from where the
+  /// first read began; otherwise the caller must keep what it read if it may need it again.
+  virtual bool CanRereadStandardInput() const { return false; }
+  /// Those bytes once more; false when they cannot be had.
+  virtual bool RereadStandardInput(std::string& bytes) {
+    (void)bytes;
+    return false;
+  }
   /// Writes bytes to standard output as they are (outside text); false when the write failed.
   virtual bool WriteStandardOutput(std::string_view bytes) = 0;
   /// Writes one line of inside text to standard error, converted to outside text.

@@ -72,7 +72,14 @@ class TFakeStdStreams final : public platform::TStdStreams {
 
   std::string ReadStandardInput() override {
     ++FReads;
+    if (FRereadable) FFile = FInput;
     return std::exchange(FInput, std::string());
+  }
+  bool CanRereadStandardInput() const override { return FRereadable; }
+  bool RereadStandardInput(std::string& bytes) override {
+    if (!FRereadable) return false;
+    bytes = FFile;
+    return true;
   }
   bool WriteStandardOutput(std::string_view bytes) override {
     if (FOutputFails) return false;
@@ -86,6 +93,8 @@ class TFakeStdStreams final : public platform::TStdStreams {
   std::vector<std::string> FWarnings;
   int FReads = 0;
   bool FOutputFails = false;  // every write to standard output fails (a full disk)
+  bool FRereadable = false;   // standard input is a file that can be read again
+  std::string FFile;          // what a second read of it gives
 };
 
 /// Records every fatal-error report.

@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -12,9 +13,19 @@ namespace {
 class TPosixStdStreams : public TStdStreams {
  public:
   std::string ReadStandardInput() override {
+    struct stat st;
+    FStart = -1;
+    if (::fstat(STDIN_FILENO, &st) == 0 && S_ISREG(st.st_mode))
+      FStart = ::lseek(STDIN_FILENO, 0, SEEK_CUR);
     std::string bytes;
     posix::ReadAll(STDIN_FILENO, bytes);
     return bytes;
+  }
+  bool CanRereadStandardInput() const override { return FStart >= 0; }
+  bool RereadStandardInput(std::string& bytes) override {
+    if (FStart < 0 || ::lseek(STDIN_FILENO, FStart, SEEK_SET) != FStart) return false;
+    bytes.clear();
+    return posix::ReadAll(STDIN_FILENO, bytes);
   }
   bool WriteStandardOutput(std::string_view bytes) override {
     return posix::WriteAll(STDOUT_FILENO, bytes.data(), bytes.size());
@@ -23,6 +34,9 @@ class TPosixStdStreams : public TStdStreams {
     std::string out = ExportText(text) + "\n";
     posix::WriteAll(STDERR_FILENO, out.data(), out.size());
   }
+
+ private:
+  off_t FStart = -1;  // where a regular file on standard input was first read from
 };
 
 TStdStreams* gFake = nullptr;
