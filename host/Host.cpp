@@ -5,6 +5,8 @@
 #include "host/Host.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "engine/CalcAnsiScript.h"
@@ -182,8 +184,18 @@ void THost::WriteStandardOutput(const std::string& text) {
   const char* cut = p;
   while (p < end) {
     const char* goal = end - cut > static_cast<ptrdiff_t>(PieceSize) ? cut + PieceSize : end;
-    while (cut < goal)
+    while (cut < goal) {
+      // Eight ASCII bytes at a time: no lead byte is ASCII, and results are mostly ASCII.
+      if (goal - cut >= 8) {
+        uint64_t eight;
+        std::memcpy(&eight, cut, 8);
+        if ((eight & 0x8080808080808080ull) == 0) {
+          cut += 8;
+          continue;
+        }
+      }
       if (!scan::SkipMultiByteChar(cut)) ++cut;
+    }
     if (cut < end && cut[-1] == '\r' && *cut == '\n') ++cut;
     WriteRaw(platform::ExportText(std::string_view(p, static_cast<size_t>(cut - p))));
     p = cut;

@@ -8,6 +8,7 @@
 // (the loop, keyword and operator tables), Literals.cpp, Declarations.cpp, StdRoutines.cpp
 // (blanks, comments, pragmas, standard routines), Statements.cpp, TypesRoutines.cpp.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -175,7 +176,8 @@ class TuPas2JavaSc {
   // Virtual operations, in slot order.
   /// Appends the text to FCapture; echoes it when FDebugConsole.
   virtual void Collect(std::string_view text);
-  /// Hands the text to FOnOutput when set; echoes it when FDebugConsole.
+  /// Appends the text to FOutputText when set, else hands it to FOnOutput when set; echoes it when
+  /// FDebugConsole.
   virtual void Emit(std::string_view text);
 
   // ---- Fields, in declaration order ----
@@ -224,17 +226,21 @@ class TuPas2JavaSc {
   struct THold {
     TOutputProc Writer;     // FOut before the hold
     std::string Saved;      // FCapture before an outermost hold
-    size_t Mark = 0;        // where the held text starts in FCapture
+    size_t Mark = 0;        // where the held text starts in FCapture (in FOutputText: InOutput)
     bool Outermost = false; // the hold started FCapture afresh
+    bool InOutput = false;  // the text is held where it was written, at the end of FOutputText
     bool DebugTags = false; // FDebugTags before the hold
   };
   /// From here on output is collected into FCapture (after its current end when a collection is
   /// running already, so nested holds never copy); with noDebugMarks, FDebugTags is off meanwhile.
+  /// Output on its way into FOutputText stays there instead (without console echo).
   void HoldOutput(THold& hold, bool noDebugMarks);
   /// The text held so far.
   std::string_view HeldText(const THold& hold) const {
-    return std::string_view(FCapture).substr(hold.Mark);
+    return std::string_view(hold.InOutput ? *FOutputText : FCapture).substr(hold.Mark);
   }
+  /// The buffer that holds the text (from hold.Mark to its end) while the hold runs.
+  std::string& HeldBuffer(const THold& hold) { return hold.InOutput ? *FOutputText : FCapture; }
   /// Ends the hold; the held text counts as written to the writer before it (copied only when
   /// that writer is no collection).
   void KeepHeld(THold& hold);
@@ -364,6 +370,11 @@ class TuPas2JavaSc {
 
   // ---- Implementation state beyond the fields above ----
   const char* FTextStart = nullptr;  // first byte of the text (for the byte before a word)
+  std::string* FOutputText = nullptr;  // when set, the final receiver of the converted text
+                                       // instead of FOnOutput: output is appended to it, and
+                                       // output held at the outermost level stays in it (a hold
+                                       // can span most of the text: copying it would cost a
+                                       // second buffer of that size)
   uintptr_t FStackBase = 0;          // stack address of the outermost run
   // Set by Routine (TypesRoutines.cpp):
   int32_t FResultDepth = 0;   // FDepth of the run that translates a function body on trial; only a
@@ -397,6 +408,7 @@ class TuPas2JavaSc {
   void EndHold(THold& hold);
   void RecycleCapture(std::string& buffer);
   void Record(int32_t index, bool appended);
+  void EndTrial();
   void StoreFlags(int32_t index, int32_t flags);
   void IndexName(int32_t index);
 
@@ -409,6 +421,14 @@ class TuPas2JavaSc {
   std::vector<uint64_t> FLabelSlots;
   size_t FLabelSlotsUsed = 0;
   static uint32_t NameHash(std::string_view name);
+  // The last entry found per hash bucket, asked before the slots: an identifier is mostly used
+  // again soon, and this small table stays in the cache where the slots do not. A name in use is
+  // held by one entry only, so an entry in use that still bears the name is the first one.
+  struct TRecentName {
+    uint32_t Hash = 0;
+    int32_t Index = -1;
+  };
+  mutable std::array<TRecentName, 1024> FRecentNames{};
   void IndexInsert(uint32_t hash, int32_t index);
   void IndexErase(int32_t index);
   std::vector<int32_t> FEmptyNames;       // entries in use with an empty name
@@ -419,6 +439,8 @@ class TuPas2JavaSc {
   int32_t FBlockNesting = 0;              // sum of the ShiftBlockLevel deltas
   std::vector<TUndoRec> FUndo;            // table changes during trials
   int32_t FTrialDepth = 0;                // trials running
+  std::vector<int32_t> FTrialMarks;       // the marks of the trials running, innermost last
+  std::vector<int32_t> FLabelRecorded;    // per entry: where in FUndo its last record went
   std::string FSpareCapture;              // an emptied collection buffer, kept for the next one
   TNameIndex FTypeIndex;               // type name -> first index in FTypes
 };

@@ -47,7 +47,9 @@ bool TPas2JavaScCalc::Directive(const std::string& name, const char*& cursor) {
   auto converter = std::make_unique<TuPas2JavaSc>();
   SetDebugOptions(*converter, options.Word, false);
   converter->FTextEnd = FEngine->FText.c_str() + FEngine->FText.size();
-  converter->FOnOutput = OutputProcOf<&engine::TAnsiCalculate::Write>(FEngine);
+  // Appended to the engine's output directly (what TAnsiCalculate::Write does), so that output
+  // held back for a while needs no buffer of its own.
+  converter->FOutputText = &FEngine->FOutput;
   ReserveOutput(converter->FTextEnd - cursor);
   converter->Execute(cursor);
   // The rest of the sheet is converted: no later addition is to see this line.
@@ -65,11 +67,12 @@ bool TPas2JavaScCalc::TakeFile(const std::string&, const char* text) {
     converter->FTextEnd = FEngine->FText.c_str() + FEngine->FText.size();
     // Without a file the text goes straight on to the engine's output: collecting it first and
     // appending it afterwards would hold the whole result twice.
+    // Either text is appended to directly (see Directive).
     if (toFile) {
-      converter->FOnOutput = OutputProcOf<&TPas2JavaScCalc::AddConverted>(this);
+      converter->FOutputText = &FConverted;
       FConverted.reserve(FConverted.size() + static_cast<size_t>(converter->FTextEnd - p));
     } else {
-      converter->FOnOutput = OutputProcOf<&engine::TAnsiCalculate::Write>(FEngine);
+      converter->FOutputText = &FEngine->FOutput;
       ReserveOutput(converter->FTextEnd - p);
     }
     converter->Execute(p);
@@ -87,8 +90,6 @@ void TPas2JavaScCalc::ReserveOutput(ptrdiff_t sourceLength) {
   const size_t length = static_cast<size_t>(sourceLength);
   output.reserve(output.size() + length + length / 16);
 }
-
-void TPas2JavaScCalc::AddConverted(std::string_view text) { FConverted.append(text); }
 
 void TPas2JavaScCalc::SaveToFile(const std::string& fileName, const std::string& text) {
   platform::Files().SaveTextFile(fileName, text);

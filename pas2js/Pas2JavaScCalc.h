@@ -31,8 +31,6 @@ class TPas2JavaScCalc : public engine::TCalcuAddition {
   bool Directive(const std::string& name, const char*& cursor) override;
   void Notify(int phase) override;
 
-  /// Appends converted text to FConverted (the receiver when the directive names a file).
-  void AddConverted(std::string_view text);
   /// Writes the text as the whole file; failure raises scan::EInOutError naming the file.
   static void SaveToFile(const std::string& fileName, const std::string& text);
 

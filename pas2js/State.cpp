@@ -30,7 +30,10 @@ void TuPas2JavaSc::Collect(std::string_view text) {
 }
 
 void TuPas2JavaSc::Emit(std::string_view text) {
-  if (FOnOutput.IsSet()) FOnOutput(text);
+  if (FOutputText != nullptr)
+    FOutputText->append(text);
+  else if (FOnOutput.IsSet())
+    FOnOutput(text);
   if (FDebugConsole) platform::WriteDebugEcho(std::string(text));
 }
 
@@ -58,6 +61,15 @@ void TuPas2JavaSc::HoldOutput(THold& hold, bool noDebugMarks) {
   hold.DebugTags = FDebugTags;
   if (noDebugMarks) FDebugTags = false;
   hold.Writer = FOut;
+  const TOutputProc emit = EmitProc();
+  // Held in place: nested holds nest in FOutputText as they do in FCapture. With the console
+  // echo the text is collected as usual, so that it is echoed where it always was.
+  hold.InOutput = FOutputText != nullptr && !FDebugConsole && FOut.Proc == emit.Proc &&
+                  FOut.Object == emit.Object;
+  if (hold.InOutput) {
+    hold.Mark = FOutputText->size();
+    return;
+  }
   const TOutputProc collect = CollectProc();
   hold.Outermost = FOut.Proc != collect.Proc || FOut.Object != collect.Object;
   if (hold.Outermost) {
@@ -71,7 +83,9 @@ void TuPas2JavaSc::HoldOutput(THold& hold, bool noDebugMarks) {
 
 // Puts FOut, FCapture and FDebugTags back as they were before the hold.
 void TuPas2JavaSc::EndHold(THold& hold) {
-  if (hold.Outermost) {
+  if (hold.InOutput) {
+    FOutputText->resize(hold.Mark);
+  } else if (hold.Outermost) {
     std::swap(hold.Saved, FCapture);
     FOut = hold.Writer;
   } else {
@@ -82,7 +96,7 @@ void TuPas2JavaSc::EndHold(THold& hold) {
 
 void TuPas2JavaSc::KeepHeld(THold& hold) {
   if (!hold.Outermost) {
-    FDebugTags = hold.DebugTags;  // the text stays where it is, in the enclosing collection
+    FDebugTags = hold.DebugTags;  // the text stays where it is (enclosing collection or output)
     return;
   }
   std::string text;
@@ -117,7 +131,7 @@ void TuPas2JavaSc::TakeHeld(THold& hold, std::string& result) {
     result.clear();
     std::swap(result, FCapture);
   } else {
-    result.assign(FCapture, hold.Mark);
+    result.assign(HeldBuffer(hold), hold.Mark);
   }
   EndHold(hold);
 }
@@ -209,6 +223,7 @@ void TuPas2JavaSc::ResetLabels() {
   FLabelCount = 0;
   FLabelSlots.assign(2 * InitialTableLength, 0);
   FLabelSlotsUsed = 0;
+  FRecentNames.fill(TRecentName{});
   FEmptyNames.clear();
   FFirstEmpty = -1;
   FLabelBase.assign(InitialTableLength, 0);
@@ -217,6 +232,8 @@ void TuPas2JavaSc::ResetLabels() {
   FBlockNesting = 0;
   FUndo.clear();
   FTrialDepth = 0;
+  FTrialMarks.clear();
+  FLabelRecorded.assign(InitialTableLength, -1);
 }
 
 uint32_t TuPas2JavaSc::NameHash(std::string_view name) {
@@ -231,13 +248,19 @@ uint32_t TuPas2JavaSc::NameHash(std::string_view name) {
 int32_t TuPas2JavaSc::FindLabel(std::string_view name) const {
   if (name.empty()) return FFirstEmpty;
   const uint32_t hash = NameHash(name);
+  TRecentName& recent = FRecentNames[hash & (FRecentNames.size() - 1)];
+  if (recent.Hash == hash && recent.Index >= 0 && recent.Index < FLabelCount &&
+      SameText(FLabels[recent.Index].Name, name))
+    return recent.Index;
   const size_t mask = FLabelSlots.size() - 1;
   for (size_t i = hash & mask;; i = (i + 1) & mask) {
     const uint64_t slot = FLabelSlots[i];
     if (slot == 0) return -1;
     const int32_t index = static_cast<int32_t>(static_cast<uint32_t>(slot)) - 1;
-    if (static_cast<uint32_t>(slot >> 32) == hash && SameText(FLabels[index].Name, name))
+    if (static_cast<uint32_t>(slot >> 32) == hash && SameText(FLabels[index].Name, name)) {
+      recent = {hash, index};
       return index;
+    }
   }
 }
 
@@ -287,8 +310,16 @@ int32_t TuPas2JavaSc::LabelFlags(int32_t index) const {
   return static_cast<int32_t>(static_cast<uint32_t>(stored) + shift);
 }
 
+// A rollback puts an entry back as its first record since the innermost mark has it; later
+// records of the same entry would only be undone on the way there. A trial over a long stretch
+// of text changes the same entries over and over, so the log keeps one record per entry.
 void TuPas2JavaSc::Record(int32_t index, bool appended) {
   if (FTrialDepth == 0) return;
+  const int32_t last = FLabelRecorded[index];
+  if (!appended && !FTrialMarks.empty() && last >= FTrialMarks.back() &&
+      static_cast<size_t>(last) < FUndo.size() && FUndo[last].Index == index)
+    return;
+  FLabelRecorded[index] = static_cast<int32_t>(FUndo.size());
   FUndo.push_back({index, FLabels[index].Flags, FLabelBase[index], FLabelActive[index] != 0,
                    appended});
 }
@@ -332,6 +363,7 @@ std::string_view TuPas2JavaSc::AddLabel(std::string_view name, int32_t flags, bo
     FLabels.resize(length);
     FLabelBase.resize(length, 0);
     FLabelActive.resize(length, 0);
+    FLabelRecorded.resize(length, -1);
   }
   return FLabels[index].Name;
 }
@@ -388,7 +420,17 @@ void TuPas2JavaSc::ShiftBlockLevel(int32_t delta) {
 
 int32_t TuPas2JavaSc::MarkLabels() {
   ++FTrialDepth;
-  return static_cast<int32_t>(FUndo.size());
+  FTrialMarks.push_back(static_cast<int32_t>(FUndo.size()));
+  return FTrialMarks.back();
+}
+
+void TuPas2JavaSc::EndTrial() {
+  if (!FTrialMarks.empty()) FTrialMarks.pop_back();
+  if (--FTrialDepth <= 0) {
+    FTrialDepth = 0;
+    FTrialMarks.clear();
+    FUndo.clear();
+  }
 }
 
 void TuPas2JavaSc::RollbackLabels(int32_t mark) {
@@ -406,18 +448,10 @@ void TuPas2JavaSc::RollbackLabels(int32_t mark) {
     FLabelActive[rec.Index] = rec.Active;
     if (rec.Active) FBuckets[rec.Base - (rec.Flags >> 7) - 1].push_back(rec.Index);
   }
-  if (--FTrialDepth <= 0) {
-    FTrialDepth = 0;
-    FUndo.clear();
-  }
+  EndTrial();
 }
 
-void TuPas2JavaSc::KeepLabels(int32_t) {
-  if (--FTrialDepth <= 0) {
-    FTrialDepth = 0;
-    FUndo.clear();
-  }
-}
+void TuPas2JavaSc::KeepLabels(int32_t) { EndTrial(); }
 
 // ---- Driver --------------------------------------------------------------------------------------
 

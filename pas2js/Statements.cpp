@@ -119,6 +119,31 @@ std::string UntilClosing(const std::string& condition) {
   return "}while (!(" + std::string(text) + "))/*untilはtrueで終了*/";
 }
 
+// UntilClosing in place: the translated condition, held from `mark` to the end of the buffer,
+// becomes the closing. A condition that runs on (no ";") can be most of the text; building the
+// closing as a new string would take two more copies of it.
+void CloseUntilInPlace(std::string& buffer, size_t mark) {
+  const char* c = buffer.c_str() + mark;
+  scan::SkipBlanksAndComments(c, scan::WhiteChars);
+  std::string_view text(c);
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 32) text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= 32) text.remove_suffix(1);
+  if (TuPas2JavaSc::SameText(text, "true") || TuPas2JavaSc::SameText(text, "false")) {
+    buffer.replace(mark, std::string::npos, UntilClosing(std::string(text)));
+    return;
+  }
+  const size_t from = static_cast<size_t>(text.data() - buffer.data());
+  const bool negated = !text.empty() && text.front() == '!';
+  buffer.erase(from + text.size());
+  if (negated) {
+    buffer.replace(mark, from + 1 - mark, "}while (");
+    buffer.append(")");
+  } else {
+    buffer.replace(mark, from - mark, "}while (!(");
+    buffer.append("))/*untilはtrueで終了*/");
+  }
+}
+
 }  // namespace
 
 // begin statements end  ->  { statements }   (nothing around them in a case branch)
@@ -150,7 +175,7 @@ void TuPas2JavaSc::Loop(const char*& p, TStatementOp statement) {
   THold hold;
   HoldOutput(hold, false);
   (this->*statement)(p);
-  if (FLabelUsed) FCapture.insert(hold.Mark, FLoopLabel + ":");
+  if (FLabelUsed) HeldBuffer(hold).insert(hold.Mark, FLoopLabel + ":");
   KeepHeld(hold);
   FLabelUsed = savedUsed;
   FLoopLabel = std::move(savedLabel);
@@ -198,7 +223,7 @@ void TuPas2JavaSc::CaseStmt(const char*& p) {
         isElse = true;
         break;
       }
-      FCapture.insert(label.Mark, "case ");
+      HeldBuffer(label).insert(label.Mark, "case ");
       KeepHeld(label);
       Write(":");
       const char separator = *p;
@@ -241,7 +266,7 @@ void TuPas2JavaSc::TryStmt(const char*& p) {
       ShiftBlockLevel(-1);
       return;
     }
-    FCapture.insert(handler.Mark, "/* on は自前で修正してね　*/)");
+    HeldBuffer(handler).insert(handler.Mark, "/* on は自前で修正してね　*/)");
     KeepHeld(handler);
     while (FToken == "on" && *p != '\0') {
       Write(" if (e instanceof /*");
@@ -319,10 +344,21 @@ void TuPas2JavaSc::RepeatStmt(const char*& p) {
   Translate(p, StopUntil, "repeat");
   ShiftBlockLevel(-1);
   scan::SkipBlanks(p, true);
-  std::string condition;
-  CaptureLogical(p, StopStatement, "until", condition);
+  if (FDebugConsole) {  // the console echo shows captured text twice: keep it so
+    std::string condition;
+    CaptureLogical(p, StopStatement, "until", condition);
+    GiveBackEnd(*this, p);
+    Write(UntilClosing(condition));
+    return;
+  }
+  // Held like a capture, and turned into the closing where it stands.
+  FLogical = true;
+  THold hold;
+  HoldOutput(hold, true);
+  Translate(p, StopStatement, "until");
   GiveBackEnd(*this, p);
-  Write(UntilClosing(condition));
+  CloseUntilInPlace(HeldBuffer(hold), hold.Mark);
+  KeepHeld(hold);
 }
 
 // for i := a to b do s  ->  for(i = a ;i<= b ;i++ ) s   (downto: >= and --)

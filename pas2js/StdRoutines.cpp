@@ -1,5 +1,6 @@
 // Blanks, comments and pragmas between tokens; `ord`; and the standard routines and constants
 // that have JavaScript counterparts.
+#include <array>
 #include <cstdio>
 #include <iterator>
 #include <string>
@@ -60,9 +61,23 @@ constexpr TStdRec StdWords[] = {
 static_assert(std::size(StdWords) == 39, "8 routines and the 31 words of the math list");
 constexpr size_t LongestStdWord = 10;  // "floattostr"
 
+// Per first byte, a bit for each length some standard word of that first letter has: every
+// identifier is asked, and nearly all of them are turned away by this one look.
+constexpr std::array<uint16_t, 256> StdLengths = [] {
+  std::array<uint16_t, 256> lengths{};
+  for (const TStdRec& rec : StdWords) {
+    const unsigned char first = static_cast<unsigned char>(rec.Word[0]);
+    lengths[first] |= static_cast<uint16_t>(1u << rec.Word.size());
+    lengths[first - ('a' - 'A')] |= static_cast<uint16_t>(1u << rec.Word.size());
+  }
+  return lengths;
+}();
+static_assert(LongestStdWord < 16, "the lengths fit the bits of StdLengths");
+
 // The entry of a word (any letter case), or nullptr.
 const TStdRec* FindStd(std::string_view word, char* lower) {
   if (word.empty() || word.size() > LongestStdWord) return nullptr;
+  if ((StdLengths[static_cast<unsigned char>(word[0])] & (1u << word.size())) == 0) return nullptr;
   for (size_t i = 0; i < word.size(); ++i) {
     const char c = word[i];
     lower[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;

@@ -21,6 +21,10 @@ class TTestConverter : public TuPas2JavaSc {
     ++FPieces;
   }
 
+  /// The output goes into FOutText as into a final output text (FOutputText: output held at
+  /// the outermost level stays in it) rather than through FOnOutput.
+  void IntoText() { FOutputText = &FOutText; }
+
   /// A whole conversion from a fresh start (Execute); returns the output.
   std::string Convert(std::string_view pascal) {
     Load(pascal);

@@ -16,14 +16,18 @@ struct TCase {
   const char* JavaScript;
 };
 
-std::string Convert(const std::string& pascal) {
+std::string Convert(const std::string& pascal, bool intoText = false) {
   TTestConverter c;
+  if (intoText) c.IntoText();
   return c.Convert(pascal);
 }
 
+// Each case both ways: through the output routine, and into an output text where held output
+// stays in place (labels and notes put in front, trials dropped, conditions rewritten there).
 void ExpectAll(std::initializer_list<TCase> cases) {
   for (const TCase& t : cases) {
     EXPECT_EQ(Convert(t.Pascal), t.JavaScript) << "Pascal: " << t.Pascal;
+    EXPECT_EQ(Convert(t.Pascal, true), t.JavaScript) << "into text; Pascal: " << t.Pascal;
   }
 }
 

@@ -135,18 +135,29 @@ std::string SourceForMessage(std::string_view source) {
   throw scan::EEncodingError(where + "文字 " + name + " はコード ページ 932 で表せません");
 }
 
-/// Converts `in` with `conv` and appends to `out`. Strict: the first fault raises the encoding
-/// error for `whole` (of which `in` is the tail from `base` on). Lenient (`source` null): a fault
-/// becomes U+FFFD and the conversion goes on behind the faulty character.
-void Convert(TIconv& conv, std::string_view in, std::string& out, std::string_view whole,
-             size_t base, const std::string_view* source, long firstLine = 1) {
-  iconv_t h = conv.Get();
+/// Where the run of non-ASCII characters starting at `i` ends: at the next ASCII byte that starts
+/// a character. In UTF-8 every byte of a multibyte character is >= 0x80; in code page 932 a trail
+/// byte may be ASCII, so a lead byte takes the byte behind it whatever it is (iconv reads the
+/// pair as one character, valid or not, and so does the lenient recovery below).
+size_t ForeignRunEnd(std::string_view s, size_t i, bool fromCp932) {
+  const size_t n = s.size();
+  while (i < n && static_cast<unsigned char>(s[i]) >= 0x80) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    const bool lead = fromCp932 && ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC));
+    i += lead && i + 1 < n ? 2 : 1;
+  }
+  return i;
+}
+
+/// Converts one run of non-ASCII characters (`in`, at `base` in `whole`) with `conv` and appends
+/// it to `out`, whose size is `used` on entry and on return. Errors as for Convert.
+void ConvertRun(iconv_t h, std::string_view in, std::string& out, size_t& used,
+                std::string_view whole, size_t base, const std::string_view* source,
+                long firstLine) {
   char* src = const_cast<char*>(in.data());
   size_t srcLeft = in.size();
-  size_t used = out.size();
-  // Code page 932 never takes more bytes than UTF-8; the other way round it takes up to 3/2.
-  out.resize(used + in.size() + (source ? 0 : in.size() / 2) + 16);
   while (srcLeft > 0) {
+    if (out.size() - used < 16) out.resize(out.size() * 2 + 16);
     char* dst = out.data() + used;
     size_t dstLeft = out.size() - used;
     size_t r = iconv(h, &src, &srcLeft, &dst, &dstLeft);
@@ -167,6 +178,33 @@ void Convert(TIconv& conv, std::string_view in, std::string& out, std::string_vi
     src += skip;
     srcLeft -= skip;
     iconv(h, nullptr, nullptr, nullptr, nullptr);
+  }
+}
+
+/// Converts `in` with `conv` and appends to `out`. Strict: the first fault raises the encoding
+/// error for `whole` (of which `in` is the tail from `base` on). Lenient (`source` null): a fault
+/// becomes U+FFFD and the conversion goes on behind the faulty character.
+/// Only the runs of non-ASCII characters go through iconv: both encodings keep ASCII as it is,
+/// and iconv takes many times longer per byte than a copy (source text is mostly ASCII). Neither
+/// encoding has shift states, so converting run by run gives what one call over all would give.
+void Convert(TIconv& conv, std::string_view in, std::string& out, std::string_view whole,
+             size_t base, const std::string_view* source, long firstLine = 1) {
+  iconv_t h = conv.Get();
+  const bool fromCp932 = &conv == &ToUtf8();
+  size_t used = out.size();
+  // Code page 932 never takes more bytes than UTF-8; the other way round it takes up to 3/2.
+  out.resize(used + in.size() + (source ? 0 : in.size() / 2) + 16);
+  size_t i = 0;
+  while (i < in.size()) {
+    const size_t ascii = i + AsciiPrefix(in.substr(i));
+    if (out.size() - used < ascii - i) out.resize(used + (ascii - i) + in.size() / 2 + 16);
+    std::memcpy(out.data() + used, in.data() + i, ascii - i);
+    used += ascii - i;
+    if (ascii == in.size()) break;
+    const size_t runEnd = ForeignRunEnd(in, ascii, fromCp932);
+    ConvertRun(h, in.substr(ascii, runEnd - ascii), out, used, whole, base + ascii, source,
+               firstLine);
+    i = runEnd;
   }
   out.resize(used);
 }

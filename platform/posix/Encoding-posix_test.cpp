@@ -44,6 +44,21 @@ TEST(Encoding, ExportConvertsCharactersAndLineEnds) {
   for (const TCase& c : cases) EXPECT_EQ(ExportText(c.Inside), c.Outside) << c.Outside;
 }
 
+// Only the runs of non-ASCII characters go through the converter: a code page 932 trail byte in
+// ASCII range, or a lead byte with a bad byte behind it, must stay with its lead byte.
+TEST(Encoding, ExportKeepsEachPairTogetherAmongAscii) {
+  const TCase cases[] = {
+      {"a\xE3\x82\xA2" "b", "a\x83\x41" "b"},                     // "ア" is 83 41
+      {"\xE3\x82\xA2\xE3\x82\xBD", "\x83\x41\x83\x5C"},           // "ソ" is 83 5C
+      {"x\xE3\x82\xBD\n\xEF\xBD\xB1" "5", "x\x83\x5C\r\n\xB1" "5"},
+      {"\xEF\xBF\xBD\nz", "\x81\r\nz"},           // a lead byte takes the CR behind it
+      {"\xEF\xBF\xBD" "A", "\x80\x41"},              // 80 is no lead byte
+      {"\xEF\xBF\xBD\xE3\x81\x82x", "\xA0\x82\xA0x"},
+      {"\xEF\xBF\xBD\xEF\xBF\xBD", "\xFD\x82\x41"},  // FD alone, then an unassigned pair
+  };
+  for (const TCase& c : cases) EXPECT_EQ(ExportText(c.Inside), c.Outside) << c.Outside;
+}
+
 TEST(Encoding, RoundTripKeepsEveryCodePage932Pair) {
   std::string inside;
   for (int lead : {0x81, 0x82, 0x83, 0x88, 0x89, 0x9F, 0xE0, 0xEA})
@@ -74,10 +89,12 @@ TEST(Encoding, ImportFaultsNameSourceLineAndColumn) {
       {"\xED\xA0\x80", "f.txt の 1 行 1 桁目: UTF-8 として正しくないバイト 0xED があります"},
       {"ok\n\xE3\x81\x82\xF0\x9F\x98\x80",
        "clipboard の 2 行 2 桁目: 文字 U+1F600 はコード ページ 932 で表せません"},
+      {"a\xE3\x81z", "t の 1 行 2 桁目: UTF-8 として正しくないバイト 0xE3 があります"},
+      {"ab\xE3\x81\x82z\xC3q", "t の 1 行 5 桁目: UTF-8 として正しくないバイト 0xC3 があります"},
       {std::string("1+1\n2") + std::string(1, '\0') + "3\xFF",
        "- の 2 行 2 桁目: NUL バイト (0x00) はテキストに使えません"},
   };
-  const char* sources[] = {"standard input", "f.txt", "f.txt", "f.txt", "clipboard", "-"};
+  const char* sources[] = {"standard input", "f.txt", "f.txt", "f.txt", "clipboard", "t", "t", "-"};
   for (size_t i = 0; i < std::size(cases); ++i)
     EXPECT_EQ(ImportError(cases[i].Outside, sources[i]), cases[i].Inside);
 }
