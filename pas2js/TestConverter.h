@@ -1,6 +1,9 @@
 #pragma once
 // A converter for the unit tests: collects its output into a string and keeps the source alive.
 
+#include <gtest/gtest.h>
+
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -62,5 +65,27 @@ class TTestConverter : public TuPas2JavaSc {
   std::string FSource;
   ptrdiff_t FCursorOffset = 0;
 };
+
+/// A Pascal text and the exact JavaScript a whole conversion makes of it.
+struct TCase {
+  const char* Pascal;
+  const char* JavaScript;
+};
+
+/// A whole conversion by a fresh converter, through the output routine or into an output text.
+inline std::string Convert(const std::string& pascal, bool intoText = false) {
+  TTestConverter c;
+  if (intoText) c.IntoText();
+  return c.Convert(pascal);
+}
+
+/// Each case both ways: through the output routine, and into an output text where held output
+/// stays in place (labels and notes put in front, trials dropped, conditions rewritten there).
+inline void ExpectAll(std::initializer_list<TCase> cases) {
+  for (const TCase& t : cases) {
+    EXPECT_EQ(Convert(t.Pascal), t.JavaScript) << "Pascal: " << t.Pascal;
+    EXPECT_EQ(Convert(t.Pascal, true), t.JavaScript) << "into text; Pascal: " << t.Pascal;
+  }
+}
 
 }  // namespace pas2js::testing

@@ -9,27 +9,10 @@
 namespace pas2js {
 namespace {
 
+using testing::Convert;
+using testing::ExpectAll;
+using testing::TCase;
 using testing::TTestConverter;
-
-struct TCase {
-  const char* Pascal;
-  const char* JavaScript;
-};
-
-std::string Convert(const std::string& pascal, bool intoText = false) {
-  TTestConverter c;
-  if (intoText) c.IntoText();
-  return c.Convert(pascal);
-}
-
-// Each case both ways: through the output routine, and into an output text where held output
-// stays in place (labels and notes put in front, trials dropped, conditions rewritten there).
-void ExpectAll(std::initializer_list<TCase> cases) {
-  for (const TCase& t : cases) {
-    EXPECT_EQ(Convert(t.Pascal), t.JavaScript) << "Pascal: " << t.Pascal;
-    EXPECT_EQ(Convert(t.Pascal, true), t.JavaScript) << "into text; Pascal: " << t.Pascal;
-  }
-}
 
 TEST(TypeSection, OtherTypesBecomeComments) {
   ExpectAll({
