@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole test suite: installs what it needs, builds a Release and an ASan+UBSan configuration,
-# runs the unit and golden tests (CTest) against both, then the X11 clipboard tests and the Windows
-# build under Wine.
+# runs CTest against both (unit, golden, console, X11 clipboard, hostile inputs, fuzz regression
+# cases), then the Windows build under Wine, the converter over the Free Pascal sources under
+# ASan+UBSan, and each fuzz target for a short while.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh test
@@ -21,11 +22,14 @@ echo "== ASan+UBSan"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   configure_and_test build/asan -DCMAKE_BUILD_TYPE=Debug -DSHEETCALC_SANITIZE=ON
 
-echo "== X11 clipboard"
-tests/x11/run.sh build/release
-
 echo "== Windows build under Wine"
 cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DCMAKE_BUILD_TYPE=Release -DSHEETCALC_TESTS=OFF >/dev/null
 cmake --build build/win -j "$jobs"
 tests/wine/run.sh build/win
+
+echo "== The converter over the Free Pascal sources (ASan+UBSan)"
+tests/pas2js_corpus.sh build/asan/host/sheetcalc
+
+echo "== Fuzz targets, ${FUZZ_SECONDS:-45} s each"
+fuzz/run.sh "${FUZZ_SECONDS:-45}"

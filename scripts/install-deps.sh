@@ -6,7 +6,7 @@ what=${1:-build}
 packages=(cmake ninja-build g++ libedit-dev)
 if [[ "$what" == test ]]; then
   packages+=(libgtest-dev xvfb xclip xsel g++-mingw-w64-x86-64 wine wine64 locales clang
-             libclang-rt-14-dev valgrind)
+             libclang-rt-14-dev fpc-source python3 time bc)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,114 @@
+// The number readers and the two number formatters of the scanning toolkit. The input is the text
+// the readers walk; its first ten bytes are also taken as an 80-bit value for the formatters.
+// Checked beyond the sanitizers: a failed read leaves the cursor where it was, a read never walks
+// past the terminating zero byte, and a formatted value reads back as (nearly) the same value.
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "scan/Errors.h"
+#include "scan/uAnsiCharTools.h"
+
+namespace {
+
+using scan::Extended;
+
+[[noreturn]] void Fail(const char* what) {
+  std::fprintf(stderr, "numbers: %s\n", what);
+  std::abort();
+}
+
+template <class TValue>
+void CheckReader(bool (*reader)(const char*&, TValue&), const char* begin, const char* end,
+                 const char* name) {
+  const char* p = begin;
+  TValue value{};
+  try {
+    const bool ok = reader(p, value);
+    if (!ok && p != begin) Fail(name);
+  } catch (const scan::Exception&) {
+    // A number text that does not convert, or a scale factor that overflows: documented errors.
+  }
+  if (p < begin || p > end) Fail(name);
+}
+
+/// The 80-bit pattern of the first ten bytes, with the explicit integer bit made consistent with
+/// the exponent: the engine's arithmetic never yields the other (unsupported) encodings.
+bool ValueOf(const uint8_t* data, size_t size, Extended& x) {
+  if (size < 10) return false;
+  unsigned char bytes[sizeof(Extended)] = {};
+  std::memcpy(bytes, data, 10);
+  const bool zeroExponent = (bytes[9] & 0x7F) == 0 && bytes[8] == 0;
+  bytes[7] = zeroExponent ? (bytes[7] & 0x7F) : (bytes[7] | 0x80);
+  std::memcpy(&x, bytes, sizeof x);
+  return true;
+}
+
+/// A formatted number in the C locale's spelling.
+std::string Plain(std::string text) {
+  for (char& c : text)
+    if (c == scan::FormatSettings.DecimalSeparator) c = '.';
+  return text;
+}
+
+void CheckSane(const std::string& text, const char* name) {
+  if (text.empty() || text.size() > 64) Fail(name);
+  for (char c : text)
+    if (static_cast<unsigned char>(c) < 0x20) Fail(name);
+}
+
+void CheckFormatters(Extended x) {
+  std::string text, prefix;
+  scan::FormatPrefixed(x, text, prefix);
+  CheckSane(text, "FormatPrefixed text");
+  if (prefix.size() > 2) Fail("FormatPrefixed prefix");
+  const std::string general = scan::FormatGeneral(x);
+  CheckSane(general, "FormatGeneral");
+  if (!std::isfinite(x)) return;
+  const Extended back = std::strtold(Plain(general).c_str(), nullptr);
+  if (std::isinf(back)) return;
+  // Fifteen significant digits: the relative error of the text is below 5E-15.
+  if (std::fabs(back - x) > 1e-14L * std::fabs(x) + 1e-4940L) Fail("FormatGeneral reads back");
+}
+
+void RunOnce(const uint8_t* data, size_t size) {
+  // An exact-size copy: a read past the zero byte is an overflow the sanitizer sees.
+  std::unique_ptr<char[]> text(new char[size + 1]);
+  std::memcpy(text.get(), data, size);
+  text[size] = '\0';
+  const char* begin = text.get();
+  const char* end = begin + std::strlen(begin);
+
+  CheckReader<int64_t>(scan::ReadDecimal, begin, end, "ReadDecimal");
+  CheckReader<int64_t>(scan::ReadPrefixedInteger, begin, end, "ReadPrefixedInteger");
+  CheckReader<int64_t>(scan::ReadHexSuffixed, begin, end, "ReadHexSuffixed");
+  CheckReader<int64_t>(scan::ReadBinarySuffixed, begin, end, "ReadBinarySuffixed");
+  CheckReader<Extended>(scan::ReadReal, begin, end, "ReadReal");
+  CheckReader<Extended>(scan::ReadScaledReal, begin, end, "ReadScaledReal");
+
+  const char* p = begin;
+  Extended value = 0;
+  try {
+    if (scan::ReadScaledReal(p, value)) CheckFormatters(value);
+  } catch (const scan::Exception&) {
+  }
+  if (ValueOf(data, size, value)) CheckFormatters(value);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // Both decimal separators the user's settings may give.
+  scan::FormatSettings.DecimalSeparator = '.';
+  RunOnce(data, size);
+  scan::FormatSettings.DecimalSeparator = ',';
+  RunOnce(data, size);
+  scan::FormatSettings.DecimalSeparator = '.';
+  return 0;
+}
