@@ -13,7 +13,7 @@ using scan::Extended;
 
 namespace {
 
-struct TSpec {
+struct TSpecifier {
   bool LeftAlign = false;
   int Width = 0;
   int Precision = -1;  // none given
@@ -90,14 +90,14 @@ std::string Number(Extended x, int precision) {
   return WithDecimalSeparator(grouped);
 }
 
-std::string FormatOne(const TSpec& spec, Extended x) {
-  switch (spec.Type) {
-    case 'e': return Scientific(x, spec.Precision < 0 ? 15 : spec.Precision);
-    case 'f': return WithDecimalSeparator(Printf("%.*Lf", spec.Precision < 0 ? 2 : spec.Precision, x));
-    case 'g': return General(x, spec.Precision < 0 ? 15 : spec.Precision);
-    case 'n': return Number(x, spec.Precision < 0 ? 2 : spec.Precision);
+std::string FormatOne(const TSpecifier& specifier, Extended x) {
+  switch (specifier.Type) {
+    case 'e': return Scientific(x, specifier.Precision < 0 ? 15 : specifier.Precision);
+    case 'f': return WithDecimalSeparator(Printf("%.*Lf", specifier.Precision < 0 ? 2 : specifier.Precision, x));
+    case 'g': return General(x, specifier.Precision < 0 ? 15 : specifier.Precision);
+    case 'n': return Number(x, specifier.Precision < 0 ? 2 : specifier.Precision);
     default: {  // 'm': the currency sign of code page 932 and no decimals unless asked for
-      std::string text = Number(std::fabs(x), spec.Precision < 0 ? 0 : spec.Precision);
+      std::string text = Number(std::fabs(x), specifier.Precision < 0 ? 0 : specifier.Precision);
       return (x < 0 ? "-\\" : "\\") + text;
     }
   }
@@ -128,7 +128,7 @@ std::string PrFormat(const std::string& format, std::span<const Extended> values
       out += *p++;
       continue;
     }
-    TSpec spec;
+    TSpecifier specifier;
     const char* start = p;
     int first = ReadCount(p);
     if (*p == ':' && p > start) {
@@ -137,23 +137,26 @@ std::string PrFormat(const std::string& format, std::span<const Extended> values
     } else {
       p = start;
     }
-    if (*p == '-') spec.LeftAlign = true, ++p;
+    if (*p == '-') {
+      specifier.LeftAlign = true;
+      ++p;
+    }
     if (*p == '*') BadFormat(format);
-    spec.Width = ReadCount(p);
+    specifier.Width = ReadCount(p);
     if (*p == '.') {
       ++p;
       if (*p == '*') BadFormat(format);
-      spec.Precision = ReadCount(p);
+      specifier.Precision = ReadCount(p);
     }
     char type = *p >= 'A' && *p <= 'Z' ? static_cast<char>(*p - 'A' + 'a') : *p;
     if (type != 'e' && type != 'f' && type != 'g' && type != 'n' && type != 'm') BadFormat(format);
     ++p;
     if (next >= values.size()) BadFormat(format);
-    spec.Type = type;
-    std::string text = FormatOne(spec, values[next++]);
-    if (static_cast<int>(text.size()) < spec.Width) {
-      std::string pad(spec.Width - text.size(), ' ');
-      text = spec.LeftAlign ? text + pad : pad + text;
+    specifier.Type = type;
+    std::string text = FormatOne(specifier, values[next++]);
+    if (static_cast<int>(text.size()) < specifier.Width) {
+      std::string pad(specifier.Width - text.size(), ' ');
+      text = specifier.LeftAlign ? text + pad : pad + text;
     }
     out += text;
   }

@@ -370,6 +370,7 @@ class TuPas2JavaSc {
 
   // ---- Implementation state beyond the fields above ----
   const char* FTextStart = nullptr;  // first byte of the text (for the byte before a word)
+  const char* FNoCommentClose = nullptr;  // no "*)" stands anywhere from here to the text's end
   std::string* FOutputText = nullptr;  // when set, the final receiver of the converted text
                                        // instead of FOnOutput: output is appended to it, and
                                        // output held at the outermost level stays in it (a hold

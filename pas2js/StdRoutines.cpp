@@ -2,6 +2,7 @@
 // that have JavaScript counterparts.
 #include <array>
 #include <cstdio>
+#include <functional>
 #include <iterator>
 #include <string>
 
@@ -129,7 +130,18 @@ void TuPas2JavaSc::Comment(const char*& p) {
       if (*p == '}') ++p;
     } else {
       std::string text;
-      scan::ReadToSeparator(p, "*)", text);
+      // An unclosed "(*" searches to the end of the text in vain. Once no "*)" byte pair stands
+      // anywhere behind some position, no later search of the same text can succeed: rows of
+      // unclosed comments would otherwise cost the square of their number.
+      const std::less<const char*> before;
+      const bool hopeless = FNoCommentClose != nullptr && FTextEnd != nullptr &&
+                            !before(p, FNoCommentClose) && before(p, FTextEnd);
+      if (!hopeless) {
+        const char* from = p;
+        scan::ReadToSeparator(p, "*)", text);
+        if (p == from && std::string_view(from).find("*)") == std::string_view::npos)
+          FNoCommentClose = from;
+      }
       Write(text);
       Write("*/");
     }

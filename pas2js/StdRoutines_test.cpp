@@ -61,6 +61,8 @@ TEST(StdRoutines, CommentsAndPragmas) {
       {"{.x}", "/*.x*/"},
       {"(*.x*)", "/*.x*/"},
       {"(* a * b", "/**/ a * b"},  // unterminated: the text is translated as source
+      {"(* a (* b (* c", "/**/ a /**/ b /**/ c"},  // later searches know there is no "*)"
+      {"(* a (* b *) (* c", "/* a (* b */ /**/ c"},
       {"{ a { b } c }", "/* a { b */ c }"},
       {"{ open", "/* open*/"},
       {"{.J}{console.log(x);}", "console.log(x);"},
