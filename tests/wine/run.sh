@@ -244,12 +244,15 @@ fi
 # terminal console: `script` gives it one, and the typed lines come from a pipe.
 # console_run INPUT1 INPUT2 ARGS...: runs in console mode and types INPUT1, then INPUT2; between
 # the two the clipboard's text goes to $work/clip.out (clip_ok 1 when it held text at all). The
-# terminal's text, UTF-8 with LF, goes to $work/tty. (Wine drops what a console process put on the
+# terminal's text, UTF-8 with LF, goes to $work/tty. The command is exec'd: `timeout` moves to a
+# process group of its own, which is the terminal's foreground group only when it replaces the
+# shell that `script` starts (a shell that stays, as /bin/sh does when SHELL is unset, leaves the
+# program in a background group, stopped at its first read). (Wine drops what a console process put on the
 # clipboard once it has read its console and ended, so the clipboard is read while it runs.)
 console_run() {
   local first=$1 second=$2
   shift 2
-  local command="timeout -k 5 60 '$wine' '$work/bin/sheetcalc.exe'"
+  local command="exec timeout -k 5 60 '$wine' '$work/bin/sheetcalc.exe'"
   local a
   for a in "$@"; do command+=" '$a'"; done
   rm -f "$work/clip.out" "$work/clip.ok"
@@ -305,7 +308,7 @@ if selected echo && command -v script >/dev/null; then
   js=$'/*<Exec,1>*/ var x ;\n{ /*<mBlock,2>*/var x =/*<LabelSet.var,3>*/ 1; }.\n'
   printf '%s' "$js" | to_win >"$work/js.want"
   # Standard output carries the result alone; the echo goes to the console, here the terminal.
-  timeout -k 5 90 script -qefc "timeout -k 5 60 '$wine' '$work/bin/sheetcalc.exe' - <pj.txt >'$work/js.out'" \
+  timeout -k 5 90 script -qefc "exec timeout -k 5 60 '$wine' '$work/bin/sheetcalc.exe' - <pj.txt >'$work/js.out'" \
     /dev/null >"$work/tty.raw" 2>/dev/null
   status=$?
   expect_status "console echo" 0
@@ -313,7 +316,7 @@ if selected echo && command -v script >/dev/null; then
   grep -aq 'LabelSet.var,3' "$work/tty.raw" && pass || fail "console echo: nothing on the console"
   # In file mode the result goes to the clipboard as usual.
   clip_set_text "untouched"
-  timeout -k 5 90 script -qefc "timeout -k 5 60 '$wine' '$work/bin/sheetcalc.exe' pj.txt" \
+  timeout -k 5 90 script -qefc "exec timeout -k 5 60 '$wine' '$work/bin/sheetcalc.exe' pj.txt" \
     /dev/null >"$work/tty.raw" 2>/dev/null
   status=$?
   expect_status "console echo, file mode" 0
