@@ -2,6 +2,7 @@
 // plain uses. Routine variables are declared lazily, at their first assignment.
 #include <string>
 
+#include "pas2js/Cursor.h"
 #include "pas2js/Pas2JavaSc.h"
 
 namespace pas2js {
@@ -15,19 +16,6 @@ constexpr scan::CharSet SemicolonOrEqual{';', '='};
 constexpr TStopSet StopAtSemicolon = StopSet({';'});
 // The first Result := e of a body on trial may stand last, without ";" before the `end`.
 constexpr TStopSet StopResultValue = StopSet({';', smEnd});
-
-std::string_view SkipWhile(const char*& p, const scan::CharSet& set) {
-  const char* start = p;
-  while (set.Has(*p)) ++p;
-  return std::string_view(start, static_cast<size_t>(p - start));
-}
-
-// Whole characters up to the zero byte or a byte of the set (which stays).
-std::string_view SkipUntil(const char*& p, const scan::CharSet& set) {
-  const char* start = p;
-  while (*p != '\0' && !set.Has(*p)) p += (scan::IsLeadByte(*p) && p[1] != '\0') ? 2 : 1;
-  return std::string_view(start, static_cast<size_t>(p - start));
-}
 
 void AppendName(AString& list, std::string_view name) {
   TLabelD entry;

@@ -1,6 +1,7 @@
 // The converter's state: output routing and captures, the identifier table with its hash index,
 // lazy block levels and trial undo log, and the driver that starts a conversion.
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "pas2js/Pas2JavaSc.h"
@@ -16,6 +17,11 @@ inline unsigned char FoldCase(unsigned char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
 }
 
+// Kept out of line: the output routines run for every token, the echo only with "Debug".
+[[gnu::noinline, gnu::cold]] void EchoToConsole(std::string_view text) {
+  platform::WriteDebugEcho(std::string(text));
+}
+
 }  // namespace
 
 TuPas2JavaSc::TuPas2JavaSc() : FOut(EmitProc()) { ResetLabels(); }
@@ -26,7 +32,7 @@ TuPas2JavaSc::~TuPas2JavaSc() = default;
 
 void TuPas2JavaSc::Collect(std::string_view text) {
   FCapture.append(text);
-  if (FDebugConsole) platform::WriteDebugEcho(std::string(text));
+  if (FDebugConsole) EchoToConsole(text);
 }
 
 void TuPas2JavaSc::Emit(std::string_view text) {
@@ -34,7 +40,7 @@ void TuPas2JavaSc::Emit(std::string_view text) {
     FOutputText->append(text);
   else if (FOnOutput.IsSet())
     FOnOutput(text);
-  if (FDebugConsole) platform::WriteDebugEcho(std::string(text));
+  if (FDebugConsole) EchoToConsole(text);
 }
 
 void TuPas2JavaSc::CopyChar(const char*& p) {
@@ -166,6 +172,8 @@ void TuPas2JavaSc::Parens(const char*& p, bool emit) {
 
 bool TuPas2JavaSc::SameText(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
+  // A name is mostly met again in the spelling it was registered with.
+  if (a.empty() || std::memcmp(a.data(), b.data(), a.size()) == 0) return true;
   for (size_t i = 0; i < a.size(); ++i) {
     if (FoldCase(static_cast<unsigned char>(a[i])) != FoldCase(static_cast<unsigned char>(b[i])))
       return false;
@@ -208,7 +216,7 @@ int32_t TuPas2JavaSc::FindType(std::string_view name) const {
 bool TuPas2JavaSc::FindMember(std::string& name) {
   const TLabelD* match = nullptr;
   for (const TLabelD& m : FCurType.Members) {
-    if (SameText(m.Name, name)) match = &m;
+    if (m.Name.size() == name.size() && SameText(m.Name, name)) match = &m;
   }
   if (match == nullptr) return false;
   name = match->Name;
@@ -236,13 +244,25 @@ void TuPas2JavaSc::ResetLabels() {
   FLabelRecorded.assign(InitialTableLength, -1);
 }
 
+// Eight bytes at a time, each with bit 5 set: the two cases of a letter hash alike (so do a few
+// other pairs of bytes, which costs a comparison, never a wrong answer).
 uint32_t TuPas2JavaSc::NameHash(std::string_view name) {
-  uint32_t h = 2166136261u;  // FNV-1a over the folded bytes
-  for (char c : name) {
-    h ^= FoldCase(static_cast<unsigned char>(c));
-    h *= 16777619u;
+  constexpr uint64_t Fold = 0x2020202020202020ull, Mix = 0xff51afd7ed558ccdull;
+  uint64_t h = 0x9e3779b97f4a7c15ull ^ name.size();
+  const char* p = name.data();
+  size_t left = name.size();
+  while (left > 0) {
+    const size_t n = left < 8 ? left : 8;
+    uint64_t v = 0;
+    std::memcpy(&v, p, n);
+    h = (h ^ (v | Fold)) * Mix;
+    h ^= h >> 32;
+    p += n;
+    left -= n;
   }
-  return h;
+  h ^= h >> 29;
+  h *= Mix;
+  return static_cast<uint32_t>(h ^ (h >> 32));
 }
 
 int32_t TuPas2JavaSc::FindLabel(std::string_view name) const {

@@ -6,38 +6,19 @@
 #include <iterator>
 #include <string>
 
+#include "pas2js/Cursor.h"
 #include "pas2js/Pas2JavaSc.h"
 
 namespace pas2js {
 
 namespace {
 
-constexpr scan::CharSet CloseBrace{'}'};
 constexpr scan::CharSet CloseParen{')'};
 constexpr scan::CharSet Comma{','};
 constexpr scan::CharSet CloseParenOrComma{')', ','};
 constexpr TStopSet StopAtComma = StopSet({','});
 constexpr TStopSet StopAtParen = StopSet({')'});
 constexpr std::string_view PragmaLetters = "VvLBEJaor";
-
-// Moves over whole characters up to the zero byte or a byte of the set (which stays).
-std::string_view SkipUntil(const char*& p, const scan::CharSet& set) {
-  const char* start = p;
-  while (*p != '\0' && !set.Has(*p)) {
-    if (scan::IsLeadByte(*p) && p[1] != '\0') {
-      p += 2;
-    } else {
-      ++p;
-    }
-  }
-  return std::string_view(start, static_cast<size_t>(p - start));
-}
-
-std::string_view SkipWhile(const char*& p, const scan::CharSet& set) {
-  const char* start = p;
-  while (set.Has(*p)) ++p;
-  return std::string_view(start, static_cast<size_t>(p - start));
-}
 
 // The standard words in lower case. The math list's words are those of the list text
 // "PI,power,ln,sqr,abs,...,trunc," that stand between two commas ("PI" has none before it).
@@ -100,7 +81,7 @@ void TuPas2JavaSc::SkipSpace(const char*& p, bool copy) {
     if (p[0] == '(' && p[1] == '*') {
       Comment(p);
     } else if (p[0] == '/' && p[1] == '/') {
-      std::string_view line = SkipUntil(p, scan::LineEndChars);
+      std::string_view line = SkipUntilByte(p, FTextEnd, '\n', '\r');
       if (copy) Write(line);
     } else if (p[0] == '{') {
       Comment(p);
@@ -125,11 +106,11 @@ void TuPas2JavaSc::Comment(const char*& p) {
     Write("/*");
     ++p;  // the "{" or the "*" of "(*"
     if (brace) {
-      Write(SkipUntil(p, CloseBrace));
+      Write(SkipUntilByte(p, FTextEnd, '}', '}'));
       Write("*/");
       if (*p == '}') ++p;
     } else {
-      std::string text;
+      std::string_view text;
       // An unclosed "(*" searches to the end of the text in vain. Once no "*)" byte pair stands
       // anywhere behind some position, no later search of the same text can succeed: rows of
       // unclosed comments would otherwise cost the square of their number.
@@ -137,10 +118,19 @@ void TuPas2JavaSc::Comment(const char*& p) {
       const bool hopeless = FNoCommentClose != nullptr && FTextEnd != nullptr &&
                             !before(p, FNoCommentClose) && before(p, FTextEnd);
       if (!hopeless) {
-        const char* from = p;
-        scan::ReadToSeparator(p, "*)", text);
-        if (p == from && std::string_view(from).find("*)") == std::string_view::npos)
-          FNoCommentClose = from;
+        // "*)" at a character start closes it; unclosed, the cursor stays behind the "(*".
+        const char* close = p;
+        for (;;) {
+          close = scan::FindCharStart(close, FTextEnd, '*', '*');
+          if (*close == '\0' || close[1] == ')') break;
+          ++close;
+        }
+        if (*close != '\0') {
+          text = std::string_view(p, static_cast<size_t>(close - p));
+          p = close + 2;
+        } else if (std::string_view(p).find("*)") == std::string_view::npos) {
+          FNoCommentClose = p;
+        }
       }
       Write(text);
       Write("*/");

@@ -65,6 +65,10 @@ TEST(StdRoutines, CommentsAndPragmas) {
       {"(* a (* b *) (* c", "/* a (* b */ /**/ c"},
       {"{ a { b } c }", "/* a { b */ c }"},
       {"{ open", "/* open*/"},
+      // A trail byte is no closing character (double-byte characters ending in "}" and "*").
+      {"{ 0123456789 \x83} still }x", "/* 0123456789 \x83} still */x"},
+      {"(* 0123456789 \x81*) still *)x", "/* 0123456789 \x81*) still */x"},
+      {"// 0123456789 \x82\n\nx", "// 0123456789 \x82\n\nx"},
       {"{.J}{console.log(x);}", "console.log(x);"},
       {"(*.J*)(*alert(1)*)", "alert(1)"},
       {"{.a}Src", "Object.assign({},Src)"},

@@ -4,7 +4,9 @@
 // leaves it behind what it consumed and never moves it past the terminating zero byte.
 
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <limits>
 #include <span>
@@ -90,6 +92,35 @@ constexpr bool SameTextAscii(std::string_view a, std::string_view b) {
 /// Consumes one multibyte character if the cursor stands on a lead byte (a lead byte directly
 /// before the terminator counts as one byte). Failure: cursor unmoved, false.
 bool SkipMultiByteChar(const char*& p);
+/// The first character start at or behind `p` whose byte is the terminator, `a` or `b`
+/// (multibyte characters are stepped over whole, so their trail bytes never match). `end` is the
+/// text's terminating zero byte, or nullptr when unknown: with it, plain ASCII is passed eight
+/// bytes at a time, reading nothing beyond `end`.
+inline const char* FindCharStart(const char* p, const char* end, char a, char b) {
+  static_assert(std::endian::native == std::endian::little, "the first byte is the lowest");
+  constexpr uint64_t Ones = 0x0101010101010101ull, Highs = 0x8080808080808080ull;
+  const uint64_t wantA = Ones * static_cast<unsigned char>(a);
+  const uint64_t wantB = Ones * static_cast<unsigned char>(b);
+  // A zero byte in x sets the high bit of its byte (and maybe of later ones, never earlier ones).
+  auto zeros = [](uint64_t x) { return (x - Ones) & ~x & Highs; };
+  for (;;) {
+    while (end != nullptr && end - p >= 8) {
+      uint64_t v;
+      std::memcpy(&v, p, 8);
+      const uint64_t hits = (v & Highs) | zeros(v) | zeros(v ^ wantA) | zeros(v ^ wantB);
+      if (hits == 0) {
+        p += 8;
+        continue;
+      }
+      // The lowest flagged byte is exact: bytes before it are plain ASCII that matched nothing.
+      p += std::countr_zero(hits) >> 3;
+      break;
+    }
+    const char c = *p;
+    if (c == '\0' || c == a || c == b) return p;
+    if (!SkipMultiByteChar(p)) ++p;
+  }
+}
 /// Consumes the bytes that are in `set` (byte by byte); returns their count.
 inline int SkipCharSet(const char*& p, const CharSet& set) {
   const char* start = p;

@@ -4,8 +4,10 @@
 
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "scan/Errors.h"
@@ -269,6 +271,42 @@ TEST(CharSets, SharedSetsHoldTheirBytes) {
   EXPECT_EQ(word, "0123456789@ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz");
   EXPECT_TRUE(LineEndChars.Has('\0'));
   EXPECT_FALSE(WhiteChars.Has('\0'));
+}
+
+// The eight-byte search against a byte-by-byte walk, from every character start of texts that
+// mix plain ASCII, the searched bytes, and double-byte characters whose trail byte is one of
+// them, at every alignment. Each text gets a buffer of its exact size (see below).
+TEST(FindCharStart, AgreesWithAWalkOverWholeCharacters) {
+  const std::string pieces[] = {"abcdefgh", "x", "}", "*", "\x83}", "\x81*", "\x82" "A", "\xE0\x40",
+                                "  ", "\n", "\x7f"};
+  auto walk = [](const char* p, char a, char b) {
+    while (*p != '\0' && *p != a && *p != b) {
+      if (!SkipMultiByteChar(p)) ++p;
+    }
+    return p;
+  };
+  uint32_t seed = 12345;
+  for (int round = 0; round < 400; ++round) {
+    std::string text;
+    const int count = round % 23;
+    for (int i = 0; i < count; ++i) {
+      seed = seed * 1103515245u + 12345u;
+      text += pieces[(seed >> 16) % std::size(pieces)];
+    }
+    if (round % 5 == 0) text += "\x83";  // a lead byte cut off by the terminator
+    const std::unique_ptr<char[]> buffer(new char[text.size() + 1]);
+    std::memcpy(buffer.get(), text.c_str(), text.size() + 1);
+    const char* end = buffer.get() + text.size();
+    for (const char* start = buffer.get(); start <= end;) {
+      for (auto [a, b] : {std::pair{'}', '}'}, std::pair{'*', '*'}, std::pair{'\n', '\r'}}) {
+        const char* want = walk(start, a, b);
+        EXPECT_EQ(FindCharStart(start, end, a, b) - start, want - start) << "text: " << text;
+        EXPECT_EQ(FindCharStart(start, nullptr, a, b) - start, want - start) << "text: " << text;
+      }
+      if (start == end) break;
+      if (!SkipMultiByteChar(start)) ++start;
+    }
+  }
 }
 
 // Every primitive, started at every position of texts that end in a lead byte or inside a comment
