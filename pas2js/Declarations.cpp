@@ -31,10 +31,10 @@ void TuPas2JavaSc::VarSection(const char*& p) {
   if (FInRoutine) scan::SkipBlanks(p, true);
 }
 
-void TuPas2JavaSc::Identifier(const std::string& word, const char*& p) {
+void TuPas2JavaSc::Identifier(std::string_view word, const char*& p) {
   const char* wordStart = p - word.size();
   const bool afterDot = FTextStart != nullptr && wordStart > FTextStart && wordStart[-1] == '.';
-  std::string name = word;
+  std::string name(word);
   const char* look = p;
   scan::SkipBlanks(look, false);
   std::string_view suffix;
@@ -50,7 +50,7 @@ void TuPas2JavaSc::Identifier(const std::string& word, const char*& p) {
   if (FDeclKind == 1) return DeclareGlobals(name, p);
   if (FDeclKind == 3 && !afterDot) {
     // Count -> this.Count ; Items.Clear -> this.Items.Clear (a word right after "." is never one)
-    std::string member = word;
+    std::string member(word);
     if (FindMember(member)) {
       Write("this.");
       Write(member);

@@ -177,8 +177,8 @@ class TuPas2JavaSc {
   /// Appends the text to FCapture; echoes it when FDebugConsole.
   virtual void Collect(std::string_view text);
   /// Appends the text to FOutputText when set, else hands it to FOnOutput when set; echoes it when
-  /// FDebugConsole.
-  virtual void Emit(std::string_view text);
+  /// FDebugConsole. Final: Write calls it directly on the way to the final text.
+  virtual void Emit(std::string_view text) final { EmitText(text); }
 
   // ---- Fields, in declaration order ----
   std::string FConstWord;         // "const" or "var": written before a constant declaration
@@ -210,8 +210,13 @@ class TuPas2JavaSc {
   TOutputProc FOnOutput;          // the final receiver of the converted text; may be unset
 
   // ---- Output (State.cpp) ----
-  /// Hands the text to FOut.
-  void Write(std::string_view text) { FOut(text); }
+  /// Hands the text to FOut (to Emit without the indirect calls: it is the usual receiver).
+  void Write(std::string_view text) {
+    if (FOut.Proc == EmitProc().Proc)
+      EmitText(text);
+    else
+      FOut(text);
+  }
   /// Writes the byte at the cursor and steps over it; nothing at the zero byte.
   void CopyChar(const char*& p);
   /// The converter's own Collect / Emit as output routines.
@@ -311,7 +316,7 @@ class TuPas2JavaSc {
   void VarSection(const char*& p);
   /// A word no keyword or standard routine took: a constant or variable being declared, a member
   /// of the current type, an assignment target or a plain use. The cursor stands behind the word.
-  void Identifier(const std::string& word, const char*& p);
+  void Identifier(std::string_view word, const char*& p);
   /// Identifier's cases: a constant, a routine's variables, global variables, an assignment
   /// (the cursor behind ":=").
   void DeclareConst(const std::string& name, const char*& p);
@@ -332,7 +337,7 @@ class TuPas2JavaSc {
   /// Inc(...) / Dec(...) with the cursor on "(".
   void IncDec(bool increment, const char*& p);
   /// A standard routine or constant; false when the word is not taken.
-  bool StdRoutine(const std::string& word, const char*& p);
+  bool StdRoutine(std::string_view word, const char*& p);
 
   // ---- Literals (Literals.cpp) ----
   /// "$", "%", "&" or a digit at the cursor: the number with JavaScript radix prefixes.
@@ -406,6 +411,15 @@ class TuPas2JavaSc {
     bool Appended;     // the entry was appended (its name goes too)
   };
 
+  void EmitText(std::string_view text) {
+    if (FOutputText != nullptr)
+      FOutputText->append(text);
+    else if (FOnOutput.IsSet())
+      FOnOutput(text);
+    if (FDebugConsole) EchoToConsole(text);
+  }
+  /// Kept out of line: output runs for every token, the echo only with "Debug".
+  [[gnu::noinline, gnu::cold]] static void EchoToConsole(std::string_view text);
   void EndHold(THold& hold);
   void RecycleCapture(std::string& buffer);
   void Record(int32_t index, bool appended);

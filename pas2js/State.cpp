@@ -17,11 +17,6 @@ inline unsigned char FoldCase(unsigned char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
 }
 
-// Kept out of line: the output routines run for every token, the echo only with "Debug".
-[[gnu::noinline, gnu::cold]] void EchoToConsole(std::string_view text) {
-  platform::WriteDebugEcho(std::string(text));
-}
-
 }  // namespace
 
 TuPas2JavaSc::TuPas2JavaSc() : FOut(EmitProc()) { ResetLabels(); }
@@ -35,12 +30,8 @@ void TuPas2JavaSc::Collect(std::string_view text) {
   if (FDebugConsole) EchoToConsole(text);
 }
 
-void TuPas2JavaSc::Emit(std::string_view text) {
-  if (FOutputText != nullptr)
-    FOutputText->append(text);
-  else if (FOnOutput.IsSet())
-    FOnOutput(text);
-  if (FDebugConsole) EchoToConsole(text);
+void TuPas2JavaSc::EchoToConsole(std::string_view text) {
+  platform::WriteDebugEcho(std::string(text));
 }
 
 void TuPas2JavaSc::CopyChar(const char*& p) {

@@ -229,7 +229,7 @@ void TuPas2JavaSc::OrdCall(const char*& p) {
 }
 
 // Sqrt(x) -> Math.sqrt(x) ; Pi -> Math.PI ; Inc(i) -> ++i ; Length(s) -> s.length ; ...
-bool TuPas2JavaSc::StdRoutine(const std::string& word, const char*& p) {
+bool TuPas2JavaSc::StdRoutine(std::string_view word, const char*& p) {
   char buffer[LongestStdWord];
   const TStdRec* rec = FindStd(word, buffer);
   if (rec == nullptr) return false;

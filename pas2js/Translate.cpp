@@ -110,7 +110,10 @@ const TKeywordRec* TuPas2JavaSc::FindKeyword(std::string_view lowerWord) {
   if (c < 'a' || c > 'z') return nullptr;
   for (const TKeywordRec* rec : buckets.Rows[c - 'a']) {
     if (rec == nullptr) break;
-    if (rec->Word == lowerWord) return rec;
+    if (rec->Word.size() != lowerWord.size()) continue;
+    size_t i = 1;  // the first letter chose the row
+    while (i < lowerWord.size() && rec->Word[i] == lowerWord[i]) ++i;
+    if (i == lowerWord.size()) return rec;
   }
   return nullptr;
 }
@@ -144,7 +147,8 @@ void TuPas2JavaSc::Translate(const char*& p, TStopSet stop, std::string_view lev
       FToken.clear();
       return;
     }
-    FToken.assign(1, static_cast<char>(c));
+    FToken.clear();
+    FToken += static_cast<char>(c);
     switch (CharActions[c]) {
       case TCharAction::End:
         return;
@@ -212,12 +216,10 @@ void TuPas2JavaSc::Translate(const char*& p, TStopSet stop, std::string_view lev
 bool TuPas2JavaSc::Word(const char*& p, TStopSet stop) {
   const char* start = p;
   while (scan::WordChars.Has(*p)) ++p;
-  std::string word(start, p);
-  FToken.resize(word.size());
-  for (size_t i = 0; i < word.size(); ++i) {
-    const char ch = word[i];
-    FToken[i] = (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch + ('a' - 'A')) : ch;
-  }
+  const std::string_view word(start, static_cast<size_t>(p - start));
+  FToken.assign(word);
+  for (char& ch : FToken)
+    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch + ('a' - 'A'));
   const TKeywordRec* rec = FindKeyword(FToken);
   if (rec == nullptr) {
     if (!StdRoutine(word, p)) Identifier(word, p);
