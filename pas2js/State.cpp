@@ -1,6 +1,7 @@
 // The converter's state: output routing and captures, the identifier table with its hash index,
 // lazy block levels and trial undo log, and the driver that starts a conversion.
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <utility>
 
@@ -15,6 +16,43 @@ constexpr size_t InitialTableLength = 4096;
 
 inline unsigned char FoldCase(unsigned char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+}
+
+// Names are compared and hashed eight bytes at a time, as numbers whose lowest byte comes first.
+// The loads stay in registers: bytes gathered through memory would wait for each other.
+static_assert(std::endian::native == std::endian::little, "the first byte is the lowest");
+
+inline uint64_t Load8(const char* p) {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
+}
+
+inline uint32_t Load4(const char* p) {
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+
+// The n bytes at p (n at most 8), zeros above them; reads no byte outside them.
+inline uint64_t LoadShort(const char* p, size_t n) {
+  if (n == 8) return Load8(p);
+  if (n >= 4) {  // two loads that may overlap; the shared bytes are the same
+    return Load4(p) | (static_cast<uint64_t>(Load4(p + n - 4)) << (8 * (n - 4)));
+  }
+  if (n == 0) return 0;
+  const auto byte = [p](size_t i) { return static_cast<uint64_t>(static_cast<unsigned char>(p[i])); };
+  return byte(0) | (byte(n / 2) << (8 * (n / 2))) | (byte(n - 1) << (8 * (n - 1)));
+}
+
+// FoldCase on each of the eight bytes.
+inline uint64_t FoldCase8(uint64_t v) {
+  constexpr uint64_t Ones = 0x0101010101010101ull, Highs = 0x8080808080808080ull;
+  const uint64_t low = v & ~Highs;                      // each byte below 0x80
+  const uint64_t atLeastA = low + Ones * (0x80 - 'A');  // high bit: byte >= 'A'
+  const uint64_t aboveZ = low + Ones * (0x80 - 'Z' - 1);  // high bit: byte > 'Z'
+  const uint64_t upper = atLeastA & ~aboveZ & ~v & Highs;
+  return v | (upper >> 2);
 }
 
 }  // namespace
@@ -163,11 +201,11 @@ void TuPas2JavaSc::Parens(const char*& p, bool emit) {
 
 bool TuPas2JavaSc::SameText(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
-  // A name is mostly met again in the spelling it was registered with.
-  if (a.empty() || std::memcmp(a.data(), b.data(), a.size()) == 0) return true;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (FoldCase(static_cast<unsigned char>(a[i])) != FoldCase(static_cast<unsigned char>(b[i])))
-      return false;
+  for (size_t i = 0; i < a.size(); i += 8) {
+    const size_t n = a.size() - i < 8 ? a.size() - i : 8;
+    const uint64_t x = LoadShort(a.data() + i, n), y = LoadShort(b.data() + i, n);
+    // A name is mostly met again in the spelling it was registered with.
+    if (x != y && FoldCase8(x) != FoldCase8(y)) return false;
   }
   return true;
 }
@@ -244,9 +282,7 @@ uint32_t TuPas2JavaSc::NameHash(std::string_view name) {
   size_t left = name.size();
   while (left > 0) {
     const size_t n = left < 8 ? left : 8;
-    uint64_t v = 0;
-    std::memcpy(&v, p, n);
-    h = (h ^ (v | Fold)) * Mix;
+    h = (h ^ (LoadShort(p, n) | Fold)) * Mix;
     h ^= h >> 32;
     p += n;
     left -= n;

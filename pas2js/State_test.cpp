@@ -224,6 +224,35 @@ TEST(LabelTable, StartsWithTextAndTypes) {
   EXPECT_EQ(c.FindType("TOther"), -1);
 }
 
+// Names are compared eight bytes at a time: only 'A'..'Z' against 'a'..'z' may differ, never the
+// bytes around them ('@' '[' '`' '{') nor bytes above 0x7F that differ in the same bit. Every
+// pair is also looked up in the table under both spellings.
+TEST(LabelTable, SameTextFoldsAsciiLettersOnly) {
+  const std::string alphabet = std::string("AaZz@`[{_0Mm") + "\xC1\xE1\x81\xA1";
+  std::mt19937 random(7);
+  for (int round = 0; round < 3000; ++round) {
+    const size_t length = round % 21;
+    std::string a, b;
+    for (size_t i = 0; i < length; ++i) {
+      const char c = alphabet[random() % alphabet.size()];
+      a += c;
+      // Mostly the same byte or its other case, so that equal pairs are frequent.
+      const unsigned pick = random() % 4;
+      char d = c;
+      if (pick == 1 && c >= 'A' && c <= 'Z') d = static_cast<char>(c + 32);
+      if (pick == 1 && c >= 'a' && c <= 'z') d = static_cast<char>(c - 32);
+      if (pick == 2) d = static_cast<char>(c ^ 0x20);
+      b += d;
+    }
+    const bool same = scan::SameTextAscii(a, b);
+    ASSERT_EQ(TuPas2JavaSc::SameText(a, b), same) << a << " / " << b;
+    if (length == 0) continue;
+    TuPas2JavaSc c;
+    c.AddLabel(a, 0, false);
+    EXPECT_EQ(c.FindLabel(b), same ? 0 : -1) << a << " / " << b;
+  }
+}
+
 // ---- Output routing ----------------------------------------------------------------------------
 
 TEST(Output, CaptureReturnsItsTextAndNests) {
