@@ -413,10 +413,18 @@ class TuPas2JavaSc {
 
   void EmitText(std::string_view text) {
     if (FOutputText != nullptr)
-      FOutputText->append(text);
+      AppendText(*FOutputText, text);
     else if (FOnOutput.IsSet())
       FOnOutput(text);
     if (FDebugConsole) EchoToConsole(text);
+  }
+  /// Most pieces of output are a byte or two: those go in without a call to memcpy.
+  static void AppendText(std::string& to, std::string_view text) {
+    if (text.size() <= 2) {
+      for (char c : text) to.push_back(c);
+    } else {
+      to.append(text);
+    }
   }
   /// Kept out of line: output runs for every token, the echo only with "Debug".
   [[gnu::noinline, gnu::cold]] static void EchoToConsole(std::string_view text);
