@@ -41,7 +41,9 @@ inline uint64_t LoadShort(const char* p, size_t n) {
     return Load4(p) | (static_cast<uint64_t>(Load4(p + n - 4)) << (8 * (n - 4)));
   }
   if (n == 0) return 0;
-  const auto byte = [p](size_t i) { return static_cast<uint64_t>(static_cast<unsigned char>(p[i])); };
+  const auto byte = [p](size_t i) {
+    return static_cast<uint64_t>(static_cast<unsigned char>(p[i]));
+  };
   return byte(0) | (byte(n / 2) << (8 * (n / 2))) | (byte(n - 1) << (8 * (n - 1)));
 }
 
