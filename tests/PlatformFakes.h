@@ -5,6 +5,7 @@
 // input and output, which are outside text.
 
 #include <deque>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +16,7 @@
 #include "platform/Clipboard.h"
 #include "platform/Console.h"
 #include "platform/ErrorReport.h"
+#include "platform/State.h"
 #include "platform/StdStreams.h"
 
 namespace fakes {
@@ -112,6 +114,29 @@ class TFakeErrorReport final : public platform::TErrorReport {
   std::vector<std::string> FReports;
 };
 
+/// State files kept in memory; `FWritable` false makes every save fail as a full disk would.
+class TFakeState final : public platform::TStateStore {
+ public:
+  TFakeState() { platform::SetState(this); }
+  ~TFakeState() override { platform::SetState(nullptr); }
+  TFakeState(const TFakeState&) = delete;
+  TFakeState& operator=(const TFakeState&) = delete;
+
+  std::string StateFolder(bool /*create*/) override { return "/state/"; }
+  std::optional<std::string> LoadState(const std::string& name) override {
+    auto it = FFiles.find(name);
+    if (it == FFiles.end()) return std::nullopt;
+    return it->second;
+  }
+  void SaveState(const std::string& name, const std::string& bytes) override {
+    if (!FWritable) throw scan::EInOutError("ファイルを書けません: /state/" + name + ": No space left on device");
+    FFiles[name] = bytes;
+  }
+
+  std::map<std::string, std::string> FFiles;
+  bool FWritable = true;
+};
+
 /// Every host service faked at once.
 struct TFakeHostPlatform {
   TMemoryFiles Files;
@@ -119,6 +144,7 @@ struct TFakeHostPlatform {
   TFakeConsole Console;
   TFakeStdStreams Streams;
   TFakeErrorReport Report;
+  TFakeState State;
 };
 
 }  // namespace fakes

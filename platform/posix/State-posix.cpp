@@ -1,0 +1,92 @@
+// The state folder on POSIX, after the XDG base directory rules: $XDG_STATE_HOME when it is an
+// absolute path (relative ones are to be ignored), else ~/.local/state; then "sheetcalc".
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/Encoding.h"
+#include "platform/State.h"
+#include "platform/posix/PosixIo.h"
+#include "scan/Errors.h"
+
+namespace platform {
+namespace {
+
+[[noreturn]] void RaiseStateError(const char* what, const std::string& path, int err) {
+  std::string name = path;  // as it is when it has no inside spelling
+  try {
+    name = ImportName(path, path);
+  } catch (const scan::Exception&) {
+  }
+  throw scan::EInOutError(std::string(what) + " " + name + ": " + std::strerror(err));
+}
+
+/// Makes `folder` (ending in '/') and its missing parents, new ones with mode 0700; false with
+/// errno set.
+bool MakeFolders(const std::string& folder) {
+  for (size_t slash = folder.find('/', 1); slash != std::string::npos;
+       slash = folder.find('/', slash + 1)) {
+    if (::mkdir(folder.substr(0, slash).c_str(), 0700) != 0 && errno != EEXIST) return false;
+  }
+  struct stat st;
+  if (::stat(folder.c_str(), &st) != 0) return false;
+  if (S_ISDIR(st.st_mode)) return true;
+  errno = ENOTDIR;
+  return false;
+}
+
+class TPosixStateStore final : public TStateStore {
+ public:
+  std::string StateFolder(bool create) override {
+    const char* xdg = std::getenv("XDG_STATE_HOME");
+    std::string folder;
+    if (xdg && xdg[0] == '/') {
+      folder = std::string(xdg) + "/sheetcalc/";
+    } else {
+      const char* home = std::getenv("HOME");
+      folder = std::string(home && home[0] ? home : ".") + "/.local/state/sheetcalc/";
+    }
+    if (create && !MakeFolders(folder)) RaiseStateError("フォルダを作れません:", folder, errno);
+    return folder;
+  }
+
+  std::optional<std::string> LoadState(const std::string& name) override {
+    posix::TFd fd(::open((StateFolder(false) + name).c_str(), O_RDONLY | O_CLOEXEC));
+    std::string bytes;
+    if (fd.Get() < 0 || !posix::ReadAll(fd.Get(), bytes)) return std::nullopt;
+    return bytes;
+  }
+
+  void SaveState(const std::string& name, const std::string& bytes) override {
+    std::string path = StateFolder(true) + name;
+    // mkstemp makes the file with mode 0600; the rename keeps it.
+    std::string temp = path + ".XXXXXX";
+    posix::TFd fd(::mkstemp(temp.data()));
+    if (fd.Get() < 0) RaiseStateError("ファイルを書けません:", path, errno);
+    bool ok = posix::WriteAll(fd.Get(), bytes.data(), bytes.size()) && ::fsync(fd.Get()) == 0;
+    ok = fd.Close() && ok;
+    if (ok && ::rename(temp.c_str(), path.c_str()) == 0) return;
+    int err = errno;
+    ::unlink(temp.c_str());
+    RaiseStateError("ファイルを書けません:", path, err);
+  }
+};
+
+TStateStore* gFake = nullptr;
+
+}  // namespace
+
+TStateStore& State() {
+  static TPosixStateStore real;
+  return gFake ? *gFake : real;
+}
+
+void SetState(TStateStore* fake) { gFake = fake; }
+
+}  // namespace platform

@@ -1,0 +1,102 @@
+// The state folder on Windows: %LOCALAPPDATA%\sheetcalc\. A user's local application data is
+// readable by that user alone already.
+
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/State.h"
+#include "scan/Errors.h"
+
+namespace platform {
+namespace {
+
+[[noreturn]] void RaiseStateError(const char* what, const std::string& name, DWORD err) {
+  throw scan::EInOutError(std::string(what) + " " + name + ": error " + std::to_string(err));
+}
+
+/// A file handle that closes itself; move-only.
+class THandle {
+ public:
+  explicit THandle(HANDLE h) : FHandle(h) {}
+  ~THandle() { Close(); }
+  THandle(const THandle&) = delete;
+  THandle& operator=(const THandle&) = delete;
+  bool Valid() const { return FHandle != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const { return FHandle; }
+  bool Close() {
+    if (!Valid()) return true;
+    HANDLE h = FHandle;
+    FHandle = INVALID_HANDLE_VALUE;
+    return ::CloseHandle(h) != 0;
+  }
+
+ private:
+  HANDLE FHandle;
+};
+
+class TWin32StateStore final : public TStateStore {
+ public:
+  std::string StateFolder(bool create) override {
+    const char* local = std::getenv("LOCALAPPDATA");
+    std::string base = local && local[0] ? local : ".";
+    std::string folder = base + "\\sheetcalc\\";
+    if (create && !::CreateDirectoryA(folder.c_str(), nullptr) &&
+        ::GetLastError() != ERROR_ALREADY_EXISTS)
+      RaiseStateError("フォルダを作れません:", folder, ::GetLastError());
+    return folder;
+  }
+
+  std::optional<std::string> LoadState(const std::string& name) override {
+    THandle file(::CreateFileA((StateFolder(false) + name).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) return std::nullopt;
+    std::string bytes;
+    char buffer[65536];
+    DWORD got = 0;
+    while (::ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
+      bytes.append(buffer, got);
+    return bytes;
+  }
+
+  void SaveState(const std::string& name, const std::string& bytes) override {
+    std::string path = StateFolder(true) + name;
+    std::string temp = path + ".new";
+    {
+      THandle file(::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!file.Valid()) RaiseStateError("ファイルを書けません:", path, ::GetLastError());
+      const char* p = bytes.data();
+      size_t left = bytes.size();
+      while (left > 0) {
+        DWORD chunk = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
+        DWORD written = 0;
+        if (!::WriteFile(file.Get(), p, chunk, &written, nullptr) || written == 0)
+          RaiseStateError("ファイルを書けません:", path, ::GetLastError());
+        p += written;
+        left -= written;
+      }
+      if (!file.Close()) RaiseStateError("ファイルを書けません:", path, ::GetLastError());
+    }
+    if (::MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return;
+    DWORD err = ::GetLastError();
+    ::DeleteFileA(temp.c_str());
+    RaiseStateError("ファイルを書けません:", path, err);
+  }
+};
+
+TStateStore* gFake = nullptr;
+
+}  // namespace
+
+TStateStore& State() {
+  static TWin32StateStore real;
+  return gFake ? *gFake : real;
+}
+
+void SetState(TStateStore* fake) { gFake = fake; }
+
+}  // namespace platform
