@@ -3,82 +3,22 @@
 # then the choice between a Wayland display that is gone and a working X11 one (Xvfb + xclip).
 # Needs the packages sway, wl-clipboard, xvfb, xclip and python3; fails when one is missing.
 # sway refuses to run as root: run as root, the script runs the compositor, the tools and the
-# program as an unprivileged user (sheetcalc-test, created when missing) with its own runtime
-# folder. Usage: run.sh BUILD_DIR   (or PATH/TO/sheetcalc)
+# program as an unprivileged user (desktop.sh) with its own runtime folder.
+# Usage: run.sh BUILD_DIR   (or PATH/TO/sheetcalc)
 set -u
 arg=${1:?usage: run.sh BUILD_DIR}
 if [[ -d "$arg" ]]; then exe="$arg/host/sheetcalc"; else exe="$arg"; fi
 exe=$(realpath "$exe" 2>/dev/null || echo "$exe")
 [[ -x "$exe" ]] || { echo "FAIL: no program at $exe"; exit 1; }
-for tool in sway wl-paste wl-copy Xvfb xclip python3; do
-  command -v "$tool" >/dev/null ||
-    { echo "FAIL: $tool is not installed (apt packages sway wl-clipboard xvfb xclip python3)"; exit 1; }
-done
-
-user=$(id -un)
-if [[ $(id -u) == 0 ]]; then
-  user=sheetcalc-test
-  id "$user" >/dev/null 2>&1 ||
-    useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin "$user" ||
-    { echo "FAIL: cannot create the user $user"; exit 1; }
-fi
-
-work=$(mktemp -d)
-chmod 711 "$work"
-compositor_pid= xvfb_pid=
-cleanup() {
-  # The tools that serve a clipboard end with the display they serve.
-  for pid in $compositor_pid $xvfb_pid; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# Everything the user runs lives here: the program, the sheets, its home and runtime folders.
-mkdir -m 755 "$work/user" "$work/user/bin" "$work/nothing"
-mkdir -m 700 "$work/user/home" "$work/user/run"
-cp "$exe" "$work/user/bin/sheetcalc"
-chmod 755 "$work/user/bin/sheetcalc"
-: >"$work/user/sway.config"
-[[ $(id -u) == 0 ]] && chown -R "$user:" "$work/user"
-exe="$work/user/bin/sheetcalc"
+command -v python3 >/dev/null || { echo "FAIL: python3 is not installed"; exit 1; }
+source "$(dirname "${BASH_SOURCE[0]}")/desktop.sh"
+trap desktop_end EXIT
+desktop_begin "$exe" || exit 1
+work=$desktop_work
 timeout=$(command -v timeout)
-run_dir="$work/user/run"
-
-# user_command COMMAND...: sets `command` to COMMAND run as the test user in a clean environment of
-# its own; the display variables come from WAYLAND_DISPLAY_FOR and DISPLAY_FOR, the search path from
-# PATH_FOR. Run in place, so that a command started in the background has its own process id.
-user_command() {
-  command=(env -i "PATH=${PATH_FOR:-/usr/local/bin:/usr/bin:/bin}" "HOME=$work/user/home"
-           "XDG_RUNTIME_DIR=$run_dir" "XDG_CONFIG_HOME=$work/user/home/.config"
-           "XDG_STATE_HOME=$work/user/home/.state" "LANG=C.UTF-8")
-  [[ -n "${WAYLAND_DISPLAY_FOR:-}" ]] && command+=("WAYLAND_DISPLAY=$WAYLAND_DISPLAY_FOR")
-  [[ -n "${DISPLAY_FOR:-}" ]] && command+=("DISPLAY=$DISPLAY_FOR")
-  [[ -n "${ASAN_OPTIONS:-}" ]] && command+=("ASAN_OPTIONS=$ASAN_OPTIONS")
-  [[ -n "${UBSAN_OPTIONS:-}" ]] && command+=("UBSAN_OPTIONS=$UBSAN_OPTIONS")
-  command+=("$@")
-  if [[ $(id -u) == 0 ]]; then
-    command=(setpriv --reuid="$user" --regid="$(id -g "$user")" --clear-groups "${command[@]}")
-  fi
-}
-as_user() {
-  local -a command
-  user_command "$@"
-  "${command[@]}"
-}
-
-# The compositor, headless, drawing in memory; it names its socket after the first free number.
-user_command env WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
-  sway -c "$work/user/sway.config"
-"${command[@]}" >"$work/sway.log" 2>&1 </dev/null &
-compositor_pid=$!
-socket=
-for _ in $(seq 100); do
-  socket=$(cd "$run_dir" && for s in wayland-*; do [[ -S "$s" ]] && echo "$s"; done | head -1)
-  [[ -n "$socket" ]] && break
-  sleep 0.1
-done
-[[ -n "$socket" ]] || { echo "FAIL: sway did not start"; cat "$work/sway.log"; exit 1; }
-export WAYLAND_DISPLAY_FOR=$socket DISPLAY_FOR=
+start_sway || exit 1
+export WAYLAND_DISPLAY_FOR=$wayland_display DISPLAY_FOR=
+socket=$wayland_display
 
 failed=0
 fail() { echo "FAIL $*"; failed=1; }
@@ -104,7 +44,7 @@ expect_clipboard() {  # name, expected text (printf form)
 }
 sheet() {  # name, text (printf form): a sheet file the user can read
   printf "$2" >"$work/user/$1"
-  chmod 644 "$work/user/$1"
+  user_share "$work/user/$1"
 }
 
 # Clipboard mode: the sheet on the clipboard comes back evaluated.
@@ -147,17 +87,12 @@ grep -q "標準出力に出します。wl-clipboard をインストールして�
   fail "no wl-clipboard, file mode: warning '$(cat "$work/err")'"
 expect_clipboard "no wl-clipboard" '1+1'
 
+# (Cases that need the live compositor go above this line: the part below takes its socket away.)
+
 # A Wayland display that is gone beside a working X11 one: X11 is used, the Wayland clipboard is
 # left alone. Gone twice over: the socket removed (here: moved aside, so that the compositor can
 # still be asked what its clipboard holds), and a socket file with nobody listening.
-exec 3>"$work/display"
-user_command Xvfb -displayfd 3 -nolisten tcp -screen 0 320x240x24
-"${command[@]}" >"$work/xvfb.log" 2>&1 </dev/null &
-xvfb_pid=$!
-exec 3>&-
-for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
-[[ -s "$work/display" ]] || { echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-x_display=":$(head -1 "$work/display")"
+start_xvfb || exit 1
 put 'wayland text'
 mv "$run_dir/$socket" "$run_dir/$socket.live"
 for stale in removed refusing; do
