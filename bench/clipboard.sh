@@ -55,11 +55,12 @@ sheet="$desktop_work/user/sheet.txt"
 user_share "$sheet"
 lines=$(wc -l <"$OUT_DIR/clipboard_sheet.txt")
 
-# measure NAME READER... ::: WRITER...: puts the sheet on the clipboard, checks that a sheetcalc
-# run leaves it unchanged, then times sheetcalc, the reader and the writer round-robin.
+# measure NAME READER_LABEL WRITER_LABEL READER... ::: WRITER...: puts the sheet on the clipboard,
+# checks that a sheetcalc run leaves it unchanged, then times sheetcalc, the reader and the writer
+# round-robin.
 measure() {
-  local name=$1
-  shift
+  local name=$1 reader_label=$2 writer_label=$3
+  shift 3
   local -a reader=() writer=()
   while [ "$1" != ":::" ]; do reader+=("$1"); shift; done
   shift
@@ -71,8 +72,8 @@ measure() {
     echo "warning: $name: the clipboard changed under sheetcalc; $(cat "$OUT_DIR/clipboard_err.txt")" >&2
   as_user "$timer" "$runs" 10 "$sheet" \
     "sheetcalc" "$exe" ::: \
-    "${reader[0]##*/}" "${reader[@]}" ::: \
-    "${writer[0]##*/}" "${writer[@]}" >"$OUT_DIR/clipboard_$name.tsv" 2>"$OUT_DIR/clipboard_log.txt" ||
+    "$reader_label" "${reader[@]}" ::: \
+    "$writer_label" "${writer[@]}" >"$OUT_DIR/clipboard_$name.tsv" 2>"$OUT_DIR/clipboard_log.txt" ||
     die "$name: timing failed: $(cat "$OUT_DIR/clipboard_log.txt")"
   awk -F '\t' -v name="$name" -v lines="$lines" '
     { n[NR] = $1; median[NR] = $2; low[NR] = $3 }
@@ -89,10 +90,10 @@ measure() {
 
 start_xvfb || exit 1
 xclip=$(command -v xclip)
-DISPLAY_FOR=$x_display measure x11 "$xclip" -selection clipboard -o ::: \
+DISPLAY_FOR=$x_display measure x11 "xclip -o" "xclip -i" "$xclip" -selection clipboard -o ::: \
   "$xclip" -selection clipboard -i
 
 start_sway || exit 1
-WAYLAND_DISPLAY_FOR=$wayland_display measure wayland \
+WAYLAND_DISPLAY_FOR=$wayland_display measure wayland wl-paste wl-copy \
   "$(command -v wl-paste)" --no-newline --type text ::: \
   "$(command -v wl-copy)" --type "text/plain;charset=utf-8"
