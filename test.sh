@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The whole test suite: installs what it needs, builds a Release and an ASan+UBSan configuration,
-# runs CTest against both (unit, golden, console, X11 clipboard, hostile inputs, fuzz regression
-# cases), then the Windows build under Wine, the converter over the Free Pascal sources under
+# runs CTest against both (unit, golden, console, X11 and Wayland clipboard, hostile inputs, fuzz
+# regression cases), then the Windows build under Wine, the converter over the Free Pascal sources under
 # ASan+UBSan, and each fuzz target for a short while.
 set -euo pipefail
 cd "$(dirname "$0")"

@@ -46,6 +46,11 @@ bool HasSheet(const std::string& text) {
 
 constexpr const char* StandardInputName = "-";
 
+/// The advice that ends a clipboard warning when a tool is missing.
+std::string InstallHint(const std::string& missing) {
+  return missing + " をインストールしてください";
+}
+
 }  // namespace
 
 std::span<const char* const> ConsoleHelpLines() { return HelpLines; }
@@ -71,6 +76,9 @@ int THost::Run() {
   if (!FCommandLine.Files.empty()) return FileMode();
   std::string text = platform::Clipboard().GetClipboardText();
   if (HasSheet(text)) return ClipboardMode(std::move(text));
+  std::string missing = platform::Clipboard().MissingTool();
+  if (!missing.empty())
+    platform::StdStreams().WriteWarning("クリップボードを読めません。" + InstallHint(missing));
   return ConsoleMode(true);
 }
 
@@ -160,9 +168,12 @@ bool THost::InsideName(const std::string& arg, std::string& name) {
 void THost::Deliver(const std::string& text) {
   if (FToStdout) return WriteStandardOutput(text);
   if (platform::Clipboard().SetClipboardText(text) || text.empty()) return;
-  if (!FWarned)
+  if (!FWarned) {
+    std::string missing = platform::Clipboard().MissingTool();
     platform::StdStreams().WriteWarning(
-        "クリップボードに書き込めないため、結果を標準出力に出します");
+        "クリップボードに書き込めないため、結果を標準出力に出します" +
+        (missing.empty() ? std::string() : "。" + InstallHint(missing)));
+  }
   FWarned = true;
   WriteStandardOutput(text);
 }

@@ -109,7 +109,27 @@ TEST_F(HostTest, UnwritableClipboardSendsTheOutputToStandardOutputWithOneWarning
   F.Clipboard.FWritable = false;
   EXPECT_EQ(RunMain({"s.txt"}), 0);
   EXPECT_EQ(F.Streams.FOutput, "1+1//  2\n");
-  EXPECT_EQ(F.Streams.FWarnings.size(), 1u);
+  ASSERT_EQ(F.Streams.FWarnings.size(), 1u);
+  EXPECT_EQ(F.Streams.FWarnings[0], "クリップボードに書き込めないため、結果を標準出力に出します");
+}
+
+TEST_F(HostTest, AMissingClipboardToolIsNamedBeforeTheConsoleAndInTheWriteWarning) {
+  F.Clipboard.FWritable = false;
+  F.Console.FInput = {"exit"};
+  EXPECT_EQ(RunMain({}), 0);  // no display at all: nothing to install, no warning
+  EXPECT_TRUE(F.Streams.FWarnings.empty());
+  F.Clipboard.FMissing = "wl-clipboard";
+  EXPECT_EQ(RunMain({}), 0);
+  EXPECT_EQ(F.Console.FOpened, 2);
+  ASSERT_EQ(F.Streams.FWarnings.size(), 1u);
+  EXPECT_EQ(F.Streams.FWarnings[0], "クリップボードを読めません。wl-clipboard をインストールしてください");
+  F.Files.FFiles["s.txt"] = "1+1";
+  F.Clipboard.FMissing = "xclip か xsel";
+  EXPECT_EQ(RunMain({"s.txt"}), 0);
+  ASSERT_EQ(F.Streams.FWarnings.size(), 2u);
+  EXPECT_EQ(F.Streams.FWarnings[1],
+            "クリップボードに書き込めないため、結果を標準出力に出します。"
+            "xclip か xsel をインストールしてください");
 }
 
 TEST_F(HostTest, StdoutOptionBypassesTheClipboard) {

@@ -15,6 +15,10 @@ class TClipboard {
   /// Puts the text (inside text) on the clipboard; false when there is no clipboard to write to
   /// or the write failed.
   virtual bool SetClipboardText(const std::string& text) = 0;
+  /// When a display is there but no tool to reach its clipboard: what to install, as it goes in
+  /// a sentence ("wl-clipboard", "xclip か xsel"); empty otherwise, and always where the
+  /// clipboard needs no tool.
+  virtual std::string MissingTool() { return {}; }
 };
 
 /// The clipboard in force: the real one unless a test has put a fake in its place.

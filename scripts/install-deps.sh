@@ -5,8 +5,8 @@ set -euo pipefail
 what=${1:-build}
 packages=(cmake ninja-build g++ libedit-dev)
 if [[ "$what" == test ]]; then
-  packages+=(libgtest-dev xvfb xclip xsel g++-mingw-w64-x86-64 wine wine64 locales clang
-             libclang-rt-14-dev fpc-source python3 time bc)
+  packages+=(libgtest-dev xvfb xclip xsel sway wl-clipboard g++-mingw-w64-x86-64 wine wine64
+             locales clang libclang-rt-14-dev fpc-source python3 time bc)
 fi
 missing=()
 for p in "${packages[@]}"; do

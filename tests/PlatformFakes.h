@@ -22,6 +22,7 @@
 namespace fakes {
 
 /// A clipboard holding one text; `FWritable` false makes every write fail. Writes are recorded.
+/// `FMissing` is what it reports as missing to reach it.
 class TFakeClipboard final : public platform::TClipboard {
  public:
   TFakeClipboard() { platform::SetClipboard(this); }
@@ -35,9 +36,11 @@ class TFakeClipboard final : public platform::TClipboard {
     if (FWritable) FText = text;
     return FWritable;
   }
+  std::string MissingTool() override { return FMissing; }
 
   std::string FText;
   bool FWritable = true;
+  std::string FMissing;
   std::vector<std::string> FWrites;
 };
 

@@ -1,10 +1,12 @@
 // The clipboard on POSIX: the desktop's command-line tools (wl-paste / wl-copy under Wayland,
-// xclip or else xsel under X11), started without a shell and given a time limit.
+// xclip or else xsel under X11), chosen once per run (ClipboardChoice-posix.cpp), started without
+// a shell and given a time limit.
 
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -12,11 +14,13 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/Clipboard.h"
 #include "platform/Encoding.h"
+#include "platform/posix/ClipboardChoice.h"
 #include "platform/posix/PosixIo.h"
 
 extern char** environ;
@@ -38,27 +42,49 @@ TTime Now() {
   return static_cast<TTime>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 
-struct TTool {
-  std::vector<const char*> Read;   // prints the clipboard's text
-  std::vector<const char*> Write;  // takes the new text on its standard input
+int MillisecondsLeft(TTime deadline) {
+  TTime left = deadline - Now();
+  return left > 0 ? static_cast<int>(left) : 0;
+}
+
+/// A tool's command line: the file to start and its arguments, the first being its name.
+struct TCommand {
+  std::string File;
+  std::vector<const char*> Argv;
 };
 
-/// The tools to try, in order, for the session in force; none without a display.
-std::vector<TTool> Tools() {
-  std::vector<TTool> tools;
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  const char* x11 = std::getenv("DISPLAY");
-  // Typed explicitly: left to itself wl-paste may pick an image, and wl-copy guesses the type
-  // from the content.
-  if (wayland && *wayland)
-    tools.push_back({{"wl-paste", "--no-newline", "--type", "text"},
-                     {"wl-copy", "--type", "text/plain;charset=utf-8"}});
-  if (x11 && *x11) {
-    tools.push_back({{"xclip", "-selection", "clipboard", "-o"},
-                     {"xclip", "-selection", "clipboard", "-i"}});
-    tools.push_back({{"xsel", "--clipboard", "--output"}, {"xsel", "--clipboard", "--input"}});
+/// The choice for this run, made at the first use.
+std::optional<posix::TClipboardChoice> gChoice;
+
+const posix::TClipboardChoice& Choice() {
+  if (!gChoice) gChoice = posix::ChooseClipboard();
+  return *gChoice;
+}
+
+/// The command that prints the clipboard's text.
+TCommand ReadCommand(const posix::TClipboardChoice& c) {
+  switch (c.Kind) {
+    // Typed explicitly: left to itself wl-paste may pick an image.
+    case posix::TClipboardKind::Wayland:
+      return {c.Reader, {"wl-paste", "--no-newline", "--type", "text"}};
+    case posix::TClipboardKind::Xclip:
+      return {c.Reader, {"xclip", "-selection", "clipboard", "-o"}};
+    default:
+      return {c.Reader, {"xsel", "--clipboard", "--output"}};
   }
-  return tools;
+}
+
+/// The command that takes the clipboard's new text on its standard input.
+TCommand WriteCommand(const posix::TClipboardChoice& c) {
+  switch (c.Kind) {
+    // Typed explicitly: left to itself wl-copy guesses the type from the content.
+    case posix::TClipboardKind::Wayland:
+      return {c.Writer, {"wl-copy", "--type", "text/plain;charset=utf-8"}};
+    case posix::TClipboardKind::Xclip:
+      return {c.Writer, {"xclip", "-selection", "clipboard", "-i"}};
+    default:
+      return {c.Writer, {"xsel", "--clipboard", "--input"}};
+  }
 }
 
 /// A started tool; the destructor ends and reaps it if it still runs.
@@ -74,18 +100,18 @@ class TChild {
   TChild(const TChild&) = delete;
   TChild& operator=(const TChild&) = delete;
 
-  /// Starts `argv` (found on PATH) with `in` and `out` as its standard input and output (-1:
-  /// /dev/null); standard error goes to /dev/null. False when it could not be started.
-  bool Start(const std::vector<const char*>& argv, int in, int out) {
+  /// Starts the command with `in` and `out` as its standard input and output (-1: /dev/null);
+  /// standard error goes to /dev/null. False when it could not be started.
+  bool Start(const TCommand& command, int in, int out) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     AddStream(actions, in, STDIN_FILENO, O_RDONLY);
     AddStream(actions, out, STDOUT_FILENO, O_WRONLY);
     AddStream(actions, -1, STDERR_FILENO, O_WRONLY);
     std::vector<char*> args;
-    for (const char* a : argv) args.push_back(const_cast<char*>(a));
+    for (const char* a : command.Argv) args.push_back(const_cast<char*>(a));
     args.push_back(nullptr);
-    int rc = posix_spawnp(&FPid, args[0], &actions, nullptr, args.data(), environ);
+    int rc = posix_spawn(&FPid, command.File.c_str(), &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) FPid = -1;
     return rc == 0;
@@ -93,6 +119,9 @@ class TChild {
 
   /// Waits until the tool has ended, at most until `deadline`; true when it ended with status 0.
   bool Wait(TTime deadline) {
+    // The process descriptor turns readable the moment the tool ends, so the wait adds nothing
+    // to a run; a kernel without one (before Linux 5.3) is polled every millisecond.
+    TFd ended(static_cast<int>(::syscall(SYS_pidfd_open, FPid, 0)));
     for (;;) {
       int status = 0;
       pid_t r = ::waitpid(FPid, &status, WNOHANG);
@@ -101,8 +130,14 @@ class TChild {
         return WIFEXITED(status) && WEXITSTATUS(status) == 0;
       }
       if (r < 0 && errno != EINTR) return false;
-      if (Now() >= deadline) return false;  // the destructor ends it
-      ::usleep(2000);
+      int left = MillisecondsLeft(deadline);
+      if (left <= 0) return false;  // the destructor ends it
+      if (ended.Get() < 0) {
+        ::usleep(1000);
+        continue;
+      }
+      pollfd p{ended.Get(), POLLIN, 0};
+      ::poll(&p, 1, left);
     }
   }
 
@@ -129,18 +164,12 @@ struct TPipe {
   }
 };
 
-int MillisecondsLeft(TTime deadline) {
-  TTime left = deadline - Now();
-  return left > 0 ? static_cast<int>(left) : 0;
-}
-
 /// Runs a reading tool; its standard output, or nothing when it failed or took too long.
-bool RunReader(const std::vector<const char*>& argv, std::string& bytes, bool& started) {
+bool RunReader(const TCommand& command, std::string& bytes) {
   TPipe pipe;
   if (!pipe.Open()) return false;
   TChild child;
-  started = child.Start(argv, -1, pipe.Write.Get());
-  if (!started) return false;
+  if (!child.Start(command, -1, pipe.Write.Get())) return false;
   pipe.Write.Close();
   auto deadline = Now() + gTimeLimit;
   char buf[65536];
@@ -174,13 +203,12 @@ class TIgnoreSigpipe {
 };
 
 /// Runs a writing tool with `bytes` on its standard input; true when it took them.
-bool RunWriter(const std::vector<const char*>& argv, const std::string& bytes, bool& started) {
+bool RunWriter(const TCommand& command, const std::string& bytes) {
   TPipe pipe;
   if (!pipe.Open()) return false;
   TChild child;
   // The tools stay behind to serve the clipboard: they must not hold our standard output.
-  started = child.Start(argv, pipe.Read.Get(), -1);
-  if (!started) return false;
+  if (!child.Start(command, pipe.Read.Get(), -1)) return false;
   pipe.Read.Close();
   TIgnoreSigpipe guard;
   ::fcntl(pipe.Write.Get(), F_SETFL, O_NONBLOCK);
@@ -203,27 +231,19 @@ bool RunWriter(const std::vector<const char*>& argv, const std::string& bytes, b
 class TToolClipboard : public TClipboard {
  public:
   std::string GetClipboardText() override {
-    for (const TTool& tool : Tools()) {
-      std::string bytes;
-      bool started = false;
-      bool ok = RunReader(tool.Read, bytes, started);
-      if (!started) continue;  // not installed: the next tool
-      if (!ok) return {};
-      bytes.resize(std::strlen(bytes.c_str()));  // the text ends at its first zero byte
-      return ImportText(bytes, "clipboard");
-    }
-    return {};
+    if (Choice().Kind == posix::TClipboardKind::None) return {};
+    std::string bytes;
+    if (!RunReader(ReadCommand(Choice()), bytes)) return {};
+    bytes.resize(std::strlen(bytes.c_str()));  // the text ends at its first zero byte
+    return ImportText(bytes, "clipboard");
   }
 
   bool SetClipboardText(const std::string& text) override {
-    std::string bytes = ExportText(text);
-    for (const TTool& tool : Tools()) {
-      bool started = false;
-      bool ok = RunWriter(tool.Write, bytes, started);
-      if (started) return ok;
-    }
-    return false;
+    if (Choice().Kind == posix::TClipboardKind::None) return false;
+    return RunWriter(WriteCommand(Choice()), ExportText(text));
   }
+
+  std::string MissingTool() override { return Choice().Missing; }
 };
 
 TClipboard* gFake = nullptr;
@@ -231,6 +251,7 @@ TClipboard* gFake = nullptr;
 }  // namespace
 
 void posix::SetClipboardTimeLimit(long long milliseconds) { gTimeLimit = milliseconds; }
+void posix::ForgetClipboardChoice() { gChoice.reset(); }
 
 TClipboard& Clipboard() {
   static TToolClipboard real;
