@@ -156,6 +156,8 @@ fi
 # A sheet that ends with a line break has one more, empty line, which is written back as well.
 calc_in=$'a=2\nb=a*3\nb+1\n'
 calc_out=$'a=2\nb=a*3\nb+1//  7\n\n'
+# A filter gives back as many line ends as it was given: the empty line is dropped.
+filter_out=$'a=2\nb=a*3\nb+1//  7\n'
 
 sheet one.txt "$calc_in"
 
@@ -206,7 +208,7 @@ fi
 # ---- standard input and output (the command-line use) -------------------------------------------
 if selected stdio; then
   printf '%s' "$calc_in" | to_win >"$work/filter.in"
-  printf '%s' "$calc_out" | to_win >"$work/filter.want"
+  printf '%s' "$filter_out" | to_win >"$work/filter.want"
   clip_set_text "untouched"
   timeout -k 5 60 "$wine" "$work/bin/sheetcalc.exe" - <"$work/filter.in" >"$work/filter.out" 2>/dev/null
   status=$?
@@ -226,7 +228,7 @@ if selected stdio; then
 
   sc --stdout one.txt
   expect_status "--stdout" 0
-  cmp -s "$work/filter.want" "$work/stdout" && pass || fail "--stdout: standard output differs"
+  printf '%s' "$calc_out" | to_win | cmp -s - "$work/stdout" && pass || fail "--stdout: standard output differs"
 fi
 
 # ---- the program file: windowed, and nothing but system libraries beside it ---------------------
