@@ -30,6 +30,8 @@ cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.c
   -DCMAKE_BUILD_TYPE=Release -DSHEETCALC_TESTS=OFF >/dev/null
 cmake --build build/win -j "$jobs"
 tests/wine/run.sh build/win
+echo "== The Windows zip"
+tests/install/zip.sh build/win
 
 echo "== The converter over the Free Pascal sources (ASan+UBSan)"
 tests/pas2js_corpus.sh build/asan/host/sheetcalc
