@@ -34,6 +34,7 @@ for device in utf8 ascii; do
   [[ -z $warnings ]] || fail "groff -T$device warns: $warnings"
 done
 lint=$(mandoc -T lint "$man" 2>&1) || fail "mandoc -T lint: $lint"
+grep -q "^\.TH SHEETCALC 1 .* \"$version\" " "$man" || fail "the manual page is not of $version"
 
 desktop=$p/share/applications/sheetcalc.desktop
 for line in 'Type=Application' 'Exec=sheetcalc' 'Terminal=false' \
