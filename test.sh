@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The whole test suite: installs what it needs, builds a Release and an ASan+UBSan configuration,
-# runs CTest against both (unit, golden, console, X11 and Wayland clipboard, hostile inputs, fuzz
-# regression cases), then the Windows build under Wine, the converter over the Free Pascal sources under
-# ASan+UBSan, and each fuzz target for a short while.
+# runs CTest against both (unit, golden, console, X11 and Wayland clipboard, editors, installation,
+# hostile inputs, fuzz regression cases), installs and removes the Debian package, then the Windows
+# build under Wine, the converter over the Free Pascal sources under ASan+UBSan, and each fuzz
+# target for a short while.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh test
@@ -18,6 +19,8 @@ configure_and_test() {
 
 echo "== Release"
 configure_and_test build/release -DCMAKE_BUILD_TYPE=Release -DSHEETCALC_TESTS=ON
+echo "== The Debian package (dpkg -i, then dpkg -r)"
+tests/install/deb.sh build/release
 echo "== ASan+UBSan"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   configure_and_test build/asan -DCMAKE_BUILD_TYPE=Debug -DSHEETCALC_SANITIZE=ON -DSHEETCALC_TESTS=ON
@@ -27,6 +30,8 @@ cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.c
   -DCMAKE_BUILD_TYPE=Release -DSHEETCALC_TESTS=OFF >/dev/null
 cmake --build build/win -j "$jobs"
 tests/wine/run.sh build/win
+echo "== The Windows zip"
+tests/install/zip.sh build/win
 
 echo "== The converter over the Free Pascal sources (ASan+UBSan)"
 tests/pas2js_corpus.sh build/asan/host/sheetcalc

@@ -51,6 +51,17 @@ std::string InstallHint(const std::string& missing) {
   return missing + " をインストールしてください";
 }
 
+/// True when the text's last byte is a line break (LF, or CR on its own).
+bool EndsWithLineBreak(const std::string& text) {
+  return !text.empty() && (text.back() == '\n' || text.back() == '\r');
+}
+
+/// Drops the empty line that the line driver writes for the end of a text that ends with a line
+/// break, so that a filtered range comes back with as many line ends as it went out with.
+void DropFinalEmptyLine(std::string& output) {
+  if (output.ends_with("\r\n\r\n")) output.resize(output.size() - 2);
+}
+
 }  // namespace
 
 std::span<const char* const> ConsoleHelpLines() { return HelpLines; }
@@ -98,11 +109,14 @@ int THost::FileMode() {
       if (!InsideName(arg, name) || !platform::Files().FileExists(name)) continue;
       text = platform::Files().LoadTextFile(name);
     }
+    bool filterLineEnd = arg == StandardInputName && EndsWithLineBreak(text);
     auto engine = std::make_unique<engine::TAnsiCalculate>(std::move(text));
-    if (engine->OfferFile(name))
+    if (engine->OfferFile(name)) {
       ++handled;
-    else
+    } else {
       engine->Calculate();
+      if (filterLineEnd) DropFinalEmptyLine(engine->FOutput);
+    }
     if (accumulated.empty())
       accumulated = std::move(engine->FOutput);  // a single sheet's output is not copied
     else

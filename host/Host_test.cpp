@@ -18,6 +18,11 @@ class TTakeAddition : public engine::TCalcuAddition {
     if (fileName.ends_with(".out.take")) FEngine->Write("taken " + fileName + "\r\n");
     return fileName.ends_with(".take") || (fileName == "-" && FTakeStandardInput);
   }
+  // "#blank" writes an empty line of its own, as help texts do.
+  bool Directive(const std::string& name, const char*&) override {
+    if (name == "blank") FEngine->WriteLine("");
+    return name == "blank";
+  }
   static inline bool FTakeStandardInput = false;
 };
 
@@ -160,8 +165,38 @@ TEST_F(HostTest, ALargeResultComesOutWholeAcrossThePiecesItIsWrittenIn) {
     F.Streams.FInput = sheet;
     F.Streams.FOutput.clear();
     EXPECT_EQ(RunMain({"-"}), 0);
-    EXPECT_TRUE(F.Streams.FOutput == sheet + "\n") << "output differs";
+    EXPECT_TRUE(F.Streams.FOutput == sheet) << "output differs";
   }
+}
+
+TEST_F(HostTest, FilteredTextEndsWithTheLineBreaksItCameWith) {
+  struct TCase {
+    const char* Input;
+    const char* Output;
+  };
+  const TCase cases[] = {
+      {"1+1\n", "1+1//  2\n"},
+      {"1+1//  2\n\n\n", "1+1//  2\n"},  // blank lines are the driver's to drop
+      {"1+1\r\n", "1+1//  2\n"},
+      {"1+1\r", "1+1//  2\n"},
+      {"1+1", "1+1//  2\n"},
+      {"1+1\n  ", "1+1//  2\n\n"},  // no line break at the end: the text as the driver writes it
+      {"\n", "\n"},
+      {"#blank\n#blank\n", "\n\n"},  // empty lines that sheet lines write stay
+  };
+  for (const TCase& c : cases) {
+    F.Streams.FInput = c.Input;
+    F.Streams.FOutput.clear();
+    EXPECT_EQ(RunMain({"-"}), 0);
+    EXPECT_EQ(F.Streams.FOutput, c.Output) << c.Input;
+  }
+  // Files and the clipboard keep the driver's text.
+  F.Files.FFiles["s.txt"] = "1+1\r\n";
+  EXPECT_EQ(RunMain({"s.txt"}), 0);
+  EXPECT_EQ(F.Clipboard.FText, "1+1//  2\r\n\r\n");
+  F.Clipboard.FText = "2+2\r\n";
+  EXPECT_EQ(RunMain({}), 0);
+  EXPECT_EQ(F.Clipboard.FText, "2+2//  4\r\n\r\n");
 }
 
 TEST_F(HostTest, StandardInputTakenWithoutOutputComesBackUnchanged) {

@@ -127,6 +127,11 @@ fi
 # ---- the golden sheets, in file mode --------------------------------------------------------------
 # The same sheets give the same output text on Windows. Left out: cases that expect a failure,
 # and the system colours and code pages, which belong to each system.
+# The goldens hold the filter's text: there, after a sheet's final line break, the empty line that
+# file mode writes as well is dropped.
+filter_end() {  # SHEET.in: its file-mode output on standard input
+  if [[ -z "$(tail -c 1 "$1")" ]]; then perl -0777 -pe 's/\n\n\z/\n/'; else cat; fi
+}
 if selected golden; then
   for in in "$root"/tests/golden/*.in; do
     name=$(basename "$in" .in)
@@ -143,9 +148,9 @@ if selected golden; then
       fail "golden $name: exit status $status"
     elif ! clip_get; then
       fail "golden $name: the clipboard holds no text"
-    elif ! cmp -s "$work/clip.out" "${in%.in}.out"; then
+    elif ! filter_end "$in" <"$work/clip.out" | cmp -s - "${in%.in}.out"; then
       fail "golden $name: clipboard differs"
-      diff <(cat -A "${in%.in}.out") <(cat -A "$work/clip.out") | head -10
+      diff <(cat -A "${in%.in}.out") <(filter_end "$in" <"$work/clip.out" | cat -A) | head -10
     else
       pass
     fi
@@ -156,6 +161,8 @@ fi
 # A sheet that ends with a line break has one more, empty line, which is written back as well.
 calc_in=$'a=2\nb=a*3\nb+1\n'
 calc_out=$'a=2\nb=a*3\nb+1//  7\n\n'
+# A filter gives back as many line ends as it was given: the empty line is dropped.
+filter_out=$'a=2\nb=a*3\nb+1//  7\n'
 
 sheet one.txt "$calc_in"
 
@@ -206,7 +213,7 @@ fi
 # ---- standard input and output (the command-line use) -------------------------------------------
 if selected stdio; then
   printf '%s' "$calc_in" | to_win >"$work/filter.in"
-  printf '%s' "$calc_out" | to_win >"$work/filter.want"
+  printf '%s' "$filter_out" | to_win >"$work/filter.want"
   clip_set_text "untouched"
   timeout -k 5 60 "$wine" "$work/bin/sheetcalc.exe" - <"$work/filter.in" >"$work/filter.out" 2>/dev/null
   status=$?
@@ -226,7 +233,7 @@ if selected stdio; then
 
   sc --stdout one.txt
   expect_status "--stdout" 0
-  cmp -s "$work/filter.want" "$work/stdout" && pass || fail "--stdout: standard output differs"
+  printf '%s' "$calc_out" | to_win | cmp -s - "$work/stdout" && pass || fail "--stdout: standard output differs"
 fi
 
 # ---- the program file: windowed, and nothing but system libraries beside it ---------------------
