@@ -84,6 +84,7 @@ THost::THost(TCommandLine commandLine) : FCommandLine(std::move(commandLine)) {
 }
 
 int THost::Run() {
+  if (FCommandLine.Undo) return UndoMode();
   if (!FCommandLine.Files.empty()) return FileMode();
   std::string text = platform::Clipboard().GetClipboardText();
   if (HasSheet(text)) return ClipboardMode(std::move(text));
@@ -135,6 +136,7 @@ int THost::FileMode() {
 }
 
 int THost::ClipboardMode(std::string text) {
+  FBefore = text;  // what the result replaces, without reading the clipboard again
   auto engine = std::make_unique<engine::TAnsiCalculate>(std::move(text));
   engine->Calculate();
   Deliver(engine->FOutput);
@@ -181,7 +183,7 @@ bool THost::InsideName(const std::string& arg, std::string& name) {
 
 void THost::Deliver(const std::string& text) {
   if (FToStdout) return WriteStandardOutput(text);
-  if (platform::Clipboard().SetClipboardText(text) || text.empty()) return;
+  if (ReplaceClipboard(text) || text.empty()) return;
   if (!FWarned) {
     std::string missing = platform::Clipboard().MissingTool();
     platform::StdStreams().WriteWarning(

@@ -16,11 +16,12 @@ struct TCommandLine {
   bool Help = false;                // --help
   bool Version = false;             // --version
   bool ToStdout = false;            // --stdout: results to standard output, not the clipboard
+  bool Undo = false;                // --undo: the clipboard text the last run replaced put back
   std::vector<std::string> Files;  // file arguments in order (outside text); "-" is standard input
 };
 
-/// Reads the arguments (the program name left out). "--help", "--version" and "--stdout" are
-/// options; after "--" every argument is a file name; everything else is a file name.
+/// Reads the arguments (the program name left out). "--help", "--version", "--stdout" and
+/// "--undo" are options; after "--" every argument is a file name; everything else is a file name.
 TCommandLine ParseCommandLine(std::span<const std::string> args);
 
 /// One run of the program over the platform services in force.
@@ -38,6 +39,11 @@ class THost {
   int FileMode();
   int ClipboardMode(std::string text);
   int ConsoleMode(bool withHelp);
+  /// --undo: the kept text back on the clipboard, the text it replaces kept in its place.
+  int UndoMode();
+  /// Puts the text (inside text) on the clipboard; false when it cannot be written. The first
+  /// replacement of the run keeps the text it replaced (FBefore, else read now) for --undo.
+  bool ReplaceClipboard(const std::string& text);
   /// A file argument as an inside name; false (with a warning) when it has no such name.
   bool InsideName(const std::string& arg, std::string& name);
   /// Puts the text where results go: the clipboard, or standard output with --stdout, with
@@ -51,6 +57,10 @@ class THost {
   TCommandLine FCommandLine;
   bool FToStdout;
   bool FWarned = false;  // the clipboard warning is given once
+  // The clipboard's text before this run first replaced it, while it waits to be kept; the
+  // keeping is settled once that replacement succeeded or the text could not be had.
+  std::optional<std::string> FBefore;
+  bool FBeforeSettled = false;
   bool FReadStandardInput = false;
   std::string FStandardInput;  // kept only when it cannot be read again
 };

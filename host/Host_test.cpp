@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,8 +13,14 @@ namespace host {
 namespace {
 
 // Takes over every file whose name ends in ".take"; one named "*.out.take" also writes a line.
+// The directive "#say" writes a line too, so that a console line can have output.
 class TTakeAddition : public engine::TCalcuAddition {
  public:
+  bool Directive(const std::string& name, const char*&) override {
+    if (name != "say") return false;
+    FEngine->Write("said\r\n");
+    return true;
+  }
   bool TakeFile(const std::string& fileName, const char*) override {
     if (fileName.ends_with(".out.take")) FEngine->Write("taken " + fileName + "\r\n");
     return fileName.ends_with(".take") || (fileName == "-" && FTakeStandardInput);
@@ -260,6 +267,96 @@ TEST_F(HostTest, FailedWriteToStandardOutputIsAnError) {
   EXPECT_TRUE(F.Report.FReports[0].starts_with("アプリケーション エラー|EInOutError"));
 }
 
+// ---- Undo -------------------------------------------------------------------------------------
+
+constexpr const char* Kept = "clipboard-before";
+
+TEST_F(HostTest, UndoPutsBackWhatTheRunReplacedAndASecondUndoRedoes) {
+  F.Clipboard.FText = "\x82\xA0=1\r\n\x82\xA0+1";  // a label named "あ"
+  EXPECT_EQ(RunMain({}), 0);
+  const std::string result = "\x82\xA0=1\r\n\x82\xA0+1//  2\r\n";
+  EXPECT_EQ(F.Clipboard.FText, result);
+  EXPECT_EQ(F.Clipboard.FReads, 1);  // the sheet read is the text kept
+  EXPECT_EQ(F.State.FFiles[Kept], "\xE3\x81\x82=1\n\xE3\x81\x82+1");  // kept as outside text
+
+  EXPECT_EQ(RunMain({"--undo"}), 0);
+  EXPECT_EQ(F.Clipboard.FText, "\x82\xA0=1\r\n\x82\xA0+1");
+  EXPECT_EQ(F.State.FFiles[Kept], "\xE3\x81\x82=1\n\xE3\x81\x82+1//  2\n");
+  EXPECT_EQ(RunMain({"--undo"}), 0);
+  EXPECT_EQ(F.Clipboard.FText, result);
+  EXPECT_TRUE(F.Report.FWarnings.empty());
+}
+
+TEST_F(HostTest, OnlyTheFirstReplacementOfARunKeepsWhatTheClipboardHeld) {
+  struct TCase {
+    std::vector<std::string> Args;
+    const char* Before;
+    std::optional<std::string> Kept;  // nothing: the state is left alone
+  };
+  F.Files.FFiles["s.txt"] = "1+1";
+  const TCase cases[] = {
+      {{"s.txt"}, "prose", "prose"},
+      {{"s.txt"}, "", ""},  // an empty clipboard is kept as an empty text: --undo empties it
+      {{"none"}, "before the console", "before the console"},  // console: its first write
+      {{"--stdout", "s.txt"}, "untouched", std::nullopt},
+      {{"-"}, "untouched", std::nullopt},
+      {{}, " \r\n", " \n"},  // console from a blank clipboard
+  };
+  for (const TCase& c : cases) {
+    F.State.FFiles.clear();
+    F.Clipboard.FText = c.Before;
+    F.Clipboard.FReads = 0;
+    F.Clipboard.FWrites.clear();
+    F.Console.FInput = {"#say", "a=1", "#say"};  // three writes: "said", "", "said"
+    EXPECT_EQ(RunMain(c.Args), 0);
+    std::optional<std::string> kept;
+    if (F.State.FFiles.contains(Kept)) kept = F.State.FFiles[Kept];
+    EXPECT_EQ(kept, c.Kept) << c.Before;
+    // Blank clipboard: read once at the start and once at the console's first write, which may
+    // come long after.
+    EXPECT_LE(F.Clipboard.FReads, c.Args.empty() ? 2 : 1) << c.Before;
+  }
+  EXPECT_EQ(F.Clipboard.FWrites.size(), 3u);
+
+  F.State.FFiles[Kept] = "";  // an empty kept text empties the clipboard
+  EXPECT_EQ(RunMain({"--undo"}), 0);
+  EXPECT_EQ(F.Clipboard.FText, "");
+  EXPECT_EQ(F.State.FFiles[Kept], "said\n");
+}
+
+TEST_F(HostTest, UndoWithNothingKeptSaysSoAndFails) {
+  F.Clipboard.FText = "keep";
+  EXPECT_EQ(RunMain({"--undo"}), 1);
+  ASSERT_EQ(F.Report.FWarnings.size(), 1u);
+  EXPECT_EQ(F.Report.FWarnings[0], "元に戻すクリップボードの内容が保存されていません");
+  EXPECT_TRUE(F.Clipboard.FWrites.empty());
+  EXPECT_TRUE(F.State.FFiles.empty());
+}
+
+TEST_F(HostTest, ACopyThatCannotBeKeptIsReportedAndTheResultStillDelivered) {
+  F.State.FWritable = false;
+  F.Clipboard.FText = "1+1";
+  EXPECT_EQ(RunMain({}), 0);
+  EXPECT_EQ(F.Clipboard.FText, "1+1//  2\r\n");
+  ASSERT_EQ(F.Report.FWarnings.size(), 1u);
+  EXPECT_EQ(F.Report.FWarnings[0],
+            "クリップボードの元の内容を保存できないため、--undo で戻せません: "
+            "ファイルを書けません: /state/clipboard-before: No space left on device");
+  EXPECT_TRUE(F.Report.FReports.empty());
+}
+
+TEST_F(HostTest, ARunThatCannotWriteTheClipboardKeepsTheEarlierWayBack) {
+  F.State.FFiles[Kept] = "earlier";
+  F.Files.FFiles["s.txt"] = "1+1";
+  F.Clipboard.FText = "now";
+  F.Clipboard.FWritable = false;
+  EXPECT_EQ(RunMain({"s.txt"}), 0);
+  EXPECT_EQ(F.State.FFiles[Kept], "earlier");
+  EXPECT_EQ(RunMain({"--undo"}), 1);
+  EXPECT_EQ(F.State.FFiles[Kept], "earlier");
+  EXPECT_EQ(F.Report.FWarnings.back(), "クリップボードに書き込めないため、元に戻せません");
+}
+
 TEST(FatalErrorText, NamesKindModuleAndMessage) {
   const void* where = reinterpret_cast<const void*>(uintptr_t{0x4A2F0});
   scan::EZeroDivide zero("Floating point division by zero");
@@ -338,9 +435,11 @@ TEST(IsExitLine, ComparesTheFirstFourBytesIgnoringCase) {
 }
 
 TEST(ParseCommandLine, SeparatesOptionsFromFileNames) {
-  std::vector<std::string> args = {"--stdout", "a.txt", "-", "--help", "--", "--version", "-"};
+  std::vector<std::string> args = {"--stdout", "a.txt", "-", "--help", "--undo",
+                                   "--",       "--version", "-"};
   TCommandLine cl = ParseCommandLine(args);
   EXPECT_TRUE(cl.ToStdout);
+  EXPECT_TRUE(cl.Undo);
   EXPECT_TRUE(cl.Help);
   EXPECT_FALSE(cl.Version);
   EXPECT_EQ(cl.Files, (std::vector<std::string>{"a.txt", "-", "--version", "-"}));

@@ -98,7 +98,11 @@ TBranchEnd CaseBranch(TuPas2JavaSc& c, const char*& p, TStopSet stop) {
   c.FInCase = false;
   if (c.FToken == "end") return TBranchEnd::End;
   if (c.FToken == "else") return TBranchEnd::Else;
-  if (c.FBlockEnded && *p == ';') ++p;
+  if (c.FBlockEnded && *p == ';') {
+    ++p;
+    // The block's ";" ended the statement as well: an else part goes on behind it.
+    if (*p != ';') return TBranchEnd::Semicolon;
+  }
   if (*p != ';') return TBranchEnd::Other;
   c.CopyChar(p);
   return TBranchEnd::Semicolon;

@@ -59,6 +59,10 @@ TEST(Statements, CaseStatement) {
       {"case x of 1: a := 1; else a := 2; b := 3; end;",
        "switch( x ){/* case */ case 1: a = 1;break;  default: a = 2; b = 3;break;  "
        "}/*switch(case) end*/ ;"},
+      // A block that opens the else part: the statements behind it stay in the default branch.
+      {"case n of else begin end; z; end", "switch( n ){/* case */ default:   z;break;  }/*switch(case) end*/ "},
+      {"case n of 1: a; else begin b; end; c; d; end;",
+       "switch( n ){/* case */ case 1: a;break;  default:  b;  c; d;break;  }/*switch(case) end*/ ;"},
       // The last branch without ";" before `end`, and a branch followed by `else` directly.
       {"case x of 1: a := 1 end; b := 2;",
        "switch( x ){/* case */ case 1: a = 1 ;break; }/*switch(case) end*/ ; b = 2;"},

@@ -72,10 +72,11 @@ int NeededDecimals(Extended y, int64_t& whole, bool& isWhole) {
   return MaxDecimals;
 }
 
-/// The digits of `whole` with a point before the last `decimals` of them: the fixed-point text of
-/// whole / 10^decimals. Exact, since a product that is whole after rounding lies within half a
+/// The digits of `whole` with a point before the last `decimals` of them, and a minus sign when
+/// `negative`: the fixed-point text of a value that rounds to whole / 10^decimals. A negative
+/// value too small to show a digit still shows its sign, as "%f" does (-0.000000000). Exact, since a product that is whole after rounding lies within half a
 /// unit in the last place of that integer, far closer than the half unit that rounds the text.
-std::string WholeText(int64_t whole, int decimals) {
+std::string WholeText(int64_t whole, bool negative, int decimals) {
   char digits[24];
   int n = 0;
   uint64_t u = whole < 0 ? 0 - static_cast<uint64_t>(whole) : static_cast<uint64_t>(whole);
@@ -84,7 +85,7 @@ std::string WholeText(int64_t whole, int decimals) {
     u /= 10;
   } while (u != 0 || n <= decimals);
   std::string text;
-  if (whole < 0) text += '-';
+  if (negative) text += '-';
   for (int i = n - 1; i >= 0; --i) {
     text += digits[i];
     if (i == decimals && decimals > 0) text += FormatSettings.DecimalSeparator;
@@ -162,7 +163,7 @@ void FormatPrefixed(Extended x, std::string& text, std::string& prefix) {
     bool isWhole = false;
     const int decimals = NeededDecimals(y, whole, isWhole);
     if (!isWhole) isWhole = SafeRound(y * PowerOfTen[decimals], whole);
-    text = isWhole ? WholeText(whole, decimals) : FixedText(y, decimals);
+    text = isWhole ? WholeText(whole, y < 0, decimals) : FixedText(y, decimals);
     if (text.size() < 3) text.insert(0, 3 - text.size(), ' ');
   }
   if (letter != '\0') {

@@ -60,6 +60,10 @@ TEST(FormatPrefixed, PrefixLettersAndDecimals) {
       {2.5e-10L, "250f", "f"},
       {1e-15L, "0.0010f", "f"},
       {1e-25L, "0.000000000f", "f"},
+      // Too small to show a digit: the sign stays, as "%3.*f" keeps it.
+      {-1e-30L, "-0.000000000f", "f"},
+      {-4e-22L, "-0.000000000f", "f"},
+      {-6e-22L, "-0.000000001f", "f"},
       {123.456L, "123.456", ""},
       {0.0015L, "1.5m", "m"},
       {123456789012.0L, "123.456789012T", "T"},

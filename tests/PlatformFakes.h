@@ -21,8 +21,8 @@
 
 namespace fakes {
 
-/// A clipboard holding one text; `FWritable` false makes every write fail. Writes are recorded.
-/// `FMissing` is what it reports as missing to reach it.
+/// A clipboard holding one text; `FWritable` false makes every write fail. Reads are counted,
+/// writes recorded. `FMissing` is what it reports as missing to reach it.
 class TFakeClipboard final : public platform::TClipboard {
  public:
   TFakeClipboard() { platform::SetClipboard(this); }
@@ -30,7 +30,10 @@ class TFakeClipboard final : public platform::TClipboard {
   TFakeClipboard(const TFakeClipboard&) = delete;
   TFakeClipboard& operator=(const TFakeClipboard&) = delete;
 
-  std::string GetClipboardText() override { return FText; }
+  std::string GetClipboardText() override {
+    ++FReads;
+    return FText;
+  }
   bool SetClipboardText(const std::string& text) override {
     FWrites.push_back(text);
     if (FWritable) FText = text;
@@ -41,6 +44,7 @@ class TFakeClipboard final : public platform::TClipboard {
   std::string FText;
   bool FWritable = true;
   std::string FMissing;
+  int FReads = 0;
   std::vector<std::string> FWrites;
 };
 
@@ -102,7 +106,7 @@ class TFakeStdStreams final : public platform::TStdStreams {
   std::string FFile;          // what a second read of it gives
 };
 
-/// Records every fatal-error report.
+/// Records every fatal-error report and every warning.
 class TFakeErrorReport final : public platform::TErrorReport {
  public:
   TFakeErrorReport() { platform::SetErrorReport(this); }
@@ -113,8 +117,10 @@ class TFakeErrorReport final : public platform::TErrorReport {
   void ShowFatalError(const std::string& caption, const std::string& text) override {
     FReports.push_back(caption + "|" + text);
   }
+  void ShowWarning(const std::string& text) override { FWarnings.push_back(text); }
 
   std::vector<std::string> FReports;
+  std::vector<std::string> FWarnings;
 };
 
 /// State files kept in memory; `FWritable` false makes every save fail as a full disk would.

@@ -16,6 +16,10 @@ class TStderrReport : public TErrorReport {
     if (out.empty() || out.back() != '\n') out += '\n';
     posix::WriteAll(STDERR_FILENO, out.data(), out.size());
   }
+  void ShowWarning(const std::string& text) override {
+    std::string out = "sheetcalc: " + ExportText(text) + "\n";
+    posix::WriteAll(STDERR_FILENO, out.data(), out.size());
+  }
 };
 
 TErrorReport* gFake = nullptr;

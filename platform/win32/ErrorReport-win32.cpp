@@ -1,5 +1,5 @@
-// The report of an error that ends the process: a task-modal message box, which waits for the
-// user before the process ends.
+// The report of an error that ends the process, and of a warning: a task-modal message box, which
+// waits for the user before the process goes on or ends.
 
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
@@ -16,6 +16,9 @@ class TMessageBoxReport : public TErrorReport {
  public:
   void ShowFatalError(const std::string& caption, const std::string& text) override {
     ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
+  }
+  void ShowWarning(const std::string& text) override {
+    ::MessageBoxA(nullptr, text.c_str(), "sheetcalc", MB_OK | MB_ICONWARNING | MB_TASKMODAL);
   }
 };
 

@@ -210,6 +210,24 @@ if selected clipboard; then
   expect_clip "blank clipboard" $' \t\n \n'
 fi
 
+# ---- --undo: the clipboard text a run replaced comes back -------------------------------------------
+if selected undo; then
+  # Prose is overwritten by clipboard mode; --undo brings it back (the trail byte of '表' is '\'),
+  # a second --undo the result again.
+  prose='表示メモ: buy 3 apples'
+  evaluated=$'表示メモ//!Err:表示メモ undefined labels\n'
+  clip_set_text "$prose"
+  sc
+  expect_status "undo, evaluate" 0
+  expect_clip "undo, evaluate" "$evaluated"
+  sc --undo
+  expect_status "undo" 0
+  expect_clip "undo" "$prose"
+  sc --undo
+  expect_status "redo" 0
+  expect_clip "redo" "$evaluated"
+fi
+
 # ---- standard input and output (the command-line use) -------------------------------------------
 if selected stdio; then
   printf '%s' "$calc_in" | to_win >"$work/filter.in"

@@ -29,6 +29,7 @@ for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
 export DISPLAY=":$(head -1 "$work/display")"
 unset WAYLAND_DISPLAY
 export XDG_CONFIG_HOME="$work/config"
+export XDG_STATE_HOME="$work/state"
 
 failed=0
 fail() { echo "FAIL $*"; failed=1; }
@@ -92,6 +93,36 @@ expect_clipboard "xsel" '3*3//  9\n'
 timeout 20 env PATH="$work/nothing" "$exe" "$work/sheet.txt" >"$work/out" 2>"$work/err"; rc=$?
 [[ $rc == 0 && "$(cat "$work/out")" == "6*7// 42" ]] || fail "no tool: status $rc, '$(cat "$work/out")'"
 [[ $(wc -l <"$work/err") == 1 ]] || fail "no tool: warning '$(cat "$work/err")'"
+
+# --undo: prose on the clipboard is overwritten by clipboard mode; --undo brings it back, a
+# second --undo the result again. The kept text is readable by the user alone.
+put 'Meeting notes: buy 3 apples\n'
+timeout 20 "$exe" </dev/null >"$work/out" 2>"$work/err"; rc=$?
+[[ $rc == 0 ]] || fail "undo, evaluate: exit status $rc: $(cat "$work/err")"
+expect_clipboard "undo, evaluate" 'Meeting //!Err:Meeting undefined labels\n\n'
+[[ $(stat -c %a "$XDG_STATE_HOME/sheetcalc/clipboard-before" 2>&1) == 600 ]] ||
+  fail "undo: kept text not mode 600: $(ls -l "$XDG_STATE_HOME/sheetcalc" 2>&1)"
+timeout 20 "$exe" --undo </dev/null >"$work/out" 2>"$work/err"; rc=$?
+[[ $rc == 0 && ! -s "$work/err" ]] || fail "undo: exit status $rc: $(cat "$work/err")"
+expect_clipboard "undo" 'Meeting notes: buy 3 apples\n'
+timeout 20 "$exe" --undo </dev/null >"$work/out" 2>"$work/err"; rc=$?
+[[ $rc == 0 ]] || fail "redo: exit status $rc: $(cat "$work/err")"
+expect_clipboard "redo" 'Meeting //!Err:Meeting undefined labels\n\n'
+
+# Nothing kept: a message and exit status 1, the clipboard untouched.
+timeout 20 env XDG_STATE_HOME="$work/fresh" "$exe" --undo </dev/null >"$work/out" 2>"$work/err"; rc=$?
+[[ $rc == 1 && $(wc -l <"$work/err") == 1 ]] || fail "undo, nothing kept: status $rc, '$(cat "$work/err")'"
+expect_clipboard "undo, nothing kept" 'Meeting //!Err:Meeting undefined labels\n\n'
+
+# A state folder that cannot be made (below a regular file): the result is still delivered, with
+# a warning that names the file.
+: >"$work/regular"
+put '2*3'
+timeout 20 env XDG_STATE_HOME="$work/regular/state" "$exe" </dev/null >"$work/out" 2>"$work/err"; rc=$?
+[[ $rc == 0 ]] || fail "unwritable state: exit status $rc"
+expect_clipboard "unwritable state" '2*3//  6\n'
+grep -q "^sheetcalc: .*$work/regular/state/sheetcalc/" "$work/err" ||
+  fail "unwritable state: warning '$(cat "$work/err")'"
 
 if ((failed)); then exit 1; fi
 echo "x11: all passed"

@@ -1,0 +1,67 @@
+// The clipboard text a run replaces is kept in the state folder, so that `sheetcalc --undo` can
+// put it back; putting it back keeps the text it replaces in turn, so a second --undo redoes.
+// Only the last replaced text is kept. It is kept as outside text: an inside text may hold
+// characters that only the run that read it can spell.
+
+#include <optional>
+#include <string>
+
+#include "host/Host.h"
+#include "platform/Clipboard.h"
+#include "platform/Encoding.h"
+#include "platform/ErrorReport.h"
+#include "platform/State.h"
+#include "scan/Errors.h"
+
+namespace host {
+namespace {
+
+constexpr const char* ClipboardBeforeName = "clipboard-before";
+
+void WarnNotKept(const std::string& reason) {
+  platform::ErrorReport().ShowWarning(
+      "クリップボードの元の内容を保存できないため、--undo で戻せません: " + reason);
+}
+
+}  // namespace
+
+bool THost::ReplaceClipboard(const std::string& text) {
+  platform::TClipboard& clipboard = platform::Clipboard();
+  if (!FBeforeSettled && !FBefore) {
+    try {
+      FBefore = clipboard.GetClipboardText();
+    } catch (const scan::Exception& e) {
+      // The result still goes out: losing the way back is less than losing the result.
+      WarnNotKept(e.Message());
+      FBeforeSettled = true;
+    }
+  }
+  // Kept only once the clipboard has taken the new text: a run that cannot write it replaced
+  // nothing, and must not overwrite the way back from an earlier run.
+  if (!clipboard.SetClipboardText(text)) return false;
+  if (FBeforeSettled) return true;
+  FBeforeSettled = true;
+  try {
+    platform::State().SaveState(ClipboardBeforeName, platform::ExportText(*FBefore));
+  } catch (const scan::Exception& e) {
+    WarnNotKept(e.Message());
+  }
+  FBefore.reset();
+  return true;
+}
+
+int THost::UndoMode() {
+  std::optional<std::string> kept = platform::State().LoadState(ClipboardBeforeName);
+  if (!kept) {
+    platform::ErrorReport().ShowWarning("元に戻すクリップボードの内容が保存されていません");
+    return 1;
+  }
+  const std::string source = platform::State().StateFolder(false) + ClipboardBeforeName;
+  if (!ReplaceClipboard(platform::ImportText(*kept, source))) {
+    platform::ErrorReport().ShowWarning("クリップボードに書き込めないため、元に戻せません");
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace host
