@@ -13,22 +13,18 @@ namespace host {
 namespace {
 
 // Takes over every file whose name ends in ".take"; one named "*.out.take" also writes a line.
-// The directive "#say" writes a line too, so that a console line can have output.
+// The directive "#say" writes a line too, so that a console line can have output; "#blank" writes
+// an empty line.
 class TTakeAddition : public engine::TCalcuAddition {
  public:
   bool Directive(const std::string& name, const char*&) override {
-    if (name != "say") return false;
-    FEngine->Write("said\r\n");
-    return true;
+    if (name == "say") FEngine->Write("said\r\n");
+    if (name == "blank") FEngine->WriteLine("");  // an empty line of its own, as help texts do
+    return name == "say" || name == "blank";
   }
   bool TakeFile(const std::string& fileName, const char*) override {
     if (fileName.ends_with(".out.take")) FEngine->Write("taken " + fileName + "\r\n");
     return fileName.ends_with(".take") || (fileName == "-" && FTakeStandardInput);
-  }
-  // "#blank" writes an empty line of its own, as help texts do.
-  bool Directive(const std::string& name, const char*&) override {
-    if (name == "blank") FEngine->WriteLine("");
-    return name == "blank";
   }
   static inline bool FTakeStandardInput = false;
 };
