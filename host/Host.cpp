@@ -87,7 +87,11 @@ int THost::FileMode() {
       text = platform::ImportText(FStandardInput, "standard input");
       if (platform::StdStreams().CanRereadStandardInput()) std::string().swap(FStandardInput);
     } else {
-      if (!InsideName(arg, name) || !platform::Files().FileExists(name)) continue;
+      if (!InsideName(arg, name)) continue;
+      if (!platform::Files().FileExists(name)) {
+        WarnSkipped(name);
+        continue;
+      }
       text = platform::Files().LoadTextFile(name);
     }
     auto engine = std::make_unique<engine::TAnsiCalculate>(std::move(text));
@@ -125,6 +129,7 @@ int THost::ConsoleMode(bool withHelp) {
   if (withHelp)
     for (const char* line : HelpLines) console.WriteConsoleLine(line);
   auto engine = std::make_unique<TMyConsCalculate>(std::string());
+  console.SetCompletion([&engine] { return engine->CompletionNames(); });
   bool clipboardEmpty = false;  // what this loop last put there was an empty text
   for (;;) {
     std::optional<std::string> line;
@@ -155,6 +160,11 @@ bool THost::InsideName(const std::string& arg, std::string& name) {
     platform::StdStreams().WriteWarning(e.Message());
     return false;
   }
+}
+
+void THost::WarnSkipped(const std::string& name) {
+  std::string why = platform::Files().WhyNotAFile(name);
+  if (!why.empty()) platform::StdStreams().WriteWarning("sheetcalc: " + name + ": " + why);
 }
 
 void THost::Deliver(const std::string& text) {
