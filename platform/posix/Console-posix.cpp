@@ -27,8 +27,9 @@ namespace {
 constexpr const char* Prompt = "> ";
 constexpr const char* HistoryName = "history";
 constexpr size_t HistoryLines = 1000;
-// A name ends at a blank, an operator or a bracket, so "2*si" completes "si".
-constexpr const char* WordBreaks = " \t\n\"'`@$><=;|&{}()[]+-*/^~!%,:?";
+// A name ends at a blank, an operator or a bracket, so "2*si" completes "si". '#' is a break as
+// well: libedit escapes it in a completed word, so a directive is completed behind it.
+constexpr const char* WordBreaks = " \t\n\"'`@$><=;|&{}()[]+-*/^~!%,:?#";
 
 using TGenerator = char* (*)(const char* text, int state);
 
@@ -36,6 +37,8 @@ using TGenerator = char* (*)(const char* text, int state);
 struct TLineEditor {
   char* (*ReadLine)(const char* prompt) = nullptr;
   int (*AddHistory)(const char* line) = nullptr;
+  char* (*CopyText)(int from, int to) = nullptr;  // a malloc'ed copy of the line being edited
+  int* Point = nullptr;                            // where the cursor is in that line
 
   bool Load(TGenerator complete) {
     void* lib = ::dlopen("libedit.so.2", RTLD_NOW | RTLD_LOCAL);
@@ -47,11 +50,38 @@ struct TLineEditor {
       usingHistory();
     if (auto stifle = reinterpret_cast<void (*)(int)>(::dlsym(lib, "stifle_history")))
       stifle(static_cast<int>(HistoryLines));
+    CopyText = reinterpret_cast<char* (*)(int, int)>(::dlsym(lib, "rl_copy_text"));
+    Point = static_cast<int*>(::dlsym(lib, "rl_point"));
     Set<TGenerator>(lib, "rl_completion_entry_function", complete);
     Set<const char*>(lib, "rl_basic_word_break_characters", WordBreaks);
     Set<const char*>(lib, "rl_completer_word_break_characters", WordBreaks);
     Set<int>(lib, "rl_completion_append_character", 0);
     return ReadLine != nullptr;
+  }
+
+  /// True when the word `text` that ends at the cursor follows a '#'. libedit gives the cursor
+  /// as a count of characters, and the line as UTF-8 (one byte short at its end in some versions).
+  bool AfterHash(const char* text) const {
+    if (!CopyText || !Point) return false;
+    long at = *Point - CharacterCount(text) - 1;  // the character before the word
+    if (at < 0) return false;
+    char* line = CopyText(0, 1 << 20);
+    if (!line) return false;
+    const char* p = line;
+    for (long n = 0; *p != '\0'; ++p) {
+      if ((static_cast<unsigned char>(*p) & 0xC0) == 0x80) continue;  // a continuation byte
+      if (n++ == at) break;
+    }
+    bool hash = *p == '#';
+    std::free(line);
+    return hash;
+  }
+
+  static long CharacterCount(const char* utf8) {
+    long n = 0;
+    for (const char* p = utf8; *p != '\0'; ++p)
+      if ((static_cast<unsigned char>(*p) & 0xC0) != 0x80) ++n;
+    return n;
   }
 
   template <class T>
@@ -183,9 +213,12 @@ class TPosixConsole : public TConsole {
     if (!gActive) return nullptr;
     if (state == 0) {
       matches.clear();
+      // Behind a '#' only the directives, without their '#'; elsewhere everything else.
+      const bool directive = gActive->FEditor.AfterHash(text);
       if (gActive->FNames)
         for (const std::string& name : gActive->FNames()) {
-          std::string outside = ExportText(name);
+          if ((name[0] == '#') != directive) continue;
+          std::string outside = ExportText(directive ? name.substr(1) : name);
           if (StartsWithFolded(outside, text)) matches.push_back(std::move(outside));
         }
     }
