@@ -130,6 +130,10 @@ int THost::ConsoleMode(bool withHelp) {
     for (const char* line : HelpLines) console.WriteConsoleLine(line);
   auto engine = std::make_unique<TMyConsCalculate>(std::string());
   console.SetCompletion([&engine] { return engine->CompletionNames(); });
+  struct TForget {  // the console must not ask the engine once the loop has ended
+    platform::TConsole& Console;
+    ~TForget() { Console.SetCompletion(nullptr); }
+  } forget{console};
   bool clipboardEmpty = false;  // what this loop last put there was an empty text
   for (;;) {
     std::optional<std::string> line;

@@ -3,10 +3,10 @@
 # Usage: scripts/install-deps.sh build|test
 set -euo pipefail
 what=${1:-build}
-packages=(cmake ninja-build g++ libedit-dev)
+packages=(cmake ninja-build g++ libedit-dev gettext)
 if [[ "$what" == test ]]; then
   packages+=(libgtest-dev xvfb xclip xsel g++-mingw-w64-x86-64 wine wine64 locales clang
-             libclang-rt-14-dev fpc-source python3 time bc)
+             libclang-rt-14-dev fpc-source python3 time bc tmux)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -52,6 +52,7 @@ class TFakeConsole final : public platform::TConsole {
 
   void Open() override { ++FOpened; }
   std::optional<std::string> ReadConsoleLine() override {
+    if (FCompletion) FNames = FCompletion();  // what Tab would offer at this prompt
     if (FInput.empty()) return std::nullopt;
     std::string line = FInput.front() + "\r\n";
     FInput.pop_front();
@@ -66,6 +67,7 @@ class TFakeConsole final : public platform::TConsole {
   std::string FOutput;
   int FOpened = 0;
   std::function<std::vector<std::string>()> FCompletion;
+  std::vector<std::string> FNames;  // the completion candidates at the last prompt
 };
 
 /// Standard input from `FInput`; standard output and warnings collected.

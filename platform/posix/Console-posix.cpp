@@ -217,7 +217,7 @@ class TPosixConsole : public TConsole {
       const bool directive = gActive->FEditor.AfterHash(text);
       if (gActive->FNames)
         for (const std::string& name : gActive->FNames()) {
-          if ((name[0] == '#') != directive) continue;
+          if (name.empty() || (name[0] == '#') != directive) continue;
           std::string outside = ExportText(directive ? name.substr(1) : name);
           if (StartsWithFolded(outside, text)) matches.push_back(std::move(outside));
         }
