@@ -62,15 +62,21 @@ void ReplaceFirst(std::string& text, const std::string& mark, const std::string&
 
 /// The names, blank-separated, in lines of at most about 76 columns indented by two.
 std::string NameLines(const std::vector<std::string>& names) {
-  std::string text, line = " ";
+  std::string text;
+  size_t column = 0;
   for (const std::string& name : names) {
-    if (line.size() + 1 + name.size() > 76) {
-      text += line + "\r\n";
-      line = " ";
+    if (column > 0 && column + 1 + name.size() > 76) {
+      text += "\r\n";
+      column = 0;
     }
-    line += " " + name;
+    if (column == 0) {
+      text += ' ';
+      column = 1;
+    }
+    (text += ' ') += name;
+    column += 1 + name.size();
   }
-  return text + line + "\r\n";
+  return text + "\r\n";
 }
 
 std::string Folders(std::string text) {
