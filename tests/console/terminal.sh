@@ -7,8 +7,12 @@ set -u
 exe=$(realpath "${1:?usage: terminal.sh PATH/TO/sheetcalc}")
 command -v tmux >/dev/null || { echo "FAIL tmux is not installed"; exit 1; }
 work=$(mktemp -d)
-tmux=(tmux -S "$work/tmux.sock" -f /dev/null)
-trap '"${tmux[@]}" kill-server 2>/dev/null; rm -rf "$work"' EXIT
+# Each run gets a server of its own: a new one on the socket of a server that is still ending
+# may find it and fail.
+runs=0
+tmux=()
+stop() { ((runs)) && "${tmux[@]}" kill-server 2>/dev/null; }
+trap 'stop; rm -rf "$work"' EXIT
 failed=0
 fail() { echo "FAIL $*"; failed=1; }
 
@@ -16,7 +20,9 @@ fail() { echo "FAIL $*"; failed=1; }
 start() {
   local lang=$1
   shift
-  "${tmux[@]}" kill-server 2>/dev/null
+  stop
+  runs=$((runs + 1))
+  tmux=(tmux -S "$work/tmux.$runs.sock" -f /dev/null)
   local state=${STATE:-$work/state}
   LC_ALL=C.UTF-8 "${tmux[@]}" new-session -d -x 120 -y 50 \
     "env -u DISPLAY -u WAYLAND_DISPLAY -u LC_ALL -u LC_CTYPE LANG=$lang XDG_STATE_HOME=$state \
@@ -24,9 +30,9 @@ start() {
   wait_for '^> $' || fail "no prompt at start ($lang): $(screen)"
 }
 screen() { "${tmux[@]}" capture-pane -p -J; }
-# wait_for REGEX: until a line of the pane matches (5 s at most).
+# wait_for REGEX: until a line of the pane matches (10 s at most).
 wait_for() {
-  for _ in $(seq 100); do
+  for _ in $(seq 200); do
     screen | grep -qE -- "$1" && return 0
     sleep 0.05
   done
