@@ -52,7 +52,7 @@ void TuScrExt::Report(uint32_t codePage, std::string_view label) {
 
 bool TuScrExt::Directive(const std::string& name, const char*& cursor) {
   if (name.empty() || scan::SameTextAscii(name, "h")) FEngine->WriteLine(HelpText);
-  if (!scan::SameTextAscii(name, "cp")) return false;
+  if (!scan::SameTextAscii(name, DirectiveName)) return false;
   scan::SkipCharSet(cursor, scan::BlankChars);
   if (*cursor == '*') {
     for (uint32_t cp = 0; cp <= LastCodePage; ++cp) Report(cp, Formatted(",%5lld,", cp));

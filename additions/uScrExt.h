@@ -17,6 +17,8 @@ std::string CodePageReport(std::string_view label, const platform::TCodePageInfo
 class TuScrExt : public engine::TCalcuAddition {
  public:
   bool Directive(const std::string& name, const char*& cursor) override;
+  std::vector<std::string> DirectiveNames() const override { return {DirectiveName}; }
+  static constexpr const char* DirectiveName = "cp";
 
  private:
   /// Writes the report line of `codePage` with `label` when the code page is known.

@@ -131,7 +131,7 @@ void TuSysColor::Notify(int phase) {
 
 bool TuSysColor::Directive(const std::string& name, const char*& cursor) {
   if (name.empty() || scan::SameTextAscii(name, "h")) FEngine->WriteLine(HelpText);
-  if (!scan::SameTextAscii(name, "scol")) return false;
+  if (!scan::SameTextAscii(name, DirectiveName)) return false;
   SchemeCommand(name, cursor);
   return true;
 }

@@ -53,6 +53,8 @@ std::string SysColorListing();
 class TuSysColor : public engine::TCalcuAddition {
  public:
   bool Directive(const std::string& name, const char*& cursor) override;
+  std::vector<std::string> DirectiveNames() const override { return {DirectiveName}; }
+  static constexpr const char* DirectiveName = "scol";
   bool DoLabel(const std::string& name, Extended& value, uint8_t mode) override;
   void Notify(int phase) override;
 

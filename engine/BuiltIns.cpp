@@ -112,14 +112,29 @@ const std::array<TConstRec, 8>& Constants() {
   return table;
 }
 
+constexpr const char* PrName = "pr";
+
 }  // namespace
+
+std::vector<std::string> BuiltInFunctionNames() {
+  std::vector<std::string> names{PrName};
+  for (const TFunction1& f : Functions1) names.push_back(f.Name);
+  for (const TFunction2& f : Functions2) names.push_back(f.Name);
+  return names;
+}
+
+std::vector<std::string> ConstantNames() {
+  std::vector<std::string> names;
+  for (const TConstRec& c : Constants()) names.push_back(c.Name);
+  return names;
+}
 
 bool TAnsiCalculate::CallFunction(const std::string& name) {
   for (auto& addition : FAdditions)
     if (addition->DoFunction(name, FArgs)) return true;
   FValue = 0;
   const size_t n = FArgs.size();
-  if (scan::SameTextAscii(name, "pr")) {
+  if (scan::SameTextAscii(name, PrName)) {
     if (n == 0) Error("pr(?)");
     if (n < 2 || n > 5) Error("pr(\"\",... over)");
     std::vector<Extended> values;

@@ -171,6 +171,10 @@ void TAnsiCalculate::StatementLine() {
 }
 
 namespace {
+// The directives a user types that the engine handles itself ("#m", "#ScriptFile" and "#fmt"
+// are left out of completion: they are the sheet's settings, not commands).
+constexpr const char* ConstantsDirective = "定数";
+constexpr const char* HelpDirective = "h";
 constexpr std::string_view HelpText =
     "#定数 で 内部定数一覧\r\n"
     " !論理反転(0⇔1)　NOT ビット反転  ~ 24bitビット反転";
@@ -189,7 +193,7 @@ void TAnsiCalculate::DirectiveLine() {
     std::string rest;
     scan::ReadUntilCharSet(FCursor, LineEndChars, rest);
     PutLine("// 未実装");
-  } else if (scan::SameTextAscii(name, "定数")) {
+  } else if (scan::SameTextAscii(name, ConstantsDirective)) {
     PutLine(std::string());
     ListConstants();
   } else if (scan::SameTextAscii(name, "m")) {
@@ -197,7 +201,7 @@ void TAnsiCalculate::DirectiveLine() {
     ParseExpression();
     FMode = static_cast<int32_t>(static_cast<uint32_t>(RoundToInt64(FValue)));
   } else {
-    if (name.empty() || scan::SameTextAscii(name, "h")) {
+    if (name.empty() || scan::SameTextAscii(name, HelpDirective)) {
       PutLine(std::string());
       WriteLine(HelpText);
     }
@@ -205,6 +209,16 @@ void TAnsiCalculate::DirectiveLine() {
       if (addition->Directive(name, FCursor)) break;
   }
   SkipRestOfLine();
+}
+
+std::vector<std::string> TAnsiCalculate::CompletionNames() const {
+  std::vector<std::string> names = BuiltInFunctionNames();
+  for (std::string& c : ConstantNames()) names.push_back(std::move(c));
+  for (const char* d : {ConstantsDirective, HelpDirective}) names.push_back(std::string("#") + d);
+  for (const auto& addition : FAdditions)
+    for (const std::string& d : addition->DirectiveNames()) names.push_back("#" + d);
+  for (size_t i = 0; i < FLabelTable.Count(); ++i) names.push_back(FLabelTable[i].Name);
+  return names;
 }
 
 void TAnsiCalculate::EvaluateText(const std::string& text) {

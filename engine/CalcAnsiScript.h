@@ -74,6 +74,8 @@ class TCalcuAddition {
   virtual bool DoLabel(const std::string& name, Extended& value, uint8_t mode);
   /// 0 when a pass begins, 1 when it has ended.
   virtual void Notify(int phase);
+  /// The directives it handles, without the '#' (for completion and help).
+  virtual std::vector<std::string> DirectiveNames() const { return {}; }
 
   TAnsiCalculate* FEngine = nullptr;
 };
@@ -125,6 +127,10 @@ class TAnsiCalculate {
   void AddAddition(const TCalcuAdditionClass& cls);
   /// Writes the eight internal constants, one line each.
   void ListConstants();
+  /// The names a user may type, from the engine's own tables: the built-in functions, the
+  /// constants, the directives ('#' and the name) of the engine and its additions, and the labels
+  /// defined so far, in that order.
+  std::vector<std::string> CompletionNames() const;
 
   // Evaluator levels, loosest binding first.
   bool ParseStatement();
@@ -160,6 +166,11 @@ class TAnsiCalculate {
   bool FErrorReported = false;                   // the current line's error came through Error
   int FDepth = 0;  // nesting of expressions: parentheses, prefix operators, calls, keyword operators
 };
+
+/// The built-in functions' names, as the tables spell them.
+std::vector<std::string> BuiltInFunctionNames();
+/// The internal constants' names, in the order "#定数" lists them.
+std::vector<std::string> ConstantNames();
 
 /// How deep parentheses, prefix operators and calls may nest before a statement ends in an error.
 inline constexpr int MaxNestingDepth = 1000;

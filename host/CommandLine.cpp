@@ -8,18 +8,22 @@ TCommandLine ParseCommandLine(std::span<const std::string> args) {
   TCommandLine cl;
   bool options = true;
   for (const std::string& a : args) {
-    if (options && a == "--") {
-      options = false;
-    } else if (options && a == "--help") {
-      cl.Help = true;
-    } else if (options && a == "--version") {
-      cl.Version = true;
-    } else if (options && a == "--stdout") {
-      cl.ToStdout = true;
-    } else if (options && a == "--undo") {
-      cl.Undo = true;
-    } else {
+    if (!options || a == "-" || !a.starts_with("-")) {
       cl.Files.push_back(a);
+    } else if (a == "--") {
+      options = false;
+    } else if (a == "--help" || a == "-h") {
+      cl.Help = true;
+    } else if (a == "--version" || a == "-V") {
+      cl.Version = true;
+    } else if (a == "--stdout") {
+      cl.ToStdout = true;
+    } else if (a == "--undo") {
+      cl.Undo = true;
+    } else if (a == "--lsp") {
+      cl.Lsp = true;
+    } else if (cl.UnknownOption.empty()) {
+      cl.UnknownOption = a;
     }
   }
   return cl;

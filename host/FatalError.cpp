@@ -19,20 +19,6 @@
 namespace host {
 namespace {
 
-const char* const Usage[] = {
-    "使い方: sheetcalc [--stdout] [ファイル...]",
-    "        sheetcalc --undo",
-    "  引数なし     クリップボードの計算シートを計算し、結果をクリップボードに返します",
-    "               (クリップボードに計算シートがなければコンソールモード)",
-    "  ファイル...  存在するファイルを順に計算し、結果をまとめてクリップボードに置きます",
-    "  -            計算シートを標準入力から読み、結果を標準出力に書きます",
-    "  --stdout     結果をクリップボードではなく標準出力に書きます",
-    "  --undo       直前の実行が置き換える前のクリップボードの内容を戻します(もう一度でやり直し)",
-    "  --help       この説明を出して終わります",
-    "  --version    版を出して終わります",
-    "  --           これより後の引数はすべてファイル名です",
-};
-
 std::string KindOf(const std::exception* error) {
   if (auto e = dynamic_cast<const scan::Exception*>(error)) return e->ClassName();
   if (dynamic_cast<const std::bad_alloc*>(error)) return "EOutOfMemory";
@@ -63,6 +49,18 @@ void PrintLines(std::span<const char* const> lines) {
   platform::StdStreams().WriteStandardOutput(platform::ExportText(text));
 }
 
+void Report(const std::exception* error, const std::string& programName, bool toClipboard) {
+  // A C++ exception does not carry the place it was raised; the report names the entry of the
+  // run that it escaped from.
+  const void* where = reinterpret_cast<const void*>(&Main);
+  platform::TFatalError report;
+  report.Caption = FatalErrorCaption;
+  report.Text = FatalErrorText(error, ModuleName(programName), where);
+  report.Line = FatalErrorLine(error);
+  report.Notify = toClipboard;
+  platform::ErrorReport().ShowFatalError(report);
+}
+
 }  // namespace
 
 const char* const FatalErrorCaption = "アプリケーション エラー";
@@ -79,10 +77,29 @@ std::string FatalErrorText(const std::exception* error, const std::string& modul
   return text;
 }
 
+std::string FatalErrorLine(const std::exception* error) {
+  auto encoding = dynamic_cast<const scan::EEncodingError*>(error);
+  if (encoding && !encoding->Source().empty())
+    return encoding->Source() + ":" + std::to_string(encoding->Line()) + ":" +
+           std::to_string(encoding->Column()) + ": " + encoding->Detail();
+  std::string message = error ? error->what() : "";
+  return message.empty() ? KindOf(error) : message;
+}
+
+std::string UnknownOptionText(const std::string& option) {
+  return "sheetcalc: unknown option '" + option +
+         "'\nTry 'sheetcalc --help' for more information.\n";
+}
+
 int Main(const std::string& programName, std::span<const std::string> args) {
   TCommandLine commandLine = ParseCommandLine(args);
+  if (!commandLine.UnknownOption.empty()) {
+    platform::ErrorReport().ShowUsageError(UnknownOptionText(commandLine.UnknownOption));
+    return 2;
+  }
   if (commandLine.Help) {
-    PrintLines(Usage);
+    bool withNames = args.size() == 1;  // "--help" and nothing else
+    platform::StdStreams().WriteStandardOutput(platform::ExportText(HelpText(withNames)));
     return 0;
   }
   if (commandLine.Version) {
@@ -91,17 +108,12 @@ int Main(const std::string& programName, std::span<const std::string> args) {
     return 0;
   }
   THost host(std::move(commandLine));
-  // A C++ exception does not carry the place it was raised; the report names the entry of the
-  // run that it escaped from.
-  const void* where = reinterpret_cast<const void*>(&Main);
   try {
     return host.Run();
   } catch (const std::exception& e) {
-    platform::ErrorReport().ShowFatalError(FatalErrorCaption,
-                                           FatalErrorText(&e, ModuleName(programName), where));
+    Report(&e, programName, host.ResultsToClipboard());
   } catch (...) {
-    platform::ErrorReport().ShowFatalError(FatalErrorCaption,
-                                           FatalErrorText(nullptr, ModuleName(programName), where));
+    Report(nullptr, programName, host.ResultsToClipboard());
   }
   host.HandBackStandardInput();
   return 1;

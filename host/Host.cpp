@@ -107,7 +107,11 @@ int THost::FileMode() {
       text = platform::ImportText(FStandardInput, "standard input");
       if (platform::StdStreams().CanRereadStandardInput()) std::string().swap(FStandardInput);
     } else {
-      if (!InsideName(arg, name) || !platform::Files().FileExists(name)) continue;
+      if (!InsideName(arg, name)) continue;
+      if (!platform::Files().FileExists(name)) {
+        WarnSkipped(name);
+        continue;
+      }
       text = platform::Files().LoadTextFile(name);
     }
     bool filterLineEnd = arg == StandardInputName && EndsWithLineBreak(text);
@@ -149,6 +153,11 @@ int THost::ConsoleMode(bool withHelp) {
   if (withHelp)
     for (const char* line : HelpLines) console.WriteConsoleLine(line);
   auto engine = std::make_unique<TMyConsCalculate>(std::string());
+  console.SetCompletion([&engine] { return engine->CompletionNames(); });
+  struct TForget {  // the console must not ask the engine once the loop has ended
+    platform::TConsole& Console;
+    ~TForget() { Console.SetCompletion(nullptr); }
+  } forget{console};
   bool clipboardEmpty = false;  // what this loop last put there was an empty text
   for (;;) {
     std::optional<std::string> line;
@@ -179,6 +188,11 @@ bool THost::InsideName(const std::string& arg, std::string& name) {
     platform::StdStreams().WriteWarning(e.Message());
     return false;
   }
+}
+
+void THost::WarnSkipped(const std::string& name) {
+  std::string why = platform::Files().WhyNotAFile(name);
+  if (!why.empty()) platform::StdStreams().WriteWarning("sheetcalc: " + name + ": " + why);
 }
 
 void THost::Deliver(const std::string& text) {

@@ -13,16 +13,26 @@ namespace host {
 
 /// What the command line asks for.
 struct TCommandLine {
-  bool Help = false;                // --help
-  bool Version = false;             // --version
+  bool Help = false;                // -h, --help
+  bool Version = false;             // -V, --version
   bool ToStdout = false;            // --stdout: results to standard output, not the clipboard
-  bool Undo = false;                // --undo: the clipboard text the last run replaced put back
+  bool Undo = false;                // --undo: the clipboard text the last run replaced, back
+  bool Lsp = false;                 // --lsp: a language server on standard input and output
   std::vector<std::string> Files;  // file arguments in order (outside text); "-" is standard input
+  std::string UnknownOption;       // the first argument that looks like an option and is none
 };
 
-/// Reads the arguments (the program name left out). "--help", "--version", "--stdout" and
-/// "--undo" are options; after "--" every argument is a file name; everything else is a file name.
+/// Reads the arguments (the program name left out). Options are the exact words above; "-" alone
+/// is standard input; after "--" every argument is a file name; any other argument that starts
+/// with '-' (also "--stdout=yes") is an unknown option.
 TCommandLine ParseCommandLine(std::span<const std::string> args);
+
+/// The two lines (outside text, each ending in LF) that answer an unknown option.
+std::string UnknownOptionText(const std::string& option);
+
+/// The --help text (inside text, CR LF line ends) in the user's language; with `withNames` it
+/// also lists the built-in functions and constants.
+std::string HelpText(bool withNames);
 
 /// One run of the program over the platform services in force.
 class THost {
@@ -34,6 +44,8 @@ class THost {
   /// Writes standard input back to standard output as it came, when the run has read it (a filter
   /// whose run failed or produced nothing gives its text back unchanged); false otherwise.
   bool HandBackStandardInput();
+  /// True when the run's results were headed for the clipboard rather than a stream.
+  bool ResultsToClipboard() const { return !FToStdout; }
 
  private:
   int FileMode();
@@ -46,6 +58,8 @@ class THost {
   bool ReplaceClipboard(const std::string& text);
   /// A file argument as an inside name; false (with a warning) when it has no such name.
   bool InsideName(const std::string& arg, std::string& name);
+  /// Names a file argument that is skipped, and why, on standard error (where the system says).
+  void WarnSkipped(const std::string& name);
   /// Puts the text where results go: the clipboard, or standard output with --stdout, with
   /// standard input, or when the clipboard cannot be written.
   void Deliver(const std::string& text);
@@ -72,6 +86,10 @@ extern const char* const FatalErrorCaption;
 /// feed, and the message with a '.' behind it unless it ends with one.
 std::string FatalErrorText(const std::exception* error, const std::string& module,
                            const void* where);
+
+/// The fatal error in one line: "<source>:<line>:<column>: <detail>" for text that did not pass
+/// the encoding boundary at a known place, else the message (the kind when there is none).
+std::string FatalErrorLine(const std::exception* error);
 
 /// The eleven lines that console mode shows first when it starts for want of a sheet.
 std::span<const char* const> ConsoleHelpLines();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -439,6 +440,103 @@ TEST(ParseCommandLine, SeparatesOptionsFromFileNames) {
   EXPECT_TRUE(cl.Help);
   EXPECT_FALSE(cl.Version);
   EXPECT_EQ(cl.Files, (std::vector<std::string>{"a.txt", "-", "--version", "-"}));
+  EXPECT_EQ(cl.UnknownOption, "");
+}
+
+TEST(ParseCommandLine, ShortFormsAndTheOtherBranchesOptions) {
+  std::vector<std::string> args = {"-h", "-V", "--undo", "--lsp"};
+  TCommandLine cl = ParseCommandLine(args);
+  EXPECT_TRUE(cl.Help && cl.Version && cl.Undo && cl.Lsp);
+  EXPECT_TRUE(cl.Files.empty());
+}
+
+TEST(ParseCommandLine, FirstUnknownOptionIsKept) {
+  struct TCase {
+    std::vector<std::string> Args;
+    const char* Unknown;
+  };
+  const TCase cases[] = {
+      {{"--bogus", "-x"}, "--bogus"},      {{"a.txt", "--stdout=yes"}, "--stdout=yes"},
+      {{"-hV"}, "-hV"},                   {{"--HELP"}, "--HELP"},
+      {{"--", "--bogus", "-x"}, ""},      {{"-", "a"}, ""},
+      {{"---"}, "---"},
+  };
+  for (const TCase& c : cases)
+    EXPECT_EQ(ParseCommandLine(c.Args).UnknownOption, c.Unknown) << c.Args.front();
+}
+
+TEST_F(HostTest, UnknownOptionIsAUsageErrorAndNothingRuns) {
+  F.Clipboard.FText = "1+1";
+  F.Files.FFiles["s.txt"] = "2+2";
+  EXPECT_EQ(RunMain({"s.txt", "--help", "--bogus"}), 2);
+  ASSERT_EQ(F.Report.FUsageErrors.size(), 1u);
+  EXPECT_EQ(F.Report.FUsageErrors[0],
+            "sheetcalc: unknown option '--bogus'\nTry 'sheetcalc --help' for more information.\n");
+  EXPECT_TRUE(F.Clipboard.FWrites.empty());
+  EXPECT_EQ(F.Streams.FOutput, "");
+  EXPECT_TRUE(F.Report.FReports.empty());
+}
+
+TEST_F(HostTest, SkippedFileArgumentsAreNamedInAWarning) {
+  F.Files.FFiles["s.txt"] = "1+1";
+  EXPECT_EQ(RunMain({"--stdout", "gone.txt", "s.txt"}), 0);
+  EXPECT_EQ(F.Streams.FOutput, "1+1//  2\n");
+  EXPECT_EQ(F.Streams.FWarnings,
+            (std::vector<std::string>{"sheetcalc: gone.txt: No such file or directory"}));
+}
+
+TEST_F(HostTest, FatalErrorLineAndNotificationFollowWhereResultsGo) {
+  struct TCase {
+    std::vector<std::string> Args;
+    std::string Line;
+    bool Notify;
+  };
+  F.Files.FFiles["bad.txt"] = "#ScriptFile x";
+  const TCase cases[] = {
+      {{"bad.txt"}, "ScriptFileの後に=が無い", true},
+      {{"--stdout", "bad.txt"}, "ScriptFileの後に=が無い", false},
+      {{"-"}, "standard input:2:1: UTF-8 として正しくないバイト 0xFF があります", false},
+  };
+  for (const TCase& c : cases) {
+    F.Streams.FInput = "a=1\n\xFF\n";
+    F.Report.FLines.clear();
+    F.Report.FNotify.clear();
+    EXPECT_EQ(RunMain(c.Args), 1);
+    ASSERT_EQ(F.Report.FLines.size(), 1u);
+    EXPECT_EQ(F.Report.FLines[0], c.Line);
+    EXPECT_EQ(F.Report.FNotify[0], c.Notify) << c.Line;
+  }
+}
+
+TEST(FatalErrorLine, GivesThePlaceOfAnInputErrorAndElseTheMessage) {
+  scan::EEncodingError placed("sheet.txt", 12, 3, "NUL バイト (0x00) はテキストに使えません");
+  EXPECT_EQ(placed.Message(), "sheet.txt の 12 行 3 桁目: NUL バイト (0x00) はテキストに使えません");
+  EXPECT_EQ(FatalErrorLine(&placed), "sheet.txt:12:3: NUL バイト (0x00) はテキストに使えません");
+  scan::EEncodingError unplaced("文字コード変換が使えません");
+  EXPECT_EQ(FatalErrorLine(&unplaced), "文字コード変換が使えません");
+  scan::EZeroDivide zero("");
+  EXPECT_EQ(FatalErrorLine(&zero), "EZeroDivide");
+  EXPECT_EQ(FatalErrorLine(nullptr), "Exception");
+}
+
+TEST_F(HostTest, ConsoleCompletesTheEnginesNamesAndTheLabelsSoFar) {
+  F.Console.FInput = {"rate=3", "\x83\xD0=2"};  // the second label is named "σ" as well
+  EXPECT_EQ(RunMain({"none"}), 0);
+  EXPECT_FALSE(F.Console.FCompletion);  // the engine it asks is gone with the loop
+  const std::vector<std::string>& names = F.Console.FNames;
+  auto has = [&](const std::string& n) { return std::count(names.begin(), names.end(), n); };
+  for (const char* n : {"sin", "ArcTan2", "pr", "PI", "_NA", "#定数", "#h", "rate"})
+    EXPECT_EQ(has(n), 1) << n;
+  EXPECT_EQ(has("\x83\xD0"), 2);  // the constant and the label
+  EXPECT_EQ(names.back(), "\x83\xD0");
+}
+
+TEST(HelpText, ListsTheNamesOnlyWhenAskedTo) {
+  std::string full = host::HelpText(true), brief = host::HelpText(false);
+  EXPECT_TRUE(full.starts_with(brief));
+  EXPECT_EQ(brief.find("ArcTan2"), std::string::npos);
+  EXPECT_NE(full.find("  pr sin cos tan"), std::string::npos);
+  EXPECT_NE(full.find("_NA \x83\xD0\r\n"), std::string::npos);
 }
 
 }  // namespace

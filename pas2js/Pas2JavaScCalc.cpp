@@ -42,7 +42,7 @@ bool TPas2JavaScCalc::Directive(const std::string& name, const char*& cursor) {
     FEngine->WriteLine(HelpText);
     return false;
   }
-  if (!TuPas2JavaSc::SameText(name, "P2Js")) return false;
+  if (!TuPas2JavaSc::SameText(name, DirectiveName)) return false;
   const TP2JsOptions options = ReadOptionLine(cursor, false);
   auto converter = std::make_unique<TuPas2JavaSc>();
   SetDebugOptions(*converter, options.Word, false);

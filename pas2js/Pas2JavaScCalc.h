@@ -29,6 +29,8 @@ class TPas2JavaScCalc : public engine::TCalcuAddition {
   /// #P2Js (any case) converts the rest of the sheet into the engine's output; "#h" and "#" write
   /// the help lines.
   bool Directive(const std::string& name, const char*& cursor) override;
+  std::vector<std::string> DirectiveNames() const override { return {DirectiveName}; }
+  static constexpr const char* DirectiveName = "P2Js";
   void Notify(int phase) override;
 
   /// Writes the text as the whole file; failure raises scan::EInOutError naming the file.

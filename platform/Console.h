@@ -1,9 +1,12 @@
 #pragma once
 // The console: one typed line at a time in, lines out. On POSIX it is the terminal (with line
-// editing when standard input is one) or plain standard input and output.
+// editing, a prompt, history kept between runs and Tab completion when standard input is one) or
+// plain standard input and output.
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -16,6 +19,9 @@ class TConsole {
   virtual std::optional<std::string> ReadConsoleLine() = 0;
   /// The text and a line end.
   virtual void WriteConsoleLine(const std::string& text) = 0;
+  /// Where Tab completion takes its candidates from (inside text), asked at each Tab; consoles
+  /// without line editing ignore it.
+  virtual void SetCompletion(std::function<std::vector<std::string>()> names) { (void)names; }
 };
 
 /// The console in force: the real one unless a test has put a fake in its place.

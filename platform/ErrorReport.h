@@ -1,16 +1,27 @@
 #pragma once
 // The report of an error that ends the process, and of a warning that a user who never looks at a
-// terminal must still see: Windows shows a task-modal message box, POSIX writes to standard error.
+// terminal must still see: Windows shows a task-modal message box; POSIX writes one line to
+// standard error and, for an error when nobody may be reading it, a desktop notification.
 
 #include <string>
 
 namespace platform {
 
+/// An error that ends the process, in the forms the two systems show it (all inside text).
+struct TFatalError {
+  std::string Caption;  // the message box's caption
+  std::string Text;     // the message box's text: the kind, module, address and message
+  std::string Line;     // one line: "<source>:<line>:<column>: <message>", or the message
+  bool Notify = false;  // the results were headed for the clipboard, not to a reader of a stream
+};
+
 class TErrorReport {
  public:
   virtual ~TErrorReport() = default;
-  /// Shows `text` under `caption` (both inside text) and returns when the user has seen it.
-  virtual void ShowFatalError(const std::string& caption, const std::string& text) = 0;
+  /// Shows the error and returns when the user has seen it.
+  virtual void ShowFatalError(const TFatalError& error) = 0;
+  /// A command line the program does not take: `text` is outside text, lines ending in LF.
+  virtual void ShowUsageError(const std::string& text) = 0;
   /// Shows `text` (inside text) as a warning, "sheetcalc: <text>" on POSIX, and returns when the
   /// user has seen it; the run goes on.
   virtual void ShowWarning(const std::string& text) = 0;

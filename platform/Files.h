@@ -11,6 +11,12 @@ class TFileSystem {
  public:
   virtual ~TFileSystem() = default;
   virtual bool FileExists(const std::string& name) = 0;
+  /// Why `name` is not a file that can be read ("No such file or directory", "Is a directory"),
+  /// for a warning about a skipped argument; empty where such arguments are skipped in silence.
+  virtual std::string WhyNotAFile(const std::string& name) {
+    (void)name;
+    return {};
+  }
   /// The file's text; empty when it cannot be opened. Text that is not valid in the outside
   /// encoding raises scan::EEncodingError naming the file, line and column.
   virtual std::string LoadTextFile(const std::string& name) = 0;

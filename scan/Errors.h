@@ -53,11 +53,29 @@ class EInOutError : public Exception {
   using Exception::Exception;
   const char* ClassName() const noexcept override { return "EInOutError"; }
 };
-/// Text at the system boundary that is not valid in the outside encoding.
+/// Text at the system boundary that is not valid in the outside encoding. When it names a place
+/// in a text, the message reads "<source> の <line> 行 <column> 桁目: <detail>" and the parts are
+/// kept as well, so that a one-line report can give them in the form tools expect.
 class EEncodingError : public Exception {
  public:
   using Exception::Exception;
+  EEncodingError(std::string source, long line, long column, std::string detail)
+      : Exception(source + " の " + std::to_string(line) + " 行 " + std::to_string(column) +
+                  " 桁目: " + detail),
+        FSource(std::move(source)), FLine(line), FColumn(column), FDetail(std::move(detail)) {}
   const char* ClassName() const noexcept override { return "EEncodingError"; }
+  /// The text's name (inside text); empty when the error names no place.
+  const std::string& Source() const noexcept { return FSource; }
+  long Line() const noexcept { return FLine; }
+  long Column() const noexcept { return FColumn; }
+  /// What is wrong there, without the place.
+  const std::string& Detail() const noexcept { return FDetail; }
+
+ private:
+  std::string FSource;
+  long FLine = 0;
+  long FColumn = 0;
+  std::string FDetail;
 };
 
 }  // namespace scan

@@ -3,11 +3,11 @@
 # Usage: scripts/install-deps.sh build|test
 set -euo pipefail
 what=${1:-build}
-packages=(cmake ninja-build g++ libedit-dev)
+packages=(cmake ninja-build g++ libedit-dev gettext)
 if [[ "$what" == test ]]; then
   packages+=(libgtest-dev xvfb xclip xsel sway wl-clipboard g++-mingw-w64-x86-64 wine wine64
-             locales clang libclang-rt-14-dev fpc-source python3 time bc vim neovim emacs-nox
-             mandoc groff-base dpkg-dev)
+             locales clang libclang-rt-14-dev fpc-source python3 time bc tmux vim neovim
+             emacs-nox mandoc groff-base dpkg-dev)
 fi
 missing=()
 for p in "${packages[@]}"; do

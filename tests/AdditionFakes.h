@@ -77,6 +77,9 @@ class TMemoryFiles final : public platform::TFileSystem {
   TMemoryFiles& operator=(const TMemoryFiles&) = delete;
 
   bool FileExists(const std::string& name) override { return FFiles.count(name) != 0; }
+  std::string WhyNotAFile(const std::string& name) override {
+    return FileExists(name) ? std::string() : "No such file or directory";
+  }
   std::string LoadTextFile(const std::string& name) override {
     auto it = FFiles.find(name);
     return it == FFiles.end() ? std::string() : it->second;

@@ -59,16 +59,22 @@ class TFakeConsole final : public platform::TConsole {
 
   void Open() override { ++FOpened; }
   std::optional<std::string> ReadConsoleLine() override {
+    if (FCompletion) FNames = FCompletion();  // what Tab would offer at this prompt
     if (FInput.empty()) return std::nullopt;
     std::string line = FInput.front() + "\r\n";
     FInput.pop_front();
     return line;
   }
   void WriteConsoleLine(const std::string& text) override { FOutput += text + "\r\n"; }
+  void SetCompletion(std::function<std::vector<std::string>()> names) override {
+    FCompletion = std::move(names);
+  }
 
   std::deque<std::string> FInput;
   std::string FOutput;
   int FOpened = 0;
+  std::function<std::vector<std::string>()> FCompletion;
+  std::vector<std::string> FNames;  // the completion candidates at the last prompt
 };
 
 /// Standard input from `FInput`; standard output and warnings collected.
@@ -114,12 +120,18 @@ class TFakeErrorReport final : public platform::TErrorReport {
   TFakeErrorReport(const TFakeErrorReport&) = delete;
   TFakeErrorReport& operator=(const TFakeErrorReport&) = delete;
 
-  void ShowFatalError(const std::string& caption, const std::string& text) override {
-    FReports.push_back(caption + "|" + text);
+  void ShowFatalError(const platform::TFatalError& error) override {
+    FReports.push_back(error.Caption + "|" + error.Text);
+    FLines.push_back(error.Line);
+    FNotify.push_back(error.Notify);
   }
+  void ShowUsageError(const std::string& text) override { FUsageErrors.push_back(text); }
   void ShowWarning(const std::string& text) override { FWarnings.push_back(text); }
 
-  std::vector<std::string> FReports;
+  std::vector<std::string> FReports;  // the message box form: "<caption>|<text>"
+  std::vector<std::string> FLines;    // the one-line form
+  std::vector<bool> FNotify;
+  std::vector<std::string> FUsageErrors;
   std::vector<std::string> FWarnings;
 };
 

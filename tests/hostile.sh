@@ -177,25 +177,25 @@ fi
 name=truncated_character_at_end
 if wanted $name; then
   printf '1+\xe3\x81' >in.txt  # the first two bytes of a three-byte UTF-8 character
-  if run 20 -; then expect_fatal "standard input の 1 行 3 桁目"; fi
+  if run 20 -; then expect_fatal "sheetcalc: standard input:1:3: "; fi
 fi
 
 name=invalid_utf8
 if wanted $name; then
   printf 'a=1\n\xff\xfe\n' >in.txt
-  if run 20 -; then expect_fatal "standard input の 2 行 1 桁目"; fi
+  if run 20 -; then expect_fatal "sheetcalc: standard input:2:1: "; fi
 fi
 
 name=unrepresentable_character
 if wanted $name; then
   printf 'a=1\n😀\n' >in.txt  # valid UTF-8 that code page 932 has no code for
-  if run 20 -; then expect_fatal "standard input の 2 行"; fi
+  if run 20 -; then expect_fatal "sheetcalc: standard input:2:1: "; fi
 fi
 
 name=nul_byte_stdin
 if wanted $name; then
   printf 'x=1\n#\0z\n2\n' >in.txt
-  if run 20 -; then expect_fatal "standard input の 2 行 2 桁目"; fi
+  if run 20 -; then expect_fatal "sheetcalc: standard input:2:2: "; fi
 fi
 
 name=nul_byte_file
@@ -205,7 +205,7 @@ if wanted $name; then
   : >in.txt
   if run 20 --stdout sheet.txt; then
     expect_status 1
-    expect_err "sheet.txt の 2 行 3 桁目"
+    expect_err "sheetcalc: sheet.txt:2:3: "
     [ ! -s out.txt ] || fail "output written for a sheet that was not read: $(head -c 100 out.txt)"
     cmp -s sheet.txt before.txt || fail "the sheet file was changed"
   fi

@@ -1,28 +1,46 @@
-// The console on POSIX: the terminal, with line editing and history from libedit when standard
-// input is a terminal, plain line reads otherwise. libedit is loaded only when a console opens,
-// so that the other modes start without it.
+// The console on POSIX: the terminal, with line editing from libedit when standard input is a
+// terminal (a "> " prompt, history kept between runs in the state folder, Tab completion of the
+// names the engine knows), plain line reads otherwise. libedit is loaded only when a console
+// opens on a terminal, so that the other modes start without it.
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <langinfo.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <deque>
 #include <string>
 
 #include "platform/Console.h"
 #include "platform/Encoding.h"
+#include "platform/State.h"
 #include "platform/posix/PosixIo.h"
+#include "scan/Errors.h"
 
 namespace platform {
 namespace {
+
+constexpr const char* Prompt = "> ";
+constexpr const char* HistoryName = "history";
+constexpr size_t HistoryLines = 1000;
+// A name ends at a blank, an operator or a bracket, so "2*si" completes "si". '#' is a break as
+// well: libedit escapes it in a completed word, so a directive is completed behind it.
+constexpr const char* WordBreaks = " \t\n\"'`@$><=;|&{}()[]+-*/^~!%,:?#";
+
+using TGenerator = char* (*)(const char* text, int state);
 
 /// The few libedit entries the console uses; all null when libedit is not there.
 struct TLineEditor {
   char* (*ReadLine)(const char* prompt) = nullptr;
   int (*AddHistory)(const char* line) = nullptr;
+  char* (*CopyText)(int from, int to) = nullptr;  // a malloc'ed copy of the line being edited
+  int* Point = nullptr;                            // where the cursor is in that line
 
-  bool Load() {
+  bool Load(TGenerator complete) {
     void* lib = ::dlopen("libedit.so.2", RTLD_NOW | RTLD_LOCAL);
     if (!lib) lib = ::dlopen("libedit.so", RTLD_NOW | RTLD_LOCAL);
     if (!lib) return false;
@@ -30,37 +48,112 @@ struct TLineEditor {
     AddHistory = reinterpret_cast<int (*)(const char*)>(::dlsym(lib, "add_history"));
     if (auto usingHistory = reinterpret_cast<void (*)()>(::dlsym(lib, "using_history")))
       usingHistory();
+    if (auto stifle = reinterpret_cast<void (*)(int)>(::dlsym(lib, "stifle_history")))
+      stifle(static_cast<int>(HistoryLines));
+    CopyText = reinterpret_cast<char* (*)(int, int)>(::dlsym(lib, "rl_copy_text"));
+    Point = static_cast<int*>(::dlsym(lib, "rl_point"));
+    Set<TGenerator>(lib, "rl_completion_entry_function", complete);
+    Set<const char*>(lib, "rl_basic_word_break_characters", WordBreaks);
+    Set<const char*>(lib, "rl_completer_word_break_characters", WordBreaks);
+    Set<int>(lib, "rl_completion_append_character", 0);
     return ReadLine != nullptr;
   }
+
+  /// True when the word `text` that ends at the cursor follows a '#'. libedit gives the cursor
+  /// as a count of characters, and the line as UTF-8 (one byte short at its end in some versions).
+  bool AfterHash(const char* text) const {
+    if (!CopyText || !Point) return false;
+    long at = *Point - CharacterCount(text) - 1;  // the character before the word
+    if (at < 0) return false;
+    char* line = CopyText(0, 1 << 20);
+    if (!line) return false;
+    const char* p = line;
+    for (long n = 0; *p != '\0'; ++p) {
+      if ((static_cast<unsigned char>(*p) & 0xC0) == 0x80) continue;  // a continuation byte
+      if (n++ == at) break;
+    }
+    bool hash = *p == '#';
+    std::free(line);
+    return hash;
+  }
+
+  static long CharacterCount(const char* utf8) {
+    long n = 0;
+    for (const char* p = utf8; *p != '\0'; ++p)
+      if ((static_cast<unsigned char>(*p) & 0xC0) != 0x80) ++n;
+    return n;
+  }
+
+  template <class T>
+  static void Set(void* lib, const char* name, T value) {
+    if (void* p = ::dlsym(lib, name)) *static_cast<T*>(p) = value;
+  }
 };
+
+bool IsUtf8Codeset() {
+  const char* codeset = ::nl_langinfo(CODESET);
+  return codeset && (std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "utf8") == 0);
+}
+
+/// The character-type locale from the environment, or C.UTF-8 when that one is not UTF-8: the
+/// line editor takes multibyte input only in a UTF-8 locale. Nothing else in the program looks at
+/// LC_CTYPE.
+void UseUtf8CharacterTypes() {
+  if (std::setlocale(LC_CTYPE, "") && IsUtf8Codeset()) return;
+  std::setlocale(LC_CTYPE, "C.UTF-8");
+}
+
+void WriteOut(const std::string& bytes) { posix::WriteAll(STDOUT_FILENO, bytes.data(), bytes.size()); }
+
+/// True when `name` starts with `prefix`, ASCII letters compared without case.
+bool StartsWithFolded(const std::string& name, const char* prefix) {
+  size_t i = 0;
+  for (; prefix[i] != '\0'; ++i) {
+    if (i >= name.size()) return false;
+    char a = name[i], b = prefix[i];
+    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+    if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
+    if (a != b) return false;
+  }
+  return true;
+}
 
 class TPosixConsole : public TConsole {
  public:
   void Open() override {
     if (FOpen) return;
     FOpen = true;
-    if (::isatty(STDIN_FILENO)) FEditing = FEditor.Load();
+    FTerminal = ::isatty(STDIN_FILENO);
+    if (!FTerminal) return;
+    UseUtf8CharacterTypes();
+    gActive = this;
+    FEditing = FEditor.Load(&Complete);
+    if (FEditing) LoadHistory();
   }
 
   std::optional<std::string> ReadConsoleLine() override {
     std::string line;
-    if (FEditing ? !ReadEdited(line) : !ReadPlain(line)) return std::nullopt;
+    if (FEditing ? !ReadEdited(line) : !ReadPlain(line)) {
+      if (FTerminal) WriteOut("\n");  // Ctrl-D leaves the cursor behind the prompt
+      return std::nullopt;
+    }
     ++FLine;
     return ImportText(line, "standard input", FLine);
   }
 
-  void WriteConsoleLine(const std::string& text) override {
-    std::string out = ExportText(text) + "\n";
-    posix::WriteAll(STDOUT_FILENO, out.data(), out.size());
+  void WriteConsoleLine(const std::string& text) override { WriteOut(ExportText(text) + "\n"); }
+
+  void SetCompletion(std::function<std::vector<std::string>()> names) override {
+    FNames = std::move(names);
   }
 
  private:
   bool ReadEdited(std::string& line) {
-    char* typed = FEditor.ReadLine("");
+    char* typed = FEditor.ReadLine(Prompt);
     if (!typed) return false;
     line = typed;
-    if (!line.empty() && FEditor.AddHistory) FEditor.AddHistory(typed);
     std::free(typed);
+    if (!line.empty()) Remember(line);
     line += '\n';
     return true;
   }
@@ -68,6 +161,7 @@ class TPosixConsole : public TConsole {
   // Standard input is read through stdio's buffer; nothing else in the program reads it in
   // console mode.
   bool ReadPlain(std::string& line) {
+    if (FTerminal) WriteOut(Prompt);
     char* buf = nullptr;
     size_t size = 0;
     ssize_t n = ::getline(&buf, &size, stdin);
@@ -76,10 +170,71 @@ class TPosixConsole : public TConsole {
     return n > 0;
   }
 
+  void LoadHistory() {
+    std::optional<std::string> bytes = State().LoadState(HistoryName);
+    if (!bytes) return;
+    size_t from = 0;
+    while (from < bytes->size()) {
+      size_t end = bytes->find('\n', from);
+      if (end == std::string::npos) end = bytes->size();
+      if (end > from) Keep(bytes->substr(from, end - from));
+      from = end + 1;
+    }
+    if (FEditor.AddHistory)
+      for (const std::string& line : FHistory) FEditor.AddHistory(line.c_str());
+  }
+
+  void Keep(std::string line) {
+    FHistory.push_back(std::move(line));
+    if (FHistory.size() > HistoryLines) FHistory.pop_front();
+  }
+
+  /// Adds a typed line to the history and saves the history at once, so that a run ended by a
+  /// signal or a closed terminal keeps it. A failed save is a warning, once.
+  void Remember(const std::string& line) {
+    if (FEditor.AddHistory) FEditor.AddHistory(line.c_str());
+    Keep(line);
+    std::string bytes;
+    for (const std::string& l : FHistory) bytes += l + "\n";
+    try {
+      State().SaveState(HistoryName, bytes);
+    } catch (const scan::Exception& e) {
+      if (FHistoryWarned) return;
+      FHistoryWarned = true;
+      std::string out = "sheetcalc: " + ExportText(e.Message()) + "\n";
+      posix::WriteAll(STDERR_FILENO, out.data(), out.size());
+    }
+  }
+
+  /// libedit's generator: the `state`-th candidate that starts with `text` (malloc'ed UTF-8), or
+  /// null after the last one.
+  static char* Complete(const char* text, int state) {
+    static std::vector<std::string> matches;
+    if (!gActive) return nullptr;
+    if (state == 0) {
+      matches.clear();
+      // Behind a '#' only the directives, without their '#'; elsewhere everything else.
+      const bool directive = gActive->FEditor.AfterHash(text);
+      if (gActive->FNames)
+        for (const std::string& name : gActive->FNames()) {
+          if (name.empty() || (name[0] == '#') != directive) continue;
+          std::string outside = ExportText(directive ? name.substr(1) : name);
+          if (StartsWithFolded(outside, text)) matches.push_back(std::move(outside));
+        }
+    }
+    return static_cast<size_t>(state) < matches.size() ? ::strdup(matches[state].c_str()) : nullptr;
+  }
+
+  static inline TPosixConsole* gActive = nullptr;
+
   bool FOpen = false;
+  bool FTerminal = false;
   bool FEditing = false;
+  bool FHistoryWarned = false;
   long FLine = 0;
   TLineEditor FEditor;
+  std::deque<std::string> FHistory;  // the last lines typed, oldest first (outside text)
+  std::function<std::vector<std::string>()> FNames;
 };
 
 TConsole* gFake = nullptr;
@@ -94,7 +249,7 @@ TConsole& Console() {
 void SetConsole(TConsole* fake) { gFake = fake; }
 
 void WriteDebugEcho(const std::string& text) {
-  static const int tty = ::open("/dev/tty", O_WRONLY | O_NOCTTY | O_CLOEXEC);
+  static const int tty = ::open("/dev/tty", O_WRONLY | O_CLOEXEC | O_NOCTTY);
   std::string out = ExportText(text);
   posix::WriteAll(tty >= 0 ? tty : STDERR_FILENO, out.data(), out.size());
 }

@@ -120,19 +120,20 @@ std::string SourceForMessage(std::string_view source) {
       ++column;
     }
   }
-  std::string where = SourceForMessage(source) + " の " + std::to_string(line) + " 行 " +
-                      std::to_string(column) + " 桁目: ";
+  std::string where = SourceForMessage(source);
   if (text[at] == '\0')
-    throw scan::EEncodingError(where + "NUL バイト (0x00) はテキストに使えません");
+    throw scan::EEncodingError(where, line, column, "NUL バイト (0x00) はテキストに使えません");
   long cp = DecodeUtf8(reinterpret_cast<const unsigned char*>(text.data() + at), text.size() - at);
   if (cp < 0) {
     char hex[8];
     std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned char>(text[at]));
-    throw scan::EEncodingError(where + "UTF-8 として正しくないバイト 0x" + hex + " があります");
+    throw scan::EEncodingError(where, line, column,
+                               std::string("UTF-8 として正しくないバイト 0x") + hex + " があります");
   }
   char name[24];
   std::snprintf(name, sizeof name, "U+%04lX", cp);
-  throw scan::EEncodingError(where + "文字 " + name + " はコード ページ 932 で表せません");
+  throw scan::EEncodingError(where, line, column,
+                             std::string("文字 ") + name + " はコード ページ 932 で表せません");
 }
 
 /// Where the run of non-ASCII characters starting at `i` ends: at the next ASCII byte that starts

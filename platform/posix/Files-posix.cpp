@@ -48,6 +48,12 @@ class TPosixFileSystem : public TFileSystem {
     return ::stat(ExportName(name).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
   }
 
+  std::string WhyNotAFile(const std::string& name) override {
+    struct stat st;
+    if (::stat(ExportName(name).c_str(), &st) != 0) return std::strerror(errno);
+    return S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : std::string();
+  }
+
   std::string LoadTextFile(const std::string& name) override {
     std::string path = ExportName(name);
     TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));

@@ -14,8 +14,12 @@ namespace {
 
 class TMessageBoxReport : public TErrorReport {
  public:
-  void ShowFatalError(const std::string& caption, const std::string& text) override {
-    ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
+  void ShowFatalError(const TFatalError& error) override {
+    ::MessageBoxA(nullptr, error.Text.c_str(), error.Caption.c_str(),
+                  MB_OK | MB_ICONERROR | MB_TASKMODAL);
+  }
+  void ShowUsageError(const std::string& text) override {
+    ::MessageBoxA(nullptr, text.c_str(), "sheetcalc", MB_OK | MB_ICONERROR | MB_TASKMODAL);
   }
   void ShowWarning(const std::string& text) override {
     ::MessageBoxA(nullptr, text.c_str(), "sheetcalc", MB_OK | MB_ICONWARNING | MB_TASKMODAL);

@@ -35,9 +35,12 @@ got=$(printf 'あ=4\n\xff=1\nあ/2\n' | run_console)
 [[ $(sed -n 1p <<<"$got") == *"standard input の 2 行 1 桁目"* ]] || fail "invalid line: '$got'"
 [[ $(sed -n 2p <<<"$got") == "  2" ]] || fail "あ/2 gave '$(sed -n 2p <<<"$got")'"
 
-# A file argument that does not exist: console mode without the help lines.
-got=$(cd "$work" && printf '1+1\n' | env -u DISPLAY -u WAYLAND_DISPLAY timeout 20 "$exe" no-such-file 2>&1)
+# A file argument that does not exist: a warning naming it, then console mode without the help
+# lines and without a prompt (standard input is no terminal).
+got=$(cd "$work" && printf '1+1\n' | env -u DISPLAY -u WAYLAND_DISPLAY timeout 20 "$exe" no-such-file 2>"$work/err")
 [[ "$got" == "  2" ]] || fail "missing file: '$got'"
+[[ $(<"$work/err") == "sheetcalc: no-such-file: No such file or directory" ]] ||
+  fail "missing file warning: '$(<"$work/err")'"
 
 if ((failed)); then exit 1; fi
 echo "console: all passed"

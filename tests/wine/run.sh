@@ -371,6 +371,17 @@ if selected error; then
   fi
 fi
 
+# ---- an unknown option: the error report, exit 2 -----------------------------------------------
+if selected usage; then
+  WINEDEBUG=-all,+relay timeout -k 5 60 "$wine" "$work/bin/sheetcalc.exe" --bogus \
+    >"$work/stdout" 2>"$work/relay"
+  status=$?
+  expect_status "unknown option" 2
+  call=$(grep -a 'Call user32.MessageBoxA(' "$work/relay" | head -1 | perl -pe 's/\\n/\n/g')
+  [[ "$call" == *"sheetcalc: unknown option '--bogus'"*"Try 'sheetcalc --help' for more information."* &&
+     "$call" == *'"sheetcalc"'* ]] && pass || fail "unknown option: message box: ${call:-none}"
+fi
+
 # ---- code pages: the system's own information --------------------------------------------------
 if selected codepage; then
   sheet cp.txt $'#cp\n#CP 900+32\n#cp 1252\n#cp 12345\n'

@@ -72,7 +72,8 @@ expect_clipboard "console mode" ''
 put 'a=1\n\xff\n'
 timeout 20 "$exe" </dev/null >"$work/out" 2>"$work/err"; rc=$?
 [[ $rc == 1 ]] || fail "invalid clipboard: exit status $rc"
-grep -q "clipboard の 2 行 1 桁目" "$work/err" || fail "invalid clipboard: $(cat "$work/err")"
+[[ $(<"$work/err") == "sheetcalc: clipboard:2:1: UTF-8 として正しくないバイト 0xFF があります" ]] ||
+  fail "invalid clipboard: $(cat "$work/err")"
 expect_clipboard "invalid clipboard" 'a=1\n\xff\n'
 
 # --stdout: file mode's output to standard output, the clipboard untouched.

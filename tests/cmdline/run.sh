@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# The command line: options, usage errors, warnings about skipped files, the one-line error
+# report and its desktop notification (through a stand-in notify-send that records its
+# arguments), and --help in English and Japanese.
+# Usage: run.sh PATH/TO/sheetcalc
+set -u
+exe=$(realpath "${1:?usage: run.sh PATH/TO/sheetcalc}")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failed=0
+fail() { echo "FAIL $*"; failed=1; }
+cd "$work" || exit 1
+mkdir -p bin nobin folder config state
+
+# sc ARGS...: the program with no clipboard, standard input from in.txt (empty unless written),
+# its streams in out.txt and err.txt, its exit status in $status.
+: >in.txt
+env=$(command -v env) timeout=$(command -v timeout)  # found even when PATH leaves them out
+sc() {
+  "$env" -u DISPLAY -u WAYLAND_DISPLAY -u LANGUAGE -u LC_ALL -u LC_MESSAGES \
+    XDG_CONFIG_HOME="$work/config" XDG_STATE_HOME="$work/state" \
+    "$timeout" 20 "$exe" "$@" <in.txt >out.txt 2>err.txt
+  status=$?
+}
+expect() {  # expect WHAT STATUS STDOUT STDERR
+  [[ $status == "$2" && $(<out.txt) == "$3" && $(<err.txt) == "$4" ]] ||
+    fail "$1: status $status, out '$(head -c 300 out.txt)', err '$(<err.txt)'"
+}
+
+# ---- Usage errors: two lines on standard error, exit 2, nothing run ---------------------------
+hint="Try 'sheetcalc --help' for more information."
+printf '1+1\n' >sheet.txt
+for bad in --bogus -x --stdout=yes --help=1 -hV --STDOUT; do
+  sc "$bad" sheet.txt
+  expect "unknown option $bad" 2 "" "sheetcalc: unknown option '$bad'"$'\n'"$hint"
+done
+sc --stdout sheet.txt --bogus
+expect "unknown option after a file" 2 "" "sheetcalc: unknown option '--bogus'"$'\n'"$hint"
+
+# ---- Options and file names ---------------------------------------------------------------------
+for v in -V --version; do
+  sc "$v"
+  [[ $status == 0 && $(<out.txt) == "sheetcalc "[0-9]* && ! -s err.txt ]] || fail "$v: $(<out.txt)"
+done
+printf '2*3\n' >in.txt
+sc -
+expect "- alone" 0 "2*3//  6" ""
+: >in.txt
+printf '7*6\n' >./--bogus
+sc --stdout -- --bogus
+expect "-- ends the options" 0 "7*6// 42" ""
+
+# Missing files and folders are skipped with a warning each; the rest of the run is unchanged.
+sc --stdout missing.sheet folder sheet.txt
+expect "skipped files" 0 "1+1//  2" \
+  "sheetcalc: missing.sheet: No such file or directory"$'\n'"sheetcalc: folder: Is a directory"
+
+# ---- Error reports -------------------------------------------------------------------------------
+cat >bin/notify-send <<'SH'
+#!/bin/sh
+for a in "$@"; do printf '%s\n' "$a"; done >>"$NOTIFY_LOG"
+exit ${NOTIFY_STATUS:-0}
+SH
+chmod +x bin/notify-send
+export NOTIFY_LOG="$work/notify.log"
+printf 'a=1\n#ScriptFile x\n' >bad.sheet
+directive_error="sheetcalc: ScriptFileの後に=が無い"
+
+# A filter: one line naming the place of an input error; its text comes back; no notification.
+printf 'a=1\n\xff\n' >in.txt
+PATH="$work/bin:$PATH" sc -
+expect "input error" 1 $'a=1\n\xff' "sheetcalc: standard input:2:1: UTF-8 として正しくないバイト 0xFF があります"
+: >in.txt
+PATH="$work/bin:$PATH" sc --stdout bad.sheet
+expect "--stdout error" 1 "" "$directive_error"
+[[ -e notify.log ]] && fail "a filter notified: $(<notify.log)"
+
+# Results headed for the clipboard, standard error no terminal: the same line as a notification.
+PATH="$work/bin:$PATH" sc bad.sheet
+expect "file mode error" 1 "" "$directive_error"
+[[ $(cat notify.log 2>/dev/null) == $'-u\ncritical\n--\nsheetcalc\nScriptFileの後に=が無い' ]] ||
+  fail "notification: '$(cat notify.log 2>&1)'"
+# A failing notify-send and a missing one change nothing.
+NOTIFY_STATUS=1 PATH="$work/bin:$PATH" sc bad.sheet
+expect "failing notify-send" 1 "" "$directive_error"
+PATH="$work/nobin" sc bad.sheet
+expect "no notify-send" 1 "" "$directive_error"
+
+# ---- --help ---------------------------------------------------------------------------------------
+help() {  # help LANG ARGS...
+  local lang=$1
+  shift
+  LANG=$lang sc "$@"
+  [[ $status == 0 && ! -s err.txt ]] || fail "help ($lang $*): status $status, err '$(<err.txt)'"
+}
+help C.UTF-8 --help
+[[ $(head -n 1 out.txt) == "Usage: sheetcalc [OPTION]... [FILE]..." ]] || fail "English help: $(head -n 1 out.txt)"
+for want in "  -h, --help       show this help and exit" "  -V, --version    show the version and exit" \
+  "      --undo       put back the clipboard text the last run replaced (again: redo)" \
+  "      --lsp        language server over standard input and output" \
+  "  $work/config/sheetcalc/" "  $work/state/sheetcalc/" "Built-in functions:" \
+  "  pr sin cos tan log ln exp FRAC ROUND TRUNC ArcCos ArcSin coTan Sinh Cosh" \
+  "  PI _e _c _g _h _k _NA σ"; do
+  grep -qxF -- "$want" out.txt || fail "English help lacks '$want'"
+done
+grep -qF '"#h"' out.txt || fail "help does not point to #h"
+cp out.txt long.txt
+help C.UTF-8 -h
+cmp -s out.txt long.txt || fail "-h differs from --help"
+help C.UTF-8 --help sheet.txt
+grep -q "Built-in functions" out.txt && fail "--help with more arguments lists the functions"
+grep -qxF "      --stdout     write the results to standard output instead of the clipboard" out.txt ||
+  fail "short help lacks the options"
+
+help ja_JP.UTF-8 --help
+[[ $(head -n 1 out.txt) == "使い方: sheetcalc [オプション]... [ファイル]..." ]] ||
+  fail "Japanese help: $(head -n 1 out.txt)"
+for want in "組み込み関数:" "  -h, --help       この説明を出して終わります" "  $work/state/sheetcalc/" \
+  "  PI _e _c _g _h _k _NA σ"; do
+  grep -qxF -- "$want" out.txt || fail "Japanese help lacks '$want'"
+done
+
+if ((failed)); then exit 1; fi
+echo "command line: all passed"
