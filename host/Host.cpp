@@ -15,6 +15,7 @@
 #include "platform/Console.h"
 #include "platform/Encoding.h"
 #include "platform/Files.h"
+#include "platform/StandIns.h"
 #include "platform/StdStreams.h"
 #include "scan/uAnsiCharTools.h"
 #include "scan/Errors.h"
@@ -70,7 +71,8 @@ THost::THost(TCommandLine commandLine) : FCommandLine(std::move(commandLine)) {
 int THost::Run() {
   if (!FCommandLine.Files.empty()) return FileMode();
   std::string text = platform::Clipboard().GetClipboardText();
-  if (HasSheet(text)) return ClipboardMode(std::move(text));
+  std::string mark = platform::TakeByteOrderMark(text);
+  if (HasSheet(text)) return ClipboardMode(std::move(text), mark);
   return ConsoleMode(true);
 }
 
@@ -90,14 +92,17 @@ int THost::FileMode() {
       if (!InsideName(arg, name) || !platform::Files().FileExists(name)) continue;
       text = platform::Files().LoadTextFile(name);
     }
+    // A byte order mark is no part of the sheet; it comes back in front of the output it begins.
+    const std::string mark = platform::TakeByteOrderMark(text);
     auto engine = std::make_unique<engine::TAnsiCalculate>(std::move(text));
     if (engine->OfferFile(name))
       ++handled;
     else
       engine->Calculate();
-    if (accumulated.empty())
+    if (accumulated.empty()) {
       accumulated = std::move(engine->FOutput);  // a single sheet's output is not copied
-    else
+      if (!accumulated.empty()) accumulated.insert(0, mark);
+    } else
       accumulated += engine->FOutput;
   }
   if (!accumulated.empty()) {
@@ -112,9 +117,10 @@ int THost::FileMode() {
   return 0;
 }
 
-int THost::ClipboardMode(std::string text) {
+int THost::ClipboardMode(std::string text, const std::string& mark) {
   auto engine = std::make_unique<engine::TAnsiCalculate>(std::move(text));
   engine->Calculate();
+  if (!engine->FOutput.empty()) engine->FOutput.insert(0, mark);
   Deliver(engine->FOutput);
   return 0;
 }
@@ -135,6 +141,7 @@ int THost::ConsoleMode(bool withHelp) {
       continue;
     }
     if (!line) break;  // end of input ends the loop like "exit"
+    platform::TakeByteOrderMark(*line);  // a typed line's mark (a file piped in) is dropped
     engine->FText = std::move(*line);
     if (IsExitLine(engine->FText)) break;
     engine->Calculate();

@@ -36,7 +36,9 @@ class THost {
 
  private:
   int FileMode();
-  int ClipboardMode(std::string text);
+  /// Evaluates the clipboard's sheet; `mark` (a byte order mark's stand-in, or empty) goes in
+  /// front of the output.
+  int ClipboardMode(std::string text, const std::string& mark);
   int ConsoleMode(bool withHelp);
   /// A file argument as an inside name; false (with a warning) when it has no such name.
   bool InsideName(const std::string& arg, std::string& name);

@@ -135,7 +135,9 @@ if selected golden; then
     grep -qiE '#(scol|cp)|COLOR_' "$in" && continue
     # A case whose output is its input left the clipboard alone (the text went to a file).
     cmp -s "$in" "${in%.in}.out" && continue
+    # Files on Windows are code page 932: a sheet or result outside it has no file form there.
     iconv -f UTF-8 -t CP932 <"$in" >/dev/null 2>&1 || continue
+    iconv -f UTF-8 -t CP932 <"${in%.in}.out" >/dev/null 2>&1 || continue
     to_win <"$in" >"$name.txt"
     clip_set_text "untouched"
     sc "$name.txt"
