@@ -167,7 +167,11 @@ std::string SourceForMessage(std::string_view source) {
 /// Output grown in steps and cut to size at the end.
 class TSink {
  public:
-  explicit TSink(size_t expected) { FOut.resize(expected + 16); }
+  /// Room for `expected` bytes at once, and capacity for `extra` more (line ends added later).
+  explicit TSink(size_t expected, size_t extra = 0) {
+    FOut.reserve(expected + extra + 16);
+    FOut.resize(expected + 16);
+  }
   /// Room for `n` more bytes at Tail().
   void Room(size_t n) {
     if (FOut.size() - FUsed < n) FOut.resize(std::max(FOut.size() * 2, FUsed + n) + 16);
@@ -192,14 +196,25 @@ class TSink {
 
 bool IsPrivateUse(long cp) { return cp >= 0xE000 && cp < 0xE000 + UserAreaSize; }
 
+/// The lead bytes of the characters SpecialAt looks for. No byte >= C0 is ever a continuation
+/// byte, so a match is a character wherever it stands.
+bool MaybeSpecial(unsigned char c) { return c == 0xC2 || c == 0xE2 || c == 0xE3 || c == 0xEE; }
+
+/// The code point of a private-use or one-way character at `p` (at most `n` bytes), else -1.
+long SpecialAt(const unsigned char* p, size_t n) {
+  const long cp = DecodeUtf8(p, n);
+  return IsPrivateUse(cp) || (cp > 0 && IsOneWayCharacter(static_cast<char32_t>(cp))) ? cp : -1;
+}
+
 /// UTF-8 -> code page 932 with stand-ins. Only the runs of non-ASCII characters go through iconv:
 /// both encodings keep ASCII as it is, and iconv takes many times longer per byte than a copy
 /// (source text is mostly ASCII). Neither encoding has shift states, so converting run by run
 /// gives what one call over all would give.
 class TImporter {
  public:
-  TImporter(std::string_view whole, std::string_view source, long firstLine)
-      : FWhole(whole), FSource(source), FFirstLine(firstLine), FOut(whole.size()) {
+  /// `extra`: capacity to keep for what the caller adds afterwards (the CRs of line ends).
+  TImporter(std::string_view whole, std::string_view source, long firstLine, size_t extra = 0)
+      : FWhole(whole), FSource(source), FFirstLine(firstLine), FOut(whole.size(), extra) {
     FHasNul = std::memchr(whole.data(), '\0', whole.size()) != nullptr;
     ReserveOwnCodes();
   }
@@ -244,26 +259,24 @@ class TImporter {
     FOut.Append(FWhole.data() + from, to - from);
   }
 
-  /// A run of bytes >= 0x80: the characters iconv converts both ways go to it in pieces; the
-  /// rest is carried or, for private-use characters, given their code.
+  /// A run of bytes >= 0x80: it goes to iconv in pieces between the characters iconv would convert
+  /// into something else (private-use characters are given their code, one-way characters are
+  /// carried); what iconv finds no code for is carried by Piece.
   void Foreign(size_t from, size_t to) {
-    size_t piece = from, i = from;
-    while (i < to) {
-      const auto* p = reinterpret_cast<const unsigned char*>(FWhole.data() + i);
-      const long cp = DecodeUtf8(p, to - i);
-      const size_t len = cp < 0 ? 1 : Utf8Length(cp);
-      if (cp >= 0 && !IsPrivateUse(cp) && !IsOneWayCharacter(static_cast<char32_t>(cp))) {
-        i += len;
+    size_t piece = from;
+    const auto* p = reinterpret_cast<const unsigned char*>(FWhole.data());
+    for (size_t i = from; i < to;) {
+      const long cp = MaybeSpecial(p[i]) ? SpecialAt(p + i, to - i) : -1;
+      if (cp < 0) {
+        ++i;
         continue;
       }
       Piece(piece, i);
-      if (cp < 0)
-        Put(StandIns().StandInFor(StrayByte + *p), i);
-      else if (IsPrivateUse(cp))
+      if (IsPrivateUse(cp))
         Put(StandIns().PrivateUse(static_cast<int>(cp - 0xE000)), i);
       else
         Put(StandIns().StandInFor(static_cast<TCarried>(cp)), i);
-      i += len;
+      i += Utf8Length(cp);
       piece = i;
     }
     Piece(piece, to);
@@ -272,7 +285,8 @@ class TImporter {
   /// Valid UTF-8 through iconv; a character it has no code for is carried.
   void Piece(size_t from, size_t to) {
     if (from == to) return;
-    iconv_t h = ToCp932().Get();
+    if (!FConv) FConv = ToCp932().Get();
+    iconv_t h = FConv;
     char* src = const_cast<char*>(FWhole.data() + from);
     size_t srcLeft = to - from;
     while (srcLeft > 0) {
@@ -306,6 +320,7 @@ class TImporter {
   long FFirstLine;
   TSink FOut;
   bool FHasNul;
+  iconv_t FConv = nullptr;  // taken on first use: plain ASCII never loads the converter
 };
 
 /// Where the run of non-ASCII characters starting at `i` ends: at the next ASCII byte that starts
@@ -375,7 +390,8 @@ class TExporter {
 
   void Piece(size_t from, size_t to) {
     if (from == to) return;
-    iconv_t h = ToUtf8().Get();
+    if (!FConv) FConv = ToUtf8().Get();
+    iconv_t h = FConv;
     char* src = const_cast<char*>(FIn.data() + from);
     size_t srcLeft = to - from;
     while (srcLeft > 0) {
@@ -398,6 +414,7 @@ class TExporter {
 
   std::string_view FIn;
   TSink FOut;
+  iconv_t FConv = nullptr;
 };
 
 /// Every LF that has no CR before it gets one; one pass from the back, in place.
@@ -441,8 +458,9 @@ void CollapseLineEnds(std::string& s) {
 }  // namespace
 
 std::string ImportText(std::string_view outside, std::string_view source, long firstLine) {
-  std::string out = TImporter(outside, source, firstLine).Run();
-  ExpandLineEnds(out, BareLineFeeds(outside));
+  const size_t missing = BareLineFeeds(outside);
+  std::string out = TImporter(outside, source, firstLine, missing).Run();
+  ExpandLineEnds(out, missing);
   return out;
 }
 
