@@ -107,6 +107,22 @@ TEST_F(Encoding, CarriedItemsGetStandInsInOrderOfFirstAppearance) {
   EXPECT_EQ(ExportName("\xF0\x4A\xF0\x43\r\n"), "\xEE\x80\x80\xFF\r\n");
 }
 
+// The private-use characters take the codes the table counts with, in the converter's own order.
+TEST_F(Encoding, PrivateUseCharactersKeepTheirOwnCodes) {
+  for (int k = 0; k < UserAreaSize; ++k) {
+    const char32_t cp = UserAreaFirst + static_cast<char32_t>(k);
+    const std::string outside{static_cast<char>(0xE0 | cp >> 12),
+                              static_cast<char>(0x80 | (cp >> 6 & 0x3F)),
+                              static_cast<char>(0x80 | (cp & 0x3F))};
+    const std::string inside{static_cast<char>(UserAreaLead(k)),
+                             static_cast<char>(UserAreaTrail(k))};
+    ASSERT_EQ(ImportText(outside, "t"), inside) << k;
+    ASSERT_EQ(ExportText(inside), outside) << k;
+  }
+  // Every code is the input's own now: nothing is left to stand for another character.
+  EXPECT_THROW(ImportText("\xE2\x82\xAC", "t"), scan::EEncodingError);
+}
+
 // Import then export gives the outside text back (a CR LF comes back as LF, as every line end).
 TEST_F(Encoding, RoundTripKeepsEveryMixOfCharactersAndBytes) {
   const char* pieces[] = {
