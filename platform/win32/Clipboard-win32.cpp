@@ -1,8 +1,10 @@
 // The Windows clipboard's text. Read as CF_UNICODETEXT when the clipboard holds that format ahead
 // of CF_TEXT (converted with the run's stand-ins, so nothing outside code page 932 is lost), else
-// as CF_TEXT, whose code page 932 bytes are the text; written as CF_UNICODETEXT (Windows offers
-// CF_TEXT from it). The clipboard is opened and closed within each operation, never held across
-// an evaluation.
+// as CF_TEXT, whose code page 932 bytes are the text. Written as CF_UNICODETEXT and, behind it, as
+// CF_TEXT holding the text's own bytes: a program that reads CF_TEXT gets exactly what it got
+// before (a text Windows made from the Unicode form could differ, for code page 932's duplicate
+// codes such as ED40 and FA5C). The clipboard is opened and closed within each operation, never
+// held across an evaluation.
 
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
@@ -111,23 +113,29 @@ class TWin32Clipboard : public TClipboard {
 
   bool SetClipboardText(const std::string& text) override {
     const std::wstring wide = win32::ExportWideText(text);
-    const size_t bytes = (wide.size() + 1) * sizeof(wchar_t);
     TClipboardSession clipboard;
     if (!clipboard.Open()) return false;
     ::EmptyClipboard();
-    TGlobalBlock block(::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, bytes));
+    // The Unicode form first: the format put first is the one GetClipboardText reads.
+    return Put(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t)) &&
+           Put(CF_TEXT, text.c_str(), text.size() + 1);
+  }
+
+ private:
+  /// Puts `size` bytes at `data` on the open clipboard as `format`.
+  static bool Put(UINT format, const void* data, size_t size) {
+    TGlobalBlock block(::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, size));
     if (!block.Get()) return false;
     TGlobalLock lock(block.Get());
     if (!lock.Data()) return false;
-    std::memcpy(lock.Data(), wide.c_str(), bytes);
+    std::memcpy(lock.Data(), data, size);
     // Handed over while still locked; the lock is released after, and the clipboard owns the
     // block from here on. On failure the block is freed here.
-    if (!::SetClipboardData(CF_UNICODETEXT, block.Get())) return false;
+    if (!::SetClipboardData(format, block.Get())) return false;
     block.Release();
     return true;
   }
 
- private:
   /// The CF_TEXT of the open clipboard: code page 932 bytes, as they are.
   static std::string AnsiText() {
     HANDLE data = ::GetClipboardData(CF_TEXT);

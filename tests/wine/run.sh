@@ -235,6 +235,16 @@ if selected unicode; then
   clip_setw "$calc_in"
   sc
   expect_clip "CF_UNICODETEXT as CF_TEXT" "$calc_out"
+  # A CF_TEXT clipboard is read as its bytes, and CF_TEXT gets them back as they were: ED40 and
+  # FA5C are the same character, and a text made from the Unicode form would hold FA5C.
+  printf 'x=1 //\xed\x40\r\nx+1' >"$work/clip.in"
+  clip_set_file "$work/clip.in"
+  sc
+  printf 'x=1 //\xed\x40\r\nx+1//  2\r\n' >"$work/clip.want"
+  if timeout -k 5 60 "$wine" "$tool" get "$work/clip.raw" >/dev/null 2>&1 &&
+    cmp -s "$work/clip.raw" "$work/clip.want"; then pass; else
+    fail "CF_TEXT clipboard: bytes differ: $(od -An -tx1 "$work/clip.raw" | head -2)"
+  fi
 fi
 
 # ---- standard input and output (the command-line use) -------------------------------------------
