@@ -196,12 +196,12 @@ class TSink {
 
 bool IsPrivateUse(long cp) { return cp >= 0xE000 && cp < 0xE000 + UserAreaSize; }
 
-/// The lead bytes of the characters SpecialAt looks for. No byte >= C0 is ever a continuation
+/// The lead bytes of the characters WatchedAt looks for. No byte >= C0 is ever a continuation
 /// byte, so a match is a character wherever it stands.
-bool MaybeSpecial(unsigned char c) { return c == 0xC2 || c == 0xE2 || c == 0xE3 || c == 0xEE; }
+bool IsWatchedLead(unsigned char c) { return c == 0xC2 || c == 0xE2 || c == 0xE3 || c == 0xEE; }
 
 /// The code point of a private-use or one-way character at `p` (at most `n` bytes), else -1.
-long SpecialAt(const unsigned char* p, size_t n) {
+long WatchedAt(const unsigned char* p, size_t n) {
   const long cp = DecodeUtf8(p, n);
   return IsPrivateUse(cp) || (cp > 0 && IsOneWayCharacter(static_cast<char32_t>(cp))) ? cp : -1;
 }
@@ -266,7 +266,7 @@ class TImporter {
     size_t piece = from;
     const auto* p = reinterpret_cast<const unsigned char*>(FWhole.data());
     for (size_t i = from; i < to;) {
-      const long cp = MaybeSpecial(p[i]) ? SpecialAt(p + i, to - i) : -1;
+      const long cp = IsWatchedLead(p[i]) ? WatchedAt(p + i, to - i) : -1;
       if (cp < 0) {
         ++i;
         continue;
