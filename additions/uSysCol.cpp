@@ -8,6 +8,7 @@
 
 #include "engine/FloatOps.h"
 #include "platform/Files.h"
+#include "platform/StandIns.h"
 #include "platform/SysColors.h"
 #include "scan/Errors.h"
 #include "scan/uAnsiCharTools.h"
@@ -168,6 +169,7 @@ void TuSysColor::SchemeCommand(const std::string& word, const char*& cursor) {
     }
     default: {
       std::string text = files.LoadTextFile(files.ProgramFolder(false) + scheme + std::string(SchemeExtension));
+      platform::TakeByteOrderMark(text);  // an editor may have put one in front
       if (text.empty()) FEngine->Error("#" + word + "?");
       FEngine->EvaluateText(text);
       // A loaded scheme takes effect at once, not at the end of the pass.

@@ -15,6 +15,7 @@
 #include "platform/Console.h"
 #include "platform/Encoding.h"
 #include "platform/Files.h"
+#include "platform/StandIns.h"
 #include "platform/StdStreams.h"
 #include "scan/uAnsiCharTools.h"
 #include "scan/Errors.h"
@@ -87,7 +88,8 @@ int THost::Run() {
   if (FCommandLine.Undo) return UndoMode();
   if (!FCommandLine.Files.empty()) return FileMode();
   std::string text = platform::Clipboard().GetClipboardText();
-  if (HasSheet(text)) return ClipboardMode(std::move(text));
+  std::string mark = platform::TakeByteOrderMark(text);
+  if (HasSheet(text)) return ClipboardMode(std::move(text), mark);
   std::string missing = platform::Clipboard().MissingTool();
   if (!missing.empty())
     platform::StdStreams().WriteWarning("クリップボードを読めません。" + InstallHint(missing));
@@ -114,6 +116,8 @@ int THost::FileMode() {
       }
       text = platform::Files().LoadTextFile(name);
     }
+    // A byte order mark is no part of the sheet; it comes back in front of the output it begins.
+    const std::string mark = platform::TakeByteOrderMark(text);
     bool filterLineEnd = arg == StandardInputName && EndsWithLineBreak(text);
     auto engine = std::make_unique<engine::TAnsiCalculate>(std::move(text));
     if (engine->OfferFile(name)) {
@@ -122,10 +126,12 @@ int THost::FileMode() {
       engine->Calculate();
       if (filterLineEnd) DropFinalEmptyLine(engine->FOutput);
     }
-    if (accumulated.empty())
+    if (accumulated.empty()) {
       accumulated = std::move(engine->FOutput);  // a single sheet's output is not copied
-    else
+      if (!accumulated.empty()) accumulated.insert(0, mark);
+    } else {
       accumulated += engine->FOutput;
+    }
   }
   if (!accumulated.empty()) {
     Deliver(accumulated);
@@ -139,10 +145,11 @@ int THost::FileMode() {
   return 0;
 }
 
-int THost::ClipboardMode(std::string text) {
-  FBefore = text;  // what the result replaces, without reading the clipboard again
+int THost::ClipboardMode(std::string text, const std::string& mark) {
+  FBefore = mark + text;  // what the result replaces, without reading the clipboard again
   auto engine = std::make_unique<engine::TAnsiCalculate>(std::move(text));
   engine->Calculate();
+  if (!engine->FOutput.empty()) engine->FOutput.insert(0, mark);
   Deliver(engine->FOutput);
   return 0;
 }
@@ -168,6 +175,7 @@ int THost::ConsoleMode(bool withHelp) {
       continue;
     }
     if (!line) break;  // end of input ends the loop like "exit"
+    platform::TakeByteOrderMark(*line);  // a typed line's mark (a file piped in) is dropped
     engine->FText = std::move(*line);
     if (IsExitLine(engine->FText)) break;
     engine->Calculate();

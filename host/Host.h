@@ -49,7 +49,9 @@ class THost {
 
  private:
   int FileMode();
-  int ClipboardMode(std::string text);
+  /// Evaluates the clipboard's sheet; `mark` (a byte order mark's stand-in, or empty) goes in
+  /// front of the output.
+  int ClipboardMode(std::string text, const std::string& mark);
   int ConsoleMode(bool withHelp);
   /// --undo: the kept text back on the clipboard, the text it replaces kept in its place.
   int UndoMode();

@@ -9,6 +9,7 @@
 
 #include "PlatformFakes.h"
 #include "engine/CalcAnsiScript.h"
+#include "platform/StandIns.h"
 
 namespace host {
 namespace {
@@ -36,12 +37,17 @@ class HostTest : public ::testing::Test {
     engine::ClearAdditionClasses();
     engine::RegisterAddition(engine::AdditionClassOf<TTakeAddition>("TTakeAddition"));
     TTakeAddition::FTakeStandardInput = false;
+    platform::SetStandIns(&FStandIns);
   }
-  void TearDown() override { engine::ClearAdditionClasses(); }
+  void TearDown() override {
+    engine::ClearAdditionClasses();
+    platform::SetStandIns(nullptr);
+  }
 
   int RunMain(std::vector<std::string> args) { return Main("/usr/bin/sheetcalc", args); }
 
   fakes::TFakeHostPlatform F;
+  platform::TStandIns FStandIns;
 };
 
 std::string HelpText() {
@@ -229,8 +235,9 @@ TEST_F(HostTest, EmptyStandardInputWritesNothingAndOpensNoConsole) {
 TEST_F(HostTest, FatalErrorReportsAndHandsStandardInputBack) {
   const char* inputs[] = {
       "#ScriptFile x\na=1\n",  // an error in a directive line leaves the pass
-      "a=1\n\xE3\x81\xFF\n",   // not UTF-8: nothing is evaluated
+      "a=1\n\xE3\x81\xFF\n",   // more stand-ins than are left: nothing is evaluated
   };
+  for (int i = 0; i < platform::UserAreaSize - 2; ++i) FStandIns.StandInFor(0x10000 + i);
   // From a pipe the input is kept; from a file it is read again when it has to come back.
   for (bool rereadable : {false, true}) {
     for (const char* input : inputs) {
@@ -244,7 +251,28 @@ TEST_F(HostTest, FatalErrorReportsAndHandsStandardInputBack) {
       EXPECT_TRUE(F.Report.FReports[0].starts_with("アプリケーション エラー|")) << input;
     }
   }
-  EXPECT_NE(F.Report.FReports[0].find("standard input の 2 行 1 桁目"), std::string::npos);
+  EXPECT_NE(F.Report.FReports[0].find("standard input の 2 行 2 桁目"), std::string::npos);
+}
+
+// The mark is no part of the sheet; the output it begins comes back with it, wherever it goes.
+TEST_F(HostTest, ByteOrderMarkComesBackInFrontOfTheOutput) {
+  const std::string mark = "\xEF\xBB\xBF";
+  F.Streams.FInput = mark + "1+1\n";
+  EXPECT_EQ(RunMain({"-"}), 0);
+  EXPECT_EQ(F.Streams.FOutput, mark + "1+1//  2\n\n");
+  const std::string inside = "\xF0\x40";  // the stand-in it was given
+  F.Clipboard.FText = inside + "2+2";
+  EXPECT_EQ(RunMain({}), 0);
+  EXPECT_EQ(F.Clipboard.FText, inside + "2+2//  4\r\n");
+  F.Files.FFiles["a.txt"] = inside + "2*3";
+  F.Files.FFiles["b.txt"] = inside + "1";
+  F.Streams.FOutput.clear();
+  EXPECT_EQ(RunMain({"--stdout", "a.txt", "b.txt"}), 0);
+  EXPECT_EQ(F.Streams.FOutput, mark + "2*3//  6\n1//  1\n");
+  F.Clipboard.FText = inside + " \r\n";
+  F.Clipboard.FWrites.clear();
+  EXPECT_EQ(RunMain({}), 0);
+  EXPECT_TRUE(F.Clipboard.FWrites.empty());  // a mark and blanks: no sheet, the console opens
 }
 
 TEST_F(HostTest, FatalErrorInFileModeLeavesTheClipboardAlone) {

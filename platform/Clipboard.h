@@ -10,7 +10,8 @@ class TClipboard {
  public:
   virtual ~TClipboard() = default;
   /// The clipboard's text (inside text) up to its first zero byte; empty when there is none.
-  /// Text not valid in the outside encoding raises scan::EEncodingError naming "clipboard".
+  /// What code page 932 lacks comes in as stand-ins (platform/StandIns.h); only a text that needs
+  /// more stand-ins than are left raises scan::EEncodingError naming "clipboard".
   virtual std::string GetClipboardText() = 0;
   /// Puts the text (inside text) on the clipboard; false when there is no clipboard to write to
   /// or the write failed.

@@ -1,25 +1,29 @@
 #pragma once
 // The system boundary for text. Inside, every text is code page 932 with CR LF line ends; outside
-// (on POSIX) it is UTF-8 with LF line ends. On Windows both directions are the identity.
+// (on POSIX) it is UTF-8 with LF line ends. On Windows both directions are the identity. Nothing
+// is lost on the way: what code page 932 lacks travels inside as one of the run's stand-ins
+// (platform/StandIns.h), and export gives back exactly what each stands for.
 
 #include <string>
 #include <string_view>
 
 namespace platform {
 
-/// Outside text -> inside text: UTF-8 to code page 932, LF to CR LF (CR LF and a lone CR stay);
-/// a leading UTF-8 byte order mark is dropped. Bytes that are not UTF-8, or a character that code
-/// page 932 cannot represent, raise scan::EEncodingError naming `source` (a file name, "standard
-/// input", "clipboard"; itself outside text) and the line and column (columns in characters,
-/// counted from 1; lines counted from `firstLine`).
+/// Outside text -> inside text: UTF-8 to code page 932, LF to CR LF (CR LF and a lone CR stay).
+/// A character code page 932 has no code for (a leading byte order mark included), a byte that is
+/// not part of valid UTF-8, and NUL become stand-ins. Only when no stand-in is left does it raise
+/// scan::EEncodingError naming `source` (a file name, "standard input", "clipboard"; itself
+/// outside text) and the line and column (columns in characters, counted from 1; lines counted
+/// from `firstLine`).
 std::string ImportText(std::string_view outside, std::string_view source, long firstLine = 1);
 
-/// Inside text -> outside text: code page 932 to UTF-8, CR LF to LF. Bytes that are not code
-/// page 932 become U+FFFD; never fails.
+/// Inside text -> outside text: code page 932 to UTF-8, CR LF to LF; a stand-in gives back what it
+/// stands for. A pair that is not code page 932 becomes one U+FFFD, a lead byte without a trail
+/// byte behind it another (the byte behind it is converted on its own); never fails.
 std::string ExportText(std::string_view inside);
 
-/// A name from outside (a command-line argument, a path) as inside text. Characters that code page
-/// 932 cannot represent raise scan::EEncodingError naming `source`.
+/// A name from outside (a command-line argument, a path) as inside text, with stand-ins as for
+/// ImportText; raises scan::EEncodingError naming `source` only when no stand-in is left.
 std::string ImportName(std::string_view outside, std::string_view source);
 
 /// An inside name (a file name from a sheet) as the operating system spells it.

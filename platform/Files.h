@@ -17,8 +17,9 @@ class TFileSystem {
     (void)name;
     return {};
   }
-  /// The file's text; empty when it cannot be opened. Text that is not valid in the outside
-  /// encoding raises scan::EEncodingError naming the file, line and column.
+  /// The file's text; empty when it cannot be opened. What code page 932 lacks comes in as
+  /// stand-ins (platform/StandIns.h); only a text that needs more stand-ins than are left raises
+  /// scan::EEncodingError naming the file, line and column.
   virtual std::string LoadTextFile(const std::string& name) = 0;
   /// Writes the whole text (replacing the file); failure raises scan::EInOutError naming the file
   /// and the reason.

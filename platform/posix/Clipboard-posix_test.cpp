@@ -17,6 +17,7 @@
 #include <string>
 
 #include "platform/Clipboard.h"
+#include "platform/StandIns.h"
 #include "platform/posix/ClipboardChoice.h"
 #include "platform/posix/PosixIo.h"
 #include "scan/Errors.h"
@@ -120,8 +121,12 @@ TEST_F(PosixClipboardTools, FailuresGiveEmptyTextOrFalse) {
   EXPECT_FALSE(Clipboard().SetClipboardText("x"));
   Tool("xclip", "printf 'a\\000b'");
   EXPECT_EQ(Clipboard().GetClipboardText(), "a");  // the text ends at its first zero byte
+  TStandIns table;  // every stand-in given out: a text that needs one is refused
+  for (int i = 0; i < UserAreaSize; ++i) table.StandInFor(0x10000 + i);
+  SetStandIns(&table);
   Tool("xclip", "printf '\\377'");
   EXPECT_THROW(Clipboard().GetClipboardText(), scan::EEncodingError);
+  SetStandIns(nullptr);
 }
 
 TEST_F(PosixClipboardTools, AToolThatHangsIsEndedAtTheTimeLimit) {

@@ -1,9 +1,10 @@
-// The encoding boundary on POSIX: iconv between UTF-8 and code page 932, one call over the whole
-// text where it can, and one pass for the line ends.
+// The encoding boundary on POSIX: iconv between UTF-8 and code page 932 over the runs of non-ASCII
+// characters, the run's stand-ins for whatever code page 932 lacks, and one pass for the line ends.
 
 #include <errno.h>
 #include <iconv.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include <string_view>
 
 #include "platform/Encoding.h"
+#include "platform/StandIns.h"
 #include "scan/Errors.h"
 
 namespace platform {
@@ -96,6 +98,29 @@ long DecodeUtf8(const unsigned char* p, size_t n) {
   return cp;
 }
 
+bool IsLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool IsTrail(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
+
+size_t Utf8Length(long cp) { return cp < 0x80 ? 1 : cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4; }
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | cp >> 6);
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | cp >> 12);
+    out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | cp >> 18);
+    out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+    out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
 /// The source name as inside text, for a message: what does not convert becomes '?'.
 std::string SourceForMessage(std::string_view source) {
   try {
@@ -108,6 +133,8 @@ std::string SourceForMessage(std::string_view source) {
   }
 }
 
+/// The refusal of a text that needs more stand-ins than are left: names the source, the line and
+/// column (characters, from 1) of the first item that found none, and what that item is.
 [[noreturn]] void RaiseEncodingError(std::string_view text, size_t at, std::string_view source,
                                      long line) {
   long column = 1;
@@ -121,94 +148,274 @@ std::string SourceForMessage(std::string_view source) {
     }
   }
   std::string where = SourceForMessage(source);
+  const std::string why = " (代わりに使える外字が残っていません)";
   if (text[at] == '\0')
-    throw scan::EEncodingError(where, line, column, "NUL バイト (0x00) はテキストに使えません");
+    throw scan::EEncodingError(where, line, column, "NUL バイト (0x00) はテキストに使えません" + why);
   long cp = DecodeUtf8(reinterpret_cast<const unsigned char*>(text.data() + at), text.size() - at);
   if (cp < 0) {
     char hex[8];
     std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned char>(text[at]));
-    throw scan::EEncodingError(where, line, column,
-                               std::string("UTF-8 として正しくないバイト 0x") + hex + " があります");
+    throw scan::EEncodingError(
+        where, line, column, std::string("UTF-8 として正しくないバイト 0x") + hex + " があります" + why);
   }
   char name[24];
   std::snprintf(name, sizeof name, "U+%04lX", cp);
   throw scan::EEncodingError(where, line, column,
-                             std::string("文字 ") + name + " はコード ページ 932 で表せません");
+                             std::string("文字 ") + name + " はコード ページ 932 で表せません" + why);
 }
 
-/// Where the run of non-ASCII characters starting at `i` ends: at the next ASCII byte that starts
-/// a character. In UTF-8 every byte of a multibyte character is >= 0x80; in code page 932 a trail
-/// byte may be ASCII, so a lead byte takes the byte behind it whatever it is (iconv reads the
-/// pair as one character, valid or not, and so does the lenient recovery below).
-size_t ForeignRunEnd(std::string_view s, size_t i, bool fromCp932) {
-  const size_t n = s.size();
-  while (i < n && static_cast<unsigned char>(s[i]) >= 0x80) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    const bool lead = fromCp932 && ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC));
-    i += lead && i + 1 < n ? 2 : 1;
+/// Output grown in steps and cut to size at the end.
+class TSink {
+ public:
+  /// Room for `expected` bytes at once, and capacity for `extra` more (line ends added later).
+  explicit TSink(size_t expected, size_t extra = 0) {
+    FOut.reserve(expected + extra + 16);
+    FOut.resize(expected + 16);
   }
+  /// Room for `n` more bytes at Tail().
+  void Room(size_t n) {
+    if (FOut.size() - FUsed < n) FOut.resize(std::max(FOut.size() * 2, FUsed + n) + 16);
+  }
+  char* Tail() { return FOut.data() + FUsed; }
+  size_t Left() const { return FOut.size() - FUsed; }
+  void Advance(size_t n) { FUsed += n; }
+  void Append(const char* p, size_t n) {
+    Room(n);
+    std::memcpy(Tail(), p, n);
+    FUsed += n;
+  }
+  std::string Take() {
+    FOut.resize(FUsed);
+    return std::move(FOut);
+  }
+
+ private:
+  std::string FOut;
+  size_t FUsed = 0;
+};
+
+bool IsPrivateUse(long cp) { return cp >= 0xE000 && cp < 0xE000 + UserAreaSize; }
+
+/// The lead bytes of the characters WatchedAt looks for. No byte >= C0 is ever a continuation
+/// byte, so a match is a character wherever it stands.
+bool IsWatchedLead(unsigned char c) { return c == 0xC2 || c == 0xE2 || c == 0xE3 || c == 0xEE; }
+
+/// The code point of a private-use or one-way character at `p` (at most `n` bytes), else -1.
+long WatchedAt(const unsigned char* p, size_t n) {
+  const long cp = DecodeUtf8(p, n);
+  return IsPrivateUse(cp) || (cp > 0 && IsOneWayCharacter(static_cast<char32_t>(cp))) ? cp : -1;
+}
+
+/// UTF-8 -> code page 932 with stand-ins. Only the runs of non-ASCII characters go through iconv:
+/// both encodings keep ASCII as it is, and iconv takes many times longer per byte than a copy
+/// (source text is mostly ASCII). Neither encoding has shift states, so converting run by run
+/// gives what one call over all would give.
+class TImporter {
+ public:
+  /// `extra`: capacity to keep for what the caller adds afterwards (the CRs of line ends).
+  TImporter(std::string_view whole, std::string_view source, long firstLine, size_t extra = 0)
+      : FWhole(whole), FSource(source), FFirstLine(firstLine), FOut(whole.size(), extra) {
+    FHasNul = std::memchr(whole.data(), '\0', whole.size()) != nullptr;
+    ReserveOwnCodes();
+  }
+
+  std::string Run() {
+    const size_t n = FWhole.size();
+    size_t i = 0;
+    while (i < n) {
+      const size_t ascii = i + AsciiPrefix(FWhole.substr(i));
+      CopyAscii(i, ascii);
+      if (ascii == n) break;
+      size_t end = ascii;
+      while (end < n && static_cast<unsigned char>(FWhole[end]) >= 0x80) ++end;
+      Foreign(ascii, end);
+      i = end;
+    }
+    return FOut.Take();
+  }
+
+ private:
+  /// The private-use characters of the whole text keep their own codes (unless given out before
+  /// this text came), so no character of this text is given one of them as its stand-in.
+  void ReserveOwnCodes() {
+    const char* p = FWhole.data();
+    const char* end = p + FWhole.size();
+    while ((p = static_cast<const char*>(std::memchr(p, '\xEE', end - p)))) {
+      long cp = DecodeUtf8(reinterpret_cast<const unsigned char*>(p), end - p);
+      if (IsPrivateUse(cp)) StandIns().Reserve(static_cast<int>(cp - 0xE000));
+      ++p;
+    }
+  }
+
+  void CopyAscii(size_t from, size_t to) {
+    while (FHasNul && from < to) {
+      const void* nul = std::memchr(FWhole.data() + from, '\0', to - from);
+      if (!nul) break;
+      const size_t at = static_cast<const char*>(nul) - FWhole.data();
+      FOut.Append(FWhole.data() + from, at - from);
+      Put(StandIns().StandInFor(0), at);
+      from = at + 1;
+    }
+    FOut.Append(FWhole.data() + from, to - from);
+  }
+
+  /// A run of bytes >= 0x80: it goes to iconv in pieces between the characters iconv would convert
+  /// into something else (private-use characters are given their code, one-way characters are
+  /// carried); what iconv finds no code for is carried by Piece.
+  void Foreign(size_t from, size_t to) {
+    size_t piece = from;
+    const auto* p = reinterpret_cast<const unsigned char*>(FWhole.data());
+    for (size_t i = from; i < to;) {
+      const long cp = IsWatchedLead(p[i]) ? WatchedAt(p + i, to - i) : -1;
+      if (cp < 0) {
+        ++i;
+        continue;
+      }
+      Piece(piece, i);
+      if (IsPrivateUse(cp))
+        Put(StandIns().PrivateUse(static_cast<int>(cp - 0xE000)), i);
+      else
+        Put(StandIns().StandInFor(static_cast<TCarried>(cp)), i);
+      i += Utf8Length(cp);
+      piece = i;
+    }
+    Piece(piece, to);
+  }
+
+  /// Valid UTF-8 through iconv; a character it has no code for is carried.
+  void Piece(size_t from, size_t to) {
+    if (from == to) return;
+    if (!FConv) FConv = ToCp932().Get();
+    iconv_t h = FConv;
+    char* src = const_cast<char*>(FWhole.data() + from);
+    size_t srcLeft = to - from;
+    while (srcLeft > 0) {
+      FOut.Room(srcLeft + 16);  // code page 932 never takes more bytes than UTF-8
+      char* dst = FOut.Tail();
+      size_t dstLeft = FOut.Left();
+      const size_t r = iconv(h, &src, &srcLeft, &dst, &dstLeft);
+      FOut.Advance(FOut.Left() - dstLeft);
+      if (r != static_cast<size_t>(-1)) break;
+      if (errno == E2BIG) continue;
+      const auto* p = reinterpret_cast<const unsigned char*>(src);
+      const long cp = DecodeUtf8(p, srcLeft);
+      const TCarried carried = cp < 0 ? StrayByte + *p : static_cast<TCarried>(cp);
+      const size_t len = cp < 0 ? 1 : Utf8Length(cp);
+      Put(StandIns().StandInFor(carried), static_cast<size_t>(src - FWhole.data()));
+      src += len;
+      srcLeft -= len;
+      iconv(h, nullptr, nullptr, nullptr, nullptr);
+    }
+  }
+
+  /// Appends the code of area index `k`; -1 (no stand-in left) refuses the text at `at`.
+  void Put(int k, size_t at) {
+    if (k < 0) RaiseEncodingError(FWhole, at, FSource, FFirstLine);
+    const char code[2] = {static_cast<char>(UserAreaLead(k)), static_cast<char>(UserAreaTrail(k))};
+    FOut.Append(code, 2);
+  }
+
+  std::string_view FWhole;
+  std::string_view FSource;
+  long FFirstLine;
+  TSink FOut;
+  bool FHasNul;
+  iconv_t FConv = nullptr;  // taken on first use: plain ASCII never loads the converter
+};
+
+/// Where the run of non-ASCII characters starting at `i` ends: at the next ASCII byte that starts
+/// a character. In code page 932 a trail byte may be ASCII, so a lead byte takes the byte behind
+/// it when that byte can be a trail byte; any other byte starts a character of its own.
+size_t ForeignRunEnd(std::string_view s, size_t i) {
+  const size_t n = s.size();
+  while (i < n && static_cast<unsigned char>(s[i]) >= 0x80)
+    i += IsLead(static_cast<unsigned char>(s[i])) && i + 1 < n &&
+                 IsTrail(static_cast<unsigned char>(s[i + 1]))
+             ? 2
+             : 1;
   return i;
 }
 
-/// Converts one run of non-ASCII characters (`in`, at `base` in `whole`) with `conv` and appends
-/// it to `out`, whose size is `used` on entry and on return. Errors as for Convert.
-void ConvertRun(iconv_t h, std::string_view in, std::string& out, size_t& used,
-                std::string_view whole, size_t base, const std::string_view* source,
-                long firstLine) {
-  char* src = const_cast<char*>(in.data());
-  size_t srcLeft = in.size();
-  while (srcLeft > 0) {
-    if (out.size() - used < 16) out.resize(out.size() * 2 + 16);
-    char* dst = out.data() + used;
-    size_t dstLeft = out.size() - used;
-    size_t r = iconv(h, &src, &srcLeft, &dst, &dstLeft);
-    used = out.size() - dstLeft;
-    if (r != static_cast<size_t>(-1)) break;
-    if (errno == E2BIG) {
-      out.resize(out.size() * 2);
-      continue;
-    }
-    if (source) RaiseEncodingError(whole, base + (src - in.data()), *source, firstLine);
-    // A lead byte with a byte behind it is one bad character; anything else one bad byte.
-    unsigned char c = static_cast<unsigned char>(*src);
-    bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-    size_t skip = (errno == EILSEQ && lead && srcLeft >= 2) ? 2 : 1;
-    if (out.size() - used < 3) out.resize(out.size() * 2 + 3);
-    std::memcpy(out.data() + used, "\xEF\xBF\xBD", 3);
-    used += 3;
-    src += skip;
-    srcLeft -= skip;
-    iconv(h, nullptr, nullptr, nullptr, nullptr);
-  }
-}
+/// Code page 932 -> UTF-8, never failing: a stand-in gives back what it carries, a byte or pair
+/// that is not code page 932 gives U+FFFD (a lead byte without a trail byte alone).
+class TExporter {
+ public:
+  explicit TExporter(std::string_view in) : FIn(in), FOut(in.size() + in.size() / 2) {}
 
-/// Converts `in` with `conv` and appends to `out`. Strict: the first fault raises the encoding
-/// error for `whole` (of which `in` is the tail from `base` on). Lenient (`source` null): a fault
-/// becomes U+FFFD and the conversion goes on behind the faulty character.
-/// Only the runs of non-ASCII characters go through iconv: both encodings keep ASCII as it is,
-/// and iconv takes many times longer per byte than a copy (source text is mostly ASCII). Neither
-/// encoding has shift states, so converting run by run gives what one call over all would give.
-void Convert(TIconv& conv, std::string_view in, std::string& out, std::string_view whole,
-             size_t base, const std::string_view* source, long firstLine = 1) {
-  iconv_t h = conv.Get();
-  const bool fromCp932 = &conv == &ToUtf8();
-  size_t used = out.size();
-  // Code page 932 never takes more bytes than UTF-8; the other way round it takes up to 3/2.
-  out.resize(used + in.size() + (source ? 0 : in.size() / 2) + 16);
-  size_t i = 0;
-  while (i < in.size()) {
-    const size_t ascii = i + AsciiPrefix(in.substr(i));
-    if (out.size() - used < ascii - i) out.resize(used + (ascii - i) + in.size() / 2 + 16);
-    std::memcpy(out.data() + used, in.data() + i, ascii - i);
-    used += ascii - i;
-    if (ascii == in.size()) break;
-    const size_t runEnd = ForeignRunEnd(in, ascii, fromCp932);
-    ConvertRun(h, in.substr(ascii, runEnd - ascii), out, used, whole, base + ascii, source,
-               firstLine);
-    i = runEnd;
+  std::string Run() {
+    const size_t n = FIn.size();
+    size_t i = 0;
+    while (i < n) {
+      const size_t ascii = i + AsciiPrefix(FIn.substr(i));
+      FOut.Append(FIn.data() + i, ascii - i);
+      if (ascii == n) break;
+      const size_t end = ForeignRunEnd(FIn, ascii);
+      if (StandIns().Empty())
+        Piece(ascii, end);
+      else
+        Foreign(ascii, end);
+      i = end;
+    }
+    return FOut.Take();
   }
-  out.resize(used);
-}
+
+ private:
+  void Foreign(size_t from, size_t to) {
+    size_t piece = from, i = from;
+    while (i < to) {
+      const auto c = static_cast<unsigned char>(FIn[i]);
+      const bool pair = IsLead(c) && i + 1 < to && IsTrail(static_cast<unsigned char>(FIn[i + 1]));
+      TCarried carried;
+      const int k = pair ? UserAreaIndex(c, static_cast<unsigned char>(FIn[i + 1])) : -1;
+      if (k >= 0 && StandIns().Find(k, carried)) {
+        Piece(piece, i);
+        AppendCarried(carried);
+        piece = i + 2;
+      }
+      i += pair ? 2 : 1;
+    }
+    Piece(piece, to);
+  }
+
+  void AppendCarried(TCarried carried) {
+    std::string bytes;
+    if (carried >= StrayByte)
+      bytes += static_cast<char>(carried - StrayByte);
+    else if (carried >= 0xD800 && carried <= 0xDFFF)
+      bytes = "\xEF\xBF\xBD";  // a lone surrogate (from a UTF-16 text) has no UTF-8 form
+    else
+      AppendUtf8(bytes, static_cast<char32_t>(carried));
+    FOut.Append(bytes.data(), bytes.size());
+  }
+
+  void Piece(size_t from, size_t to) {
+    if (from == to) return;
+    if (!FConv) FConv = ToUtf8().Get();
+    iconv_t h = FConv;
+    char* src = const_cast<char*>(FIn.data() + from);
+    size_t srcLeft = to - from;
+    while (srcLeft > 0) {
+      FOut.Room(srcLeft / 2 * 3 + 16);
+      char* dst = FOut.Tail();
+      size_t dstLeft = FOut.Left();
+      const size_t r = iconv(h, &src, &srcLeft, &dst, &dstLeft);
+      FOut.Advance(FOut.Left() - dstLeft);
+      if (r != static_cast<size_t>(-1)) break;
+      if (errno == E2BIG) continue;
+      // A lead byte with a trail byte behind it is one bad character; anything else one bad byte.
+      const auto* p = reinterpret_cast<const unsigned char*>(src);
+      const size_t skip = IsLead(p[0]) && srcLeft >= 2 && IsTrail(p[1]) ? 2 : 1;
+      FOut.Append("\xEF\xBF\xBD", 3);
+      src += skip;
+      srcLeft -= skip;
+      iconv(h, nullptr, nullptr, nullptr, nullptr);
+    }
+  }
+
+  std::string_view FIn;
+  TSink FOut;
+  iconv_t FConv = nullptr;
+};
 
 /// Every LF that has no CR before it gets one; one pass from the back, in place.
 void ExpandLineEnds(std::string& s, size_t missing) {
@@ -251,18 +458,8 @@ void CollapseLineEnds(std::string& s) {
 }  // namespace
 
 std::string ImportText(std::string_view outside, std::string_view source, long firstLine) {
-  size_t skip = outside.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
-  std::string_view body = outside.substr(skip);
-  size_t ascii = AsciiPrefix(body);
-  // Inside, a zero byte ends the text: everything behind it would silently go missing.
-  if (const void* nul = std::memchr(body.data(), '\0', body.size()))
-    RaiseEncodingError(outside, static_cast<const char*>(nul) - outside.data(), source, firstLine);
-  size_t missing = BareLineFeeds(body);
-  std::string out;
-  out.reserve(body.size() + missing + 16);
-  out.append(body.substr(0, ascii));
-  if (ascii < body.size())
-    Convert(ToCp932(), body.substr(ascii), out, outside, skip + ascii, &source, firstLine);
+  const size_t missing = BareLineFeeds(outside);
+  std::string out = TImporter(outside, source, firstLine, missing).Run();
   ExpandLineEnds(out, missing);
   return out;
 }
@@ -274,18 +471,9 @@ std::string ExportText(std::string_view inside) {
 }
 
 std::string ImportName(std::string_view outside, std::string_view source) {
-  size_t ascii = AsciiPrefix(outside);
-  std::string out(outside.substr(0, ascii));
-  if (ascii < outside.size())
-    Convert(ToCp932(), outside.substr(ascii), out, outside, ascii, &source);
-  return out;
+  return TImporter(outside, source, 1).Run();
 }
 
-std::string ExportName(std::string_view inside) {
-  size_t ascii = AsciiPrefix(inside);
-  std::string out(inside.substr(0, ascii));
-  if (ascii < inside.size()) Convert(ToUtf8(), inside.substr(ascii), out, inside, ascii, nullptr);
-  return out;
-}
+std::string ExportName(std::string_view inside) { return TExporter(inside).Run(); }
 
 }  // namespace platform

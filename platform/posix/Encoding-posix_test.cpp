@@ -2,12 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
+#include "platform/StandIns.h"
 #include "scan/Errors.h"
 
 namespace platform {
 namespace {
+
+// Every test starts from a table of its own, as every run does.
+class Encoding : public ::testing::Test {
+ protected:
+  void SetUp() override { SetStandIns(&FTable); }
+  void TearDown() override { SetStandIns(nullptr); }
+  TStandIns FTable;
+};
 
 // "あ" is 82 A0 in code page 932; "ｱ" (half-width) is B1; "①" is 87 40.
 struct TCase {
@@ -15,7 +25,7 @@ struct TCase {
   std::string Inside;
 };
 
-TEST(Encoding, ImportConvertsCharactersAndLineEnds) {
+TEST_F(Encoding, ImportConvertsCharactersAndLineEnds) {
   const TCase cases[] = {
       {"", ""},
       {"a=2\nb=a*3\n", "a=2\r\nb=a*3\r\n"},
@@ -23,13 +33,13 @@ TEST(Encoding, ImportConvertsCharactersAndLineEnds) {
       {"\n\n", "\r\n\r\n"},
       {"\xE3\x81\x82=1\n", "\x82\xA0=1\r\n"},
       {"\xEF\xBD\xB1\xE2\x91\xA0", "\xB1\x87\x40"},
-      {"\xEF\xBB\xBFx\n", "x\r\n"},  // byte order mark dropped
+      {"\xEF\xBB\xBFx\n", "\xF0\x40x\r\n"},  // a byte order mark is carried
       {"\\~", "\\~"},
   };
   for (const TCase& c : cases) EXPECT_EQ(ImportText(c.Outside, "t"), c.Inside) << c.Outside;
 }
 
-TEST(Encoding, ExportConvertsCharactersAndLineEnds) {
+TEST_F(Encoding, ExportConvertsCharactersAndLineEnds) {
   const TCase cases[] = {
       {"", ""},
       {"a=2\nb\n", "a=2\r\nb\r\n"},
@@ -39,6 +49,8 @@ TEST(Encoding, ExportConvertsCharactersAndLineEnds) {
       {"\xEF\xBD\xB1\xE2\x91\xA0", "\xB1\x87\x40"},
       {"\xEF\xBF\xBD" "a", "\xFF" "a"},    // not code page 932
       {"x\xEF\xBF\xBD", "x\x82"},          // a lead byte at the end
+      {"\xEF\xBF\xBD/*x*/", "\x96/*x*/"},    // a lead byte before a byte that is no trail byte
+      {"\xEF\xBF\xBD\xEF\xBF\xBD", "\x82\xFD"},
       {"\xEF\xBF\xBD\n", "\x85\x40\r\n"},  // an unassigned pair is one bad character
   };
   for (const TCase& c : cases) EXPECT_EQ(ExportText(c.Inside), c.Outside) << c.Outside;
@@ -46,7 +58,7 @@ TEST(Encoding, ExportConvertsCharactersAndLineEnds) {
 
 // Only the runs of non-ASCII characters go through the converter: a code page 932 trail byte in
 // ASCII range, or a lead byte with a bad byte behind it, must stay with its lead byte.
-TEST(Encoding, ExportKeepsEachPairTogetherAmongAscii) {
+TEST_F(Encoding, ExportKeepsEachPairTogetherAmongAscii) {
   const TCase cases[] = {
       {"a\xE3\x82\xA2" "b", "a\x83\x41" "b"},                     // "ア" is 83 41
       {"\xE3\x82\xA2\xE3\x82\xBD", "\x83\x41\x83\x5C"},           // "ソ" is 83 5C
@@ -59,7 +71,7 @@ TEST(Encoding, ExportKeepsEachPairTogetherAmongAscii) {
   for (const TCase& c : cases) EXPECT_EQ(ExportText(c.Inside), c.Outside) << c.Outside;
 }
 
-TEST(Encoding, RoundTripKeepsEveryCodePage932Pair) {
+TEST_F(Encoding, RoundTripKeepsEveryCodePage932Pair) {
   std::string inside;
   for (int lead : {0x81, 0x82, 0x83, 0x88, 0x89, 0x9F, 0xE0, 0xEA})
     for (int trail = 0x40; trail <= 0xFC; ++trail) {
@@ -71,6 +83,71 @@ TEST(Encoding, RoundTripKeepsEveryCodePage932Pair) {
     }
 }
 
+// ---- Stand-ins ------------------------------------------------------------------------------------
+
+// "€" (U+20AC) and "😀" have no code page 932 code; U+E000 and U+E001 are private-use characters,
+// whose own codes are F040 and F041.
+TEST_F(Encoding, CarriedItemsGetStandInsInOrderOfFirstAppearance) {
+  const TCase cases[] = {
+      {"\xE2\x82\xAC" "1\xF0\x9F\x98\x80\xE2\x82\xAC", "\xF0\x40" "1\xF0\x41\xF0\x40"},
+      {std::string("a\0b", 3) + "\xFF\xE3\x81", "a\xF0\x42" "b\xF0\x43\xF0\x44\xF0\x45"},
+      {"\xC2\xA5\\", "\xF0\x46\\"},  // the yen sign would come back as a backslash
+      // Codes the text itself uses are no stand-ins, wherever in the text they stand.
+      {"\xC2\xBD\xEE\x80\x87\xEE\x80\x88", "\xF0\x49\xF0\x47\xF0\x48"},
+      // U+E000 came after its code stood for "€": it is carried like any other character.
+      {"\xEE\x80\x80\xEE\x80\x80", "\xF0\x4A\xF0\x4A"},
+      {"\xE2\x82\xAC", "\xF0\x40"},
+  };
+  for (const TCase& c : cases) {
+    EXPECT_EQ(ImportText(c.Outside, "t"), c.Inside) << c.Outside;
+    EXPECT_EQ(ExportText(c.Inside), c.Outside) << c.Outside;
+  }
+  EXPECT_EQ(ExportText("\xF0\x41\xF0\x47"), "\xF0\x9F\x98\x80\xEE\x80\x87");
+  EXPECT_EQ(ImportName("\xFF.txt", "t"), "\xF0\x43.txt");
+  EXPECT_EQ(ExportName("\xF0\x4A\xF0\x43\r\n"), "\xEE\x80\x80\xFF\r\n");
+}
+
+// The private-use characters take the codes the table counts with, in the converter's own order.
+TEST_F(Encoding, PrivateUseCharactersKeepTheirOwnCodes) {
+  for (int k = 0; k < UserAreaSize; ++k) {
+    const char32_t cp = UserAreaFirst + static_cast<char32_t>(k);
+    const std::string outside{static_cast<char>(0xE0 | cp >> 12),
+                              static_cast<char>(0x80 | (cp >> 6 & 0x3F)),
+                              static_cast<char>(0x80 | (cp & 0x3F))};
+    const std::string inside{static_cast<char>(UserAreaLead(k)),
+                             static_cast<char>(UserAreaTrail(k))};
+    ASSERT_EQ(ImportText(outside, "t"), inside) << k;
+    ASSERT_EQ(ExportText(inside), outside) << k;
+  }
+  // Every code is the input's own now: nothing is left to stand for another character.
+  EXPECT_THROW(ImportText("\xE2\x82\xAC", "t"), scan::EEncodingError);
+}
+
+// Import then export gives the outside text back (a CR LF comes back as LF, as every line end).
+TEST_F(Encoding, RoundTripKeepsEveryMixOfCharactersAndBytes) {
+  const char* pieces[] = {
+      "a", "1+2", " ", "\n", "\r", "\r\n", "\xE3\x81\x82", "\xE8\xA1\xA8", "\xEF\xBD\xB1",
+      "\xE2\x91\xA0", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xC2\xBD", "\xC3\xBC", "\xEA\xB0\x80",
+      "\xC2\xA5", "\xE3\x80\x9C", "\xEE\x80\x80", "\xEE\x80\x81", "\xEE\x9D\x97", "\xFF", "\x80",
+      "\xC0\xAF", "\xE3\x81", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xEF\xBB\xBF", "\\", "~",
+  };
+  std::mt19937 random(11);
+  for (int round = 0; round < 3000; ++round) {
+    std::string outside;
+    const int n = static_cast<int>(random() % 12);
+    for (int i = 0; i < n; ++i) {
+      const size_t pick = random() % (std::size(pieces) + 1);
+      outside += pick == std::size(pieces) ? std::string(1, '\0') : std::string(pieces[pick]);
+    }
+    std::string want;
+    for (size_t i = 0; i < outside.size(); ++i)
+      if (!(outside[i] == '\r' && i + 1 < outside.size() && outside[i + 1] == '\n'))
+        want += outside[i];
+    ASSERT_EQ(ExportText(ImportText(outside, "t")), want) << round;
+    ASSERT_EQ(ExportName(ImportName(outside, "t")), outside) << round;
+  }
+}
+
 std::string ImportError(const std::string& text, const char* source) {
   try {
     ImportText(text, source);
@@ -80,26 +157,43 @@ std::string ImportError(const std::string& text, const char* source) {
   return "no error";
 }
 
-TEST(Encoding, ImportFaultsNameSourceLineAndColumn) {
-  const TCase cases[] = {
-      {"a\xFF", "standard input の 1 行 2 桁目: UTF-8 として正しくないバイト 0xFF があります"},
-      {"a\nb\r\n\xE3\x81\x82\xE3\x81",
-       "f.txt の 3 行 2 桁目: UTF-8 として正しくないバイト 0xE3 があります"},
-      {"x\ry\xC0\xAF", "f.txt の 2 行 2 桁目: UTF-8 として正しくないバイト 0xC0 があります"},
-      {"\xED\xA0\x80", "f.txt の 1 行 1 桁目: UTF-8 として正しくないバイト 0xED があります"},
-      {"ok\n\xE3\x81\x82\xF0\x9F\x98\x80",
-       "clipboard の 2 行 2 桁目: 文字 U+1F600 はコード ページ 932 で表せません"},
-      {"a\xE3\x81z", "t の 1 行 2 桁目: UTF-8 として正しくないバイト 0xE3 があります"},
-      {"ab\xE3\x81\x82z\xC3q", "t の 1 行 5 桁目: UTF-8 として正しくないバイト 0xC3 があります"},
-      {std::string("1+1\n2") + std::string(1, '\0') + "3\xFF",
-       "- の 2 行 2 桁目: NUL バイト (0x00) はテキストに使えません"},
-  };
-  const char* sources[] = {"standard input", "f.txt", "f.txt", "f.txt", "clipboard", "t", "t", "-"};
-  for (size_t i = 0; i < std::size(cases); ++i)
-    EXPECT_EQ(ImportError(cases[i].Outside, sources[i]), cases[i].Inside);
+/// `count` distinct characters that code page 932 lacks (Hangul syllables), from `first` on.
+std::string Hangul(int first, int count) {
+  std::string s;
+  for (int i = first; i < first + count; ++i) {
+    const int cp = 0xAC00 + i;
+    s += static_cast<char>(0xE0 | cp >> 12);
+    s += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+    s += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+  return s;
 }
 
-TEST(Encoding, LargeTextConvertsInOnePiece) {
+TEST_F(Encoding, RefusedOnlyWhenNoStandInIsLeft) {
+  // One code is the text's own, so 1,879 are left for the run.
+  EXPECT_EQ(ImportText("\xEE\x80\x80" + Hangul(0, 1000), "t").size(), 2u + 2000u);
+  EXPECT_EQ(ImportError("x\n" + Hangul(0, 1100) + Hangul(1000, 879), "f.txt"), "no error");
+  EXPECT_EQ(ImportText(Hangul(5, 1), "t"), "\xF0\x46");  // seen before: still at hand
+  const std::string why = " (代わりに使える外字が残っていません)";
+  EXPECT_EQ(ImportError("x\n" + Hangul(7, 3) + "\xE2\x82\xAC", "f.txt"),
+            "f.txt の 2 行 4 桁目: 文字 U+20AC はコード ページ 932 で表せません" + why);
+  const TCase cases[] = {
+      {"a\xFF", "standard input の 1 行 2 桁目: UTF-8 として正しくないバイト 0xFF があります" + why},
+      {"a\nb\r\n\xE3\x81\x82\xE3\x81",
+       "standard input の 3 行 2 桁目: UTF-8 として正しくないバイト 0xE3 があります" + why},
+      {"ok\n\xE3\x81\x82\xF0\x9F\x98\x80",
+       "standard input の 2 行 2 桁目: 文字 U+1F600 はコード ページ 932 で表せません" + why},
+      {std::string("1+1\n2") + std::string(1, '\0') + "3",
+       "standard input の 2 行 2 桁目: NUL バイト (0x00) はテキストに使えません" + why},
+      {"\xEE\x80\x80\xEE\x80\x81", "standard input の 1 行 2 桁目: 文字 U+E001 はコード ページ "
+                                   "932 で表せません" + why},  // its code stands for a Hangul
+  };
+  for (const TCase& c : cases) EXPECT_EQ(ImportError(c.Outside, "standard input"), c.Inside);
+  EXPECT_THROW(ImportName("\xC2\xBD", "t"), scan::EEncodingError);
+  EXPECT_EQ(ExportText("\xF0\x40\xF9\xFC"), "\xEE\x80\x80" + Hangul(1878, 1));
+}
+
+TEST_F(Encoding, LargeTextConvertsInOnePiece) {
   std::string line = "\xE3\x81\x82=1+2\n";
   std::string outside;
   for (int i = 0; i < 100000; ++i) outside += line;
@@ -109,10 +203,9 @@ TEST(Encoding, LargeTextConvertsInOnePiece) {
   EXPECT_EQ(ExportText(inside), outside);
 }
 
-TEST(Encoding, NamesKeepTheirLineEnds) {
+TEST_F(Encoding, NamesKeepTheirLineEnds) {
   EXPECT_EQ(ImportName("\xE3\x81\x82.txt", "t"), "\x82\xA0.txt");
   EXPECT_EQ(ExportName("\x82\xA0\r\n"), "\xE3\x81\x82\r\n");
-  EXPECT_THROW(ImportName("\xFF", "t"), scan::EEncodingError);
 }
 
 }  // namespace

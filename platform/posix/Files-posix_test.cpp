@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/Files.h"
+#include "platform/StandIns.h"
 #include "scan/Errors.h"
 
 namespace platform {
@@ -58,14 +59,26 @@ TEST_F(PosixFiles, MissingFilesAndFolders) {
   EXPECT_FALSE(fs::exists(Path("gone")));
 }
 
-TEST_F(PosixFiles, InvalidTextNamesTheFile) {
-  Put("bad.txt", "ok\n\xFF");
+// Bytes that are not UTF-8 and a character code page 932 lacks come back as they were; a text
+// that needs more stand-ins than are left is refused, naming the file.
+TEST_F(PosixFiles, CarriedTextComesBackAndRefusalNamesTheFile) {
+  TStandIns table;
+  SetStandIns(&table);
+  Put("odd.txt", "ok\n\xFF \xE2\x82\xAC\n");
+  const std::string text = Files().LoadTextFile(Path("odd.txt"));
+  EXPECT_EQ(text, "ok\r\n\xF0\x40 \xF0\x41\r\n");
+  Files().SaveTextFile(Path("copy.txt"), text);
+  EXPECT_EQ(Bytes("copy.txt"), "ok\n\xFF \xE2\x82\xAC\n");
+  for (int i = 0; i < UserAreaSize - 2; ++i) table.StandInFor(0x10000 + i);
+  Put("bad.txt", "ok\n\xFE");
   try {
     Files().LoadTextFile(Path("bad.txt"));
-    FAIL() << "no error";
+    ADD_FAILURE() << "no error";
   } catch (const scan::EEncodingError& e) {
-    EXPECT_EQ(e.Message(), Path("bad.txt") + " の 2 行 1 桁目: UTF-8 として正しくないバイト 0xFF があります");
+    EXPECT_EQ(e.Message(), Path("bad.txt") + " の 2 行 1 桁目: UTF-8 として正しくないバイト 0xFE "
+                                             "があります (代わりに使える外字が残っていません)");
   }
+  SetStandIns(nullptr);
 }
 
 TEST_F(PosixFiles, SaveReplacesWholeAndKeepsTheMode) {

@@ -1,14 +1,21 @@
-// The Windows clipboard's text (CF_TEXT): code page 932 bytes, handed over unchanged. The
-// clipboard is opened and closed within each operation, never held across an evaluation.
+// The Windows clipboard's text. Read as CF_UNICODETEXT when the clipboard holds that format ahead
+// of CF_TEXT (converted with the run's stand-ins, so nothing outside code page 932 is lost), else
+// as CF_TEXT, whose code page 932 bytes are the text. Written as CF_UNICODETEXT and, behind it, as
+// CF_TEXT holding the text's own bytes: a program that reads CF_TEXT gets exactly what it got
+// before (a text Windows made from the Unicode form could differ, for code page 932's duplicate
+// codes such as ED40 and FA5C). The clipboard is opened and closed within each operation, never
+// held across an evaluation.
 
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
 #include <windows.h>
 
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "platform/Clipboard.h"
+#include "platform/win32/WideText.h"
 
 namespace platform {
 namespace {
@@ -74,33 +81,69 @@ class TGlobalLock {
   char* FData;
 };
 
+/// True when the clipboard (open) offers CF_UNICODETEXT ahead of CF_TEXT. Formats a program put
+/// on the clipboard come before those Windows makes from them, so a text put there as CF_TEXT
+/// only is read as it was put.
+bool UnicodeFirst() {
+  for (UINT format = ::EnumClipboardFormats(0); format != 0;
+       format = ::EnumClipboardFormats(format)) {
+    if (format == CF_UNICODETEXT) return true;
+    if (format == CF_TEXT) return false;
+  }
+  return false;
+}
+
 class TWin32Clipboard : public TClipboard {
  public:
   std::string GetClipboardText() override {
+    std::wstring wide;
+    {
+      TClipboardSession clipboard;
+      if (!clipboard.Open()) return {};
+      if (!UnicodeFirst()) return AnsiText();
+      HANDLE data = ::GetClipboardData(CF_UNICODETEXT);
+      if (!data) return {};
+      TGlobalLock lock(data);
+      if (!lock.Data()) return {};
+      const auto* units = reinterpret_cast<const wchar_t*>(lock.Data());
+      wide.assign(units, ::wcsnlen(units, ::GlobalSize(data) / sizeof(wchar_t)));
+    }
+    return win32::ImportWideText(wide, "clipboard");
+  }
+
+  bool SetClipboardText(const std::string& text) override {
+    const std::wstring wide = win32::ExportWideText(text);
     TClipboardSession clipboard;
-    if (!clipboard.Open()) return {};
+    if (!clipboard.Open()) return false;
+    ::EmptyClipboard();
+    // The Unicode form first: the format put first is the one GetClipboardText reads.
+    return Put(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t)) &&
+           Put(CF_TEXT, text.c_str(), text.size() + 1);
+  }
+
+ private:
+  /// Puts `size` bytes at `data` on the open clipboard as `format`.
+  static bool Put(UINT format, const void* data, size_t size) {
+    TGlobalBlock block(::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, size));
+    if (!block.Get()) return false;
+    TGlobalLock lock(block.Get());
+    if (!lock.Data()) return false;
+    std::memcpy(lock.Data(), data, size);
+    // Handed over while still locked; the lock is released after, and the clipboard owns the
+    // block from here on. On failure the block is freed here.
+    if (!::SetClipboardData(format, block.Get())) return false;
+    block.Release();
+    return true;
+  }
+
+  /// The CF_TEXT of the open clipboard: code page 932 bytes, as they are.
+  static std::string AnsiText() {
     HANDLE data = ::GetClipboardData(CF_TEXT);
     if (!data) return {};
     TGlobalLock lock(data);
     if (!lock.Data()) return {};
     // Up to the first zero byte, and never past the block when another program left none.
     return std::string(lock.Data(), ::strnlen(lock.Data(), ::GlobalSize(data)));
-  }
-
-  bool SetClipboardText(const std::string& text) override {
-    TClipboardSession clipboard;
-    if (!clipboard.Open()) return false;
-    ::EmptyClipboard();
-    TGlobalBlock block(::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, text.size() + 1));
-    if (!block.Get()) return false;
-    TGlobalLock lock(block.Get());
-    if (!lock.Data()) return false;
-    std::memcpy(lock.Data(), text.c_str(), text.size() + 1);
-    // Handed over while still locked; the lock is released after, and the clipboard owns the
-    // block from here on. On failure the block is freed here.
-    if (!::SetClipboardData(CF_TEXT, block.Get())) return false;
-    block.Release();
-    return true;
   }
 };
 

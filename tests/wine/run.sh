@@ -140,7 +140,10 @@ if selected golden; then
     grep -qiE '#(scol|cp)|COLOR_' "$in" && continue
     # A case whose output is its input left the clipboard alone (the text went to a file).
     cmp -s "$in" "${in%.in}.out" && continue
+    # Files on Windows are code page 932: a sheet or result outside it has no file form there.
     iconv -f UTF-8 -t CP932 <"$in" >/dev/null 2>&1 || continue
+    iconv -f UTF-8 -t CP932 <"${in%.in}.out" >/dev/null 2>&1 || continue
+    tr -d '\0' <"$in" | cmp -s - "$in" || continue  # a zero byte ends a text on Windows
     to_win <"$in" >"$name.txt"
     clip_set_text "untouched"
     sc "$name.txt"
@@ -226,6 +229,47 @@ if selected undo; then
   sc --undo
   expect_status "redo" 0
   expect_clip "redo" "$evaluated"
+fi
+
+# ---- the clipboard as CF_UNICODETEXT ------------------------------------------------------------
+# Characters code page 932 lacks come back intact, written as CF_UNICODETEXT; text the code page
+# represents gives the same result as through CF_TEXT.
+clip_setw() { printf '%s' "$1" | perl -pe 's/\n/\r\n/g' >"$work/clipw.in" &&
+  timeout -k 5 60 "$wine" "$tool" setw "$work/clipw.in" >/dev/null 2>&1; }
+expect_clipw() {
+  rm -f "$work/clipw.raw"
+  timeout -k 5 60 "$wine" "$tool" getw "$work/clipw.raw" >/dev/null 2>&1
+  local rc=$?
+  if [[ $rc != 0 ]]; then
+    fail "$1: no CF_UNICODETEXT on the clipboard (status $rc)"
+  elif [[ "$(perl -pe 's/\r\n/\n/g' "$work/clipw.raw"; echo .)" != "$2." ]]; then
+    fail "$1: clipboard differs"
+    diff <(printf '%s' "$2" | cat -A) <(perl -pe 's/\r\n/\n/g' "$work/clipw.raw" | cat -A) | head -20
+  else
+    pass
+  fi
+}
+if selected unicode; then
+  clip_setw $'// € 1+1 😀\nx€=1+1\nx€*3 // 😀\n表示=5\n表示*2\n'
+  sc
+  expect_status "CF_UNICODETEXT clipboard" 0
+  expect_clipw "CF_UNICODETEXT clipboard" $'// € 1+1 😀\nx€=1+1\nx€*3 //  6\n表示=5\n表示*2// 10\n\n'
+  clip_setw $'\xef\xbb\xbf2*3\n'  # a byte order mark comes back in front
+  sc
+  expect_clipw "CF_UNICODETEXT byte order mark" $'\xef\xbb\xbf2*3//  6\n\n'
+  clip_setw "$calc_in"
+  sc
+  expect_clip "CF_UNICODETEXT as CF_TEXT" "$calc_out"
+  # A CF_TEXT clipboard is read as its bytes, and CF_TEXT gets them back as they were: ED40 and
+  # FA5C are the same character, and a text made from the Unicode form would hold FA5C.
+  printf 'x=1 //\xed\x40\r\nx+1' >"$work/clip.in"
+  clip_set_file "$work/clip.in"
+  sc
+  printf 'x=1 //\xed\x40\r\nx+1//  2\r\n' >"$work/clip.want"
+  if timeout -k 5 60 "$wine" "$tool" get "$work/clip.raw" >/dev/null 2>&1 &&
+    cmp -s "$work/clip.raw" "$work/clip.want"; then pass; else
+    fail "CF_TEXT clipboard: bytes differ: $(od -An -tx1 "$work/clip.raw" | head -2)"
+  fi
 fi
 
 # ---- standard input and output (the command-line use) -------------------------------------------
