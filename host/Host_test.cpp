@@ -259,7 +259,7 @@ TEST_F(HostTest, ByteOrderMarkComesBackInFrontOfTheOutput) {
   const std::string mark = "\xEF\xBB\xBF";
   F.Streams.FInput = mark + "1+1\n";
   EXPECT_EQ(RunMain({"-"}), 0);
-  EXPECT_EQ(F.Streams.FOutput, mark + "1+1//  2\n\n");
+  EXPECT_EQ(F.Streams.FOutput, mark + "1+1//  2\n");
   const std::string inside = "\xF0\x40";  // the stand-in it was given
   F.Clipboard.FText = inside + "2+2";
   EXPECT_EQ(RunMain({}), 0);
@@ -523,8 +523,13 @@ TEST_F(HostTest, FatalErrorLineAndNotificationFollowWhereResultsGo) {
   const TCase cases[] = {
       {{"bad.txt"}, "ScriptFileの後に=が無い", true},
       {{"--stdout", "bad.txt"}, "ScriptFileの後に=が無い", false},
-      {{"-"}, "standard input:2:1: UTF-8 として正しくないバイト 0xFF があります", false},
+      {{"-"},
+       "standard input:2:1: UTF-8 として正しくないバイト 0xFF があります"
+       " (代わりに使える外字が残っていません)",
+       false},
   };
+  // No stand-in left: the byte that is not UTF-8 cannot be carried.
+  for (int i = 0; i < platform::UserAreaSize; ++i) FStandIns.StandInFor(0x10000 + i);
   for (const TCase& c : cases) {
     F.Streams.FInput = "a=1\n\xFF\n";
     F.Report.FLines.clear();

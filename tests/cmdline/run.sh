@@ -67,9 +67,9 @@ printf 'a=1\n#ScriptFile x\n' >bad.sheet
 directive_error="sheetcalc: ScriptFileの後に=が無い"
 
 # A filter: one line naming the place of an input error; its text comes back; no notification.
-printf 'a=1\n\xff\n' >in.txt
+perl -CO -e 'print "a=1\n", (map { chr } 0xAC00 .. 0xAC00 + 1880), "\n"' >in.txt  # more than it can carry
 PATH="$work/bin:$PATH" sc -
-expect "input error" 1 $'a=1\n\xff' "sheetcalc: standard input:2:1: UTF-8 として正しくないバイト 0xFF があります"
+expect "input error" 1 "$(<in.txt)" "sheetcalc: standard input:2:1881: 文字 U+B358 はコード ページ 932 で表せません (代わりに使える外字が残っていません)"
 : >in.txt
 PATH="$work/bin:$PATH" sc --stdout bad.sheet
 expect "--stdout error" 1 "" "$directive_error"
