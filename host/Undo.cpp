@@ -1,7 +1,7 @@
 // The clipboard text a run replaces is kept in the state folder, so that `sheetcalc --undo` can
 // put it back; putting it back keeps the text it replaces in turn, so a second --undo redoes.
-// Only the last replaced text is kept. It is kept as outside text: an inside text may hold
-// characters that only the run that read it can spell.
+// Only the last replaced text is kept, in a form that does not need this run's stand-ins: an
+// inside text may hold characters that only the run that read it can spell.
 
 #include <optional>
 #include <string>
@@ -42,7 +42,7 @@ bool THost::ReplaceClipboard(const std::string& text) {
   if (FBeforeSettled) return true;
   FBeforeSettled = true;
   try {
-    platform::State().SaveState(ClipboardBeforeName, platform::ExportText(*FBefore));
+    platform::State().SaveState(ClipboardBeforeName, platform::ExportKeptText(*FBefore));
   } catch (const scan::Exception& e) {
     WarnNotKept(e.Message());
   }
@@ -57,7 +57,7 @@ int THost::UndoMode() {
     return 1;
   }
   const std::string source = platform::State().StateFolder(false) + ClipboardBeforeName;
-  if (!ReplaceClipboard(platform::ImportText(*kept, source))) {
+  if (!ReplaceClipboard(platform::ImportKeptText(*kept, source))) {
     platform::ErrorReport().ShowWarning("クリップボードに書き込めないため、元に戻せません");
     return 1;
   }

@@ -29,4 +29,13 @@ std::string ImportName(std::string_view outside, std::string_view source);
 /// An inside name (a file name from a sheet) as the operating system spells it.
 std::string ExportName(std::string_view inside);
 
+/// Inside text -> bytes that a later run takes back with ImportKeptText (the clipboard text that
+/// --undo puts back), so they must not depend on this run's stand-ins. POSIX: the outside text.
+/// Windows: a tag byte, then the code page 932 bytes ('A') or, when the text holds a stand-in,
+/// its UTF-16 form ('W').
+std::string ExportKeptText(std::string_view inside);
+
+/// What ExportKeptText made, as inside text again; `source` names it in an error message.
+std::string ImportKeptText(std::string_view kept, std::string_view source);
+
 }  // namespace platform

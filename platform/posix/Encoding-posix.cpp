@@ -476,4 +476,10 @@ std::string ImportName(std::string_view outside, std::string_view source) {
 
 std::string ExportName(std::string_view inside) { return TExporter(inside).Run(); }
 
+std::string ExportKeptText(std::string_view inside) { return ExportText(inside); }
+
+std::string ImportKeptText(std::string_view kept, std::string_view source) {
+  return ImportText(kept, source);
+}
+
 }  // namespace platform

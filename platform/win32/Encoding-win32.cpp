@@ -30,6 +30,44 @@ std::string ImportName(std::string_view outside, std::string_view /*source*/) {
 
 std::string ExportName(std::string_view inside) { return std::string(inside); }
 
+namespace {
+
+/// True when `inside` holds a code that stands for something only this run can spell.
+bool HoldsStandIn(std::string_view inside) {
+  if (StandIns().Empty()) return false;
+  TCarried carried;
+  for (size_t i = 0; i + 1 < inside.size(); ++i) {
+    const auto lead = static_cast<unsigned char>(inside[i]);
+    if (!((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC))) continue;
+    const int k = UserAreaIndex(lead, static_cast<unsigned char>(inside[i + 1]));
+    if (k >= 0 && StandIns().Find(k, carried)) return true;
+    ++i;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string ExportKeptText(std::string_view inside) {
+  if (!HoldsStandIn(inside)) return 'A' + std::string(inside);
+  const std::wstring wide = win32::ExportWideText(inside);
+  std::string kept(1 + wide.size() * 2, 'W');
+  for (size_t i = 0; i < wide.size(); ++i) {
+    kept[1 + 2 * i] = static_cast<char>(wide[i] & 0xFF);
+    kept[2 + 2 * i] = static_cast<char>(wide[i] >> 8);
+  }
+  return kept;
+}
+
+std::string ImportKeptText(std::string_view kept, std::string_view source) {
+  if (kept.empty() || kept[0] != 'W') return std::string(kept.substr(kept.empty() ? 0 : 1));
+  std::wstring wide((kept.size() - 1) / 2, L'\0');
+  for (size_t i = 0; i < wide.size(); ++i)
+    wide[i] = static_cast<wchar_t>(static_cast<unsigned char>(kept[1 + 2 * i]) |
+                                   static_cast<unsigned char>(kept[2 + 2 * i]) << 8);
+  return win32::ImportWideText(wide, source);
+}
+
 }  // namespace platform
 
 namespace platform::win32 {

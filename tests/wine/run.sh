@@ -254,6 +254,11 @@ if selected unicode; then
   sc
   expect_status "CF_UNICODETEXT clipboard" 0
   expect_clipw "CF_UNICODETEXT clipboard" $'// € 1+1 😀\nx€=1+1\nx€*3 //  6\n表示=5\n表示*2// 10\n\n'
+  # What only that run's stand-ins spelled comes back as well, though this run gives the same
+  # stand-ins to other characters first.
+  clip_setw $'½ ☃\n'
+  sc --undo
+  expect_clipw "CF_UNICODETEXT undo" $'// € 1+1 😀\nx€=1+1\nx€*3 // 😀\n表示=5\n表示*2\n'
   clip_setw $'\xef\xbb\xbf2*3\n'  # a byte order mark comes back in front
   sc
   expect_clipw "CF_UNICODETEXT byte order mark" $'\xef\xbb\xbf2*3//  6\n\n'
