@@ -161,6 +161,19 @@ bool TAnsiCalculate::FindConstant(const std::string& name, Extended& value, uint
   return false;
 }
 
+std::vector<std::string_view> BuiltInFunctionNames() {
+  std::vector<std::string_view> names{"pr"};
+  for (const TFunction1& f : Functions1) names.push_back(f.Name);
+  for (const TFunction2& f : Functions2) names.push_back(f.Name);
+  return names;
+}
+
+std::vector<std::string_view> ConstantNames() {
+  std::vector<std::string_view> names;
+  for (const TConstRec& c : Constants()) names.push_back(c.Name);
+  return names;
+}
+
 void TAnsiCalculate::ListConstants() {
   for (const TConstRec& c : Constants()) WriteLine(std::string("// ") + c.Name + " #" + c.Description);
 }

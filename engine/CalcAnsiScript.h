@@ -161,6 +161,11 @@ class TAnsiCalculate {
   int FDepth = 0;  // nesting of expressions: parentheses, prefix operators, calls, keyword operators
 };
 
+/// The names of the built-in functions ("pr" first, then the one- and two-argument functions in
+/// table order) and of the internal constants, as a sheet spells them (inside text).
+std::vector<std::string_view> BuiltInFunctionNames();
+std::vector<std::string_view> ConstantNames();
+
 /// How deep parentheses, prefix operators and calls may nest before a statement ends in an error.
 inline constexpr int MaxNestingDepth = 1000;
 

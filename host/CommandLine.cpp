@@ -16,6 +16,8 @@ TCommandLine ParseCommandLine(std::span<const std::string> args) {
       cl.Version = true;
     } else if (options && a == "--stdout") {
       cl.ToStdout = true;
+    } else if (options && a == "--lsp") {
+      cl.Lsp = true;
     } else {
       cl.Files.push_back(a);
     }

@@ -48,6 +48,16 @@ constexpr const char* StandardInputName = "-";
 
 }  // namespace
 
+bool RunSheet(engine::TAnsiCalculate& engine, const std::string& name) {
+  if (engine.OfferFile(name)) return true;
+  engine.Calculate();
+  return false;
+}
+
+bool FilterSheet(engine::TAnsiCalculate& engine) {
+  return !(RunSheet(engine, StandardInputName) && engine.FOutput.empty());
+}
+
 std::span<const char* const> ConsoleHelpLines() { return HelpLines; }
 
 bool IsExitLine(const std::string& line) {
@@ -91,10 +101,7 @@ int THost::FileMode() {
       text = platform::Files().LoadTextFile(name);
     }
     auto engine = std::make_unique<engine::TAnsiCalculate>(std::move(text));
-    if (engine->OfferFile(name))
-      ++handled;
-    else
-      engine->Calculate();
+    if (arg == StandardInputName ? !FilterSheet(*engine) : RunSheet(*engine, name)) ++handled;
     if (accumulated.empty())
       accumulated = std::move(engine->FOutput);  // a single sheet's output is not copied
     else

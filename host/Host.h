@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+namespace engine {
+class TAnsiCalculate;
+}
+
 namespace host {
 
 /// What the command line asks for.
@@ -16,12 +20,24 @@ struct TCommandLine {
   bool Help = false;                // --help
   bool Version = false;             // --version
   bool ToStdout = false;            // --stdout: results to standard output, not the clipboard
+  bool Lsp = false;                 // --lsp: the language server on standard input and output
   std::vector<std::string> Files;  // file arguments in order (outside text); "-" is standard input
 };
 
-/// Reads the arguments (the program name left out). "--help", "--version" and "--stdout" are
-/// options; after "--" every argument is a file name; everything else is a file name.
+/// Reads the arguments (the program name left out). "--help", "--version", "--stdout" and "--lsp"
+/// are options; after "--" every argument is a file name; everything else is a file name.
 TCommandLine ParseCommandLine(std::span<const std::string> args);
+
+/// One sheet as file mode runs it: offered to the additions first (under `name`), else evaluated;
+/// the output is the engine's FOutput. True when an addition took the sheet over. An error that
+/// ends the pass passes through.
+bool RunSheet(engine::TAnsiCalculate& engine, const std::string& name);
+
+/// The filter's run of the sheet in the engine's FText (`sheetcalc -`): false when the filter
+/// gives its input back unchanged (an addition took the sheet over and wrote nothing); otherwise
+/// the engine's FOutput is exactly the text the filter writes (inside text). An error that ends
+/// the pass passes through (the filter then gives its input back as well).
+bool FilterSheet(engine::TAnsiCalculate& engine);
 
 /// One run of the program over the platform services in force.
 class THost {

@@ -283,9 +283,10 @@ TEST(IsExitLine, ComparesTheFirstFourBytesIgnoringCase) {
 }
 
 TEST(ParseCommandLine, SeparatesOptionsFromFileNames) {
-  std::vector<std::string> args = {"--stdout", "a.txt", "-", "--help", "--", "--version", "-"};
+  std::vector<std::string> args = {"--stdout", "a.txt", "-", "--lsp", "--help", "--", "--version", "-"};
   TCommandLine cl = ParseCommandLine(args);
   EXPECT_TRUE(cl.ToStdout);
+  EXPECT_TRUE(cl.Lsp);
   EXPECT_TRUE(cl.Help);
   EXPECT_FALSE(cl.Version);
   EXPECT_EQ(cl.Files, (std::vector<std::string>{"a.txt", "-", "--version", "-"}));
