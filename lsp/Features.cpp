@@ -54,10 +54,12 @@ std::pair<size_t, size_t> NameAround(std::string_view line, size_t at) {
 
 /// The value text of the label's latest assignment on or above the line; empty when none.
 std::string LabelValue(const TEvaluation& results, std::string_view name, int64_t line) {
-  std::string value;
-  for (size_t i = 0; i < results.Labels.size() && results.Labels[i].Line <= line; ++i)
-    if (results.Labels[i].Name == name) value = results.LabelValues[i];
-  return value;
+  const TLabelEvent* latest = nullptr;
+  for (const TLabelEvent& event : results.Labels) {
+    if (event.Line > line) break;
+    if (event.Name == name) latest = &event;
+  }
+  return latest ? FormatLabelValue(latest->Value) : std::string();
 }
 
 }  // namespace
@@ -87,11 +89,11 @@ json TLspServer::InlayHints(const json& params) {
   for (const TLineResult& result : document.Results.Lines) {
     if (result.Line < first || result.Line > last || result.Line >= document.Text.LineCount())
       continue;
+    json hint = {{"position", ToJson(document.Text.LineEnd(result.Line, FEncoding))},
+                 {"label", result.Annotation}};
     // A result that starts with a blank keeps its own distance from the text.
-    const bool pad = result.Annotation.empty() || result.Annotation.front() != ' ';
-    hints.push_back({{"position", ToJson(document.Text.LineEnd(result.Line, FEncoding))},
-                     {"label", result.Annotation},
-                     {"paddingLeft", pad}});
+    if (result.Annotation.empty() || result.Annotation.front() != ' ') hint["paddingLeft"] = true;
+    hints.push_back(std::move(hint));
   }
   return hints;
 }
@@ -143,8 +145,9 @@ json TLspServer::Completion(const json& params) {
 json TLspServer::CodeActions(const json& params) {
   const TOpenDocument& document = Document(params);
   json actions = json::array();
-  const std::optional<std::string>& filtered = document.Results.FilterText;
-  if (!filtered || *filtered == document.Text.Text()) return actions;
+  if (!document.Results.FilterText) return actions;
+  std::string filtered = platform::ExportText(*document.Results.FilterText);
+  if (filtered == document.Text.Text()) return actions;
   // An editor that asks for some kinds only gets this one when it is among them.
   auto context = params.find("context");
   if (context != params.end() && context->is_object() && context->contains("only")) {
@@ -156,7 +159,7 @@ json TLspServer::CodeActions(const json& params) {
     if (!wanted) return actions;
   }
   const json edit = {{"range", RangeJson({0, 0}, document.Text.PositionOf(document.Text.Text().size(), FEncoding))},
-                     {"newText", *filtered}};
+                     {"newText", std::move(filtered)}};
   actions.push_back({{"title", WriteResultsTitle},
                      {"kind", WriteResultsKind},
                      {"edit", {{"changes", {{DocumentUri(params), json::array({edit})}}}}}});

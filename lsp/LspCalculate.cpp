@@ -21,18 +21,21 @@ int64_t CountLineBreaks(const char* p, const char* end) {
   return n;
 }
 
+/// Inside text to outside text in place; ASCII without a CR is the same in both.
+void Export(std::string& text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80 || c == '\r') return void(text = platform::ExportText(text));
+}
+
 void CollectResults(TLspCalculate& engine, TEvaluation& result) {
   for (TLineResult& line : engine.FLines) {
-    line.Annotation = platform::ExportText(line.Annotation);
+    Export(line.Annotation);
     const size_t mark = line.Annotation.find(ErrorMark);
     if (mark != std::string::npos)
       result.Errors.push_back({line.Line, line.Annotation.substr(mark + ErrorMark.size())});
   }
   result.Lines = std::move(engine.FLines);
-  for (TLabelEvent& event : engine.FLabelEvents) {
-    result.LabelValues.push_back(platform::ExportText(engine.FormatValue(event.Value)));
-    event.Name = platform::ExportText(event.Name);
-  }
+  for (TLabelEvent& event : engine.FLabelEvents) Export(event.Name);
   result.Labels = std::move(engine.FLabelEvents);
 }
 
@@ -66,6 +69,11 @@ bool TLspCalculate::AccessLabel(const std::string& name, scan::Extended& value, 
   return known;
 }
 
+std::string FormatLabelValue(scan::Extended value) {
+  engine::TAnsiCalculate formatter{std::string()};
+  return platform::ExportText(formatter.FormatValue(value));
+}
+
 TEvaluation Evaluate(const std::string& outsideText) {
   TEvaluation result;
   std::string text;
@@ -77,7 +85,7 @@ TEvaluation Evaluate(const std::string& outsideText) {
   }
   TLspCalculate engine(std::move(text));
   try {
-    if (host::FilterSheet(engine)) result.FilterText = platform::ExportText(engine.FOutput);
+    if (host::FilterSheet(engine)) result.FilterText = std::move(engine.FOutput);
   } catch (const std::bad_alloc&) {
     throw;
   } catch (const std::exception& e) {

@@ -55,11 +55,14 @@ struct TLineError {
 struct TEvaluation {
   std::vector<TLineResult> Lines;
   std::vector<TLabelEvent> Labels;
-  std::vector<std::string> LabelValues;  // the value text of each entry of Labels
   std::vector<TLineError> Errors;
-  /// The filter's text for the document; nothing when the filter would give its input back.
+  /// The filter's text for the document, inside text (exported only when asked for); nothing when
+  /// the filter would give its input back.
   std::optional<std::string> FilterText;
 };
+
+/// A label's value as the engine annotates it, in outside text.
+std::string FormatLabelValue(scan::Extended value);
 
 /// A fresh engine's pass over the document's text, as `sheetcalc -` runs it. Never throws but for
 /// a lack of memory.
