@@ -21,6 +21,11 @@ constexpr std::string_view Directives[] = {"#scol", "#cp", "#P2Js", "#定数", "
 
 enum TCompletionKind : int { ckFunction = 3, ckVariable = 6, ckKeyword = 14, ckConstant = 21 };
 
+/// True when `kind` is `family` or one of its members ("refactor" holds "refactor.rewrite").
+bool IsKindOf(std::string_view kind, std::string_view family) {
+  return kind == family || (kind.starts_with(family) && kind[family.size()] == '.');
+}
+
 /// A byte of a name: an ASCII letter or digit, '_', or any byte of a non-ASCII character.
 bool IsNameByte(char c) {
   const auto b = static_cast<unsigned char>(c);
@@ -154,8 +159,7 @@ json TLspServer::CodeActions(const json& params) {
     const json& only = (*context)["only"];
     bool wanted = false;
     for (const json& kind : only.is_array() ? only : json::array())
-      if (kind.is_string() && std::string_view(WriteResultsKind).starts_with(kind.get_ref<const std::string&>()))
-        wanted = true;
+      if (kind.is_string() && IsKindOf(WriteResultsKind, kind.get_ref<const std::string&>())) wanted = true;
     if (!wanted) return actions;
   }
   const json edit = {{"range", RangeJson({0, 0}, document.Text.PositionOf(document.Text.Text().size(), FEncoding))},

@@ -89,6 +89,13 @@ TEST_F(LspServerTest, ADirectiveErrorEndsThePassOnItsLine) {
   EXPECT_EQ(Diagnostics(), (std::vector<std::string>{"1:#scol a??"}));
   // The filter would give its input back: nothing to write into the text.
   EXPECT_EQ(Ask("textDocument/codeAction", {{"textDocument", {{"uri", Uri}}}})["result"], json::array());
+  Open("1+1\n");
+  auto actions = [&](json only) {
+    return Ask("textDocument/codeAction", {{"textDocument", {{"uri", Uri}}}, {"context", {{"only", only}}}})["result"].size();
+  };
+  EXPECT_EQ(actions({"refactor"}), 1u);
+  EXPECT_EQ(actions({"quickfix", "refactor.rewrite"}), 1u);
+  EXPECT_EQ(actions({"refactor.re", "quickfix"}), 0u);
   // Converted lines are no sheet lines: no hints below the directive.
   Open("1+1\n\n#p2js\nvar x: integer;\n2+2\n");
   EXPECT_EQ(Hints(), (std::vector<std::string>{"0:  2"}));
