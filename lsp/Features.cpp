@@ -1,9 +1,9 @@
 // What the server shows of an evaluation: diagnostics, inlay hints, hovers, completions and the
 // code action that writes the results into the text.
 
-#include <algorithm>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 #include "engine/CalcAnsiScript.h"
 #include "lsp/JsonParams.h"
@@ -138,12 +138,12 @@ json TLspServer::Completion(const json& params) {
   }
   for (std::string_view name : engine::BuiltInFunctionNames()) offer(std::string(name), ckFunction);
   for (std::string_view name : engine::ConstantNames()) offer(platform::ExportText(name), ckConstant);
-  std::vector<std::string_view> labels;
+  std::unordered_set<std::string_view> offered;  // a label assigned on many lines is offered once
   for (const TLabelEvent& event : document.Results.Labels) {
     if (event.Line >= at.Line) break;
-    if (std::find(labels.begin(), labels.end(), event.Name) == labels.end()) labels.push_back(event.Name);
+    if (StartsWithNoCase(event.Name, prefix) && offered.insert(event.Name).second)
+      offer(event.Name, ckVariable);
   }
-  for (std::string_view name : labels) offer(std::string(name), ckVariable);
   return {{"isIncomplete", false}, {"items", std::move(items)}};
 }
 
