@@ -24,7 +24,7 @@ int64_t CountLineBreaks(const char* p, const char* end) {
 /// Inside text to outside text in place; ASCII without a CR is the same in both.
 void Export(std::string& text) {
   for (char c : text)
-    if (static_cast<unsigned char>(c) >= 0x80 || c == '\r') return void(text = platform::ExportText(text));
+    if (static_cast<unsigned char>(c) >= 0x80 || c == '\r') return void(text = platform::ExportUtf8Text(text));
 }
 
 void CollectResults(TLspCalculate& engine, TEvaluation& result) {
@@ -71,16 +71,16 @@ bool TLspCalculate::AccessLabel(const std::string& name, scan::Extended& value, 
 
 std::string FormatLabelValue(scan::Extended value) {
   engine::TAnsiCalculate formatter{std::string()};
-  return platform::ExportText(formatter.FormatValue(value));
+  return platform::ExportUtf8Text(formatter.FormatValue(value));
 }
 
 TEvaluation Evaluate(const std::string& outsideText) {
   TEvaluation result;
   std::string text;
   try {
-    text = platform::ImportText(outsideText, "document");
+    text = platform::ImportUtf8Text(outsideText, "document");
   } catch (const scan::EEncodingError& e) {
-    result.Errors.push_back({0, platform::ExportText(e.Message())});
+    result.Errors.push_back({0, platform::ExportUtf8Text(e.Message())});
     return result;
   }
   TLspCalculate engine(std::move(text));
@@ -91,7 +91,7 @@ TEvaluation Evaluate(const std::string& outsideText) {
   } catch (const std::exception& e) {
     // An error that ends the pass, on the line where it stopped; the lines after it are not
     // evaluated, as the filter would not evaluate them.
-    result.Errors.push_back({engine.CurrentLine(), platform::ExportText(e.what())});
+    result.Errors.push_back({engine.CurrentLine(), platform::ExportUtf8Text(e.what())});
   }
   CollectResults(engine, result);
   return result;

@@ -18,6 +18,15 @@ std::string ImportText(std::string_view outside, std::string_view source, long f
 /// page 932 become U+FFFD; never fails.
 std::string ExportText(std::string_view inside);
 
+/// Text that is UTF-8 on every system (the language server's documents) -> inside text. POSIX:
+/// ImportText. Windows: UTF-8 to code page 932, line ends as they are; bytes that are not UTF-8
+/// or a character that code page 932 cannot represent raise scan::EEncodingError naming `source`.
+std::string ImportUtf8Text(std::string_view utf8, std::string_view source);
+
+/// Inside text -> UTF-8 on every system. POSIX: ExportText. Windows: code page 932 to UTF-8, line
+/// ends as they are; never fails.
+std::string ExportUtf8Text(std::string_view inside);
+
 /// A name from outside (a command-line argument, a path) as inside text. Characters that code page
 /// 932 cannot represent raise scan::EEncodingError naming `source`.
 std::string ImportName(std::string_view outside, std::string_view source);

@@ -287,4 +287,10 @@ std::string ExportName(std::string_view inside) {
   return out;
 }
 
+std::string ImportUtf8Text(std::string_view utf8, std::string_view source) {
+  return ImportText(utf8, source);
+}
+
+std::string ExportUtf8Text(std::string_view inside) { return ExportText(inside); }
+
 }  // namespace platform
