@@ -28,9 +28,7 @@ install(FILES ${dist}/_sheetcalc DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/site-f
 install(FILES ${dist}/sheetcalc.fish DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d)
 install(FILES ${dist}/sheetcalc.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
-# Message catalogs: whatever the build compiles into locale/<language>/LC_MESSAGES/ of the build
-# folder goes to the system's locale folder; nothing is installed while there is none.
-install(DIRECTORY ${PROJECT_BINARY_DIR}/locale/ DESTINATION ${CMAKE_INSTALL_LOCALEDIR} OPTIONAL)
+# The message catalogs install themselves (po/CMakeLists.txt).
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

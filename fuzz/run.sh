@@ -3,7 +3,7 @@
 # Fails when a target finds a crash, a hang, a leak or an out-of-memory input; the input is kept
 # under build-fuzz/findings/TARGET/.
 #
-#   fuzz/run.sh [SECONDS] [TARGET...]     targets: sheet p2js numbers encoding (default: all)
+#   fuzz/run.sh [SECONDS] [TARGET...]     targets: sheet p2js numbers encoding lsp (default: all)
 #
 # The corpus of every target grows in build-fuzz/corpus/TARGET from run to run; it starts from
 # the golden sheets, the examples and the inputs of the unit test tables, taken at run time.
@@ -16,7 +16,7 @@ build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(sheet p2js numbers encoding)
+[ ${#targets[@]} -gt 0 ] || targets=(sheet p2js numbers encoding lsp)
 rss=${FUZZ_RSS_MB:-2048}
 niceness=${FUZZ_NICE:-10}
 
@@ -28,7 +28,7 @@ cmake --build "$build" -j "${FUZZ_JOBS:-2}" --target "${targets[@]/#/fuzz_}"
 # converter, one line each for the number readers, the outside bytes as they are for the encoding.
 seeds=$build/seeds
 rm -rf "$seeds"
-mkdir -p "$seeds"/{sheet,p2js,numbers,encoding}
+mkdir -p "$seeds"/{sheet,p2js,numbers,encoding,lsp}
 inside() { iconv -f UTF-8 -t CP932 "$1" 2>/dev/null | sed 's/$/\r/' || true; }
 n=0
 for f in "$root"/tests/golden/*.in "$root"/examples/*; do
@@ -49,6 +49,9 @@ fromTests sheet "$root"/engine/*_test.cpp "$root"/additions/*_test.cpp
 fromTests p2js "$root"/pas2js/*_test.cpp
 fromTests numbers "$root"/scan/*_test.cpp
 fromTests encoding "$root"/platform/posix/Encoding-posix_test.cpp
+# The language server: the replayed inputs, and a session over each golden sheet.
+cp "$root"/tests/fuzz-regressions/lsp/* "$seeds/lsp/"
+python3 "$root/fuzz/lsp_sessions.py" "$seeds/lsp" "$root"/tests/golden/*.in
 
 # CPU time and peak memory of each run, when GNU time is there (libFuzzer reports its own peak).
 timer=()

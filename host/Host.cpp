@@ -65,6 +65,19 @@ void DropFinalEmptyLine(std::string& output) {
 
 }  // namespace
 
+bool RunSheet(engine::TAnsiCalculate& engine, const std::string& name) {
+  if (engine.OfferFile(name)) return true;
+  engine.Calculate();
+  return false;
+}
+
+bool FilterSheet(engine::TAnsiCalculate& engine) {
+  const bool endsWithLineBreak = EndsWithLineBreak(engine.FText);
+  if (RunSheet(engine, StandardInputName)) return !engine.FOutput.empty();
+  if (endsWithLineBreak) DropFinalEmptyLine(engine.FOutput);
+  return true;
+}
+
 std::span<const char* const> ConsoleHelpLines() { return HelpLines; }
 
 bool IsExitLine(const std::string& line) {
@@ -118,14 +131,8 @@ int THost::FileMode() {
     }
     // A byte order mark is no part of the sheet; it comes back in front of the output it begins.
     const std::string mark = platform::TakeByteOrderMark(text);
-    bool filterLineEnd = arg == StandardInputName && EndsWithLineBreak(text);
     auto engine = std::make_unique<engine::TAnsiCalculate>(std::move(text));
-    if (engine->OfferFile(name)) {
-      ++handled;
-    } else {
-      engine->Calculate();
-      if (filterLineEnd) DropFinalEmptyLine(engine->FOutput);
-    }
+    if (arg == StandardInputName ? !FilterSheet(*engine) : RunSheet(*engine, name)) ++handled;
     if (accumulated.empty()) {
       accumulated = std::move(engine->FOutput);  // a single sheet's output is not copied
       if (!accumulated.empty()) accumulated.insert(0, mark);

@@ -460,11 +460,12 @@ TEST(IsExitLine, ComparesTheFirstFourBytesIgnoringCase) {
 }
 
 TEST(ParseCommandLine, SeparatesOptionsFromFileNames) {
-  std::vector<std::string> args = {"--stdout", "a.txt", "-", "--help", "--undo",
+  std::vector<std::string> args = {"--stdout", "a.txt", "-", "--help", "--undo", "--lsp",
                                    "--",       "--version", "-"};
   TCommandLine cl = ParseCommandLine(args);
   EXPECT_TRUE(cl.ToStdout);
   EXPECT_TRUE(cl.Undo);
+  EXPECT_TRUE(cl.Lsp);
   EXPECT_TRUE(cl.Help);
   EXPECT_FALSE(cl.Version);
   EXPECT_EQ(cl.Files, (std::vector<std::string>{"a.txt", "-", "--version", "-"}));

@@ -3,11 +3,13 @@
 
 #include "host/Host.h"
 #include "host/RegisterAdditions.h"
+#include "lsp/LspServer.h"
 #include "platform/Locale.h"
 
 int main(int argc, char** argv) {
   host::RegisterAdditions();
   platform::ApplyUserNumberFormat();
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  if (host::ParseCommandLine(args).Lsp) return lsp::RunServer();
   return host::Main(argc > 0 ? argv[0] : "sheetcalc", args);
 }

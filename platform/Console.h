@@ -31,5 +31,8 @@ void SetConsole(TConsole* fake);
 /// The converter's echo of its work ("Debug" option): the terminal when there is one, else
 /// standard error; never standard output, which may carry the result.
 void WriteDebugEcho(const std::string& text);
+/// With `off`, the echo is dropped from then on (the language server: the terminal, if any, is the
+/// editor's own).
+void SetDebugEchoOff(bool off);
 
 }  // namespace platform

@@ -22,6 +22,15 @@ std::string ImportText(std::string_view outside, std::string_view source, long f
 /// byte behind it another (the byte behind it is converted on its own); never fails.
 std::string ExportText(std::string_view inside);
 
+/// Text that is UTF-8 on every system (the language server's documents) -> inside text. POSIX:
+/// ImportText. Windows: UTF-8 to code page 932 with stand-ins as for ImportText, line ends as they
+/// are; raises scan::EEncodingError naming `source` only when no stand-in is left.
+std::string ImportUtf8Text(std::string_view utf8, std::string_view source);
+
+/// Inside text -> UTF-8 on every system. POSIX: ExportText. Windows: code page 932 to UTF-8, line
+/// ends as they are; never fails.
+std::string ExportUtf8Text(std::string_view inside);
+
 /// A name from outside (a command-line argument, a path) as inside text, with stand-ins as for
 /// ImportText; raises scan::EEncodingError naming `source` only when no stand-in is left.
 std::string ImportName(std::string_view outside, std::string_view source);

@@ -2,6 +2,7 @@
 // The process's standard streams, for the command-line use of the program: a sheet from standard
 // input, results to standard output, warnings to standard error.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,13 @@ class TStdStreams {
   virtual bool RereadStandardInput(std::string& bytes) {
     (void)bytes;
     return false;
+  }
+  /// Reads what standard input has now, at most `size` bytes, waiting for at least one; 0 at the
+  /// end of input or on a read error. For a reader of a stream of messages.
+  virtual size_t ReadStandardInputSome(char* buffer, size_t size) {
+    (void)buffer;
+    (void)size;
+    return 0;
   }
   /// Writes bytes to standard output as they are (outside text); false when the write failed.
   virtual bool WriteStandardOutput(std::string_view bytes) = 0;

@@ -219,6 +219,40 @@ if wanted $name; then
   done
 fi
 
+# The language server: a 30 MB line of open parentheses opened as a document, then answered; a
+# length past the limit and a stream of rubbish. The server must answer and end as asked.
+lsp_frame() { printf 'Content-Length: %d\r\n\r\n%s' "${#1}" "$1"; }
+name=lsp_deep_document_30mb
+if wanted $name; then
+  {
+    lsp_frame '{"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{}}}'
+    python3 -c '
+import json, sys
+body = json.dumps({"jsonrpc": "2.0", "method": "textDocument/didOpen", "params": {"textDocument":
+       {"uri": "file:///deep.sheet", "version": 1, "text": "(" * 30000000 + "\n1+1\n"}}})
+sys.stdout.write("Content-Length: %d\r\n\r\n%s" % (len(body), body))'
+    lsp_frame '{"jsonrpc":"2.0","id":2,"method":"textDocument/inlayHint","params":{"textDocument":{"uri":"file:///deep.sheet"},"range":{"start":{"line":0,"character":0},"end":{"line":9,"character":0}}}}'
+    lsp_frame '{"jsonrpc":"2.0","id":3,"method":"shutdown"}'
+    lsp_frame '{"jsonrpc":"2.0","method":"exit"}'
+  } >in.txt
+  if run 60 --lsp; then
+    expect_status 0
+    grep -aq '"id":2,"jsonrpc":"2.0","result":\[.*"label":"  2","position":{"character":3,"line":1}' out.txt ||
+      fail "no hint for the line after the deep one: $(head -c 300 out.txt)"
+  fi
+fi
+
+name=lsp_oversized_length_and_rubbish
+if wanted $name; then
+  {
+    printf 'Content-Length: 99999999999\r\n\r\n{}'
+    head -c 3000000 /dev/urandom
+    printf '\r\n\r\nContent-Length: 5000000000\r\n\r\n'
+    head -c 1000000 /dev/zero
+  } >in.txt
+  run 60 --lsp && expect_status 1
+fi
+
 [ $known -eq 0 ] || echo "$known check(s) of known faults failed (see KnownFaults)"
 if [ $failures -gt 0 ]; then
   echo "$failures hostile input check(s) failed"

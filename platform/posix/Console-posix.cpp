@@ -248,8 +248,15 @@ TConsole& Console() {
 
 void SetConsole(TConsole* fake) { gFake = fake; }
 
+namespace {
+bool gDebugEchoOff = false;
+}  // namespace
+
+void SetDebugEchoOff(bool off) { gDebugEchoOff = off; }
+
 void WriteDebugEcho(const std::string& text) {
-  static const int tty = ::open("/dev/tty", O_WRONLY | O_CLOEXEC | O_NOCTTY);
+  if (gDebugEchoOff) return;
+  static const int tty = ::open("/dev/tty", O_WRONLY | O_NOCTTY | O_CLOEXEC);
   std::string out = ExportText(text);
   posix::WriteAll(tty >= 0 ? tty : STDERR_FILENO, out.data(), out.size());
 }

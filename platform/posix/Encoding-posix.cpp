@@ -482,4 +482,10 @@ std::string ImportKeptText(std::string_view kept, std::string_view source) {
   return ImportText(kept, source);
 }
 
+std::string ImportUtf8Text(std::string_view utf8, std::string_view source) {
+  return ImportText(utf8, source);
+}
+
+std::string ExportUtf8Text(std::string_view inside) { return ExportText(inside); }
+
 }  // namespace platform

@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <string>
 
 #include "platform/Encoding.h"
@@ -26,6 +27,13 @@ class TPosixStdStreams : public TStdStreams {
     if (FStart < 0 || ::lseek(STDIN_FILENO, FStart, SEEK_SET) != FStart) return false;
     bytes.clear();
     return posix::ReadAll(STDIN_FILENO, bytes);
+  }
+  size_t ReadStandardInputSome(char* buffer, size_t size) override {
+    for (;;) {
+      ssize_t got = ::read(STDIN_FILENO, buffer, size);
+      if (got >= 0) return static_cast<size_t>(got);
+      if (errno != EINTR) return 0;
+    }
   }
   bool WriteStandardOutput(std::string_view bytes) override {
     return posix::WriteAll(STDOUT_FILENO, bytes.data(), bytes.size());

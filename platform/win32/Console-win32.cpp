@@ -88,7 +88,14 @@ TConsole& Console() {
 
 void SetConsole(TConsole* fake) { gFake = fake; }
 
+namespace {
+bool gDebugEchoOff = false;
+}  // namespace
+
+void SetDebugEchoOff(bool off) { gDebugEchoOff = off; }
+
 void WriteDebugEcho(const std::string& text) {
+  if (gDebugEchoOff) return;
   static TEchoOutput echo;
   echo.Write(text);
 }

@@ -6,6 +6,7 @@
 #define NOMINMAX
 #include <windows.h>
 
+#include <climits>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -16,6 +17,33 @@
 #include "scan/Errors.h"
 
 namespace platform {
+namespace {
+
+/// The text in UTF-16; what is not valid in code page `cp` becomes U+FFFD.
+std::wstring Widen(std::string_view text, UINT cp) {
+  std::wstring wide;
+  if (text.empty() || text.size() > INT_MAX) return wide;
+  const int size = static_cast<int>(text.size());
+  const int n = ::MultiByteToWideChar(cp, 0, text.data(), size, nullptr, 0);
+  if (n <= 0) return wide;
+  wide.resize(static_cast<size_t>(n));
+  ::MultiByteToWideChar(cp, 0, text.data(), size, wide.data(), n);
+  return wide;
+}
+
+/// UTF-16 in code page `cp` (UTF-8 represents every character).
+std::string Narrow(const std::wstring& wide, UINT cp) {
+  std::string text;
+  if (wide.empty() || wide.size() > INT_MAX) return text;
+  const int size = static_cast<int>(wide.size());
+  const int n = ::WideCharToMultiByte(cp, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return text;
+  text.resize(static_cast<size_t>(n));
+  ::WideCharToMultiByte(cp, 0, wide.data(), size, text.data(), n, nullptr, nullptr);
+  return text;
+}
+
+}  // namespace
 
 std::string ImportText(std::string_view outside, std::string_view /*source*/,
                        long /*firstLine*/) {
@@ -66,6 +94,16 @@ std::string ImportKeptText(std::string_view kept, std::string_view source) {
     wide[i] = static_cast<wchar_t>(static_cast<unsigned char>(kept[1 + 2 * i]) |
                                    static_cast<unsigned char>(kept[2 + 2 * i]) << 8);
   return win32::ImportWideText(wide, source);
+}
+
+std::string ImportUtf8Text(std::string_view utf8, std::string_view source) {
+  // A document reaches the server as JSON, so it is valid Unicode; a byte that is not UTF-8
+  // becomes U+FFFD all the same.
+  return win32::ImportWideText(Widen(utf8, CP_UTF8), source);
+}
+
+std::string ExportUtf8Text(std::string_view inside) {
+  return Narrow(win32::ExportWideText(inside), CP_UTF8);
 }
 
 }  // namespace platform

@@ -45,6 +45,14 @@ class TWin32StdStreams : public TStdStreams {
     return bytes;
   }
 
+  size_t ReadStandardInputSome(char* buffer, size_t size) override {
+    HANDLE in = StdHandle(STD_INPUT_HANDLE);
+    DWORD got = 0;
+    DWORD chunk = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+    if (!in || !::ReadFile(in, buffer, chunk, &got, nullptr)) return 0;
+    return got;
+  }
+
   bool WriteStandardOutput(std::string_view bytes) override {
     return WriteAll(StdHandle(STD_OUTPUT_HANDLE), bytes.data(), bytes.size());
   }

@@ -16,7 +16,8 @@ fail() { echo "FAIL $*"; failed=$((failed + 1)); }
 p=$work/usr
 for f in bin/sheetcalc share/man/man1/sheetcalc.1 share/bash-completion/completions/sheetcalc \
          share/zsh/site-functions/_sheetcalc share/fish/vendor_completions.d/sheetcalc.fish \
-         share/applications/sheetcalc.desktop share/doc/sheetcalc/README.md; do
+         share/applications/sheetcalc.desktop share/doc/sheetcalc/README.md \
+         share/locale/ja/LC_MESSAGES/sheetcalc.mo; do
   [[ -f $p/$f ]] || fail "not installed: $f"
 done
 [[ -x $p/bin/sheetcalc ]] || fail "bin/sheetcalc is not executable"
@@ -26,6 +27,10 @@ version=$(cd / && "$p/bin/sheetcalc" --version 2>&1)
 [[ $version == "sheetcalc "[0-9]* ]] || fail "sheetcalc --version printed '$version'"
 out=$(cd / && printf '2*21\n' | "$p/bin/sheetcalc" - 2>&1)
 [[ $out == "2*21// 42" ]] || fail "the installed filter printed '$out'"
+english=$(cd / && LANG=C.UTF-8 LC_ALL= "$p/bin/sheetcalc" --help 2>&1 | head -1)
+japanese=$(cd / && LANG=ja_JP.UTF-8 LC_ALL= "$p/bin/sheetcalc" --help 2>&1 | head -1)
+[[ $english == Usage:* && $japanese != "$english" ]] ||
+  fail "the installed help: '$english' / '$japanese'"
 
 # The manual page, as a user's terminal and a lint see it.
 man=$p/share/man/man1/sheetcalc.1

@@ -1,0 +1,22 @@
+// The language server's input stream: the bytes as they would come from an editor (framing, JSON,
+// requests and document changes in any order), served to the end; everything sent is dropped.
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "FuzzHost.h"
+#include "host/RegisterAdditions.h"
+#include "lsp/LspServer.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  host::RegisterAdditions();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzz::TFakeWorld world;
+  lsp::TMemorySource source(std::string_view(reinterpret_cast<const char*>(data), size));
+  lsp::Serve(source, [](std::string_view) { return true; });
+  return 0;
+}

@@ -1,0 +1,173 @@
+// What the server shows of an evaluation: diagnostics, inlay hints, hovers, completions and the
+// code action that writes the results into the text.
+
+#include <string>
+#include <string_view>
+#include <unordered_set>
+
+#include "engine/CalcAnsiScript.h"
+#include "lsp/JsonParams.h"
+#include "lsp/LspServer.h"
+#include "platform/Encoding.h"
+
+namespace lsp {
+namespace {
+
+constexpr std::string_view WriteResultsTitle = "Write the results into the text";
+constexpr std::string_view WriteResultsKind = "refactor.rewrite";
+
+// The directives a sheet knows, as a sheet spells them (inside text).
+constexpr std::string_view Directives[] = {"#scol", "#cp", "#P2Js", "#定数", "#h"};
+
+enum TCompletionKind : int { ckFunction = 3, ckVariable = 6, ckKeyword = 14, ckConstant = 21 };
+
+/// True when `kind` is `family` or one of its members ("refactor" holds "refactor.rewrite").
+bool IsKindOf(std::string_view kind, std::string_view family) {
+  return kind == family || (kind.starts_with(family) && kind[family.size()] == '.');
+}
+
+/// A byte of a name: an ASCII letter or digit, '_', or any byte of a non-ASCII character.
+bool IsNameByte(char c) {
+  const auto b = static_cast<unsigned char>(c);
+  return (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') || b == '_' ||
+         b >= 0x80;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    char a = text[i], b = prefix[i];
+    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+    if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
+    if (a != b) return false;
+  }
+  return true;
+}
+
+std::string_view TrimLeft(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  return text;
+}
+
+/// The name around byte `at` of the line: [start, end).
+std::pair<size_t, size_t> NameAround(std::string_view line, size_t at) {
+  size_t start = at, end = at;
+  while (start > 0 && IsNameByte(line[start - 1])) --start;
+  while (end < line.size() && IsNameByte(line[end])) ++end;
+  return {start, end};
+}
+
+/// The value text of the label's latest assignment on or above the line; empty when none.
+std::string LabelValue(const TEvaluation& results, std::string_view name, int64_t line) {
+  const TLabelEvent* latest = nullptr;
+  for (const TLabelEvent& event : results.Labels) {
+    if (event.Line > line) break;
+    if (event.Name == name) latest = &event;
+  }
+  return latest ? FormatLabelValue(latest->Value) : std::string();
+}
+
+}  // namespace
+
+void TLspServer::PublishDiagnostics(const std::string& uri, const TOpenDocument* document) {
+  json diagnostics = json::array();
+  if (document) {
+    for (const TLineError& error : document->Results.Errors) {
+      const TPosition end = document->Text.LineEnd(error.Line, FEncoding);
+      diagnostics.push_back({{"range", RangeJson({error.Line, 0}, end)},
+                             {"severity", 1},
+                             {"source", "sheetcalc"},
+                             {"message", error.Message}});
+    }
+  }
+  Send({{"jsonrpc", "2.0"},
+        {"method", "textDocument/publishDiagnostics"},
+        {"params", {{"uri", uri}, {"diagnostics", std::move(diagnostics)}}}});
+}
+
+json TLspServer::InlayHints(const json& params) {
+  const TOpenDocument& document = Document(params);
+  const json& range = Member(params, "range");
+  const int64_t first = IndexMember(Member(range, "start"), "line");
+  const int64_t last = IndexMember(Member(range, "end"), "line");
+  json hints = json::array();
+  for (const TLineResult& result : document.Results.Lines) {
+    if (result.Line < first || result.Line > last || result.Line >= document.Text.LineCount())
+      continue;
+    json hint = {{"position", ToJson(document.Text.LineEnd(result.Line, FEncoding))},
+                 {"label", result.Annotation}};
+    // A result that starts with a blank keeps its own distance from the text.
+    if (result.Annotation.empty() || result.Annotation.front() != ' ') hint["paddingLeft"] = true;
+    hints.push_back(std::move(hint));
+  }
+  return hints;
+}
+
+json TLspServer::Hover(const json& params) {
+  const TOpenDocument& document = Document(params);
+  const TPosition at = PositionOf(Member(params, "position"));
+  std::string_view line = document.Text.Line(at.Line);
+  const auto [start, end] = NameAround(line, UnitsToBytes(line, at.Character, FEncoding));
+  if (start == end) return nullptr;
+  std::string_view name = line.substr(start, end - start);
+  std::string value = LabelValue(document.Results, name, at.Line);
+  if (value.empty()) return nullptr;
+  return {{"contents", {{"kind", "plaintext"}, {"value", std::string(name) + " = " + std::string(TrimLeft(value))}}},
+          {"range", RangeJson({at.Line, BytesToUnits(line, start, FEncoding)},
+                              {at.Line, BytesToUnits(line, end, FEncoding)})}};
+}
+
+json TLspServer::Completion(const json& params) {
+  const TOpenDocument& document = Document(params);
+  const TPosition at = PositionOf(Member(params, "position"));
+  std::string_view line = document.Text.Line(at.Line);
+  const size_t cursor = UnitsToBytes(line, at.Character, FEncoding);
+  size_t start = NameAround(line.substr(0, cursor), cursor).first;
+  if (start > 0 && line[start - 1] == '#') --start;
+  const std::string_view prefix = line.substr(start, cursor - start);
+  const json range = RangeJson({at.Line, BytesToUnits(line, start, FEncoding)},
+                               {at.Line, BytesToUnits(line, cursor, FEncoding)});
+  json items = json::array();
+  auto offer = [&](std::string label, int kind) {
+    if (!StartsWithNoCase(label, prefix)) return;
+    items.push_back({{"label", label}, {"kind", kind}, {"textEdit", {{"range", range}, {"newText", label}}}});
+  };
+  if (!prefix.empty() && prefix.front() == '#') {
+    for (std::string_view directive : Directives) offer(platform::ExportUtf8Text(directive), ckKeyword);
+    return {{"isIncomplete", false}, {"items", std::move(items)}};
+  }
+  for (std::string_view name : engine::BuiltInFunctionNames()) offer(std::string(name), ckFunction);
+  for (std::string_view name : engine::ConstantNames()) offer(platform::ExportUtf8Text(name), ckConstant);
+  std::unordered_set<std::string_view> offered;  // a label assigned on many lines is offered once
+  for (const TLabelEvent& event : document.Results.Labels) {
+    if (event.Line >= at.Line) break;
+    if (StartsWithNoCase(event.Name, prefix) && offered.insert(event.Name).second)
+      offer(event.Name, ckVariable);
+  }
+  return {{"isIncomplete", false}, {"items", std::move(items)}};
+}
+
+json TLspServer::CodeActions(const json& params) {
+  const TOpenDocument& document = Document(params);
+  json actions = json::array();
+  if (!document.Results.FilterText) return actions;
+  std::string filtered = platform::ExportUtf8Text(*document.Results.FilterText);
+  if (filtered == document.Text.Text()) return actions;
+  // An editor that asks for some kinds only gets this one when it is among them.
+  auto context = params.find("context");
+  if (context != params.end() && context->is_object() && context->contains("only")) {
+    const json& only = (*context)["only"];
+    bool wanted = false;
+    for (const json& kind : only.is_array() ? only : json::array())
+      if (kind.is_string() && IsKindOf(WriteResultsKind, kind.get_ref<const std::string&>())) wanted = true;
+    if (!wanted) return actions;
+  }
+  const json edit = {{"range", RangeJson({0, 0}, document.Text.PositionOf(document.Text.Text().size(), FEncoding))},
+                     {"newText", std::move(filtered)}};
+  actions.push_back({{"title", WriteResultsTitle},
+                     {"kind", WriteResultsKind},
+                     {"edit", {{"changes", {{DocumentUri(params), json::array({edit})}}}}}});
+  return actions;
+}
+
+}  // namespace lsp

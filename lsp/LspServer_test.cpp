@@ -1,0 +1,171 @@
+#include "lsp/LspServer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "PlatformFakes.h"
+#include "host/RegisterAdditions.h"
+
+namespace lsp {
+namespace {
+
+constexpr const char* Uri = "file:///t.sheet";
+
+/// A server with every outside service faked, and what it sent.
+class LspServerTest : public ::testing::Test {
+ protected:
+  LspServerTest() { host::RegisterAdditions(); }
+
+  void Send(const json& message) { FServer.Receive(message.dump()); }
+  void Initialize(json capabilities = json::object()) {
+    Send({{"jsonrpc", "2.0"}, {"id", 0}, {"method", "initialize"}, {"params", {{"capabilities", capabilities}}}});
+  }
+  void Open(const std::string& text) {
+    Send({{"jsonrpc", "2.0"},
+          {"method", "textDocument/didOpen"},
+          {"params", {{"textDocument", {{"uri", Uri}, {"version", 1}, {"text", text}}}}}});
+  }
+  /// The answer to a request (its result, or its error).
+  json Ask(const std::string& method, json params) {
+    Send({{"jsonrpc", "2.0"}, {"id", ++FId}, {"method", method}, {"params", params}});
+    return FSent.back();
+  }
+  /// The hints as "line:label" texts.
+  std::vector<std::string> Hints() {
+    json r = Ask("textDocument/inlayHint", {{"textDocument", {{"uri", Uri}}},
+                                            {"range", {{"start", {{"line", 0}, {"character", 0}}},
+                                                       {"end", {{"line", 999}, {"character", 0}}}}}});
+    std::vector<std::string> hints;
+    for (const json& h : r["result"])
+      hints.push_back(std::to_string(h["position"]["line"].get<int>()) + ":" + h["label"].get<std::string>());
+    return hints;
+  }
+  /// The last diagnostics as "line:message" texts.
+  std::vector<std::string> Diagnostics() {
+    std::vector<std::string> out;
+    for (auto it = FSent.rbegin(); it != FSent.rend(); ++it) {
+      if (it->value("method", "") != "textDocument/publishDiagnostics") continue;
+      for (const json& d : (*it)["params"]["diagnostics"])
+        out.push_back(std::to_string(d["range"]["start"]["line"].get<int>()) + ":" + d["message"].get<std::string>());
+      break;
+    }
+    return out;
+  }
+  json Position(int line, int character) {
+    return {{"textDocument", {{"uri", Uri}}}, {"position", {{"line", line}, {"character", character}}}};
+  }
+
+  fakes::TFakeHostPlatform FHost;
+  fakes::TFakeSysColors FColors;
+  std::vector<json> FSent;
+  TLspServer FServer{[this](std::string_view body) { FSent.push_back(json::parse(body)); }};
+  int FId = 0;
+};
+
+TEST_F(LspServerTest, NothingReachesOutside) {
+  Initialize();
+  // A scheme saved and deleted, a colour changed, a converted program written to a file.
+  Open("COLOR_WINDOW=clRed\nCOLOR_WINDOW\n#scol +mine\n#scol -mine\n");
+  EXPECT_EQ(Hints(), (std::vector<std::string>{"1:255"}));
+  Open("#P2Js 'out.js'\nvar x: integer;\n");
+  EXPECT_EQ(Hints(), std::vector<std::string>{});
+  EXPECT_TRUE(FHost.Files.FFiles.empty());
+  EXPECT_EQ(FHost.Files.FDeletions, 0);
+  EXPECT_FALSE(FHost.Files.FFolderCreated);
+  EXPECT_TRUE(FColors.FCalls.empty());
+  EXPECT_TRUE(FHost.Clipboard.FWrites.empty());
+  // Each evaluation starts from the colours in force, not from an earlier one's changes.
+  FColors.FColors[5] = 7;
+  Open("COLOR_WINDOW\n");
+  EXPECT_EQ(Hints(), (std::vector<std::string>{"0:  7"}));
+}
+
+TEST_F(LspServerTest, ADirectiveErrorEndsThePassOnItsLine) {
+  Initialize();
+  Open("1+1\n#scol +a b\n2+2\n");
+  EXPECT_EQ(Hints(), (std::vector<std::string>{"0:  2"}));
+  EXPECT_EQ(Diagnostics(), (std::vector<std::string>{"1:#scol a??"}));
+  // The filter would give its input back: nothing to write into the text.
+  EXPECT_EQ(Ask("textDocument/codeAction", {{"textDocument", {{"uri", Uri}}}})["result"], json::array());
+  Open("1+1\n");
+  auto actions = [&](json only) {
+    return Ask("textDocument/codeAction", {{"textDocument", {{"uri", Uri}}}, {"context", {{"only", only}}}})["result"].size();
+  };
+  EXPECT_EQ(actions({"refactor"}), 1u);
+  EXPECT_EQ(actions({"quickfix", "refactor.rewrite"}), 1u);
+  EXPECT_EQ(actions({"refactor.re", "quickfix"}), 0u);
+  // Converted lines are no sheet lines: no hints below the directive.
+  Open("1+1\n\n#p2js\nvar x: integer;\n2+2\n");
+  EXPECT_EQ(Hints(), (std::vector<std::string>{"0:  2"}));
+  EXPECT_EQ(Diagnostics(), std::vector<std::string>{});
+}
+
+TEST_F(LspServerTest, LinesMapThroughBlankAndDirectiveLines) {
+  Initialize();
+  // Mode 1 annotates assignments, and the empty line after the last line break (with the value
+  // that the last statement left).
+  Open("\n  1+1\r\n\r#m 1\n\n x=3\n\tx*2 // old\n#h\nfoo(\n");
+  EXPECT_EQ(Hints(), (std::vector<std::string>{"1:  2", "5:  3", "6:  6", "8:!Err:foo(... \")\"?", "9:  6"}));
+  EXPECT_EQ(Diagnostics(), (std::vector<std::string>{"8:foo(... \")\"?"}));
+}
+
+TEST_F(LspServerTest, HoverAndCompletionFollowTheLines) {
+  Initialize();
+  Open("a=1\nb=a\na=5\nHyp\n#s\n");
+  EXPECT_EQ(Ask("textDocument/hover", Position(1, 2))["result"]["contents"]["value"], "a = 1");
+  EXPECT_EQ(Ask("textDocument/hover", Position(2, 0))["result"]["contents"]["value"], "a = 5");
+  EXPECT_TRUE(Ask("textDocument/hover", Position(3, 1))["result"].is_null());
+  auto labels = [&](int line, int character) {
+    std::vector<std::string> out;
+    const json answer = Ask("textDocument/completion", Position(line, character));
+    for (const json& item : answer["result"]["items"])
+      out.push_back(item["label"]);
+    return out;
+  };
+  EXPECT_EQ(labels(3, 3), std::vector<std::string>{"Hypot"});
+  EXPECT_EQ(labels(4, 2), std::vector<std::string>{"#scol"});
+  EXPECT_EQ(labels(1, 0).back(), "a");  // labels above the cursor only: b is defined on line 1
+}
+
+TEST_F(LspServerTest, PositionsInUtf8WhenTheClientOffersIt) {
+  Initialize({{"general", {{"positionEncodings", {"utf-16", "utf-8"}}}}});
+  EXPECT_EQ(FSent.back()["result"]["capabilities"]["positionEncoding"], "utf-8");
+  Open("\xE6\xBC\xA2=1\n\xE6\xBC\xA2+1\n");  // a three-byte character, one UTF-16 unit
+  json r = Ask("textDocument/inlayHint", {{"textDocument", {{"uri", Uri}}},
+                                          {"range", {{"start", {{"line", 0}, {"character", 0}}},
+                                                     {"end", {{"line", 9}, {"character", 0}}}}}});
+  EXPECT_EQ(r["result"][0]["position"], json({{"line", 1}, {"character", 5}}));
+}
+
+TEST_F(LspServerTest, ProtocolErrorsAndLifeCycle) {
+  auto code = [&](const json& answer) { return answer["error"]["code"].get<int>(); };
+  EXPECT_EQ(code(Ask("textDocument/hover", Position(0, 0))), ServerNotInitialized);
+  Initialize();
+  EXPECT_EQ(code(Ask("initialize", json::object())), InvalidRequest);
+  FServer.Receive("[1,2]");
+  EXPECT_EQ(code(FSent.back()), InvalidRequest);
+  FServer.Receive(R"({"jsonrpc":"2.0","id":[1],"method":"shutdown"})");
+  EXPECT_EQ(code(FSent.back()), InvalidRequest);
+  EXPECT_EQ(code(Ask("textDocument/hover", {{"textDocument", {{"uri", 5}}}})), InvalidParams);
+  FServer.ReceiveBroken();
+  EXPECT_TRUE(FSent.back()["id"].is_null());
+  Open("1+1\n");
+  // A change with unusable positions is clamped, not refused.
+  Send({{"jsonrpc", "2.0"}, {"method", "textDocument/didChange"},
+        {"params", {{"textDocument", {{"uri", Uri}}},
+                    {"contentChanges", {{{"range", {{"start", {{"line", -3}, {"character", 1e300}}},
+                                                    {"end", {{"line", 1.5}, {"character", -1}}}}},
+                                         {"text", "*2"}}}}}}});
+  EXPECT_EQ(Hints(), (std::vector<std::string>{"0:  3"}));
+  EXPECT_EQ(FServer.ExitCode(), 1);
+  EXPECT_TRUE(Ask("shutdown", nullptr)["result"].is_null());
+  EXPECT_EQ(code(Ask("textDocument/hover", Position(0, 0))), InvalidRequest);
+  Send({{"jsonrpc", "2.0"}, {"method", "exit"}});
+  EXPECT_TRUE(FServer.Exited());
+  EXPECT_EQ(FServer.ExitCode(), 0);
+}
+
+}  // namespace
+}  // namespace lsp

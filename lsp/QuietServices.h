@@ -1,0 +1,75 @@
+#pragma once
+// The platform services as the language server leaves them: a document is evaluated for its
+// results only, so nothing an evaluation does may reach outside. Files are read but never written
+// or deleted, system colours change in memory for one evaluation only, the clipboard is absent,
+// and the converter's echo is dropped.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "platform/Clipboard.h"
+#include "platform/Files.h"
+#include "platform/SysColors.h"
+
+namespace lsp {
+
+/// Reads through to the file system in force before it; writes and deletions do nothing.
+class TReadOnlyFiles final : public platform::TFileSystem {
+ public:
+  explicit TReadOnlyFiles(platform::TFileSystem& underlying) : FUnderlying(underlying) {}
+  bool FileExists(const std::string& name) override;
+  std::string LoadTextFile(const std::string& name) override;
+  void SaveTextFile(const std::string& name, const std::string& text) override;
+  bool DeleteFile(const std::string& name) override;
+  /// The folder, never created.
+  std::string ProgramFolder(bool create) override;
+
+ private:
+  platform::TFileSystem& FUnderlying;
+};
+
+/// The colours of the store in force before it, with changes kept in memory until Reset.
+class TMemorySysColors final : public platform::TSysColorStore {
+ public:
+  explicit TMemorySysColors(platform::TSysColorStore& underlying) : FUnderlying(underlying) {}
+  uint32_t GetSysColor(int32_t index) override;
+  void SetSysColors(std::span<const int32_t> elements, std::span<const uint32_t> values) override;
+  /// Forgets every change.
+  void Reset() { FChanged.fill(std::nullopt); }
+
+ private:
+  platform::TSysColorStore& FUnderlying;
+  std::array<std::optional<uint32_t>, platform::SysColorIndexCount> FChanged{};
+};
+
+/// No clipboard: reading gives an empty text, writing fails.
+class TNoClipboard final : public platform::TClipboard {
+ public:
+  std::string GetClipboardText() override { return std::string(); }
+  bool SetClipboardText(const std::string&) override { return false; }
+};
+
+/// The three services and the echo put in force for the object's lifetime; the services in force
+/// before come back afterwards.
+class TQuietServices {
+ public:
+  TQuietServices();
+  ~TQuietServices();
+  TQuietServices(const TQuietServices&) = delete;
+  TQuietServices& operator=(const TQuietServices&) = delete;
+  /// Before each evaluation: no colour change of an earlier one remains.
+  void Reset() { FColors.Reset(); }
+
+ private:
+  platform::TFileSystem& FPreviousFiles;
+  platform::TSysColorStore& FPreviousColors;
+  platform::TClipboard& FPreviousClipboard;
+  TReadOnlyFiles FFiles;
+  TMemorySysColors FColors;
+  TNoClipboard FClipboard;
+};
+
+}  // namespace lsp
