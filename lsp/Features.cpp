@@ -9,6 +9,7 @@
 #include "lsp/JsonParams.h"
 #include "lsp/LspServer.h"
 #include "platform/Encoding.h"
+#include "scan/uAnsiCharTools.h"
 
 namespace lsp {
 namespace {
@@ -34,14 +35,7 @@ bool IsNameByte(char c) {
 }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    char a = text[i], b = prefix[i];
-    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-    if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
-    if (a != b) return false;
-  }
-  return true;
+  return text.size() >= prefix.size() && scan::SameTextAscii(text.substr(0, prefix.size()), prefix);
 }
 
 std::string_view TrimLeft(std::string_view text) {

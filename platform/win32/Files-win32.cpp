@@ -9,41 +9,13 @@
 #include <string>
 
 #include "platform/Files.h"
+#include "platform/win32/FileHandle.h"
 #include "scan/Errors.h"
 
 namespace platform {
 namespace {
 
-/// A file handle that closes itself; move-only.
-class TFileHandle {
- public:
-  explicit TFileHandle(HANDLE h = INVALID_HANDLE_VALUE) : FHandle(h) {}
-  ~TFileHandle() { Close(); }
-  TFileHandle(TFileHandle&& o) noexcept : FHandle(o.FHandle) { o.FHandle = INVALID_HANDLE_VALUE; }
-  TFileHandle& operator=(TFileHandle&& o) noexcept {
-    if (this != &o) {
-      Close();
-      FHandle = o.FHandle;
-      o.FHandle = INVALID_HANDLE_VALUE;
-    }
-    return *this;
-  }
-  TFileHandle(const TFileHandle&) = delete;
-  TFileHandle& operator=(const TFileHandle&) = delete;
-
-  bool Valid() const { return FHandle != INVALID_HANDLE_VALUE; }
-  HANDLE Get() const { return FHandle; }
-  /// Closes now; false (last error set) when the close fails.
-  bool Close() {
-    if (!Valid()) return true;
-    HANDLE h = FHandle;
-    FHandle = INVALID_HANDLE_VALUE;
-    return ::CloseHandle(h) != 0;
-  }
-
- private:
-  HANDLE FHandle;
-};
+using win32::TFileHandle;
 
 /// The system's text for an error code, without its line end and final full stop.
 std::string SystemMessage(DWORD err) {

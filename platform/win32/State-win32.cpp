@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/State.h"
+#include "platform/win32/FileHandle.h"
 #include "scan/Errors.h"
 
 namespace platform {
@@ -18,25 +19,7 @@ namespace {
   throw scan::EInOutError(std::string(what) + " " + name + ": error " + std::to_string(err));
 }
 
-/// A file handle that closes itself; move-only.
-class THandle {
- public:
-  explicit THandle(HANDLE h) : FHandle(h) {}
-  ~THandle() { Close(); }
-  THandle(const THandle&) = delete;
-  THandle& operator=(const THandle&) = delete;
-  bool Valid() const { return FHandle != INVALID_HANDLE_VALUE; }
-  HANDLE Get() const { return FHandle; }
-  bool Close() {
-    if (!Valid()) return true;
-    HANDLE h = FHandle;
-    FHandle = INVALID_HANDLE_VALUE;
-    return ::CloseHandle(h) != 0;
-  }
-
- private:
-  HANDLE FHandle;
-};
+using win32::TFileHandle;
 
 class TWin32StateStore final : public TStateStore {
  public:
@@ -51,7 +34,7 @@ class TWin32StateStore final : public TStateStore {
   }
 
   std::optional<std::string> LoadState(const std::string& name) override {
-    THandle file(::CreateFileA((StateFolder(false) + name).c_str(), GENERIC_READ, FILE_SHARE_READ,
+    TFileHandle file(::CreateFileA((StateFolder(false) + name).c_str(), GENERIC_READ, FILE_SHARE_READ,
                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) return std::nullopt;
     std::string bytes;
@@ -66,7 +49,7 @@ class TWin32StateStore final : public TStateStore {
     std::string path = StateFolder(true) + name;
     std::string temp = path + ".new";
     {
-      THandle file(::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+      TFileHandle file(::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
       if (!file.Valid()) RaiseStateError("ファイルを書けません:", path, ::GetLastError());
       const char* p = bytes.data();
