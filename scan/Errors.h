@@ -60,4 +60,7 @@ class EEncodingError : public Exception {
   const char* ClassName() const noexcept override { return "EEncodingError"; }
 };
 
+/// The one overflow error of extended arithmetic and of the number readers.
+[[noreturn]] void RaiseOverflow();
+
 }  // namespace scan
