@@ -61,6 +61,6 @@ class EEncodingError : public Exception {
 };
 
 /// The one overflow error of extended arithmetic and of the number readers.
-[[noreturn]] void RaiseOverflow();
+[[noreturn, gnu::cold]] void RaiseOverflow();
 
 }  // namespace scan

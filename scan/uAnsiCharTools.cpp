@@ -22,6 +22,24 @@ const char* FindSeparator(const char* p, std::string_view separator) {
 
 }  // namespace
 
+bool SkipMultiByteChar(const char*& p) {
+  const char c = *p;
+  if (!LeadByteTable.Lead.Has(c)) return false;
+  int length = 1;
+  if (LeadByteTable.Two.Has(c)) {
+    length = 2;
+  } else if (LeadByteTable.Three.Has(c)) {
+    length = 3;
+  } else if (LeadByteTable.Four.Has(c)) {
+    length = 4;
+  }
+  // A character cut short by the terminator ends where the text ends.
+  int taken = 1;
+  while (taken < length && p[taken] != '\0') ++taken;
+  p += taken;
+  return true;
+}
+
 void ReadUntilCharSet(const char*& p, const CharSet& set, std::string& text) {
   text.assign(SkipUntilCharSet(p, set));
 }

@@ -115,27 +115,15 @@ constexpr bool SameTextAscii(std::string_view a, std::string_view b) {
 
 /// Consumes one multibyte character if the cursor stands on a lead byte (a lead byte directly
 /// before the terminator counts as one byte). Failure: cursor unmoved, false.
-inline bool SkipMultiByteChar(const char*& p) {
-  const char c = *p;
-  if (!LeadByteTable.Lead.Has(c)) return false;
-  int length = 1;
-  if (LeadByteTable.Two.Has(c)) {
-    length = 2;
-  } else if (LeadByteTable.Three.Has(c)) {
-    length = 3;
-  } else if (LeadByteTable.Four.Has(c)) {
-    length = 4;
-  }
-  // A character cut short by the terminator ends where the text ends.
-  int taken = 1;
-  while (taken < length && p[taken] != '\0') ++taken;
-  p += taken;
-  return true;
-}
+bool SkipMultiByteChar(const char*& p);
 /// Consumes one character: a multibyte character whole, any other byte singly. The cursor must
 /// not stand on the terminator.
 inline void StepChar(const char*& p) {
-  if (!SkipMultiByteChar(p)) ++p;
+  if (!IsLeadByte(*p)) {
+    ++p;  // the common case stays inline; multibyte characters take the call
+  } else {
+    SkipMultiByteChar(p);
+  }
 }
 /// The first character start at or behind `p` whose byte is the terminator, `a` or `b`
 /// (multibyte characters are stepped over whole, so their trail bytes never match). `end` is the
