@@ -14,8 +14,8 @@ constexpr std::string_view HelpText = "#cp のみで現在のコードページ�
 
 // Bytes that open the one-code-page form: an expression that starts with '+', a digit, a letter
 // or '@'.
-constexpr scan::CharSet ExpressionStart = scan::CharSet{'+', '@'} + scan::CharSet::Range('0', '9') +
-                                          scan::CharSet::Range('A', 'Z') + scan::CharSet::Range('a', 'z');
+constexpr scan::CharSet ExpressionStart =
+    scan::CharSet{'+', '@'} + scan::DigitChars + scan::LetterChars;
 
 constexpr uint32_t LastCodePage = 65535;
 

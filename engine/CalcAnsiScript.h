@@ -132,7 +132,20 @@ class TAnsiCalculate {
   /// defined so far, in that order.
   std::vector<std::string> CompletionNames() const;
 
-  // Evaluator levels, loosest binding first.
+  // Evaluator levels, loosest binding first. The operators and how tightly they bind:
+  //
+  //   level       operators                            grouping
+  //   prefix      ! ~ NOT                              over the whole rest of the expression
+  //   expression  & + - |   (leading + -, ++ --)       left; a sign covers the first term only
+  //               AND OR XOR after the first term      the rest of the expression is the right side
+  //   term        * / ^                                left; a fault of the operation gives 0
+  //   compare     == != < > <= >=                      one comparison, tighter than * and /
+  //   power       ^ | << >> | SHL SHR                  a chain of ^ (left), or a single shift
+  //   primary     ( expression )  number  name  name(arguments)
+  //
+  // So 2*3==6 is 2*(3==6) = 0, 1+2==3 is 1+(2==3) = 1, !0+5 is !(0+5) = 0 and -2^2 is -(2^2).
+  // `!` yields 1 for a value up to 0.5, else 0; `~` flips the low 24 bits, NOT all 64; == and !=
+  // compare the rounded integers, the others the values; << >> give a 32-bit signed result.
   bool ParseStatement();
   void ParseExpression();
   void ParseTerm();

@@ -12,8 +12,7 @@ using scan::CharSet;
 
 namespace {
 
-constexpr CharSet NameStart = CharSet{'@', '_'} + CharSet::Range('A', 'Z') +
-                              CharSet::Range('a', 'z') + scan::LeadByteTable.Lead;
+constexpr CharSet NameStart = scan::NameStartChars + CharSet{'@'} + scan::LeadByteTable.Lead;
 constexpr CharSet IncrementLabelStart = NameStart + CharSet{'$'};
 constexpr CharSet KeywordDelimiter = CharSet{'\t', ' ', '$', '('} + CharSet::Range('0', '9');
 

@@ -4,7 +4,6 @@ namespace engine {
 
 void RaiseInvalidOp() { throw scan::EInvalidOp("浮動小数点数の無効な演算です"); }
 void RaiseZeroDivide() { throw scan::EZeroDivide("浮動小数点数の 0 による除算です"); }
-void RaiseOverflow() { throw scan::EOverflow("浮動小数点数のオーバーフローです"); }
 
 namespace {
 // 2^63 exactly; every 64-bit integer lies in [-Two63, Two63).

@@ -15,12 +15,11 @@ using scan::Extended;
 
 [[noreturn]] void RaiseInvalidOp();
 [[noreturn]] void RaiseZeroDivide();
-[[noreturn]] void RaiseOverflow();
 
 /// The result itself when finite; a NaN is an invalid operation, an infinity an overflow.
 inline Extended Checked(Extended r) {
   if (std::isnan(r)) RaiseInvalidOp();
-  if (std::isinf(r)) RaiseOverflow();
+  if (std::isinf(r)) scan::RaiseOverflow();
   return r;
 }
 

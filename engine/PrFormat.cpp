@@ -148,7 +148,7 @@ std::string PrFormat(const std::string& format, std::span<const Extended> values
       if (*p == '*') BadFormat(format);
       specifier.Precision = ReadCount(p);
     }
-    char type = *p >= 'A' && *p <= 'Z' ? static_cast<char>(*p - 'A' + 'a') : *p;
+    char type = scan::LowerAscii(*p);
     if (type != 'e' && type != 'f' && type != 'g' && type != 'n' && type != 'm') BadFormat(format);
     ++p;
     if (next >= values.size()) BadFormat(format);

@@ -2,7 +2,6 @@
 // plain uses. Routine variables are declared lazily, at their first assignment.
 #include <string>
 
-#include "pas2js/Cursor.h"
 #include "pas2js/Pas2JavaSc.h"
 
 namespace pas2js {
@@ -39,7 +38,7 @@ void TuPas2JavaSc::Identifier(std::string_view word, const char*& p) {
   scan::SkipBlanks(look, false);
   std::string_view suffix;
   if (*look == '.') {
-    suffix = SkipWhile(look, DottedWordChars);
+    suffix = scan::SkipWhileCharSet(look, DottedWordChars);
     name.append(suffix);
     p = look;
     scan::SkipBlanks(look, false);
@@ -72,7 +71,7 @@ void TuPas2JavaSc::DeclareConst(const std::string& name, const char*& p) {
   Write(FConstWord);
   Write(" ");
   Write(name);
-  SkipUntil(p, EqualSign);
+  scan::SkipUntilCharSet(p, EqualSign);
   if (*p == '=') {
     Write("=");
     ++p;
@@ -104,13 +103,13 @@ void TuPas2JavaSc::DeclareLocals(const std::string& name, const char*& p) {
   while (*p == ',') {
     ++p;
     SkipSpace(p, false);
-    declare(SkipWhile(p, scan::WordChars));
+    declare(scan::SkipWhileCharSet(p, scan::WordChars));
     SkipSpace(p, false);
   }
   if (*p == ':') {
     ++p;
     SkipSpace(p, true);
-    if (StartsWithText(SkipUntil(p, Semicolon), "bool")) MarkBoolean(names);
+    if (StartsWithText(scan::SkipUntilCharSet(p, Semicolon), "bool")) MarkBoolean(names);
   }
   FVarStatement = false;
   if (*p == ';') ++p;
@@ -123,11 +122,11 @@ void TuPas2JavaSc::DeclareGlobals(const std::string& name, const char*& p) {
   AddLabel(name, 0, false);
   AppendName(names, name);
   Write("var " + name);
-  Write(SkipWhile(p, scan::WhiteChars));
+  Write(scan::SkipWhileCharSet(p, scan::WhiteChars));
   while (*p == ',') {
     ++p;
     SkipSpace(p, true);
-    std::string_view next = SkipWhile(p, scan::WordChars);
+    std::string_view next = scan::SkipWhileCharSet(p, scan::WordChars);
     AddLabel(next, 0, false);
     AppendName(names, next);
     Write("; var " + std::string(next));
@@ -137,7 +136,7 @@ void TuPas2JavaSc::DeclareGlobals(const std::string& name, const char*& p) {
     ++p;
     SkipSpace(p, true);
     // The type ends at "=" too, so an initial value after it survives.
-    if (StartsWithText(SkipUntil(p, SemicolonOrEqual), "bool")) MarkBoolean(names);
+    if (StartsWithText(scan::SkipUntilCharSet(p, SemicolonOrEqual), "bool")) MarkBoolean(names);
   }
   if (*p == '=') {
     CopyChar(p);

@@ -10,10 +10,10 @@ namespace pas2js {
 
 namespace {
 
-inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-inline bool IsAlnum(char c) {
-  return IsDigit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
+constexpr scan::CharSet AlnumChars = scan::LetterChars + scan::DigitChars;
+
+using scan::IsDigit;
+inline bool IsAlnum(char c) { return AlnumChars.Has(c); }
 
 // The code after "#" as a 32-bit signed decimal; a larger one ends the conversion.
 int32_t CharCode(std::string_view digits) {

@@ -273,6 +273,9 @@ class TuPas2JavaSc {
   static bool StartsWithText(std::string_view s, std::string_view prefix);
   /// Equal, ASCII letters compared case-insensitively.
   static bool SameText(std::string_view a, std::string_view b);
+  /// The hash the identifier table files a name under: equal for names SameText finds equal
+  /// (and for bytes that differ only in bit 5, such as '_' and DEL).
+  static uint32_t NameHash(std::string_view name);
   /// Sets lfBoolean in every identifier table entry whose name is one of the names.
   void MarkBoolean(const AString& names);
   /// Registers a name (or again: flags replaced by flags|1; with setLogical FLogical := flags has
@@ -443,7 +446,6 @@ class TuPas2JavaSc {
   // high half and entry index + 1 in its low half (0: free). Names in use, not "", first entry.
   std::vector<uint64_t> FLabelSlots;
   size_t FLabelSlotsUsed = 0;
-  static uint32_t NameHash(std::string_view name);
   // The last entry found per hash bucket, asked before the slots: an identifier is mostly used
   // again soon, and this small table stays in the cache where the slots do not. A name in use is
   // held by one entry only, so an entry in use that still bears the name is the first one.

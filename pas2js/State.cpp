@@ -14,10 +14,6 @@ namespace {
 
 constexpr size_t InitialTableLength = 4096;
 
-inline unsigned char FoldCase(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
-}
-
 // Names are compared and hashed eight bytes at a time, as numbers whose lowest byte comes first.
 // The loads stay in registers: bytes gathered through memory would wait for each other.
 static_assert(std::endian::native == std::endian::little, "the first byte is the lowest");
@@ -45,16 +41,6 @@ inline uint64_t LoadShort(const char* p, size_t n) {
     return static_cast<uint64_t>(static_cast<unsigned char>(p[i]));
   };
   return byte(0) | (byte(n / 2) << (8 * (n / 2))) | (byte(n - 1) << (8 * (n - 1)));
-}
-
-// FoldCase on each of the eight bytes.
-inline uint64_t FoldCase8(uint64_t v) {
-  constexpr uint64_t Ones = 0x0101010101010101ull, Highs = 0x8080808080808080ull;
-  const uint64_t low = v & ~Highs;                      // each byte below 0x80
-  const uint64_t atLeastA = low + Ones * (0x80 - 'A');  // high bit: byte >= 'A'
-  const uint64_t aboveZ = low + Ones * (0x80 - 'Z' - 1);  // high bit: byte > 'Z'
-  const uint64_t upper = atLeastA & ~aboveZ & ~v & Highs;
-  return v | (upper >> 2);
 }
 
 }  // namespace
@@ -207,7 +193,7 @@ bool TuPas2JavaSc::SameText(std::string_view a, std::string_view b) {
     const size_t n = a.size() - i < 8 ? a.size() - i : 8;
     const uint64_t x = LoadShort(a.data() + i, n), y = LoadShort(b.data() + i, n);
     // A name is mostly met again in the spelling it was registered with.
-    if (x != y && FoldCase8(x) != FoldCase8(y)) return false;
+    if (x != y && scan::LowerAscii8(x) != scan::LowerAscii8(y)) return false;
   }
   return true;
 }
@@ -219,7 +205,7 @@ bool TuPas2JavaSc::StartsWithText(std::string_view s, std::string_view prefix) {
 size_t TuPas2JavaSc::TCaseFoldHash::operator()(std::string_view s) const noexcept {
   uint64_t h = 14695981039346656037ull;  // FNV-1a over the folded bytes
   for (char c : s) {
-    h ^= FoldCase(static_cast<unsigned char>(c));
+    h ^= static_cast<unsigned char>(scan::LowerAscii(c));
     h *= 1099511628211ull;
   }
   return static_cast<size_t>(h);

@@ -224,6 +224,57 @@ TEST(LabelTable, StartsWithTextAndTypes) {
   EXPECT_EQ(c.FindType("TOther"), -1);
 }
 
+// Names that share one hash: '_' and DEL differ only in bit 5, which the hash ignores.
+std::string SameHashName(std::string_view prefix, char last) {
+  std::string name(prefix);
+  name += last;
+  return name;
+}
+
+// Every name is found at its entry; every name of `gone` is not found.
+void ExpectIndex(const TuPas2JavaSc& c, const std::vector<std::string>& names, int32_t first,
+                 const std::vector<std::string>& gone, const char* when) {
+  for (size_t i = 0; i < names.size(); ++i)
+    ASSERT_EQ(c.FindLabel(names[i]), first + static_cast<int32_t>(i)) << when << ": " << names[i];
+  for (const std::string& name : gone) ASSERT_EQ(c.FindLabel(name), -1) << when << ": " << name;
+}
+
+// Two names of one hash whose chain wraps from the index's last slot to its first. The index
+// grows inside the trials and re-files the wrapped (later) name first; erasing it on rollback
+// must shift the earlier one back, or that one is lost. Nested trials, one of them kept, undo
+// in order around it.
+TEST(LabelTable, CollidingNamesSurviveErasureInNestedRollbacks) {
+  TuPas2JavaSc c;
+  const uint32_t lastSlot = 2 * static_cast<uint32_t>(c.FLabels.size()) - 1;  // 8,192 slots
+  std::string prefix;
+  for (int i = 0; (TuPas2JavaSc::NameHash(prefix + '_') & lastSlot) != lastSlot; ++i)
+    prefix = Numbered("w", i);
+  const std::string early = SameHashName(prefix, '_'), late = SameHashName(prefix, '\x7F');
+  ASSERT_EQ(TuPas2JavaSc::NameHash(early), TuPas2JavaSc::NameHash(late));
+
+  std::vector<std::string> base, outer = {late}, inner;
+  for (int i = 0; i < 2000; ++i) base.push_back(Numbered("b", i));
+  for (int i = 0; i < 2000; ++i) outer.push_back(Numbered("t", i));
+  for (int i = 0; i < 1000; ++i) inner.push_back(Numbered("u", i));
+  c.AddLabel(early, 0, false);  // the last slot
+  for (const std::string& name : base) c.AddLabel(name, 0, false);
+  const int32_t outerMark = c.MarkLabels();
+  for (const std::string& name : outer) c.AddLabel(name, 0, false);  // `late` wraps around
+  const int32_t innerMark = c.MarkLabels();
+  for (const std::string& name : inner) c.AddLabel(name, 0, false);  // the index grows
+  c.RollbackLabels(innerMark);
+  ExpectIndex(c, base, 1, inner, "inner rollback");
+  ExpectIndex(c, outer, 1 + static_cast<int32_t>(base.size()), {}, "inner rollback");
+  const int32_t keptMark = c.MarkLabels();
+  c.AddLabel("kept", 0, false);
+  c.KeepLabels(keptMark);
+  c.RollbackLabels(outerMark);  // the kept trial goes with the one around it
+  // `early` is looked up here first: a name once found is answered from a cache of recent ones.
+  EXPECT_EQ(c.FindLabel(early), 0);
+  ExpectIndex(c, base, 1, outer, "outer rollback");
+  EXPECT_EQ(c.FindLabel("kept"), -1);
+}
+
 // Names are compared eight bytes at a time: only 'A'..'Z' against 'a'..'z' may differ, never the
 // bytes around them ('@' '[' '`' '{') nor bytes above 0x7F that differ in the same bit. Every
 // pair is also looked up in the table under both spellings.

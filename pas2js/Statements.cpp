@@ -30,17 +30,12 @@ constexpr TStopSet StopColon = StopSet({':'});
 constexpr TStopSet StopHandlerClass = StopSet({';', smDo});
 constexpr TStopSet StopHandlerElse = StopSet({';', smOn, smElse, smEnd});
 
-inline bool IsNameStart(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-}
+constexpr scan::CharSet CloseBrace{'}'};
+
+inline bool IsNameStart(char c) { return scan::NameStartChars.Has(c); }
 
 inline bool LetterIs(const char* p, char lower) {
   return (*p | 0x20) == lower;
-}
-
-// Steps over one character, a double-byte one whole.
-inline void StepChar(const char*& p) {
-  if (!scan::SkipMultiByteChar(p)) ++p;
 }
 
 // Whether the next word behind blanks, line breaks and comments is `end`, or the text ends there.
@@ -49,13 +44,13 @@ bool EndFollows(const char* p) {
   for (;;) {
     scan::SkipCharSet(p, scan::WhiteChars);
     if (p[0] == '/' && p[1] == '/') {
-      while (*p != '\0' && *p != '\r' && *p != '\n') StepChar(p);
+      scan::SkipUntilCharSet(p, scan::LineBreakChars);
     } else if (p[0] == '{') {
-      while (*p != '\0' && *p != '}') StepChar(p);
+      scan::SkipUntilCharSet(p, CloseBrace);
       if (*p == '}') ++p;
     } else if (p[0] == '(' && p[1] == '*') {
       p += 2;
-      while (*p != '\0' && !(p[0] == '*' && p[1] == ')')) StepChar(p);
+      while (*p != '\0' && !(p[0] == '*' && p[1] == ')')) scan::StepChar(p);
       if (*p != '\0') p += 2;
     } else {
       break;

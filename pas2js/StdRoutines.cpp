@@ -6,7 +6,6 @@
 #include <iterator>
 #include <string>
 
-#include "pas2js/Cursor.h"
 #include "pas2js/Pas2JavaSc.h"
 
 namespace pas2js {
@@ -60,10 +59,7 @@ static_assert(LongestStdWord < 16, "the lengths fit the bits of StdLengths");
 const TStdRec* FindStd(std::string_view word, char* lower) {
   if (word.empty() || word.size() > LongestStdWord) return nullptr;
   if ((StdLengths[static_cast<unsigned char>(word[0])] & (1u << word.size())) == 0) return nullptr;
-  for (size_t i = 0; i < word.size(); ++i) {
-    const char c = word[i];
-    lower[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
-  }
+  for (size_t i = 0; i < word.size(); ++i) lower[i] = scan::LowerAscii(word[i]);
   const std::string_view w(lower, word.size());
   for (const TStdRec& rec : StdWords) {
     if (rec.Word.size() == w.size() && rec.Word[0] == w[0] && rec.Word == w) return &rec;
@@ -76,12 +72,12 @@ const TStdRec* FindStd(std::string_view word, char* lower) {
 // Blanks, line breaks and "//" comments pass (when copy); "{ }" and "(* *)" go to Comment.
 void TuPas2JavaSc::SkipSpace(const char*& p, bool copy) {
   for (;;) {
-    std::string_view blanks = SkipWhile(p, scan::WhiteChars);
+    std::string_view blanks = scan::SkipWhileCharSet(p, scan::WhiteChars);
     if (copy && !blanks.empty()) Write(blanks);
     if (p[0] == '(' && p[1] == '*') {
       Comment(p);
     } else if (p[0] == '/' && p[1] == '/') {
-      std::string_view line = SkipUntilByte(p, FTextEnd, '\n', '\r');
+      std::string_view line = scan::SkipUntilByte(p, FTextEnd, '\n', '\r');
       if (copy) Write(line);
     } else if (p[0] == '{') {
       Comment(p);
@@ -106,7 +102,7 @@ void TuPas2JavaSc::Comment(const char*& p) {
     Write("/*");
     ++p;  // the "{" or the "*" of "(*"
     if (brace) {
-      Write(SkipUntilByte(p, FTextEnd, '}', '}'));
+      Write(scan::SkipUntilByte(p, FTextEnd, '}', '}'));
       Write("*/");
       if (*p == '}') ++p;
     } else {
@@ -168,7 +164,7 @@ void TuPas2JavaSc::Pragma(char letter, bool brace, const char*& p) {
       Write(text);
       break;
     case 'a': {  // {.a}Src -> Object.assign({},Src)
-      std::string_view name = SkipWhile(p, scan::WordChars);
+      std::string_view name = scan::SkipWhileCharSet(p, scan::WordChars);
       Write("Object.assign({},");
       Write(name);
       Write(")");
@@ -256,7 +252,7 @@ bool TuPas2JavaSc::StdRoutine(std::string_view word, const char*& p) {
     case TStd::Length: {
       if (!parenAfterBlanks()) return false;
       ++p;
-      std::string spelling(AddLabel(SkipUntil(p, CloseParen), 0, false));
+      std::string spelling(AddLabel(scan::SkipUntilCharSet(p, CloseParen), 0, false));
       spelling += ".length";
       Write(spelling);
       if (*p == ')') ++p;
@@ -265,7 +261,7 @@ bool TuPas2JavaSc::StdRoutine(std::string_view word, const char*& p) {
     case TStd::SetLength: {
       if (!parenAfterBlanks()) return false;
       ++p;
-      std::string variable(SkipUntil(p, Comma));
+      std::string variable(scan::SkipUntilCharSet(p, Comma));
       if (TakePendingLet(variable)) Write(FLetWord + " " + variable + ";");
       Write(variable + ".length = ");
       if (*p == ',') ++p;
@@ -300,7 +296,7 @@ bool TuPas2JavaSc::StdRoutine(std::string_view word, const char*& p) {
 // Inc(i) -> ++i ; Inc(i, n) -> i+= n ; Dec likewise. The cursor stands on "(".
 void TuPas2JavaSc::IncDec(bool increment, const char*& p) {
   ++p;
-  std::string variable(AddLabel(SkipUntil(p, CloseParenOrComma), 0, false));
+  std::string variable(AddLabel(scan::SkipUntilCharSet(p, CloseParenOrComma), 0, false));
   if (*p == ',') {
     ++p;
     Write(variable + (increment ? "+=" : "-="));

@@ -218,8 +218,7 @@ bool TuPas2JavaSc::Word(const char*& p, TStopSet stop) {
   while (scan::WordChars.Has(*p)) ++p;
   const std::string_view word(start, static_cast<size_t>(p - start));
   FToken.assign(word);
-  for (char& ch : FToken)
-    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch + ('a' - 'A'));
+  for (char& ch : FToken) ch = scan::LowerAscii(ch);
   const TKeywordRec* rec = FindKeyword(FToken);
   if (rec == nullptr) {
     if (!StdRoutine(word, p)) Identifier(word, p);

@@ -18,9 +18,7 @@ using scan::WhiteChars;
 constexpr scan::CharSet Semicolon{';'};
 constexpr scan::CharSet FieldTypeEnd{',', ';'};
 
-inline bool IsNameStart(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-}
+inline bool IsNameStart(char c) { return scan::NameStartChars.Has(c); }
 
 std::string ReadWord(const char*& p) {
   std::string word;

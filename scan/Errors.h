@@ -78,4 +78,7 @@ class EEncodingError : public Exception {
   std::string FDetail;
 };
 
+/// The one overflow error of extended arithmetic and of the number readers.
+[[noreturn, gnu::cold]] void RaiseOverflow();
+
 }  // namespace scan

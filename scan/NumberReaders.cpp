@@ -16,10 +16,8 @@ TFormatSettings FormatSettings;
 
 namespace {
 
-constexpr CharSet DigitChars = CharSet::Range('0', '9');
 constexpr CharSet HexDigitChars = DigitChars + CharSet::Range('A', 'F') + CharSet::Range('a', 'f');
-constexpr CharSet LetterChars = CharSet::Range('A', 'Z') + CharSet::Range('a', 'z');
-constexpr CharSet IdentChars = LetterChars + DigitChars + CharSet{'_'};
+constexpr CharSet IdentChars = NameStartChars + DigitChars;
 
 constexpr Extended Pi = 3.14159265358979323846264338327950288L;
 
@@ -30,10 +28,6 @@ constexpr Extended Pi = 3.14159265358979323846264338327950288L;
 [[noreturn]] void RaiseNotFloat(std::string_view text) {
   throw EConvertError("'" + std::string(text) + "' は浮動小数点数ではありません");
 }
-
-[[noreturn]] void RaiseOverflow() { throw EOverflow("浮動小数点数のオーバーフローです"); }
-
-inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 inline unsigned HexValue(char c) {
   if (c <= '9') return static_cast<unsigned>(c - '0');

@@ -11,17 +11,6 @@ namespace {
 
 [[noreturn]] void RaiseNoSeparator() { throw EAbort(" not find separator "); }
 
-/// Steps over one character: a multibyte character whole, any other byte singly. Never passes
-/// the terminator; the caller makes sure the cursor does not stand on it.
-inline void StepChar(const char*& p) {
-  if (!SkipMultiByteChar(p)) ++p;
-}
-
-/// Moves the cursor to the terminator or the first character start whose byte is in `set`.
-inline void SkipUntilCharSet(const char*& p, const CharSet& set) {
-  while (*p != '\0' && !set.Has(*p)) StepChar(p);
-}
-
 /// Position of the first character start at or behind `p` where `separator` begins, or nullptr.
 const char* FindSeparator(const char* p, std::string_view separator) {
   const char first = separator.front();
@@ -52,9 +41,7 @@ bool SkipMultiByteChar(const char*& p) {
 }
 
 void ReadUntilCharSet(const char*& p, const CharSet& set, std::string& text) {
-  const char* start = p;
-  SkipUntilCharSet(p, set);
-  text.assign(start, p);
+  text.assign(SkipUntilCharSet(p, set));
 }
 
 void ReadToSeparator(const char*& p, std::string_view separator, std::string& text) {
@@ -117,9 +104,7 @@ bool SkipPastAnySeparator(const char*& p, std::initializer_list<std::string_view
 }
 
 void ReadWhileCharSet(const char*& p, const CharSet& set, std::string& text) {
-  const char* start = p;
-  SkipCharSet(p, set);
-  text.assign(start, p);
+  text.assign(SkipWhileCharSet(p, set));
 }
 
 void ReadWhileCharSetMB(const char*& p, const CharSet& set, std::string& text) {

@@ -72,26 +72,59 @@ inline constexpr CharSet LineEndChars{'\0', '\n', '\r'};
 inline constexpr CharSet LineBreakChars{'\n', '\r'};
 inline constexpr CharSet WordChars =
     CharSet::Range('0', '9') + CharSet::Range(0x40, 0x5A) + CharSet{'_'} + CharSet::Range('a', 'z');
+inline constexpr CharSet DigitChars = CharSet::Range('0', '9');
+inline constexpr CharSet LetterChars = CharSet::Range('A', 'Z') + CharSet::Range('a', 'z');
+/// The bytes that open a plain ASCII name (the evaluator's names add '@' and lead bytes).
+inline constexpr CharSet NameStartChars = LetterChars + CharSet{'_'};
 
+/// True for the decimal digits '0' to '9'.
+constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 /// True when `c` opens a multibyte character.
 inline bool IsLeadByte(char c) { return LeadByteTable.Lead.Has(c); }
+
+// ---- ASCII case fold ------------------------------------------------------------------------
+// Names and keywords are compared without regard to the case of ASCII letters only; bytes of
+// multibyte characters (and every byte from 0x80 up) are never folded.
+
+/// `c` with an ASCII capital turned into its small letter; any other byte as it is.
+constexpr char LowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+
+/// LowerAscii on each of the eight bytes of `v` at once.
+constexpr uint64_t LowerAscii8(uint64_t v) {
+  constexpr uint64_t Ones = 0x0101010101010101ull, Highs = 0x8080808080808080ull;
+  const uint64_t low = v & ~Highs;                        // each byte below 0x80
+  const uint64_t atLeastA = low + Ones * (0x80 - 'A');    // high bit: byte >= 'A'
+  const uint64_t aboveZ = low + Ones * (0x80 - 'Z' - 1);  // high bit: byte > 'Z'
+  const uint64_t upper = atLeastA & ~aboveZ & ~v & Highs;
+  return v | (upper >> 2);
+}
 
 /// True when `a` and `b` are equal with ASCII letters compared without regard to case; every
 /// other byte (multibyte characters included) must match exactly.
 constexpr bool SameTextAscii(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
   }
   return true;
 }
 
+// ---- Cursor steps ---------------------------------------------------------------------------
+
 /// Consumes one multibyte character if the cursor stands on a lead byte (a lead byte directly
 /// before the terminator counts as one byte). Failure: cursor unmoved, false.
 bool SkipMultiByteChar(const char*& p);
+/// Consumes one character: a multibyte character whole, any other byte singly. The cursor must
+/// not stand on the terminator.
+inline void StepChar(const char*& p) {
+  if (!IsLeadByte(*p)) {
+    ++p;  // the common case stays inline; multibyte characters take the call
+  } else {
+    SkipMultiByteChar(p);
+  }
+}
 /// The first character start at or behind `p` whose byte is the terminator, `a` or `b`
 /// (multibyte characters are stepped over whole, so their trail bytes never match). `end` is the
 /// text's terminating zero byte, or nullptr when unknown: with it, plain ASCII is passed eight
@@ -118,14 +151,33 @@ inline const char* FindCharStart(const char* p, const char* end, char a, char b)
     }
     const char c = *p;
     if (c == '\0' || c == a || c == b) return p;
-    if (!SkipMultiByteChar(p)) ++p;
+    StepChar(p);
   }
+}
+/// Consumes the bytes that are in `set` (byte by byte, never the terminator); returns what it
+/// passed over as a view into the text.
+inline std::string_view SkipWhileCharSet(const char*& p, const CharSet& set) {
+  const char* start = p;
+  while (*p != '\0' && set.Has(*p)) ++p;
+  return std::string_view(start, static_cast<size_t>(p - start));
+}
+/// Consumes characters (multibyte ones whole) up to the terminator or a byte of `set`, which
+/// stays under the cursor; returns what it passed over as a view into the text.
+inline std::string_view SkipUntilCharSet(const char*& p, const CharSet& set) {
+  const char* start = p;
+  while (*p != '\0' && !set.Has(*p)) StepChar(p);
+  return std::string_view(start, static_cast<size_t>(p - start));
+}
+/// Consumes characters up to the terminator, `a` or `b` (which stays), as FindCharStart finds
+/// them; returns what it passed over as a view into the text.
+inline std::string_view SkipUntilByte(const char*& p, const char* end, char a, char b) {
+  const char* start = p;
+  p = FindCharStart(p, end, a, b);
+  return std::string_view(start, static_cast<size_t>(p - start));
 }
 /// Consumes the bytes that are in `set` (byte by byte); returns their count.
 inline int SkipCharSet(const char*& p, const CharSet& set) {
-  const char* start = p;
-  while (*p != '\0' && set.Has(*p)) ++p;
-  return static_cast<int>(p - start);
+  return static_cast<int>(SkipWhileCharSet(p, set).size());
 }
 /// Consumes TAB and space, and CR and LF as well when `withLineBreaks`; returns the count.
 inline int SkipBlanks(const char*& p, bool withLineBreaks) {

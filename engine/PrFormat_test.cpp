@@ -1,0 +1,59 @@
+#include "engine/PrFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "scan/Errors.h"
+
+namespace engine {
+namespace {
+
+struct TFormatCase {
+  const char* Format;
+  std::vector<scan::Extended> Values;
+  const char* Text;
+};
+
+TEST(PrFormat, SpecifiersAgainstExactText) {
+  const TFormatCase cases[] = {
+      {"[%8.2f]", {3.14159L}, "[    3.14]"},
+      {"[%-8.2f]", {3.14159L}, "[3.14    ]"},
+      {"[%-3.2f]", {3.14159L}, "[3.14]"},  // wider than the width: no padding, no cut
+      {"%1:g %0:g", {1, 2}, "2 1"},
+      {"%1:g %g", {1, 2, 3}, "2 3"},  // an index moves where the following specifiers read
+      {"%0:-6.1f|", {2.25L}, "2.2   |"},
+      {"%f %F", {1, -1}, "1.00 -1.00"},
+      {"%e|%.3E", {1234.5L, -0.001234L}, "1.23450000000000E+003|-1.23E-003"},
+      {"%g %g %g %G", {0.0001L, 1e15L, 0, 123.456L}, "0.0001 1E15 0 123.456"},
+      {"%.3g", {1234.5L}, "1.23E3"},
+      {"%n %.0n", {1234567.891L, -999.5L}, "1,234,567.89 -1,000"},
+      {"%m %.2m", {-1234, 5}, "-\\1,234 \\5.00"},
+      {"100%% %g", {7}, "100% 7"},
+      {"no specifier", {}, "no specifier"},
+  };
+  for (const TFormatCase& c : cases) EXPECT_EQ(PrFormat(c.Format, c.Values), c.Text) << c.Format;
+}
+
+TEST(PrFormat, BadSpecifiersNameTheFormat) {
+  const TFormatCase cases[] = {
+      {"%d", {1}, "%d"},
+      {"%*f", {1}, "%*f"},
+      {"%.*f", {1}, "%.*f"},
+      {"%g %g", {1}, "%g %g"},
+      {"%2:g", {1, 2}, "%2:g"},
+      {"%5", {1}, "%5"},
+  };
+  for (const TFormatCase& c : cases) {
+    try {
+      PrFormat(c.Format, c.Values);
+      ADD_FAILURE() << "no error for " << c.Format;
+    } catch (const scan::EConvertError& e) {
+      EXPECT_EQ(e.Message(),
+                std::string("書式 '") + c.Text + "' が無効か、引数と互換性がありません");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace engine
