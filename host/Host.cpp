@@ -17,7 +17,6 @@
 #include "platform/Files.h"
 #include "platform/StandIns.h"
 #include "platform/StdStreams.h"
-#include "scan/uAnsiCharTools.h"
 #include "scan/Errors.h"
 #include "scan/uAnsiCharTools.h"
 
@@ -81,14 +80,7 @@ bool FilterSheet(engine::TAnsiCalculate& engine) {
 std::span<const char* const> ConsoleHelpLines() { return HelpLines; }
 
 bool IsExitLine(const std::string& line) {
-  static constexpr char Exit[] = "exit";
-  if (line.size() < 4) return false;
-  for (int i = 0; i < 4; ++i) {
-    char c = line[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != Exit[i]) return false;
-  }
-  return true;
+  return line.size() >= 4 && scan::SameTextAscii(std::string_view(line).substr(0, 4), "exit");
 }
 
 THost::THost(TCommandLine commandLine) : FCommandLine(std::move(commandLine)) {
