@@ -17,24 +17,24 @@ configure_and_test() {
   (cd "$dir" && ctest --output-on-failure --no-tests=error -j "$jobs")
 }
 
-echo "== Release"
+echo "== Release ($(date +%T))"
 configure_and_test build/release -DCMAKE_BUILD_TYPE=Release -DSHEETCALC_TESTS=ON
-echo "== The Debian package (dpkg -i, then dpkg -r)"
+echo "== The Debian package (dpkg -i, then dpkg -r) ($(date +%T))"
 tests/install/deb.sh build/release
-echo "== ASan+UBSan"
+echo "== ASan+UBSan ($(date +%T))"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   configure_and_test build/asan -DCMAKE_BUILD_TYPE=Debug -DSHEETCALC_SANITIZE=ON -DSHEETCALC_TESTS=ON
 
-echo "== Windows build under Wine"
+echo "== Windows build under Wine ($(date +%T))"
 cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DCMAKE_BUILD_TYPE=Release -DSHEETCALC_TESTS=OFF >/dev/null
 cmake --build build/win -j "$jobs"
 tests/wine/run.sh build/win
-echo "== The Windows zip"
+echo "== The Windows zip ($(date +%T))"
 tests/install/zip.sh build/win
 
-echo "== The converter over the Free Pascal sources (ASan+UBSan)"
+echo "== The converter over the Free Pascal sources (ASan+UBSan) ($(date +%T))"
 tests/pas2js_corpus.sh build/asan/host/sheetcalc
 
-echo "== Fuzz targets, ${FUZZ_SECONDS:-45} s each"
-fuzz/run.sh "${FUZZ_SECONDS:-45}"
+echo "== Fuzz targets, ${FUZZ_SECONDS:-30} s each ($(date +%T))"
+fuzz/run.sh "${FUZZ_SECONDS:-30}"
