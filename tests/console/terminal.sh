@@ -39,11 +39,28 @@ wait_for() {
   return 1
 }
 keys() { "${tmux[@]}" send-keys "$@"; }
-# type TEXT: the text, then Enter once the line editor has it.
-type_line() {
+# wait_typed TEXT: until the pane's last line ends with TEXT (the line editor has echoed it), so
+# that no key is sent while the program is still busy with the line before (slow under ASan).
+wait_typed() {
+  local line
+  for _ in $(seq 200); do
+    line=$(screen | grep -v '^ *$' | tail -n 1)
+    line=${line%"${line##*[! ]}"}  # the blanks a redrawn line leaves behind
+    [[ $line == *"$1" ]] && return 0
+    sleep 0.05
+  done
+  return 1
+}
+# type_keys TEXT: the text, once the editor shows it.
+type_keys() {
   keys -l "$1"
-  sleep 0.2
+  wait_typed "$1" || fail "typed '$1' did not show: $(screen)"
+}
+# type_line TEXT: the text, then Enter, then the next prompt.
+type_line() {
+  type_keys "$1"
   keys Enter
+  wait_for '^> $' || true
 }
 
 # ---- First run: the C locale (the editor falls back to UTF-8), completion, Ctrl-D --------------
@@ -53,11 +70,13 @@ wait_for '^6\.283185307' || fail "2π: $(screen)"
 type_line 'σ*1e8'
 wait_for '^ *5\.67037' || fail "σ: $(screen)"
 type_line 'myLabel=7'
-keys -l 'myL'; sleep 0.2; keys Tab; keys -l '*Hyp'; sleep 0.2; keys Tab; keys -l '(3,4)'
+type_keys 'myL'; keys Tab; wait_typed 'myLabel'
+type_keys '*Hyp'; keys Tab; wait_typed 'Hypot'
+type_keys '(3,4)'
 wait_for '^> myLabel\*Hypot\(3,4\)$' || fail "Tab on a label and a function: $(screen)"
 keys Enter
 wait_for '^ 35$' || fail "completed line: $(screen)"
-keys -l '#定'; sleep 0.2; keys Tab
+type_keys '#定'; keys Tab
 wait_for '^> #定数$' || fail "Tab on a directive: $(screen)"
 keys Enter
 wait_for '^// σ #シュテファンボルツマン定数' || fail "#定数: $(screen)"
