@@ -29,4 +29,9 @@ TCommandLine ParseCommandLine(std::span<const std::string> args) {
   return cl;
 }
 
+std::string UnknownOptionText(const std::string& option) {
+  return "sheetcalc: unknown option '" + option +
+         "'\nTry 'sheetcalc --help' for more information.\n";
+}
+
 }  // namespace host

@@ -1,4 +1,5 @@
-// The program's entry behind main: the run, and the report of an error that ends it.
+// The report of an error that ends the run: the message box text, the one-line form, and where
+// each goes.
 
 #include <cinttypes>
 #include <cstdio>
@@ -8,13 +9,8 @@
 #include "host/Host.h"
 #include "platform/Encoding.h"
 #include "platform/ErrorReport.h"
-#include "platform/StdStreams.h"
 #include "scan/Errors.h"
 #include "scan/uAnsiCharTools.h"
-
-#ifndef SHEETCALC_VERSION
-#define SHEETCALC_VERSION "0"
-#endif
 
 namespace host {
 namespace {
@@ -43,13 +39,10 @@ std::string ModuleName(const std::string& programName) {
   return *base == '\0' ? std::string("sheetcalc") : std::string(base);
 }
 
-void PrintLines(std::span<const char* const> lines) {
-  std::string text;
-  for (const char* line : lines) text += std::string(line) + "\r\n";
-  platform::StdStreams().WriteStandardOutput(platform::ExportText(text));
-}
+}  // namespace
 
-void Report(const std::exception* error, const std::string& programName, bool toClipboard) {
+void ReportFatalError(const std::exception* error, const std::string& programName,
+                      bool toClipboard) {
   // A C++ exception does not carry the place it was raised; the report names the entry of the
   // run that it escaped from.
   const void* where = reinterpret_cast<const void*>(&Main);
@@ -60,8 +53,6 @@ void Report(const std::exception* error, const std::string& programName, bool to
   report.Notify = toClipboard;
   platform::ErrorReport().ShowFatalError(report);
 }
-
-}  // namespace
 
 const char* const FatalErrorCaption = "アプリケーション エラー";
 
@@ -84,39 +75,6 @@ std::string FatalErrorLine(const std::exception* error) {
            std::to_string(encoding->Column()) + ": " + encoding->Detail();
   std::string message = error ? error->what() : "";
   return message.empty() ? KindOf(error) : message;
-}
-
-std::string UnknownOptionText(const std::string& option) {
-  return "sheetcalc: unknown option '" + option +
-         "'\nTry 'sheetcalc --help' for more information.\n";
-}
-
-int Main(const std::string& programName, std::span<const std::string> args) {
-  TCommandLine commandLine = ParseCommandLine(args);
-  if (!commandLine.UnknownOption.empty()) {
-    platform::ErrorReport().ShowUsageError(UnknownOptionText(commandLine.UnknownOption));
-    return 2;
-  }
-  if (commandLine.Help) {
-    bool withNames = args.size() == 1;  // "--help" and nothing else
-    platform::StdStreams().WriteStandardOutput(platform::ExportText(HelpText(withNames)));
-    return 0;
-  }
-  if (commandLine.Version) {
-    const char* line = "sheetcalc " SHEETCALC_VERSION;
-    PrintLines({&line, 1});
-    return 0;
-  }
-  THost host(std::move(commandLine));
-  try {
-    return host.Run();
-  } catch (const std::exception& e) {
-    Report(&e, programName, host.ResultsToClipboard());
-  } catch (...) {
-    Report(nullptr, programName, host.ResultsToClipboard());
-  }
-  host.HandBackStandardInput();
-  return 1;
 }
 
 }  // namespace host

@@ -108,6 +108,11 @@ std::string FatalErrorText(const std::exception* error, const std::string& modul
 /// the encoding boundary at a known place, else the message (the kind when there is none).
 std::string FatalErrorLine(const std::exception* error);
 
+/// Reports an error that ended the run (`error` null for one that is no std::exception) through
+/// the error report; `toClipboard`: the results were headed for the clipboard.
+void ReportFatalError(const std::exception* error, const std::string& programName,
+                      bool toClipboard);
+
 /// The eleven lines that console mode shows first when it starts for want of a sheet.
 std::span<const char* const> ConsoleHelpLines();
 

@@ -1,0 +1,45 @@
+// The program's run behind main: the command line, usage and version, the host, and what happens
+// to an error that ends the run.
+
+#include <string>
+
+#include "host/Host.h"
+#include "platform/Encoding.h"
+#include "platform/ErrorReport.h"
+#include "platform/StdStreams.h"
+
+#ifndef SHEETCALC_VERSION
+#define SHEETCALC_VERSION "0"
+#endif
+
+namespace host {
+
+int Main(const std::string& programName, std::span<const std::string> args) {
+  TCommandLine commandLine = ParseCommandLine(args);
+  if (!commandLine.UnknownOption.empty()) {
+    platform::ErrorReport().ShowUsageError(UnknownOptionText(commandLine.UnknownOption));
+    return 2;
+  }
+  if (commandLine.Help) {
+    bool withNames = args.size() == 1;  // "--help" and nothing else
+    platform::StdStreams().WriteStandardOutput(platform::ExportText(HelpText(withNames)));
+    return 0;
+  }
+  if (commandLine.Version) {
+    const char* line = "sheetcalc " SHEETCALC_VERSION "\r\n";
+    platform::StdStreams().WriteStandardOutput(platform::ExportText(line));
+    return 0;
+  }
+  THost host(std::move(commandLine));
+  try {
+    return host.Run();
+  } catch (const std::exception& e) {
+    ReportFatalError(&e, programName, host.ResultsToClipboard());
+  } catch (...) {
+    ReportFatalError(nullptr, programName, host.ResultsToClipboard());
+  }
+  host.HandBackStandardInput();
+  return 1;
+}
+
+}  // namespace host
