@@ -66,20 +66,9 @@ class TPosixFileSystem : public TFileSystem {
   void SaveTextFile(const std::string& name, const std::string& text) override {
     std::string path = ExportName(name);
     std::string bytes = ExportText(text);
-    // The new text goes to a temporary file beside the target, which then replaces it in one
-    // step: a failure half-way never leaves a truncated file behind.
-    std::string temp = path + ".XXXXXX";
-    TFd fd(::mkstemp(temp.data()));
-    if (fd.Get() < 0) RaiseIoError("ファイルを書けません:", name, errno);
     struct stat st;
     mode_t mode = ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0666 & ~CurrentUmask();
-    bool ok = ::fchmod(fd.Get(), mode) == 0 && WriteAll(fd.Get(), bytes.data(), bytes.size()) &&
-              ::fsync(fd.Get()) == 0;
-    ok = fd.Close() && ok;
-    if (ok && ::rename(temp.c_str(), path.c_str()) == 0) return;
-    int err = errno;
-    ::unlink(temp.c_str());
-    RaiseIoError("ファイルを書けません:", name, err);
+    if (!posix::ReplaceFile(path, bytes, mode)) RaiseIoError("ファイルを書けません:", name, errno);
   }
 
   bool DeleteFile(const std::string& name) override {

@@ -1,7 +1,9 @@
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
 
 #include "platform/posix/PosixIo.h"
 
@@ -60,6 +62,28 @@ bool WriteAll(int fd, const char* p, size_t n) {
     n -= static_cast<size_t>(w);
   }
   return true;
+}
+
+bool MakeFolders(const std::string& folder) {
+  for (size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+    std::string part = folder.substr(0, slash);
+    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (slash == std::string::npos) return true;
+  }
+}
+
+bool ReplaceFile(const std::string& path, const std::string& bytes, unsigned mode) {
+  std::string temp = path + ".XXXXXX";
+  TFd fd(::mkstemp(temp.data()));
+  if (fd.Get() < 0) return false;
+  bool ok = ::fchmod(fd.Get(), static_cast<mode_t>(mode)) == 0 &&
+            WriteAll(fd.Get(), bytes.data(), bytes.size()) && ::fsync(fd.Get()) == 0;
+  ok = fd.Close() && ok;
+  if (ok && ::rename(temp.c_str(), path.c_str()) == 0) return true;
+  int err = errno;
+  ::unlink(temp.c_str());
+  errno = err;
+  return false;
 }
 
 }  // namespace platform::posix

@@ -27,6 +27,14 @@ bool ReadAll(int fd, std::string& bytes);
 /// Writes all `n` bytes; false (errno set) on a write error.
 bool WriteAll(int fd, const char* p, size_t n);
 
+/// Makes `folder` and its missing parents, new ones with mode 0700 (the XDG rules ask for it);
+/// false with errno set.
+bool MakeFolders(const std::string& folder);
+/// Replaces the file `path` with `bytes` in one step: a temporary file beside it with mode `mode`,
+/// written and synced, then renamed over it, so a failure half-way never leaves a truncated file.
+/// False with errno set (the temporary file removed).
+bool ReplaceFile(const std::string& path, const std::string& bytes, unsigned mode);
+
 /// How long a clipboard tool may run before it is ended, in milliseconds (tests shorten it).
 void SetClipboardTimeLimit(long long milliseconds);
 

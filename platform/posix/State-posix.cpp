@@ -27,20 +27,6 @@ namespace {
   throw scan::EInOutError(std::string(what) + " " + name + ": " + std::strerror(err));
 }
 
-/// Makes `folder` (ending in '/') and its missing parents, new ones with mode 0700; false with
-/// errno set.
-bool MakeFolders(const std::string& folder) {
-  for (size_t slash = folder.find('/', 1); slash != std::string::npos;
-       slash = folder.find('/', slash + 1)) {
-    if (::mkdir(folder.substr(0, slash).c_str(), 0700) != 0 && errno != EEXIST) return false;
-  }
-  struct stat st;
-  if (::stat(folder.c_str(), &st) != 0) return false;
-  if (S_ISDIR(st.st_mode)) return true;
-  errno = ENOTDIR;
-  return false;
-}
-
 class TPosixStateStore final : public TStateStore {
  public:
   std::string StateFolder(bool create) override {
@@ -52,7 +38,7 @@ class TPosixStateStore final : public TStateStore {
       const char* home = std::getenv("HOME");
       folder = std::string(home && home[0] ? home : ".") + "/.local/state/sheetcalc/";
     }
-    if (create && !MakeFolders(folder)) RaiseStateError("フォルダを作れません:", folder, errno);
+    if (create && !posix::MakeFolders(folder)) RaiseStateError("フォルダを作れません:", folder, errno);
     return folder;
   }
 
@@ -65,16 +51,7 @@ class TPosixStateStore final : public TStateStore {
 
   void SaveState(const std::string& name, const std::string& bytes) override {
     std::string path = StateFolder(true) + name;
-    // mkstemp makes the file with mode 0600; the rename keeps it.
-    std::string temp = path + ".XXXXXX";
-    posix::TFd fd(::mkstemp(temp.data()));
-    if (fd.Get() < 0) RaiseStateError("ファイルを書けません:", path, errno);
-    bool ok = posix::WriteAll(fd.Get(), bytes.data(), bytes.size()) && ::fsync(fd.Get()) == 0;
-    ok = fd.Close() && ok;
-    if (ok && ::rename(temp.c_str(), path.c_str()) == 0) return;
-    int err = errno;
-    ::unlink(temp.c_str());
-    RaiseStateError("ファイルを書けません:", path, err);
+    if (!posix::ReplaceFile(path, bytes, 0600)) RaiseStateError("ファイルを書けません:", path, errno);
   }
 };
 

@@ -129,28 +129,10 @@ bool ReadWholeFile(const std::string& name, std::string& text) {
   return fd.Get() >= 0 && posix::ReadAll(fd.Get(), text);
 }
 
-// Creates `folder` and its parents (new ones with mode 0700, as the XDG rules ask for); false with
-// errno set.
-bool MakeFolders(const std::string& folder) {
-  for (size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
-    std::string part = folder.substr(0, slash);
-    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    if (slash == std::string::npos) return true;
-  }
-}
-
 // Writes `text` to a temporary file beside `name` and renames it over `name`.
 void ReplaceFileAtomically(const std::string& folder, const std::string& name, const std::string& text) {
-  if (!MakeFolders(folder)) StoreError("フォルダを作れません:", folder, errno);
-  std::string temp = name + ".XXXXXX";
-  posix::TFd fd(::mkstemp(temp.data()));
-  if (fd.Get() < 0) StoreError("ファイルを書けません:", name, errno);
-  bool ok = posix::WriteAll(fd.Get(), text.data(), text.size()) && ::fsync(fd.Get()) == 0;
-  ok = fd.Close() && ok;
-  if (ok && ::rename(temp.c_str(), name.c_str()) == 0) return;
-  int err = errno;
-  ::unlink(temp.c_str());
-  StoreError("ファイルを書けません:", name, err);
+  if (!posix::MakeFolders(folder)) StoreError("フォルダを作れません:", folder, errno);
+  if (!posix::ReplaceFile(name, text, 0600)) StoreError("ファイルを書けません:", name, errno);
 }
 
 class TPosixSysColors final : public TSysColorStore {

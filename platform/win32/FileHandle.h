@@ -9,6 +9,8 @@
 #endif
 #include <windows.h>
 
+#include <cstddef>
+
 namespace platform::win32 {
 
 /// Move-only owner of a handle from CreateFile; closing never throws.
@@ -41,5 +43,17 @@ class TFileHandle {
  private:
   HANDLE FHandle;
 };
+
+/// Writes all `n` bytes to `file`, a gigabyte at most per call; false (last error set) on failure.
+inline bool WriteAll(HANDLE file, const char* p, size_t n) {
+  while (n > 0) {
+    DWORD chunk = n > 0x40000000u ? 0x40000000u : static_cast<DWORD>(n);
+    DWORD written = 0;
+    if (!::WriteFile(file, p, chunk, &written, nullptr) || written == 0) return false;
+    p += written;
+    n -= written;
+  }
+  return true;
+}
 
 }  // namespace platform::win32

@@ -100,16 +100,8 @@ class TWin32FileSystem : public TFileSystem {
     TFileHandle file(::CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) RaiseIoError("ファイルを書けません:", name, ::GetLastError());
-    const char* p = text.data();
-    size_t left = text.size();
-    while (left > 0) {
-      DWORD chunk = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
-      DWORD written = 0;
-      if (!::WriteFile(file.Get(), p, chunk, &written, nullptr) || written == 0)
-        RaiseIoError("ファイルを書けません:", name, ::GetLastError());
-      p += written;
-      left -= written;
-    }
+    if (!win32::WriteAll(file.Get(), text.data(), text.size()))
+      RaiseIoError("ファイルを書けません:", name, ::GetLastError());
     if (!file.Close()) RaiseIoError("ファイルを書けません:", name, ::GetLastError());
   }
 

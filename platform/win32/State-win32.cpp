@@ -52,16 +52,8 @@ class TWin32StateStore final : public TStateStore {
       TFileHandle file(::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
       if (!file.Valid()) RaiseStateError("ファイルを書けません:", path, ::GetLastError());
-      const char* p = bytes.data();
-      size_t left = bytes.size();
-      while (left > 0) {
-        DWORD chunk = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
-        DWORD written = 0;
-        if (!::WriteFile(file.Get(), p, chunk, &written, nullptr) || written == 0)
-          RaiseStateError("ファイルを書けません:", path, ::GetLastError());
-        p += written;
-        left -= written;
-      }
+      if (!win32::WriteAll(file.Get(), bytes.data(), bytes.size()))
+        RaiseStateError("ファイルを書けません:", path, ::GetLastError());
       if (!file.Close()) RaiseStateError("ファイルを書けません:", path, ::GetLastError());
     }
     if (::MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return;
