@@ -57,10 +57,7 @@ bool TuScrExt::Directive(const std::string& name, const char*& cursor) {
   if (*cursor == '*') {
     for (uint32_t cp = 0; cp <= LastCodePage; ++cp) Report(cp, Formatted(",%5lld,", cp));
   } else if (ExpressionStart.Has(*cursor)) {
-    FEngine->FCursor = cursor;
-    FEngine->ParseExpression();
-    cursor = FEngine->FCursor;
-    int64_t number = engine::RoundToInt64(FEngine->FValue);
+    int64_t number = engine::RoundToInt64(FEngine->EvaluateAt(cursor));
     // A number that is no 32-bit code page identifier names no code page.
     if (number >= 0 && number <= static_cast<int64_t>(UINT32_MAX))
       Report(static_cast<uint32_t>(number), Formatted("cp %5lld:", number));

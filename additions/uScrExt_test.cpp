@@ -37,7 +37,7 @@ class ScrExtTest : public ::testing::Test {
     engine::TAnsiCalculate calc(sheet);
     calc.AddAddition(engine::AdditionClassOf<TuScrExt>("TuScrExt"));
     calc.Calculate();
-    return calc.FOutput;
+    return calc.Output();
   }
 
   fakes::TFakeCodePages FPages;

@@ -76,20 +76,20 @@ std::string SysColorListing() {
   return listing;
 }
 
-bool TuSysColor::DoLabel(const std::string& name, Extended& value, uint8_t mode) {
+bool TuSysColor::DoLabel(const std::string& name, Extended& value, engine::TLabelMode mode) {
   if (const TColorConstant* c = FindColorConstant(name)) {
-    if (mode != engine::lmRead) FEngine->Error(name + ":const");
+    if (mode != engine::TLabelMode::Read) FEngine->FailLine(name + ":const");
     value = c->Value;
     return true;
   }
   const TSysColorElement* e = FindSysColorElement(name);
   if (!e) return false;
   switch (mode) {
-    case engine::lmAssign:
+    case engine::TLabelMode::Assign:
       // Low 32 bits of the rounded value: a colour value is an unsigned 32-bit number.
       Schedule(e->Index, static_cast<uint32_t>(static_cast<uint64_t>(engine::RoundToInt64(value))));
       return true;
-    case engine::lmRead:
+    case engine::TLabelMode::Read:
       for (int32_t i = 0; i < FPendingCount; ++i) {
         if (FPendingElements[static_cast<size_t>(i)] == e->Index) {
           value = FPendingValues[static_cast<size_t>(i)];
@@ -98,10 +98,10 @@ bool TuSysColor::DoLabel(const std::string& name, Extended& value, uint8_t mode)
       }
       value = platform::SysColors().GetSysColor(e->Index);
       return true;
-    default:
-      FEngine->Error("++/-- ng " + name);
+    case engine::TLabelMode::Add:
+      break;
   }
-  return false;  // not reached: Error raises (a virtual call, so the compiler cannot know)
+  FEngine->FailLine("++/-- ng " + name);
 }
 
 void TuSysColor::Schedule(int32_t index, uint32_t value) {
@@ -125,9 +125,9 @@ void TuSysColor::ApplyPending() {
                                      std::span<const uint32_t>(FPendingValues.data(), count));
 }
 
-void TuSysColor::Notify(int phase) {
-  if (phase == 0) FPendingCount = 0;
-  if (phase == 1) ApplyPending();
+void TuSysColor::Notify(engine::TNotifyPhase phase) {
+  if (phase == engine::TNotifyPhase::PassBegins) FPendingCount = 0;
+  if (phase == engine::TNotifyPhase::PassEnded) ApplyPending();
 }
 
 bool TuSysColor::Directive(const std::string& name, const char*& cursor) {
@@ -145,9 +145,9 @@ void TuSysColor::SchemeCommand(const std::string& word, const char*& cursor) {
   scan::ReadWhileCharSetMB(cursor, SchemeNameChars, scheme);
   scan::SkipCharSet(cursor, scan::BlankChars);
   if (!SchemeNameEnd.Has(*cursor) || !DoubleBytesWellFormed(scheme))
-    FEngine->Error("#" + word + " " + scheme + "??");
+    FEngine->FailLine("#" + word + " " + scheme + "??");
   if (scheme.empty()) {
-    if (sign) FEngine->Error("#" + word + "?");
+    if (sign) FEngine->FailLine("#" + word + "?");
     FEngine->WriteLine(SysColorListing());
     return;
   }
@@ -158,7 +158,7 @@ void TuSysColor::SchemeCommand(const std::string& word, const char*& cursor) {
       try {
         files.SaveTextFile(files.ProgramFolder(true) + scheme + std::string(SchemeExtension), SysColorListing());
       } catch (const scan::EInOutError& e) {
-        FEngine->Error(e.Message());
+        FEngine->FailLine(e.Message());
       }
       return;
     case '-': {
@@ -170,7 +170,7 @@ void TuSysColor::SchemeCommand(const std::string& word, const char*& cursor) {
     default: {
       std::string text = files.LoadTextFile(files.ProgramFolder(false) + scheme + std::string(SchemeExtension));
       platform::TakeByteOrderMark(text);  // an editor may have put one in front
-      if (text.empty()) FEngine->Error("#" + word + "?");
+      if (text.empty()) FEngine->FailLine("#" + word + "?");
       FEngine->EvaluateText(text);
       // A loaded scheme takes effect at once, not at the end of the pass.
       ApplyPending();

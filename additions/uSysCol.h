@@ -55,8 +55,8 @@ class TuSysColor : public engine::TCalcuAddition {
   bool Directive(const std::string& name, const char*& cursor) override;
   std::vector<std::string> DirectiveNames() const override { return {DirectiveName}; }
   static constexpr const char* DirectiveName = "scol";
-  bool DoLabel(const std::string& name, Extended& value, uint8_t mode) override;
-  void Notify(int phase) override;
+  bool DoLabel(const std::string& name, Extended& value, engine::TLabelMode mode) override;
+  void Notify(engine::TNotifyPhase phase) override;
 
   std::array<uint32_t, SysColorElementCount> FPendingValues{};
   std::array<int32_t, SysColorElementCount> FPendingElements{};

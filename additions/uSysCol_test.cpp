@@ -31,7 +31,7 @@ class SysColorTest : public ::testing::Test {
     engine::TAnsiCalculate calc(sheet);
     calc.AddAddition(engine::AdditionClassOf<TuSysColor>("TuSysColor"));
     calc.Calculate();
-    return Lf(calc.FOutput);
+    return Lf(calc.Output());
   }
   // The message of the error that escapes the pass (empty when none does).
   std::string Escaping(const std::string& sheet) {
@@ -223,7 +223,7 @@ TEST_F(SysColorTest, HelpGoesOnToTheOtherAdditions) {
   calc.AddAddition(engine::AdditionClassOf<TuSysColor>("TuSysColor"));
   calc.AddAddition(engine::AdditionClassOf<TuScrExt>("TuScrExt"));
   calc.Calculate();
-  std::string out = calc.FOutput;
+  std::string out = calc.Output();
   std::string scol =
       "#scolのみなら　現在の設定値が読まれ\r\n#scol name で  SysColorにname.scol.txtを設定する\r\n"
       "#scol +name で nameに現在の設定値を書き出す\r\n#scol -name で nameを削除する\r\n";

@@ -135,15 +135,15 @@ bool TAnsiCalculate::CallFunction(const std::string& name) {
   FValue = 0;
   const size_t n = FArgs.size();
   if (scan::SameTextAscii(name, PrName)) {
-    if (n == 0) Error("pr(?)");
-    if (n < 2 || n > 5) Error("pr(\"\",... over)");
+    if (n == 0) FailLine("pr(?)");
+    if (n < 2 || n > 5) FailLine("pr(\"\",... over)");
     std::vector<Extended> values;
     for (size_t i = 1; i < n; ++i) values.push_back(FArgs[i].Value);
     AddNote(PrFormat(FArgs[0].Text, values));
     return true;
   }
   if (n == 1) {
-    if (!FArgs[0].Text.empty()) Error(name + "(?)");
+    if (!FArgs[0].Text.empty()) FailLine(name + "(?)");
     for (const TFunction1& f : Functions1) {
       if (scan::SameTextAscii(name, f.Name)) {
         FValue = f.Func(FArgs[0].Value);
@@ -153,8 +153,8 @@ bool TAnsiCalculate::CallFunction(const std::string& name) {
     return false;
   }
   if (n == 2) {
-    if (!FArgs[0].Text.empty()) Error(name + "(?,)");
-    if (!FArgs[1].Text.empty()) Error(name + "(,?)");
+    if (!FArgs[0].Text.empty()) FailLine(name + "(?,)");
+    if (!FArgs[1].Text.empty()) FailLine(name + "(,?)");
     for (const TFunction2& f : Functions2) {
       if (scan::SameTextAscii(name, f.Name)) {
         FValue = f.Func(FArgs[0].Value, FArgs[1].Value);
@@ -165,8 +165,8 @@ bool TAnsiCalculate::CallFunction(const std::string& name) {
   return false;
 }
 
-bool TAnsiCalculate::FindConstant(const std::string& name, Extended& value, uint8_t mode) {
-  if (mode != lmRead) return false;
+bool TAnsiCalculate::FindConstant(const std::string& name, Extended& value, TLabelMode mode) {
+  if (mode != TLabelMode::Read) return false;
   for (const TConstRec& c : Constants()) {
     if (name == c.Name) {
       value = c.Value;

@@ -19,6 +19,11 @@ TMyCalLabel* TAMyCalLabel::Find(std::string_view name) {
   return it == FIndex.end() ? nullptr : &FItems[it->second];
 }
 
+const TMyCalLabel* TAMyCalLabel::Find(std::string_view name) const {
+  auto it = FIndex.find(name);
+  return it == FIndex.end() ? nullptr : &FItems[it->second];
+}
+
 void TAMyCalLabel::Append(std::string name, Extended value) {
   FItems.push_back({std::move(name), value});
   // A deque never moves its elements on push_back, so the view stays valid.
@@ -35,8 +40,8 @@ void TAMyCalLabel::Clear() {
 bool TCalcuAddition::TakeFile(const std::string&, const char*) { return false; }
 bool TCalcuAddition::Directive(const std::string&, const char*&) { return false; }
 bool TCalcuAddition::DoFunction(const std::string&, TAArgRec&) { return false; }
-bool TCalcuAddition::DoLabel(const std::string&, Extended&, uint8_t) { return false; }
-void TCalcuAddition::Notify(int) {}
+bool TCalcuAddition::DoLabel(const std::string&, Extended&, TLabelMode) { return false; }
+void TCalcuAddition::Notify(TNotifyPhase) {}
 
 namespace {
 std::vector<TCalcuAdditionClass>& Registry() {
@@ -76,12 +81,22 @@ void TAnsiCalculate::AddAddition(const TCalcuAdditionClass& cls) {
   FAdditions.back()->FEngine = this;
 }
 
-void TAnsiCalculate::Reset() {
+void TAnsiCalculate::Rewind() {
   FCursor = FText.c_str();
   FLineStart = FCursor;
-  FLabelTable.Clear();
   FOutput.clear();
   FNote.clear();
+}
+
+void TAnsiCalculate::Reset() {
+  Rewind();
+  FLabelTable.Clear();
+}
+
+void TAnsiCalculate::SetText(std::string text) {
+  FText = std::move(text);
+  FCursor = FText.c_str();
+  FLineStart = FCursor;
 }
 
 void TAnsiCalculate::Error(const std::string& message) {
@@ -89,6 +104,14 @@ void TAnsiCalculate::Error(const std::string& message) {
   AddNote("!Err:" + message);
   throw EAbort(message);
 }
+
+void TAnsiCalculate::FailLine(const std::string& message) {
+  Error(message);
+  // Error is declared not to return, but the compiler cannot hold an override to that.
+  throw EAbort(message);
+}
+
+void TAnsiCalculate::AbortLine(const std::string& message) { throw EAbort(message); }
 
 void TAnsiCalculate::PutLine(const std::string& annotation) {
   FLineBuffer.clear();
@@ -132,7 +155,7 @@ std::string TAnsiCalculate::FormatValue(Extended x) const {
 
 void TAnsiCalculate::Calculate() {
   Reset();
-  for (auto& addition : FAdditions) addition->Notify(0);
+  for (auto& addition : FAdditions) addition->Notify(TNotifyPhase::PassBegins);
   while (*FCursor != '\0') {
     scan::SkipCharSet(FCursor, WhiteChars);
     FNote.clear();
@@ -142,7 +165,7 @@ void TAnsiCalculate::Calculate() {
     else
       StatementLine();
   }
-  for (auto& addition : FAdditions) addition->Notify(1);
+  for (auto& addition : FAdditions) addition->Notify(TNotifyPhase::PassEnded);
 }
 
 void TAnsiCalculate::SkipRestOfLine() {
@@ -164,7 +187,7 @@ void TAnsiCalculate::StatementLine() {
     }
   } catch (const std::exception&) {
     // A failed line is written up to where evaluation stopped. Only an error reported through
-    // Error is annotated: a note left by pr before another fault must not pass for a result.
+    // FailLine is annotated: a note left by pr before another fault must not pass for a result.
     PutLine(FErrorReported ? FNote : std::string());
     SkipRestOfLine();
   }
@@ -186,10 +209,10 @@ void TAnsiCalculate::DirectiveLine() {
   scan::ReadWhileCharSetMB(FCursor, scan::WordChars, name);
   scan::SkipBlanks(FCursor, false);
   if (name == "ScriptFile") {
-    if (*FCursor != '=') Error("ScriptFileの後に=が無い");
+    if (*FCursor != '=') FailLine("ScriptFileの後に=が無い");
     PutLine("// 未実装");
   } else if (name == "fmt") {
-    if (*FCursor != '=') Error("fmtの後に=が無い");
+    if (*FCursor != '=') FailLine("fmtの後に=が無い");
     std::string rest;
     scan::ReadUntilCharSet(FCursor, LineEndChars, rest);
     PutLine("// 未実装");

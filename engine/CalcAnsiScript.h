@@ -18,10 +18,14 @@ namespace engine {
 using scan::Extended;
 using scan::EAbort;
 
-/// Label access modes, passed to AccessLabel and to the additions' DoLabel.
-inline constexpr uint8_t lmAssign = 0;
-inline constexpr uint8_t lmRead = 1;
-inline constexpr uint8_t lmAdd = 3;
+/// Label access modes, passed to AccessLabel and to the additions' DoLabel: an assignment (the
+/// value is the one assigned), a read (the value is to be filled in), an increment by ++ or --
+/// (the value is +1 or -1 and becomes the label's new value).
+enum class TLabelMode : uint8_t { Assign = 0, Read = 1, Add = 3 };
+
+/// When the engine notifies its additions: a pass begins, or it has ended without an error that
+/// escaped it.
+enum class TNotifyPhase : uint8_t { PassBegins, PassEnded };
 
 struct TMyCalLabel {
   std::string Name;
@@ -33,6 +37,7 @@ class TAMyCalLabel {
  public:
   /// The label of that exact name, or nullptr.
   TMyCalLabel* Find(std::string_view name);
+  const TMyCalLabel* Find(std::string_view name) const;
   void Append(std::string name, Extended value);
   void Clear();
   size_t Count() const { return FItems.size(); }
@@ -60,7 +65,8 @@ using TAArgRec = std::vector<TArgRec>;
 class TAnsiCalculate;
 
 /// A plug-in of the engine. Objects are created plainly (no set-up of their own runs), so an
-/// addition prepares its state on first use or in Notify(0).
+/// addition prepares its state on first use or in Notify(PassBegins). It reaches the engine
+/// through FEngine's public operations only.
 class TCalcuAddition {
  public:
   virtual ~TCalcuAddition() = default;
@@ -68,12 +74,12 @@ class TCalcuAddition {
   virtual bool TakeFile(const std::string& fileName, const char* text);
   /// Handles a '#' directive the engine does not know; may move the cursor.
   virtual bool Directive(const std::string& name, const char*& cursor);
-  /// Supplies a function: true when it has put the call's result into the engine's FValue.
+  /// Supplies a function: true when it has given the engine the call's result (SetValue).
   virtual bool DoFunction(const std::string& name, TAArgRec& args);
   /// Supplies or intercepts a label access.
-  virtual bool DoLabel(const std::string& name, Extended& value, uint8_t mode);
-  /// 0 when a pass begins, 1 when it has ended.
-  virtual void Notify(int phase);
+  virtual bool DoLabel(const std::string& name, Extended& value, TLabelMode mode);
+  /// Called when a pass begins and when it has ended.
+  virtual void Notify(TNotifyPhase phase);
   /// The directives it handles, without the '#' (for completion and help).
   virtual std::vector<std::string> DirectiveNames() const { return {}; }
 
@@ -107,17 +113,22 @@ class TAnsiCalculate {
 
   // Virtual operations, in slot order.
   virtual bool CallFunction(const std::string& name);
-  virtual bool AccessLabel(const std::string& name, Extended& value, uint8_t mode);
-  virtual bool FindConstant(const std::string& name, Extended& value, uint8_t mode);
+  virtual bool AccessLabel(const std::string& name, Extended& value, TLabelMode mode);
+  virtual bool FindConstant(const std::string& name, Extended& value, TLabelMode mode);
   virtual void Reset();
+
+ protected:
+  /// The annotating error route's slot; callers use FailLine.
   [[noreturn]] virtual void Error(const std::string& message);
+
+ public:
   virtual void PutLine(const std::string& annotation);
   virtual void AddNote(const std::string& text);
   virtual void Write(std::string_view text);
   virtual void WriteLine(std::string_view text);
   virtual bool OfferFile(const std::string& fileName);
 
-  /// The main pass over FText; the result is FOutput.
+  /// The main pass over the sheet text; the result is Output().
   void Calculate();
   /// Evaluates the statements of another text with this engine's labels and value.
   void EvaluateText(const std::string& text);
@@ -132,6 +143,43 @@ class TAnsiCalculate {
   /// defined so far, in that order.
   std::vector<std::string> CompletionNames() const;
 
+  // ---- What additions and hosts reach the engine through -------------------------------------
+
+  /// Evaluates one expression from `cursor` on. Success: `cursor` stands behind the expression
+  /// and the blanks after it; the value is returned and stays the engine's value. Failure raises.
+  Extended EvaluateAt(const char*& cursor);
+  /// Gives a function call its result (an addition's DoFunction).
+  void SetValue(Extended value) { FValue = value; }
+  /// Ends the line with an error: "!Err:" and the message become the line's annotation, then
+  /// scan::EAbort with the message is raised.
+  [[noreturn]] void FailLine(const std::string& message);
+  /// Ends the line without an annotation of its own (the line is written up to where evaluation
+  /// stopped): raises scan::EAbort with the message, which a host reports when it escapes a pass.
+  [[noreturn]] void AbortLine(const std::string& message);
+  /// The sheet text, as given or set; NUL-terminated.
+  const std::string& Text() const { return FText; }
+  /// A new sheet text for the next pass (console mode: one typed line at a time). Labels stay.
+  void SetText(std::string text);
+  /// The output text of the pass. A host takes it once the pass has ended; an addition that
+  /// writes a long text may append to it directly (what Write does in this class).
+  std::string& Output() { return FOutput; }
+  const std::string& Output() const { return FOutput; }
+  /// Room in the output for `more` bytes beyond what it holds now.
+  void ReserveOutput(size_t more) { FOutput.reserve(FOutput.size() + more); }
+  /// The sheet's labels, in order of first definition.
+  const TAMyCalLabel& Labels() const { return FLabelTable; }
+  /// The attached additions, in order of attachment.
+  const std::vector<std::unique_ptr<TCalcuAddition>>& Additions() const { return FAdditions; }
+
+ protected:
+  /// Cursor and line start to the start of the text, output and note emptied; labels are kept.
+  void Rewind();
+  /// Where the line being written starts, and how far evaluation has read (PutLine writes the
+  /// text between them).
+  const char* LineStart() const { return FLineStart; }
+  const char* Cursor() const { return FCursor; }
+
+ private:
   // Evaluator levels, loosest binding first. The operators and how tightly they bind:
   //
   //   level       operators                            grouping
@@ -154,6 +202,14 @@ class TAnsiCalculate {
   void ParsePrimary();
   void ReadArgument(size_t index);
 
+  void DirectiveLine();
+  void StatementLine();
+  void SkipRestOfLine();
+  bool ReadNumber();
+  void ReadCall(const std::string& name);
+  void LabelIncrement();
+  bool KeywordOperator();
+
   std::vector<std::unique_ptr<TCalcuAddition>> FAdditions;
   TAMyCalLabel FLabelTable;
   const char* FCursor = nullptr;
@@ -164,15 +220,6 @@ class TAnsiCalculate {
   std::string FOutput;
   Extended FValue = 0;
   TAArgRec FArgs;
-
- private:
-  void DirectiveLine();
-  void StatementLine();
-  void SkipRestOfLine();
-  bool ReadNumber();
-  void ReadCall(const std::string& name);
-  void LabelIncrement();
-  bool KeywordOperator();
 
   std::vector<std::string_view> FAdditionNames;  // class names of FAdditions, same order
   std::string FLineBuffer;                       // PutLine's line, reused from line to line

@@ -16,7 +16,7 @@ std::string RunSheet(const std::string& sheet) {
   TAnsiCalculate engine(sheet);
   engine.Calculate();
   std::string out;
-  const std::string& raw = engine.FOutput;
+  const std::string& raw = engine.Output();
   for (size_t i = 0; i < raw.size(); ++i) {
     if (raw[i] == '\r') {
       EXPECT_EQ(raw[i + 1], '\n') << "bare CR in output of: " << sheet;
@@ -88,7 +88,7 @@ TEST_F(EngineTest, DirectiveErrorsEndThePassAndKeepEarlierLines) {
   for (const char* sheet : {"1\n#ScriptFile x\n2", "1\n#fmt x\n2", "1\n#m ln(0)\n2"}) {
     TAnsiCalculate engine(sheet);
     EXPECT_THROW(engine.Calculate(), scan::Exception) << sheet;
-    EXPECT_EQ(engine.FOutput, "1//  1\r\n") << sheet;
+    EXPECT_EQ(engine.Output(), "1//  1\r\n") << sheet;
   }
   TAnsiCalculate engine("#ScriptFile x");
   try {
@@ -285,14 +285,21 @@ TEST_F(EngineTest, NestingIsBoundedWithAClearError) {
             std::string(500, '(') + "1" + std::string(500, ')') + "//  1\n");
 }
 
+// An engine whose cursor a test can see.
+class TCursorEngine : public TAnsiCalculate {
+ public:
+  using TAnsiCalculate::TAnsiCalculate;
+  const char* CursorNow() const { return Cursor(); }
+};
+
 TEST_F(EngineTest, EvaluateTextUsesTheEngineLabelsAndNeverLoops) {
-  TAnsiCalculate engine("");
+  TCursorEngine engine("");
   engine.EvaluateText("a=1\n)\n  b=a+1; c=?\nd=b*2");
   Extended value = 0;
-  ASSERT_TRUE(engine.AccessLabel("d", value, lmRead));
+  ASSERT_TRUE(engine.AccessLabel("d", value, TLabelMode::Read));
   EXPECT_EQ(value, 4);
   EXPECT_THROW(engine.EvaluateText("zz+1"), EAbort);
-  EXPECT_EQ(engine.FCursor, engine.FText.c_str());
+  EXPECT_EQ(engine.CursorNow(), engine.Text().c_str());
 }
 
 // ---- Additions ------------------------------------------------------------------------------
@@ -307,23 +314,28 @@ class TTestAddition : public TCalcuAddition {
   }
   bool Directive(const std::string& name, const char*&) override {
     Log.push_back("directive " + name);
-    if (name == "boom") FEngine->Error("boom!");
+    if (name == "boom") FEngine->FailLine("boom!");
+    if (name == "quit") FEngine->AbortLine("quit!");
     if (name != "test") return false;
     FEngine->WriteLine("test says hello");
     return true;
   }
   bool DoFunction(const std::string& name, TAArgRec& args) override {
+    if (name == "fail") FEngine->FailLine("failed");
+    if (name == "quit") FEngine->AbortLine("quit");
     if (name != "twice") return false;
-    FEngine->FValue = 2 * args[0].Value;
+    FEngine->SetValue(2 * args[0].Value);
     return true;
   }
-  bool DoLabel(const std::string& name, Extended& value, uint8_t mode) override {
-    Log.push_back("label " + name + " " + std::to_string(mode));
+  bool DoLabel(const std::string& name, Extended& value, TLabelMode mode) override {
+    Log.push_back("label " + name + " " + std::to_string(static_cast<int>(mode)));
     if (name != "seven") return false;
-    if (mode == lmRead) value = 7;
+    if (mode == TLabelMode::Read) value = 7;
     return true;
   }
-  void Notify(int phase) override { Log.push_back("notify " + std::to_string(phase)); }
+  void Notify(TNotifyPhase phase) override {
+    Log.push_back(phase == TNotifyPhase::PassBegins ? "notify begins" : "notify ended");
+  }
 };
 
 class TSecondAddition : public TCalcuAddition {
@@ -348,18 +360,18 @@ class AdditionTest : public EngineTest {
 TEST_F(AdditionTest, RegisteringTwiceKeepsOneEntryAndOneObject) {
   ASSERT_EQ(AdditionClasses().size(), 2u);
   TAnsiCalculate engine("");
-  EXPECT_EQ(engine.FAdditions.size(), 2u);
+  EXPECT_EQ(engine.Additions().size(), 2u);
   engine.AddAddition(AdditionClasses()[0]);
-  EXPECT_EQ(engine.FAdditions.size(), 2u);
-  EXPECT_EQ(engine.FAdditions[0]->FEngine, &engine);
+  EXPECT_EQ(engine.Additions().size(), 2u);
+  EXPECT_EQ(engine.Additions()[0]->FEngine, &engine);
 }
 
 TEST_F(AdditionTest, AdditionsAreAskedInOrderAndTheFirstAnswerWins) {
   EXPECT_EQ(RunSheet("#test\n#other\ntwice(4)+seven\nseven=1\n++seven"),
             "test says hello\ntwice(4)+seven// 15\nseven=1\n++seven//  1\n");
-  std::vector<std::string> expected{"notify 0",      "directive test", "directive other",
+  std::vector<std::string> expected{"notify begins", "directive test", "directive other",
                                     "second other",  "label seven 1",  "label seven 0",
-                                    "label seven 3", "notify 1"};
+                                    "label seven 3", "notify ended"};
   EXPECT_EQ(Log, expected);
 }
 
@@ -367,7 +379,22 @@ TEST_F(AdditionTest, ADirectiveErrorGivesNoClosingNotify) {
   TAnsiCalculate engine("1\n#boom");
   EXPECT_THROW(engine.Calculate(), EAbort);
   EXPECT_EQ(Log.back(), "directive boom");
-  EXPECT_EQ(engine.FOutput, "1//  1\r\n");
+  EXPECT_EQ(engine.Output(), "1//  1\r\n");
+}
+
+TEST_F(AdditionTest, FailLineAnnotatesTheLineAndAbortLineDoesNot) {
+  // Either way the line is written up to where evaluation stopped, and the next line goes on.
+  EXPECT_EQ(RunSheet("1+fail(2)+3\n1+quit(2)+3\n4"), "1+fail(2)//!Err:failed\n1+quit(2)\n4//  4\n");
+  // In a directive line both end the pass with their message.
+  for (const char* word : {"boom", "quit"}) {
+    TAnsiCalculate engine(std::string("#") + word);
+    try {
+      engine.Calculate();
+      ADD_FAILURE() << word << " did not end the pass";
+    } catch (const EAbort& e) {
+      EXPECT_EQ(e.Message(), std::string(word) + "!");
+    }
+  }
 }
 
 TEST_F(AdditionTest, OfferFileStopsAtTheFirstTaker) {

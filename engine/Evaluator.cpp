@@ -44,7 +44,7 @@ class TDepthGuard {
   TDepthGuard(TAnsiCalculate& engine, int& depth) : FDepth(depth) {
     if (++FDepth > MaxNestingDepth) {
       --FDepth;
-      engine.Error("式の入れ子が深すぎます");
+      engine.FailLine("式の入れ子が深すぎます");
     }
   }
   ~TDepthGuard() { --FDepth; }
@@ -73,7 +73,7 @@ bool TAnsiCalculate::ParseStatement() {
     ++FCursor;  // '='
     ParseExpression();
     SkipBlanks(FCursor);
-    if (!AccessLabel(name, FValue, lmAssign)) Error(name + "?");
+    if (!AccessLabel(name, FValue, TLabelMode::Assign)) FailLine(name + "?");
     if (*FCursor != ',' && *FCursor != ':' && *FCursor != ';') break;
     ++FCursor;
     SkipBlanks(FCursor);
@@ -141,11 +141,11 @@ void TAnsiCalculate::LabelIncrement() {
   bool up = *FCursor == '+';
   FCursor += 2;
   SkipBlanks(FCursor);
-  if (!IncrementLabelStart.Has(*FCursor)) throw EAbort("++/-- >label?");
+  if (!IncrementLabelStart.Has(*FCursor)) AbortLine("++/-- >label?");
   std::string name;
   scan::ReadWhileCharSetMB(FCursor, scan::WordChars, name);
   FValue = up ? 1 : -1;
-  if (!AccessLabel(name, FValue, lmAdd)) throw EAbort(name + " undefined labels");
+  if (!AccessLabel(name, FValue, TLabelMode::Add)) AbortLine(name + " undefined labels");
 }
 
 // ("AND" | "and" | "OR" | "or") delimiter expression | ("XOR" | "xor") expression
@@ -254,7 +254,7 @@ void TAnsiCalculate::ParsePrimary() {
     if (*FCursor != ')') {
       // The byte found names itself, a line break included; the end of the text adds nothing.
       std::string byte = *FCursor == '\0' ? std::string() : std::string(1, *FCursor);
-      throw EAbort("):" + byte + " is NG");
+      AbortLine("):" + byte + " is NG");
     }
     ++FCursor;
   } else if (ReadNumber()) {
@@ -265,8 +265,8 @@ void TAnsiCalculate::ParsePrimary() {
     SkipBlanks(FCursor);
     if (*FCursor == '(') {
       ReadCall(name);
-    } else if (!AccessLabel(name, FValue, lmRead)) {
-      Error(name + " undefined labels");
+    } else if (!AccessLabel(name, FValue, TLabelMode::Read)) {
+      FailLine(name + " undefined labels");
     }
   }
   SkipBlanks(FCursor);
@@ -299,9 +299,9 @@ void TAnsiCalculate::ReadCall(const std::string& name) {
   size_t index = 0;
   ReadArgument(index++);
   while (*FCursor == ',') ReadArgument(index++);
-  if (*FCursor != ')') Error(name + "(... \")\"?");
+  if (*FCursor != ')') FailLine(name + "(... \")\"?");
   ++FCursor;
-  if (!CallFunction(name)) Error(name + " is not function ");
+  if (!CallFunction(name)) FailLine(name + " is not function ");
 }
 
 // argument = ( quote text quote | expression ), after the "(" or "," under the cursor
@@ -312,7 +312,7 @@ void TAnsiCalculate::ReadArgument(size_t index) {
     char quote = *FCursor++;
     std::string text;
     scan::ReadUntilCharSet(FCursor, scan::LineEndChars + CharSet{static_cast<unsigned char>(quote)}, text);
-    if (*FCursor != quote) Error(text + "?");
+    if (*FCursor != quote) FailLine(text + "?");
     ++FCursor;
     FArgs[index].Text = std::move(text);
   } else {
@@ -323,22 +323,30 @@ void TAnsiCalculate::ReadArgument(size_t index) {
   FArgs[index].Value = FValue;
 }
 
-bool TAnsiCalculate::AccessLabel(const std::string& name, Extended& value, uint8_t mode) {
+Extended TAnsiCalculate::EvaluateAt(const char*& cursor) {
+  // A directive's cursor is FCursor itself; any other is taken over and handed back.
+  FCursor = cursor;
+  ParseExpression();
+  cursor = FCursor;
+  return FValue;
+}
+
+bool TAnsiCalculate::AccessLabel(const std::string& name, Extended& value, TLabelMode mode) {
   for (auto& addition : FAdditions)
     if (addition->DoLabel(name, value, mode)) return true;
   TMyCalLabel* label = FLabelTable.Find(name);
   switch (mode) {
-    case lmAssign:
+    case TLabelMode::Assign:
       if (label)
         label->Value = value;
       else
         FLabelTable.Append(name, value);
       return true;
-    case lmRead:
+    case TLabelMode::Read:
       if (!label) return FindConstant(name, value, mode);
       value = label->Value;
       return true;
-    case lmAdd:
+    case TLabelMode::Add:
       if (label)
         value = label->Value = CheckedAdd(label->Value, value);
       else

@@ -71,9 +71,9 @@ bool RunSheet(engine::TAnsiCalculate& engine, const std::string& name) {
 }
 
 bool FilterSheet(engine::TAnsiCalculate& engine) {
-  const bool endsWithLineBreak = EndsWithLineBreak(engine.FText);
-  if (RunSheet(engine, StandardInputName)) return !engine.FOutput.empty();
-  if (endsWithLineBreak) DropFinalEmptyLine(engine.FOutput);
+  const bool endsWithLineBreak = EndsWithLineBreak(engine.Text());
+  if (RunSheet(engine, StandardInputName)) return !engine.Output().empty();
+  if (endsWithLineBreak) DropFinalEmptyLine(engine.Output());
   return true;
 }
 
@@ -126,10 +126,10 @@ int THost::FileMode() {
     auto engine = std::make_unique<engine::TAnsiCalculate>(std::move(text));
     if (arg == StandardInputName ? !FilterSheet(*engine) : RunSheet(*engine, name)) ++handled;
     if (accumulated.empty()) {
-      accumulated = std::move(engine->FOutput);  // a single sheet's output is not copied
+      accumulated = std::move(engine->Output());  // a single sheet's output is not copied
       if (!accumulated.empty()) accumulated.insert(0, mark);
     } else {
-      accumulated += engine->FOutput;
+      accumulated += engine->Output();
     }
   }
   if (!accumulated.empty()) {
@@ -148,8 +148,9 @@ int THost::ClipboardMode(std::string text, const std::string& mark) {
   FBefore = mark + text;  // what the result replaces, without reading the clipboard again
   auto engine = std::make_unique<engine::TAnsiCalculate>(std::move(text));
   engine->Calculate();
-  if (!engine->FOutput.empty()) engine->FOutput.insert(0, mark);
-  Deliver(engine->FOutput);
+  std::string& output = engine->Output();
+  if (!output.empty()) output.insert(0, mark);
+  Deliver(output);
   return 0;
 }
 
@@ -175,14 +176,15 @@ int THost::ConsoleMode(bool withHelp) {
     }
     if (!line) break;  // end of input ends the loop like "exit"
     platform::TakeByteOrderMark(*line);  // a typed line's mark (a file piped in) is dropped
-    engine->FText = std::move(*line);
-    if (IsExitLine(engine->FText)) break;
+    engine->SetText(std::move(*line));
+    if (IsExitLine(engine->Text())) break;
     engine->Calculate();
     // An ordinary line leaves an empty text on the clipboard; writing it again would only
     // start a clipboard tool for nothing.
-    if (engine->FOutput.empty() && clipboardEmpty) continue;
-    Deliver(engine->FOutput);
-    clipboardEmpty = engine->FOutput.empty();
+    const std::string& output = engine->Output();
+    if (output.empty() && clipboardEmpty) continue;
+    Deliver(output);
+    clipboardEmpty = output.empty();
   }
   return 0;
 }

@@ -4,12 +4,7 @@
 
 namespace host {
 
-void TMyConsCalculate::Reset() {
-  FCursor = FText.c_str();
-  FLineStart = FCursor;
-  FOutput.clear();
-  FNote.clear();
-}
+void TMyConsCalculate::Reset() { Rewind(); }
 
 void TMyConsCalculate::PutLine(const std::string& annotation) {
   if (!annotation.empty()) platform::Console().WriteConsoleLine(annotation);

@@ -13,11 +13,11 @@ class TMyConsCalculate : public engine::TAnsiCalculate {
  public:
   using TAnsiCalculate::TAnsiCalculate;
 
-  /// Cursor to the start of FText; FOutput and FNote cleared; the labels survive.
+  /// Rewinds to the start of the text with output and note emptied; the labels survive.
   void Reset() override;
   /// A non-empty annotation goes to the console as one line; the source line is not echoed.
   void PutLine(const std::string& annotation) override;
-  /// The text goes to the console as one line; FOutput is not touched.
+  /// The text goes to the console as one line; Output() is not touched.
   void WriteLine(std::string_view text) override;
 };
 

@@ -42,15 +42,16 @@ void CollectResults(TLspCalculate& engine, TEvaluation& result) {
 }  // namespace
 
 int64_t TLspCalculate::CurrentLine() {
-  const char* text = FText.c_str();
-  const char* end = text + FText.size();
-  if (FLineStart < text || FLineStart > end) return FCountedLines;  // not in this sheet's text
-  if (FCountedTo == nullptr || FCountedTo < text || FCountedTo > FLineStart) {
+  const char* text = Text().c_str();
+  const char* end = text + Text().size();
+  const char* lineStart = LineStart();
+  if (lineStart < text || lineStart > end) return FCountedLines;  // not in this sheet's text
+  if (FCountedTo == nullptr || FCountedTo < text || FCountedTo > lineStart) {
     FCountedTo = text;
     FCountedLines = 0;
   }
-  FCountedLines += CountLineBreaks(FCountedTo, FLineStart);
-  FCountedTo = FLineStart;
+  FCountedLines += CountLineBreaks(FCountedTo, lineStart);
+  FCountedTo = lineStart;
   return FCountedLines;
 }
 
@@ -59,11 +60,12 @@ void TLspCalculate::PutLine(const std::string& annotation) {
   TAnsiCalculate::PutLine(annotation);
 }
 
-bool TLspCalculate::AccessLabel(const std::string& name, scan::Extended& value, uint8_t mode) {
+bool TLspCalculate::AccessLabel(const std::string& name, scan::Extended& value,
+                                engine::TLabelMode mode) {
   const bool known = TAnsiCalculate::AccessLabel(name, value, mode);
-  if (known && mode != engine::lmRead) {
+  if (known && mode != engine::TLabelMode::Read) {
     // An addition may have taken the access over: only the sheet's own labels are recorded.
-    if (const engine::TMyCalLabel* label = FLabelTable.Find(name))
+    if (const engine::TMyCalLabel* label = Labels().Find(name))
       FLabelEvents.push_back({CurrentLine(), name, label->Value});
   }
   return known;
@@ -85,7 +87,7 @@ TEvaluation Evaluate(const std::string& outsideText) {
   }
   TLspCalculate engine(std::move(text));
   try {
-    if (host::FilterSheet(engine)) result.FilterText = std::move(engine.FOutput);
+    if (host::FilterSheet(engine)) result.FilterText = std::move(engine.Output());
   } catch (const std::bad_alloc&) {
     throw;
   } catch (const std::exception& e) {

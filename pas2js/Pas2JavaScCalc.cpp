@@ -46,10 +46,10 @@ bool TPas2JavaScCalc::Directive(const std::string& name, const char*& cursor) {
   const TP2JsOptions options = ReadOptionLine(cursor, false);
   auto converter = std::make_unique<TuPas2JavaSc>();
   SetDebugOptions(*converter, options.Word, false);
-  converter->FTextEnd = FEngine->FText.c_str() + FEngine->FText.size();
+  converter->FTextEnd = TextEnd();
   // Appended to the engine's output directly (what TAnsiCalculate::Write does), so that output
   // held back for a while needs no buffer of its own.
-  converter->FOutputText = &FEngine->FOutput;
+  converter->FOutputText = &FEngine->Output();
   ReserveOutput(converter->FTextEnd - cursor);
   converter->Execute(cursor);
   // The rest of the sheet is converted: no later addition is to see this line.
@@ -64,7 +64,7 @@ bool TPas2JavaScCalc::TakeFile(const std::string&, const char* text) {
   {
     auto converter = std::make_unique<TuPas2JavaSc>();
     SetDebugOptions(*converter, options.Word, true);
-    converter->FTextEnd = FEngine->FText.c_str() + FEngine->FText.size();
+    converter->FTextEnd = TextEnd();
     // Without a file the text goes straight on to the engine's output: collecting it first and
     // appending it afterwards would hold the whole result twice.
     // Either text is appended to directly (see Directive).
@@ -72,7 +72,7 @@ bool TPas2JavaScCalc::TakeFile(const std::string&, const char* text) {
       converter->FOutputText = &FConverted;
       FConverted.reserve(FConverted.size() + static_cast<size_t>(converter->FTextEnd - p));
     } else {
-      converter->FOutputText = &FEngine->FOutput;
+      converter->FOutputText = &FEngine->Output();
       ReserveOutput(converter->FTextEnd - p);
     }
     converter->Execute(p);
@@ -81,14 +81,18 @@ bool TPas2JavaScCalc::TakeFile(const std::string&, const char* text) {
   return true;
 }
 
-void TPas2JavaScCalc::Notify(int) {}
+void TPas2JavaScCalc::Notify(engine::TNotifyPhase) {}
+
+const char* TPas2JavaScCalc::TextEnd() const {
+  const std::string& text = FEngine->Text();
+  return text.c_str() + text.size();
+}
 
 // JavaScript comes out about as long as the Pascal it replaces: room for it up front spares the
 // output's repeated growth (a copy of everything so far, and fresh memory, each time).
 void TPas2JavaScCalc::ReserveOutput(ptrdiff_t sourceLength) {
-  std::string& output = FEngine->FOutput;
   const size_t length = static_cast<size_t>(sourceLength);
-  output.reserve(output.size() + length + length / 16);
+  FEngine->ReserveOutput(length + length / 16);
 }
 
 void TPas2JavaScCalc::SaveToFile(const std::string& fileName, const std::string& text) {

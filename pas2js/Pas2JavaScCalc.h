@@ -31,7 +31,7 @@ class TPas2JavaScCalc : public engine::TCalcuAddition {
   bool Directive(const std::string& name, const char*& cursor) override;
   std::vector<std::string> DirectiveNames() const override { return {DirectiveName}; }
   static constexpr const char* DirectiveName = "P2Js";
-  void Notify(int phase) override;
+  void Notify(engine::TNotifyPhase phase) override;
 
   /// Writes the text as the whole file; failure raises scan::EInOutError naming the file.
   static void SaveToFile(const std::string& fileName, const std::string& text);
@@ -39,6 +39,8 @@ class TPas2JavaScCalc : public engine::TCalcuAddition {
   std::string FConverted;
 
  private:
+  /// The end of the engine's sheet text, where every conversion stops.
+  const char* TextEnd() const;
   /// Makes room in the engine's output for a conversion of that much source.
   void ReserveOutput(ptrdiff_t sourceLength);
 };

@@ -18,7 +18,7 @@ std::string RunSheet(const std::string& sheet) {
   engine::TAnsiCalculate engine(sheet);
   engine.AddAddition(P2JsClass);
   engine.Calculate();
-  return engine.FOutput;
+  return engine.Output();
 }
 
 // OfferFile as the host does it; returns whether the file was taken, and the output.
@@ -26,7 +26,7 @@ bool OfferText(const std::string& text, std::string& output) {
   engine::TAnsiCalculate engine(text);
   engine.AddAddition(P2JsClass);
   const bool taken = engine.OfferFile("sheet.txt");
-  output = engine.FOutput;
+  output = engine.Output();
   return taken;
 }
 
@@ -55,7 +55,7 @@ TEST(P2JsDirective, HelpLines) {
   engine::TAnsiCalculate engine("#h");
   engine.AddAddition(P2JsClass);
   engine.Calculate();
-  EXPECT_NE(engine.FOutput.find("#P2Js の行以後に対して 機械的な置換を行う\r\n"
+  EXPECT_NE(engine.Output().find("#P2Js の行以後に対して 機械的な置換を行う\r\n"
                                 "# コンソールモードでは1行単位に解釈されるので動作しない\r\n\r\n"),
             std::string::npos);
 }
