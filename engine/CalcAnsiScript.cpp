@@ -107,7 +107,7 @@ void TAnsiCalculate::Error(const std::string& message) {
 
 void TAnsiCalculate::FailLine(const std::string& message) {
   Error(message);
-  // Error is declared not to return, but the compiler cannot hold an override to that.
+  // Reached only through an override of Error that returns: the line ends all the same.
   throw EAbort(message);
 }
 
