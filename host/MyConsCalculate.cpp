@@ -1,6 +1,6 @@
 #include "host/MyConsCalculate.h"
 
-#include "platform/Console.h"
+#include "platform/Services.h"
 
 namespace host {
 
@@ -12,11 +12,11 @@ void TMyConsCalculate::Reset() {
 }
 
 void TMyConsCalculate::PutLine(const std::string& annotation) {
-  if (!annotation.empty()) platform::Console().WriteConsoleLine(annotation);
+  if (!annotation.empty()) Services().Console.WriteConsoleLine(annotation);
 }
 
 void TMyConsCalculate::WriteLine(std::string_view text) {
-  platform::Console().WriteConsoleLine(std::string(text));
+  Services().Console.WriteConsoleLine(std::string(text));
 }
 
 }  // namespace host

@@ -26,15 +26,8 @@ class TMessageBoxReport : public TErrorReport {
   }
 };
 
-TErrorReport* gFake = nullptr;
-
 }  // namespace
 
-TErrorReport& ErrorReport() {
-  static TMessageBoxReport real;
-  return gFake ? *gFake : real;
-}
-
-void SetErrorReport(TErrorReport* fake) { gFake = fake; }
+std::unique_ptr<TErrorReport> NewSystemErrorReport() { return std::make_unique<TMessageBoxReport>(); }
 
 }  // namespace platform
