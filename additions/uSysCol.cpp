@@ -119,8 +119,9 @@ void TuSysColor::ApplyPending() {
   if (FPendingCount <= 0) return;
   size_t count = static_cast<size_t>(FPendingCount);
   FPendingCount = 0;
-  FEngine->Services().SysColors.SetSysColors(std::span<const int32_t>(FPendingElements.data(), count),
-                                             std::span<const uint32_t>(FPendingValues.data(), count));
+  FEngine->Services().SysColors.SetSysColors(
+      std::span<const int32_t>(FPendingElements.data(), count),
+      std::span<const uint32_t>(FPendingValues.data(), count));
 }
 
 void TuSysColor::Notify(int phase) {

@@ -32,7 +32,8 @@ TEST(PrFormat, SpecifiersAgainstExactText) {
       {"100%% %g", {7}, "100% 7"},
       {"no specifier", {}, "no specifier"},
   };
-  for (const TFormatCase& c : cases) EXPECT_EQ(PrFormat(c.Format, c.Values, {}), c.Text) << c.Format;
+  for (const TFormatCase& c : cases)
+    EXPECT_EQ(PrFormat(c.Format, c.Values, {}), c.Text) << c.Format;
 }
 
 TEST(PrFormat, ValuesTakeTheSettingsSeparatorTheFormatKeepsItsOwn) {

@@ -253,9 +253,9 @@ class TStandardInput final : public TByteSource {
 
 int RunServer(const platform::TServices& services) {
   TStandardInput input(services.StdStreams);
+  platform::TStdStreams& streams = services.StdStreams;
   return Serve(
-      input,
-      [&services](std::string_view bytes) { return services.StdStreams.WriteStandardOutput(bytes); },
+      input, [&streams](std::string_view bytes) { return streams.WriteStandardOutput(bytes); },
       services);
 }
 

@@ -165,7 +165,8 @@ void FormatPrefixed(Extended x, std::string& text, std::string& prefix,
     const int decimals = NeededDecimals(y, whole, isWhole);
     if (!isWhole) isWhole = SafeRound(y * PowerOfTen[decimals], whole);
     const char separator = settings.DecimalSeparator;
-    text = isWhole ? WholeText(whole, y < 0, decimals, separator) : FixedText(y, decimals, separator);
+    text = isWhole ? WholeText(whole, y < 0, decimals, separator)
+                   : FixedText(y, decimals, separator);
     if (text.size() < 3) text.insert(0, 3 - text.size(), ' ');
   }
   if (letter != '\0') {

@@ -164,6 +164,8 @@ class TPosixSysColors final : public TSysColorStore {
 
 }  // namespace
 
-std::unique_ptr<TSysColorStore> NewSystemSysColorStore() { return std::make_unique<TPosixSysColors>(); }
+std::unique_ptr<TSysColorStore> NewSystemSysColorStore() {
+  return std::make_unique<TPosixSysColors>();
+}
 
 }  // namespace platform

@@ -28,6 +28,8 @@ class TMessageBoxReport : public TErrorReport {
 
 }  // namespace
 
-std::unique_ptr<TErrorReport> NewSystemErrorReport() { return std::make_unique<TMessageBoxReport>(); }
+std::unique_ptr<TErrorReport> NewSystemErrorReport() {
+  return std::make_unique<TMessageBoxReport>();
+}
 
 }  // namespace platform

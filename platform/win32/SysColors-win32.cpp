@@ -27,6 +27,8 @@ class TWin32SysColors final : public TSysColorStore {
 
 }  // namespace
 
-std::unique_ptr<TSysColorStore> NewSystemSysColorStore() { return std::make_unique<TWin32SysColors>(); }
+std::unique_ptr<TSysColorStore> NewSystemSysColorStore() {
+  return std::make_unique<TWin32SysColors>();
+}
 
 }  // namespace platform
