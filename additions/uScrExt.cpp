@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "engine/FloatOps.h"
+#include "platform/Services.h"
 #include "scan/uAnsiCharTools.h"
 
 namespace additions {
@@ -47,7 +48,8 @@ std::string CodePageReport(std::string_view label, const platform::TCodePageInfo
 
 void TuScrExt::Report(uint32_t codePage, std::string_view label) {
   platform::TCodePageInfo info;
-  if (platform::CodePages().GetCodePageInfo(codePage, info)) FEngine->WriteLine(CodePageReport(label, info));
+  if (FEngine->Services().CodePages.GetCodePageInfo(codePage, info))
+    FEngine->WriteLine(CodePageReport(label, info));
 }
 
 bool TuScrExt::Directive(const std::string& name, const char*& cursor) {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "AdditionFakes.h"
+#include "PlatformFakes.h"
 #include "scan/Errors.h"
 
 namespace additions {
@@ -34,13 +34,14 @@ class ScrExtTest : public ::testing::Test {
 
   // The output of a sheet, CR LF kept: the report lines are exact bytes.
   std::string Run(const std::string& sheet) {
-    engine::TAnsiCalculate calc(sheet);
+    engine::TAnsiCalculate calc(sheet, FFake.Services);
     calc.AddAddition(engine::AdditionClassOf<TuScrExt>("TuScrExt"));
     calc.Calculate();
     return calc.Output();
   }
 
-  fakes::TFakeCodePages FPages;
+  fakes::TFakeServices FFake;
+  fakes::TFakeCodePages& FPages = FFake.Pages;
 };
 
 const std::string Acp = "CP_ACP  :     932, 2,\"[#$81..#$9F,#$E0..#$FC]\",932   (ANSI/OEM - Japanese Shift-JIS)\r\n";

@@ -7,9 +7,8 @@
 #include <span>
 
 #include "engine/FloatOps.h"
-#include "platform/Files.h"
+#include "platform/Services.h"
 #include "platform/StandIns.h"
-#include "platform/SysColors.h"
 #include "scan/Errors.h"
 #include "scan/uAnsiCharTools.h"
 
@@ -59,8 +58,7 @@ std::string ColorName(uint32_t value) {
   return text;
 }
 
-std::string SysColorListing() {
-  platform::TSysColorStore& colors = platform::SysColors();
+std::string SysColorListing(platform::TSysColorStore& colors) {
   std::string listing;
   for (const TSysColorElement& e : SysColorElements) {
     std::string line(e.Name);
@@ -96,7 +94,7 @@ bool TuSysColor::DoLabel(const std::string& name, Extended& value, engine::TLabe
           return true;
         }
       }
-      value = platform::SysColors().GetSysColor(e->Index);
+      value = FEngine->Services().SysColors.GetSysColor(e->Index);
       return true;
     case engine::TLabelMode::Add:
       break;
@@ -121,8 +119,9 @@ void TuSysColor::ApplyPending() {
   if (FPendingCount <= 0) return;
   size_t count = static_cast<size_t>(FPendingCount);
   FPendingCount = 0;
-  platform::SysColors().SetSysColors(std::span<const int32_t>(FPendingElements.data(), count),
-                                     std::span<const uint32_t>(FPendingValues.data(), count));
+  FEngine->Services().SysColors.SetSysColors(
+      std::span<const int32_t>(FPendingElements.data(), count),
+      std::span<const uint32_t>(FPendingValues.data(), count));
 }
 
 void TuSysColor::Notify(engine::TNotifyPhase phase) {
@@ -148,15 +147,16 @@ void TuSysColor::SchemeCommand(const std::string& word, const char*& cursor) {
     FEngine->FailLine("#" + word + " " + scheme + "??");
   if (scheme.empty()) {
     if (sign) FEngine->FailLine("#" + word + "?");
-    FEngine->WriteLine(SysColorListing());
+    FEngine->WriteLine(SysColorListing(FEngine->Services().SysColors));
     return;
   }
 
-  platform::TFileSystem& files = platform::Files();
+  platform::TFileSystem& files = FEngine->Services().Files;
   switch (sign) {
     case '+':
       try {
-        files.SaveTextFile(files.ProgramFolder(true) + scheme + std::string(SchemeExtension), SysColorListing());
+        files.SaveTextFile(files.ProgramFolder(true) + scheme + std::string(SchemeExtension),
+                           SysColorListing(FEngine->Services().SysColors));
       } catch (const scan::EInOutError& e) {
         FEngine->FailLine(e.Message());
       }

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "engine/CalcAnsiScript.h"
+#include "platform/SysColors.h"
 
 namespace additions {
 
@@ -44,9 +45,9 @@ const TColorConstant* FindColorConstant(std::string_view name);
 /// hexadecimal digits.
 std::string ColorName(uint32_t value);
 
-/// One line per display element: name padded to 24, "=", the colour in force by ColorName, blanks
-/// up to 40, "//" and the description; lines joined by CR LF, none after the last.
-std::string SysColorListing();
+/// One line per display element: name padded to 24, "=", the colour in `colors` by ColorName,
+/// blanks up to 40, "//" and the description; lines joined by CR LF, none after the last.
+std::string SysColorListing(platform::TSysColorStore& colors);
 
 /// The addition. Scheduled changes (at most one per display element index) wait in the pending
 /// entries until the pass ends or a scheme has been loaded.

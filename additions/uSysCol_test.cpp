@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "AdditionFakes.h"
+#include "PlatformFakes.h"
 #include "additions/uScrExt.h"
 #include "scan/Errors.h"
 
@@ -28,7 +28,7 @@ class SysColorTest : public ::testing::Test {
 
   // A fresh engine with the colour addition alone; its output with LF line ends.
   std::string Run(const std::string& sheet) {
-    engine::TAnsiCalculate calc(sheet);
+    engine::TAnsiCalculate calc(sheet, FFake.Services);
     calc.AddAddition(engine::AdditionClassOf<TuSysColor>("TuSysColor"));
     calc.Calculate();
     return Lf(calc.Output());
@@ -43,8 +43,9 @@ class SysColorTest : public ::testing::Test {
     return "(no error)";
   }
 
-  fakes::TFakeSysColors FColors;
-  fakes::TMemoryFiles FFiles;
+  fakes::TFakeServices FFake;
+  fakes::TFakeSysColors& FColors = FFake.Colors;
+  fakes::TMemoryFiles& FFiles = FFake.Files;
 };
 
 struct TCase {
@@ -138,7 +139,7 @@ TEST_F(SysColorTest, ListingPadsToColumnsAndReadsTheColoursInForce) {
   FColors.FColors[5] = 0xFFFFFF;
   FColors.FColors[19] = 0xD4D0C8;
   FColors.FColors[1] = 0xC0C0C0;
-  std::string listing = SysColorListing();
+  std::string listing = SysColorListing(FColors);
   std::vector<std::string> lines;
   for (size_t start = 0;;) {
     size_t end = listing.find("\r\n", start);
@@ -180,7 +181,7 @@ TEST_F(SysColorTest, SaveLoadAndDeleteASchemeFile) {
   EXPECT_EQ(Run("#scol +day"), "");
   EXPECT_TRUE(FFiles.FFolderCreated);
   ASSERT_EQ(FFiles.FFiles.count("/prog/day.scol.txt"), 1u);
-  EXPECT_EQ(FFiles.FFiles["/prog/day.scol.txt"], SysColorListing());
+  EXPECT_EQ(FFiles.FFiles["/prog/day.scol.txt"], SysColorListing(FColors));
 
   // Change every colour, then load the scheme: all colours come back at once, in one call.
   auto saved = FColors.FColors;
@@ -219,7 +220,7 @@ TEST_F(SysColorTest, ASchemeThatCannotBeWrittenIsAnErrorNamingTheFile) {
 }
 
 TEST_F(SysColorTest, HelpGoesOnToTheOtherAdditions) {
-  engine::TAnsiCalculate calc("#h");
+  engine::TAnsiCalculate calc("#h", FFake.Services);
   calc.AddAddition(engine::AdditionClassOf<TuSysColor>("TuSysColor"));
   calc.AddAddition(engine::AdditionClassOf<TuScrExt>("TuScrExt"));
   calc.Calculate();

@@ -139,7 +139,7 @@ bool TAnsiCalculate::CallFunction(const std::string& name) {
     if (n < 2 || n > 5) FailLine("pr(\"\",... over)");
     std::vector<Extended> values;
     for (size_t i = 1; i < n; ++i) values.push_back(FArgs[i].Value);
-    AddNote(PrFormat(FArgs[0].Text, values));
+    AddNote(PrFormat(FArgs[0].Text, values, FFormat));
     return true;
   }
   if (n == 1) {

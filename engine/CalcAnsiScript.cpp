@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "engine/FloatOps.h"
+#include "platform/Services.h"
 
 namespace engine {
 
@@ -62,7 +63,8 @@ void ClearAdditionClasses() { Registry().clear(); }
 
 // ---- The engine -----------------------------------------------------------------------------
 
-TAnsiCalculate::TAnsiCalculate(std::string text) : FText(std::move(text)) {
+TAnsiCalculate::TAnsiCalculate(std::string text, const platform::TServices& services)
+    : FText(std::move(text)), FServices(services), FFormat(services.Format) {
   for (const TCalcuAdditionClass& cls : AdditionClasses()) AddAddition(cls);
   FCursor = FText.c_str();
   FLineStart = FCursor;
@@ -144,10 +146,10 @@ bool TAnsiCalculate::OfferFile(const std::string& fileName) {
 
 std::string TAnsiCalculate::FormatValue(Extended x) const {
   std::string text, prefix;
-  scan::FormatPrefixed(x, text, prefix);
+  scan::FormatPrefixed(x, text, prefix, FFormat);
   if (!prefix.empty()) {
     text += '(';
-    text += scan::FormatGeneral(x);
+    text += scan::FormatGeneral(x, FFormat);
     text += ')';
   }
   return text;

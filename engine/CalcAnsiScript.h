@@ -13,6 +13,10 @@
 #include "scan/Errors.h"
 #include "scan/uAnsiCharTools.h"
 
+namespace platform {
+struct TServices;
+}
+
 namespace engine {
 
 using scan::Extended;
@@ -106,7 +110,9 @@ void ClearAdditionClasses();
 
 class TAnsiCalculate {
  public:
-  explicit TAnsiCalculate(std::string text);
+  /// The engine for `text`, working with `services` (which outlive it); it keeps its own copy of
+  /// their number format.
+  TAnsiCalculate(std::string text, const platform::TServices& services);
   virtual ~TAnsiCalculate();
   TAnsiCalculate(const TAnsiCalculate&) = delete;
   TAnsiCalculate& operator=(const TAnsiCalculate&) = delete;
@@ -127,6 +133,11 @@ class TAnsiCalculate {
   virtual void Write(std::string_view text);
   virtual void WriteLine(std::string_view text);
   virtual bool OfferFile(const std::string& fileName);
+
+  /// The platform services the engine was made with; additions reach them here.
+  const platform::TServices& Services() const { return FServices; }
+  /// The number format the engine reads and writes numbers in.
+  const scan::TFormatSettings& FormatSettings() const { return FFormat; }
 
   /// The main pass over the sheet text; the result is Output().
   void Calculate();
@@ -221,6 +232,8 @@ class TAnsiCalculate {
   Extended FValue = 0;
   TAArgRec FArgs;
 
+  const platform::TServices& FServices;
+  const scan::TFormatSettings FFormat;
   std::vector<std::string_view> FAdditionNames;  // class names of FAdditions, same order
   std::string FLineBuffer;                       // PutLine's line, reused from line to line
   bool FErrorReported = false;                   // the current line's error came through Error

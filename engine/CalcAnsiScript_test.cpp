@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "PlatformFakes.h"
+
 #include <map>
 #include <string>
 #include <utility>
@@ -13,7 +15,8 @@ namespace {
 // Runs a sheet (LF line ends here for readability) and gives the output with LF line ends,
 // checking that every output line really ended in CR LF.
 std::string RunSheet(const std::string& sheet) {
-  TAnsiCalculate engine(sheet);
+  fakes::TFakeServices services;
+  TAnsiCalculate engine(sheet, services.Services);
   engine.Calculate();
   std::string out;
   const std::string& raw = engine.Output();
@@ -86,11 +89,13 @@ TEST_F(EngineTest, OwnDirectives) {
 
 TEST_F(EngineTest, DirectiveErrorsEndThePassAndKeepEarlierLines) {
   for (const char* sheet : {"1\n#ScriptFile x\n2", "1\n#fmt x\n2", "1\n#m ln(0)\n2"}) {
-    TAnsiCalculate engine(sheet);
+    fakes::TFakeServices services;
+    TAnsiCalculate engine(sheet, services.Services);
     EXPECT_THROW(engine.Calculate(), scan::Exception) << sheet;
     EXPECT_EQ(engine.Output(), "1//  1\r\n") << sheet;
   }
-  TAnsiCalculate engine("#ScriptFile x");
+  fakes::TFakeServices services;
+  TAnsiCalculate engine("#ScriptFile x", services.Services);
   try {
     engine.Calculate();
     FAIL() << "no error";
@@ -110,7 +115,8 @@ TEST_F(EngineTest, DirectiveErrorMessagesAreExact) {
       {"#fmt x", "fmtの後に=が無い"},
   };
   for (const auto& [sheet, message] : cases) {
-    TAnsiCalculate engine(sheet);
+    fakes::TFakeServices services;
+    TAnsiCalculate engine(sheet, services.Services);
     try {
       engine.Calculate();
       ADD_FAILURE() << "no error: " << sheet;
@@ -139,7 +145,8 @@ TEST_F(EngineTest, FloatingPointFaultsRaiseTheirOwnKind) {
   // One kind of fault has one message, whether the number reader or the arithmetic found it.
   std::map<std::string, std::string> messages;
   for (const auto& [sheet, kind] : cases) {
-    TAnsiCalculate engine(sheet);
+    fakes::TFakeServices services;
+    TAnsiCalculate engine(sheet, services.Services);
     try {
       engine.Calculate();
       EXPECT_STREQ(kind, "") << sheet;
@@ -293,7 +300,8 @@ class TCursorEngine : public TAnsiCalculate {
 };
 
 TEST_F(EngineTest, EvaluateTextUsesTheEngineLabelsAndNeverLoops) {
-  TCursorEngine engine("");
+  fakes::TFakeServices services;
+  TCursorEngine engine("", services.Services);
   engine.EvaluateText("a=1\n)\n  b=a+1; c=?\nd=b*2");
   Extended value = 0;
   ASSERT_TRUE(engine.AccessLabel("d", value, TLabelMode::Read));
@@ -359,7 +367,8 @@ class AdditionTest : public EngineTest {
 
 TEST_F(AdditionTest, RegisteringTwiceKeepsOneEntryAndOneObject) {
   ASSERT_EQ(AdditionClasses().size(), 2u);
-  TAnsiCalculate engine("");
+  fakes::TFakeServices services;
+  TAnsiCalculate engine("", services.Services);
   EXPECT_EQ(engine.Additions().size(), 2u);
   engine.AddAddition(AdditionClasses()[0]);
   EXPECT_EQ(engine.Additions().size(), 2u);
@@ -376,7 +385,8 @@ TEST_F(AdditionTest, AdditionsAreAskedInOrderAndTheFirstAnswerWins) {
 }
 
 TEST_F(AdditionTest, ADirectiveErrorGivesNoClosingNotify) {
-  TAnsiCalculate engine("1\n#boom");
+  fakes::TFakeServices services;
+  TAnsiCalculate engine("1\n#boom", services.Services);
   EXPECT_THROW(engine.Calculate(), EAbort);
   EXPECT_EQ(Log.back(), "directive boom");
   EXPECT_EQ(engine.Output(), "1//  1\r\n");
@@ -387,7 +397,8 @@ TEST_F(AdditionTest, FailLineAnnotatesTheLineAndAbortLineDoesNot) {
   EXPECT_EQ(RunSheet("1+fail(2)+3\n1+quit(2)+3\n4"), "1+fail(2)//!Err:failed\n1+quit(2)\n4//  4\n");
   // In a directive line both end the pass with their message.
   for (const char* word : {"boom", "quit"}) {
-    TAnsiCalculate engine(std::string("#") + word);
+    fakes::TFakeServices services;
+    TAnsiCalculate engine(std::string("#") + word, services.Services);
     try {
       engine.Calculate();
       ADD_FAILURE() << word << " did not end the pass";
@@ -398,12 +409,14 @@ TEST_F(AdditionTest, FailLineAnnotatesTheLineAndAbortLineDoesNot) {
 }
 
 TEST_F(AdditionTest, OfferFileStopsAtTheFirstTaker) {
-  TAnsiCalculate engine("text");
+  fakes::TFakeServices services;
+  TAnsiCalculate engine("text", services.Services);
   EXPECT_TRUE(engine.OfferFile("mine"));
   EXPECT_FALSE(engine.OfferFile("other"));
   EXPECT_EQ(Log, (std::vector<std::string>{"take mine text", "take other text"}));
   ClearAdditionClasses();
-  TAnsiCalculate bare("text");
+  fakes::TFakeServices bareServices;
+  TAnsiCalculate bare("text", bareServices.Services);
   EXPECT_FALSE(bare.OfferFile("mine"));
   EXPECT_EQ(RunSheet("#test\n1"), "1//  1\n");
 }

@@ -280,7 +280,7 @@ bool TAnsiCalculate::ReadNumber() {
     return true;
   }
   Extended value;
-  if (!scan::ReadScaledReal(FCursor, value)) return false;
+  if (!scan::ReadScaledReal(FCursor, value, FFormat)) return false;
   FValue = Checked(value);  // a scale suffix can carry a huge number past the range
   return true;
 }

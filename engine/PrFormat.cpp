@@ -34,12 +34,6 @@ std::string Printf(const char* format, int precision, Extended x) {
   return big;
 }
 
-std::string WithDecimalSeparator(std::string text) {
-  for (char& c : text)
-    if (c == '.') c = scan::FormatSettings.DecimalSeparator;
-  return text;
-}
-
 // d.ddd...E+ddd: `precision` significant digits, an exponent of at least three digits.
 std::string Scientific(Extended x, int precision) {
   std::string text = Printf("%.*LE", std::max(precision, 1) - 1, x);
@@ -47,7 +41,7 @@ std::string Scientific(Extended x, int precision) {
   int exponent = std::atoi(text.c_str() + e + 1);
   char tail[16];
   std::snprintf(tail, sizeof tail, "E%c%03d", exponent < 0 ? '-' : '+', std::abs(exponent));
-  return WithDecimalSeparator(text.substr(0, e) + tail);
+  return text.substr(0, e) + tail;
 }
 
 // The shortest text of at most `precision` significant digits: fixed while the exponent lies in
@@ -64,14 +58,14 @@ std::string General(Extended x, int precision) {
       text.erase(text.find_last_not_of('0') + 1);
       if (text.back() == '.') text.pop_back();
     }
-    return WithDecimalSeparator(text);
+    return text;
   }
   std::string mantissa = digits.substr(0, e);
   if (mantissa.find('.') != std::string::npos) {
     mantissa.erase(mantissa.find_last_not_of('0') + 1);
     if (mantissa.back() == '.') mantissa.pop_back();
   }
-  return WithDecimalSeparator(mantissa + "E" + std::to_string(exponent));
+  return mantissa + "E" + std::to_string(exponent);
 }
 
 // Fixed with thousands separators.
@@ -87,13 +81,14 @@ std::string Number(Extended x, int precision) {
     if (left > 0 && left % 3 == 0) grouped += ',';
   }
   grouped += text.substr(end);
-  return WithDecimalSeparator(grouped);
+  return grouped;
 }
 
+// The value's text with '.' as the point (the only '.' it holds).
 std::string FormatOne(const TSpecifier& specifier, Extended x) {
   switch (specifier.Type) {
     case 'e': return Scientific(x, specifier.Precision < 0 ? 15 : specifier.Precision);
-    case 'f': return WithDecimalSeparator(Printf("%.*Lf", specifier.Precision < 0 ? 2 : specifier.Precision, x));
+    case 'f': return Printf("%.*Lf", specifier.Precision < 0 ? 2 : specifier.Precision, x);
     case 'g': return General(x, specifier.Precision < 0 ? 15 : specifier.Precision);
     case 'n': return Number(x, specifier.Precision < 0 ? 2 : specifier.Precision);
     default: {  // 'm': the currency sign of code page 932 and no decimals unless asked for
@@ -114,7 +109,8 @@ int ReadCount(const char*& p) {
 
 }  // namespace
 
-std::string PrFormat(const std::string& format, std::span<const Extended> values) {
+std::string PrFormat(const std::string& format, std::span<const Extended> values,
+                     const scan::TFormatSettings& settings) {
   std::string out;
   size_t next = 0;
   const char* p = format.c_str();
@@ -154,6 +150,8 @@ std::string PrFormat(const std::string& format, std::span<const Extended> values
     if (next >= values.size()) BadFormat(format);
     specifier.Type = type;
     std::string text = FormatOne(specifier, values[next++]);
+    for (char& c : text)
+      if (c == '.') c = settings.DecimalSeparator;
     if (static_cast<int>(text.size()) < specifier.Width) {
       std::string pad(specifier.Width - text.size(), ' ');
       text = specifier.LeftAlign ? text + pad : pad + text;

@@ -32,7 +32,14 @@ TEST(PrFormat, SpecifiersAgainstExactText) {
       {"100%% %g", {7}, "100% 7"},
       {"no specifier", {}, "no specifier"},
   };
-  for (const TFormatCase& c : cases) EXPECT_EQ(PrFormat(c.Format, c.Values), c.Text) << c.Format;
+  for (const TFormatCase& c : cases)
+    EXPECT_EQ(PrFormat(c.Format, c.Values, {}), c.Text) << c.Format;
+}
+
+TEST(PrFormat, ValuesTakeTheSettingsSeparatorTheFormatKeepsItsOwn) {
+  const scan::TFormatSettings comma{','};
+  EXPECT_EQ(PrFormat("%.1f. %e %n", std::vector<scan::Extended>{2.25L, 1, 1234.5L}, comma),
+            "2,2. 1,00000000000000E+000 1,234,50");
 }
 
 TEST(PrFormat, BadSpecifiersNameTheFormat) {
@@ -46,7 +53,7 @@ TEST(PrFormat, BadSpecifiersNameTheFormat) {
   };
   for (const TFormatCase& c : cases) {
     try {
-      PrFormat(c.Format, c.Values);
+      PrFormat(c.Format, c.Values, {});
       ADD_FAILURE() << "no error for " << c.Format;
     } catch (const scan::EConvertError& e) {
       EXPECT_EQ(e.Message(),

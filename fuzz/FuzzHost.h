@@ -13,11 +13,8 @@
 
 namespace fuzz {
 
-/// Every service an engine or an addition can reach, faked for the lifetime of the object.
-struct TFakeWorld {
-  fakes::TFakeHostPlatform Host;
-  fakes::TFakeSysColors Colors;
-};
+/// Every service an engine or an addition can reach, faked.
+using TFakeWorld = fakes::TFakeServices;
 
 /// True when the text would be taken over by #P2Js with the option word "Debug", which echoes the
 /// conversion on the terminal: the run would only be slower, so the targets leave that route out.
@@ -33,7 +30,7 @@ inline bool EchoesToTerminal(const std::string& text) {
 inline void RunSheet(std::string text, bool offerFile) {
   TFakeWorld world;
   const bool offer = offerFile && !EchoesToTerminal(text);
-  engine::TAnsiCalculate calc(std::move(text));
+  engine::TAnsiCalculate calc(std::move(text), world.Services);
   try {
     if (!offer || !calc.OfferFile("-")) calc.Calculate();
   } catch (const scan::Exception&) {

@@ -17,6 +17,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::TFakeWorld world;
   lsp::TMemorySource source(std::string_view(reinterpret_cast<const char*>(data), size));
-  lsp::Serve(source, [](std::string_view) { return true; });
+  lsp::Serve(source, [](std::string_view) { return true; }, world.Services);
   return 0;
 }

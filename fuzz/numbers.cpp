@@ -24,9 +24,8 @@ using scan::Extended;
   std::abort();
 }
 
-template <class TValue>
-void CheckReader(bool (*reader)(const char*&, TValue&), const char* begin, const char* end,
-                 const char* name) {
+template <class TValue, class TReader>
+void CheckReader(TReader reader, const char* begin, const char* end, const char* name) {
   const char* p = begin;
   TValue value{};
   try {
@@ -51,9 +50,9 @@ bool ValueOf(const uint8_t* data, size_t size, Extended& x) {
 }
 
 /// A formatted number in the C locale's spelling.
-std::string Plain(std::string text) {
+std::string Plain(std::string text, const scan::TFormatSettings& settings) {
   for (char& c : text)
-    if (c == scan::FormatSettings.DecimalSeparator) c = '.';
+    if (c == settings.DecimalSeparator) c = '.';
   return text;
 }
 
@@ -63,21 +62,21 @@ void CheckSane(const std::string& text, const char* name) {
     if (static_cast<unsigned char>(c) < 0x20) Fail(name);
 }
 
-void CheckFormatters(Extended x) {
+void CheckFormatters(Extended x, const scan::TFormatSettings& settings) {
   std::string text, prefix;
-  scan::FormatPrefixed(x, text, prefix);
+  scan::FormatPrefixed(x, text, prefix, settings);
   CheckSane(text, "FormatPrefixed text");
   if (prefix.size() > 2) Fail("FormatPrefixed prefix");
-  const std::string general = scan::FormatGeneral(x);
+  const std::string general = scan::FormatGeneral(x, settings);
   CheckSane(general, "FormatGeneral");
   if (!std::isfinite(x)) return;
-  const Extended back = std::strtold(Plain(general).c_str(), nullptr);
+  const Extended back = std::strtold(Plain(general, settings).c_str(), nullptr);
   if (std::isinf(back)) return;
   // Fifteen significant digits: the relative error of the text is below 5E-15.
   if (std::fabs(back - x) > 1e-14L * std::fabs(x) + 1e-4940L) Fail("FormatGeneral reads back");
 }
 
-void RunOnce(const uint8_t* data, size_t size) {
+void RunOnce(const uint8_t* data, size_t size, const scan::TFormatSettings& settings) {
   // An exact-size copy: a read past the zero byte is an overflow the sanitizer sees.
   std::unique_ptr<char[]> text(new char[size + 1]);
   std::memcpy(text.get(), data, size);
@@ -89,26 +88,27 @@ void RunOnce(const uint8_t* data, size_t size) {
   CheckReader<int64_t>(scan::ReadPrefixedInteger, begin, end, "ReadPrefixedInteger");
   CheckReader<int64_t>(scan::ReadHexSuffixed, begin, end, "ReadHexSuffixed");
   CheckReader<int64_t>(scan::ReadBinarySuffixed, begin, end, "ReadBinarySuffixed");
-  CheckReader<Extended>(scan::ReadReal, begin, end, "ReadReal");
-  CheckReader<Extended>(scan::ReadScaledReal, begin, end, "ReadScaledReal");
+  CheckReader<Extended>(
+      [&](const char*& q, Extended& v) { return scan::ReadReal(q, v, settings); }, begin, end,
+      "ReadReal");
+  CheckReader<Extended>(
+      [&](const char*& q, Extended& v) { return scan::ReadScaledReal(q, v, settings); }, begin,
+      end, "ReadScaledReal");
 
   const char* p = begin;
   Extended value = 0;
   try {
-    if (scan::ReadScaledReal(p, value)) CheckFormatters(value);
+    if (scan::ReadScaledReal(p, value, settings)) CheckFormatters(value, settings);
   } catch (const scan::Exception&) {
   }
-  if (ValueOf(data, size, value)) CheckFormatters(value);
+  if (ValueOf(data, size, value)) CheckFormatters(value, settings);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Both decimal separators the user's settings may give.
-  scan::FormatSettings.DecimalSeparator = '.';
-  RunOnce(data, size);
-  scan::FormatSettings.DecimalSeparator = ',';
-  RunOnce(data, size);
-  scan::FormatSettings.DecimalSeparator = '.';
+  RunOnce(data, size, scan::TFormatSettings{'.'});
+  RunOnce(data, size, scan::TFormatSettings{','});
   return 0;
 }

@@ -42,7 +42,7 @@ std::string ModuleName(const std::string& programName) {
 }  // namespace
 
 void ReportFatalError(const std::exception* error, const std::string& programName,
-                      bool toClipboard) {
+                      bool toClipboard, platform::TErrorReport& errorReport) {
   // A C++ exception does not carry the place it was raised; the report names the entry of the
   // run that it escaped from.
   const void* where = reinterpret_cast<const void*>(&Main);
@@ -51,7 +51,7 @@ void ReportFatalError(const std::exception* error, const std::string& programNam
   report.Text = FatalErrorText(error, ModuleName(programName), where);
   report.Line = FatalErrorLine(error);
   report.Notify = toClipboard;
-  platform::ErrorReport().ShowFatalError(report);
+  errorReport.ShowFatalError(report);
 }
 
 const char* const FatalErrorCaption = "アプリケーション エラー";

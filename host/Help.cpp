@@ -7,9 +7,8 @@
 #include "engine/CalcAnsiScript.h"
 #include "host/Host.h"
 #include "platform/Encoding.h"
-#include "platform/Files.h"
 #include "platform/Messages.h"
-#include "platform/State.h"
+#include "platform/Services.h"
 #include "scan/Errors.h"
 
 namespace host {
@@ -79,11 +78,11 @@ std::string NameLines(const std::vector<std::string>& names) {
   return text + "\r\n";
 }
 
-std::string Folders(std::string text) {
+std::string Folders(std::string text, const platform::TServices& services) {
   std::string config = "$XDG_CONFIG_HOME/sheetcalc/", state = "$XDG_STATE_HOME/sheetcalc/";
   try {
-    config = platform::Files().ProgramFolder(false);
-    state = platform::ImportName(platform::State().StateFolder(false), "HOME");
+    config = services.Files.ProgramFolder(false);
+    state = platform::ImportName(services.State.StateFolder(false), "HOME");
   } catch (const scan::Exception&) {
   }
   ReplaceFirst(text, "%1", config);
@@ -93,8 +92,8 @@ std::string Folders(std::string text) {
 
 }  // namespace
 
-std::string HelpText(bool withNames) {
-  std::string text = Inside(UsageMessage) + Folders(Inside(FilesMessage));
+std::string HelpText(bool withNames, const platform::TServices& services) {
+  std::string text = Inside(UsageMessage) + Folders(Inside(FilesMessage), services);
   if (!withNames) return text;
   text += Inside(FunctionsHeading) + NameLines(engine::BuiltInFunctionNames());
   // The "#定数" directive is the one non-ASCII word here; the catalog's text keeps a mark for it.

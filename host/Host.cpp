@@ -11,12 +11,9 @@
 
 #include "engine/CalcAnsiScript.h"
 #include "host/MyConsCalculate.h"
-#include "platform/Clipboard.h"
-#include "platform/Console.h"
 #include "platform/Encoding.h"
-#include "platform/Files.h"
+#include "platform/Services.h"
 #include "platform/StandIns.h"
-#include "platform/StdStreams.h"
 #include "scan/Errors.h"
 #include "scan/uAnsiCharTools.h"
 
@@ -83,7 +80,8 @@ bool IsExitLine(const std::string& line) {
   return line.size() >= 4 && scan::SameTextAscii(std::string_view(line).substr(0, 4), "exit");
 }
 
-THost::THost(TCommandLine commandLine) : FCommandLine(std::move(commandLine)) {
+THost::THost(TCommandLine commandLine, const platform::TServices& services)
+    : FCommandLine(std::move(commandLine)), FServices(services) {
   FToStdout = FCommandLine.ToStdout;
   for (const std::string& f : FCommandLine.Files)
     if (f == StandardInputName) FToStdout = true;
@@ -92,12 +90,12 @@ THost::THost(TCommandLine commandLine) : FCommandLine(std::move(commandLine)) {
 int THost::Run() {
   if (FCommandLine.Undo) return UndoMode();
   if (!FCommandLine.Files.empty()) return FileMode();
-  std::string text = platform::Clipboard().GetClipboardText();
+  std::string text = FServices.Clipboard.GetClipboardText();
   std::string mark = platform::TakeByteOrderMark(text);
   if (HasSheet(text)) return ClipboardMode(std::move(text), mark);
-  std::string missing = platform::Clipboard().MissingTool();
+  std::string missing = FServices.Clipboard.MissingTool();
   if (!missing.empty())
-    platform::StdStreams().WriteWarning("クリップボードを読めません。" + InstallHint(missing));
+    FServices.StdStreams.WriteWarning("クリップボードを読めません。" + InstallHint(missing));
   return ConsoleMode(true);
 }
 
@@ -110,20 +108,20 @@ int THost::FileMode() {
       if (FReadStandardInput) continue;  // read once: a second "-" would find it at its end
       // Kept as it came, unless it can be read again: an error that ends the run hands it back.
       FReadStandardInput = true;
-      FStandardInput = platform::StdStreams().ReadStandardInput();
+      FStandardInput = FServices.StdStreams.ReadStandardInput();
       text = platform::ImportText(FStandardInput, "standard input");
-      if (platform::StdStreams().CanRereadStandardInput()) std::string().swap(FStandardInput);
+      if (FServices.StdStreams.CanRereadStandardInput()) std::string().swap(FStandardInput);
     } else {
       if (!InsideName(arg, name)) continue;
-      if (!platform::Files().FileExists(name)) {
+      if (!FServices.Files.FileExists(name)) {
         WarnSkipped(name);
         continue;
       }
-      text = platform::Files().LoadTextFile(name);
+      text = FServices.Files.LoadTextFile(name);
     }
     // A byte order mark is no part of the sheet; it comes back in front of the output it begins.
     const std::string mark = platform::TakeByteOrderMark(text);
-    auto engine = std::make_unique<engine::TAnsiCalculate>(std::move(text));
+    auto engine = std::make_unique<engine::TAnsiCalculate>(std::move(text), FServices);
     if (arg == StandardInputName ? !FilterSheet(*engine) : RunSheet(*engine, name)) ++handled;
     if (accumulated.empty()) {
       accumulated = std::move(engine->Output());  // a single sheet's output is not copied
@@ -146,7 +144,7 @@ int THost::FileMode() {
 
 int THost::ClipboardMode(std::string text, const std::string& mark) {
   FBefore = mark + text;  // what the result replaces, without reading the clipboard again
-  auto engine = std::make_unique<engine::TAnsiCalculate>(std::move(text));
+  auto engine = std::make_unique<engine::TAnsiCalculate>(std::move(text), FServices);
   engine->Calculate();
   std::string& output = engine->Output();
   if (!output.empty()) output.insert(0, mark);
@@ -155,11 +153,11 @@ int THost::ClipboardMode(std::string text, const std::string& mark) {
 }
 
 int THost::ConsoleMode(bool withHelp) {
-  platform::TConsole& console = platform::Console();
+  platform::TConsole& console = FServices.Console;
   console.Open();
   if (withHelp)
     for (const char* line : HelpLines) console.WriteConsoleLine(line);
-  auto engine = std::make_unique<TMyConsCalculate>(std::string());
+  auto engine = std::make_unique<TMyConsCalculate>(std::string(), FServices);
   console.SetCompletion([&engine] { return engine->CompletionNames(); });
   struct TForget {  // the console must not ask the engine once the loop has ended
     platform::TConsole& Console;
@@ -194,22 +192,22 @@ bool THost::InsideName(const std::string& arg, std::string& name) {
     name = platform::ImportName(arg, arg);
     return true;
   } catch (const scan::EEncodingError& e) {
-    platform::StdStreams().WriteWarning(e.Message());
+    FServices.StdStreams.WriteWarning(e.Message());
     return false;
   }
 }
 
 void THost::WarnSkipped(const std::string& name) {
-  std::string why = platform::Files().WhyNotAFile(name);
-  if (!why.empty()) platform::StdStreams().WriteWarning("sheetcalc: " + name + ": " + why);
+  std::string why = FServices.Files.WhyNotAFile(name);
+  if (!why.empty()) FServices.StdStreams.WriteWarning("sheetcalc: " + name + ": " + why);
 }
 
 void THost::Deliver(const std::string& text) {
   if (FToStdout) return WriteStandardOutput(text);
   if (ReplaceClipboard(text) || text.empty()) return;
   if (!FWarned) {
-    std::string missing = platform::Clipboard().MissingTool();
-    platform::StdStreams().WriteWarning(
+    std::string missing = FServices.Clipboard.MissingTool();
+    FServices.StdStreams.WriteWarning(
         "クリップボードに書き込めないため、結果を標準出力に出します" +
         (missing.empty() ? std::string() : "。" + InstallHint(missing)));
   }
@@ -219,7 +217,7 @@ void THost::Deliver(const std::string& text) {
 
 bool THost::HandBackStandardInput() {
   if (!FReadStandardInput) return false;
-  platform::TStdStreams& streams = platform::StdStreams();
+  platform::TStdStreams& streams = FServices.StdStreams;
   if (!streams.CanRereadStandardInput()) return streams.WriteStandardOutput(FStandardInput);
   std::string bytes;
   return streams.RereadStandardInput(bytes) && streams.WriteStandardOutput(bytes);
@@ -254,7 +252,7 @@ void THost::WriteStandardOutput(const std::string& text) {
 
 void THost::WriteRaw(const std::string& bytes) {
   // A filter whose result did not arrive must not end as if it had.
-  if (!platform::StdStreams().WriteStandardOutput(bytes))
+  if (!FServices.StdStreams.WriteStandardOutput(bytes))
     throw scan::EInOutError("標準出力に書き込めません");
 }
 

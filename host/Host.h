@@ -13,6 +13,11 @@ namespace engine {
 class TAnsiCalculate;
 }
 
+namespace platform {
+struct TServices;
+class TErrorReport;
+}
+
 namespace host {
 
 /// What the command line asks for.
@@ -35,8 +40,8 @@ TCommandLine ParseCommandLine(std::span<const std::string> args);
 std::string UnknownOptionText(const std::string& option);
 
 /// The --help text (inside text, CR LF line ends) in the user's language; with `withNames` it
-/// also lists the built-in functions and constants.
-std::string HelpText(bool withNames);
+/// also lists the built-in functions and constants. The folders it names come from `services`.
+std::string HelpText(bool withNames, const platform::TServices& services);
 
 /// One sheet as file mode runs it: offered to the additions first (under `name`), else evaluated;
 /// the output is the engine's Output(). True when an addition took the sheet over. An error that
@@ -49,10 +54,10 @@ bool RunSheet(engine::TAnsiCalculate& engine, const std::string& name);
 /// the pass passes through (the filter then gives its input back as well).
 bool FilterSheet(engine::TAnsiCalculate& engine);
 
-/// One run of the program over the platform services in force.
+/// One run of the program over the platform services it is handed (they outlive it).
 class THost {
  public:
-  explicit THost(TCommandLine commandLine);
+  THost(TCommandLine commandLine, const platform::TServices& services);
   /// Runs what the command line and the clipboard choose; the exit code. An error that escapes
   /// an engine's pass passes through.
   int Run();
@@ -86,6 +91,7 @@ class THost {
   void WriteRaw(const std::string& bytes);
 
   TCommandLine FCommandLine;
+  const platform::TServices& FServices;
   bool FToStdout;
   bool FWarned = false;  // the clipboard warning is given once
   // The clipboard's text before this run first replaced it, while it waits to be kept; the
@@ -109,9 +115,9 @@ std::string FatalErrorText(const std::exception* error, const std::string& modul
 std::string FatalErrorLine(const std::exception* error);
 
 /// Reports an error that ended the run (`error` null for one that is no std::exception) through
-/// the error report; `toClipboard`: the results were headed for the clipboard.
+/// `report`; `toClipboard`: the results were headed for the clipboard.
 void ReportFatalError(const std::exception* error, const std::string& programName,
-                      bool toClipboard);
+                      bool toClipboard, platform::TErrorReport& report);
 
 /// The eleven lines that console mode shows first when it starts for want of a sheet.
 std::span<const char* const> ConsoleHelpLines();
@@ -119,8 +125,9 @@ std::span<const char* const> ConsoleHelpLines();
 /// True when the typed line's first four bytes are "exit" in any ASCII letter case.
 bool IsExitLine(const std::string& line);
 
-/// The whole program for the arguments: runs it, reports an error that ends it (standard input,
-/// when it was read, then goes to standard output unchanged); the exit code.
-int Main(const std::string& programName, std::span<const std::string> args);
+/// The whole program for the arguments over `services`: runs it, reports an error that ends it
+/// (standard input, when it was read, then goes to standard output unchanged); the exit code.
+int Main(const std::string& programName, std::span<const std::string> args,
+         const platform::TServices& services);
 
 }  // namespace host

@@ -44,9 +44,9 @@ class HostTest : public ::testing::Test {
     platform::SetStandIns(nullptr);
   }
 
-  int RunMain(std::vector<std::string> args) { return Main("/usr/bin/sheetcalc", args); }
+  int RunMain(std::vector<std::string> args) { return Main("/usr/bin/sheetcalc", args, F.Services); }
 
-  fakes::TFakeHostPlatform F;
+  fakes::TFakeServices F;
   platform::TStandIns FStandIns;
 };
 
@@ -162,6 +162,16 @@ TEST_F(HostTest, StandardInputSheetGoesToStandardOutput) {
   EXPECT_EQ(F.Streams.FOutput, "a=2\nb=a*3\nb+1//  7\n");
   EXPECT_TRUE(F.Clipboard.FWrites.empty());
   EXPECT_EQ(F.Console.FOpened, 0);
+}
+
+TEST_F(HostTest, TheNumberFormatOfTheServicesReachesTheEnginesOfEveryMode) {
+  F.Services.Format.DecimalSeparator = ',';
+  F.Streams.FInput = "3/2\n";
+  EXPECT_EQ(RunMain({"-"}), 0);
+  EXPECT_EQ(F.Streams.FOutput, "3/2//1,5\n");
+  F.Console.FInput = {"3/4"};
+  EXPECT_EQ(RunMain({}), 0);
+  EXPECT_TRUE(F.Console.FOutput.ends_with("\r\n0,75\r\n")) << F.Console.FOutput;
 }
 
 TEST_F(HostTest, ALargeResultComesOutWholeAcrossThePiecesItIsWrittenIn) {
@@ -565,8 +575,11 @@ TEST_F(HostTest, ConsoleCompletesTheEnginesNamesAndTheLabelsSoFar) {
   EXPECT_EQ(names.back(), "\x83\xD0");
 }
 
-TEST(HelpText, ListsTheNamesOnlyWhenAskedTo) {
-  std::string full = host::HelpText(true), brief = host::HelpText(false);
+TEST(HelpText, ListsTheNamesOnlyWhenAskedToAndNamesTheFoldersOfItsServices) {
+  fakes::TFakeServices f;
+  std::string full = host::HelpText(true, f.Services), brief = host::HelpText(false, f.Services);
+  EXPECT_NE(brief.find("/prog/"), std::string::npos);
+  EXPECT_NE(brief.find("/state/"), std::string::npos);
   EXPECT_TRUE(full.starts_with(brief));
   EXPECT_EQ(brief.find("ArcTan2"), std::string::npos);
   EXPECT_NE(full.find("  pr sin cos tan"), std::string::npos);

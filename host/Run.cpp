@@ -5,8 +5,7 @@
 
 #include "host/Host.h"
 #include "platform/Encoding.h"
-#include "platform/ErrorReport.h"
-#include "platform/StdStreams.h"
+#include "platform/Services.h"
 
 #ifndef SHEETCALC_VERSION
 #define SHEETCALC_VERSION "0"
@@ -14,29 +13,30 @@
 
 namespace host {
 
-int Main(const std::string& programName, std::span<const std::string> args) {
+int Main(const std::string& programName, std::span<const std::string> args,
+         const platform::TServices& services) {
   TCommandLine commandLine = ParseCommandLine(args);
   if (!commandLine.UnknownOption.empty()) {
-    platform::ErrorReport().ShowUsageError(UnknownOptionText(commandLine.UnknownOption));
+    services.ErrorReport.ShowUsageError(UnknownOptionText(commandLine.UnknownOption));
     return 2;
   }
   if (commandLine.Help) {
     bool withNames = args.size() == 1;  // "--help" and nothing else
-    platform::StdStreams().WriteStandardOutput(platform::ExportText(HelpText(withNames)));
+    services.StdStreams.WriteStandardOutput(platform::ExportText(HelpText(withNames, services)));
     return 0;
   }
   if (commandLine.Version) {
     const char* line = "sheetcalc " SHEETCALC_VERSION "\r\n";
-    platform::StdStreams().WriteStandardOutput(platform::ExportText(line));
+    services.StdStreams.WriteStandardOutput(platform::ExportText(line));
     return 0;
   }
-  THost host(std::move(commandLine));
+  THost host(std::move(commandLine), services);
   try {
     return host.Run();
   } catch (const std::exception& e) {
-    ReportFatalError(&e, programName, host.ResultsToClipboard());
+    ReportFatalError(&e, programName, host.ResultsToClipboard(), services.ErrorReport);
   } catch (...) {
-    ReportFatalError(nullptr, programName, host.ResultsToClipboard());
+    ReportFatalError(nullptr, programName, host.ResultsToClipboard(), services.ErrorReport);
   }
   host.HandBackStandardInput();
   return 1;

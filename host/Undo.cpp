@@ -7,10 +7,8 @@
 #include <string>
 
 #include "host/Host.h"
-#include "platform/Clipboard.h"
 #include "platform/Encoding.h"
-#include "platform/ErrorReport.h"
-#include "platform/State.h"
+#include "platform/Services.h"
 #include "scan/Errors.h"
 
 namespace host {
@@ -18,21 +16,21 @@ namespace {
 
 constexpr const char* ClipboardBeforeName = "clipboard-before";
 
-void WarnNotKept(const std::string& reason) {
-  platform::ErrorReport().ShowWarning(
+void WarnNotKept(platform::TErrorReport& report, const std::string& reason) {
+  report.ShowWarning(
       "クリップボードの元の内容を保存できないため、--undo で戻せません: " + reason);
 }
 
 }  // namespace
 
 bool THost::ReplaceClipboard(const std::string& text) {
-  platform::TClipboard& clipboard = platform::Clipboard();
+  platform::TClipboard& clipboard = FServices.Clipboard;
   if (!FBeforeSettled && !FBefore) {
     try {
       FBefore = clipboard.GetClipboardText();
     } catch (const scan::Exception& e) {
       // The result still goes out: losing the way back is less than losing the result.
-      WarnNotKept(e.Message());
+      WarnNotKept(FServices.ErrorReport, e.Message());
       FBeforeSettled = true;
     }
   }
@@ -42,23 +40,23 @@ bool THost::ReplaceClipboard(const std::string& text) {
   if (FBeforeSettled) return true;
   FBeforeSettled = true;
   try {
-    platform::State().SaveState(ClipboardBeforeName, platform::ExportKeptText(*FBefore));
+    FServices.State.SaveState(ClipboardBeforeName, platform::ExportKeptText(*FBefore));
   } catch (const scan::Exception& e) {
-    WarnNotKept(e.Message());
+    WarnNotKept(FServices.ErrorReport, e.Message());
   }
   FBefore.reset();
   return true;
 }
 
 int THost::UndoMode() {
-  std::optional<std::string> kept = platform::State().LoadState(ClipboardBeforeName);
+  std::optional<std::string> kept = FServices.State.LoadState(ClipboardBeforeName);
   if (!kept) {
-    platform::ErrorReport().ShowWarning("元に戻すクリップボードの内容が保存されていません");
+    FServices.ErrorReport.ShowWarning("元に戻すクリップボードの内容が保存されていません");
     return 1;
   }
-  const std::string source = platform::State().StateFolder(false) + ClipboardBeforeName;
+  const std::string source = FServices.State.StateFolder(false) + ClipboardBeforeName;
   if (!ReplaceClipboard(platform::ImportKeptText(*kept, source))) {
-    platform::ErrorReport().ShowWarning("クリップボードに書き込めないため、元に戻せません");
+    FServices.ErrorReport.ShowWarning("クリップボードに書き込めないため、元に戻せません");
     return 1;
   }
   return 0;

@@ -52,13 +52,14 @@ std::pair<size_t, size_t> NameAround(std::string_view line, size_t at) {
 }
 
 /// The value text of the label's latest assignment on or above the line; empty when none.
-std::string LabelValue(const TEvaluation& results, std::string_view name, int64_t line) {
+std::string LabelValue(const TEvaluation& results, std::string_view name, int64_t line,
+                       const platform::TServices& services) {
   const TLabelEvent* latest = nullptr;
   for (const TLabelEvent& event : results.Labels) {
     if (event.Line > line) break;
     if (event.Name == name) latest = &event;
   }
-  return latest ? FormatLabelValue(latest->Value) : std::string();
+  return latest ? FormatLabelValue(latest->Value, services) : std::string();
 }
 
 }  // namespace
@@ -104,7 +105,7 @@ json TLspServer::Hover(const json& params) {
   const auto [start, end] = NameAround(line, UnitsToBytes(line, at.Character, FEncoding));
   if (start == end) return nullptr;
   std::string_view name = line.substr(start, end - start);
-  std::string value = LabelValue(document.Results, name, at.Line);
+  std::string value = LabelValue(document.Results, name, at.Line, FQuiet.Services());
   if (value.empty()) return nullptr;
   return {{"contents", {{"kind", "plaintext"}, {"value", std::string(name) + " = " + std::string(TrimLeft(value))}}},
           {"range", RangeJson({at.Line, BytesToUnits(line, start, FEncoding)},

@@ -71,12 +71,12 @@ bool TLspCalculate::AccessLabel(const std::string& name, scan::Extended& value,
   return known;
 }
 
-std::string FormatLabelValue(scan::Extended value) {
-  engine::TAnsiCalculate formatter{std::string()};
+std::string FormatLabelValue(scan::Extended value, const platform::TServices& services) {
+  engine::TAnsiCalculate formatter{std::string(), services};
   return platform::ExportUtf8Text(formatter.FormatValue(value));
 }
 
-TEvaluation Evaluate(const std::string& outsideText) {
+TEvaluation Evaluate(const std::string& outsideText, const platform::TServices& services) {
   TEvaluation result;
   std::string text;
   try {
@@ -85,7 +85,7 @@ TEvaluation Evaluate(const std::string& outsideText) {
     result.Errors.push_back({0, platform::ExportUtf8Text(e.Message())});
     return result;
   }
-  TLspCalculate engine(std::move(text));
+  TLspCalculate engine(std::move(text), services);
   try {
     if (host::FilterSheet(engine)) result.FilterText = std::move(engine.Output());
   } catch (const std::bad_alloc&) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/CalcAnsiScript.h"
+#include "platform/Services.h"
 
 namespace lsp {
 
@@ -61,11 +62,11 @@ struct TEvaluation {
   std::optional<std::string> FilterText;
 };
 
-/// A label's value as the engine annotates it, in outside text.
-std::string FormatLabelValue(scan::Extended value);
+/// A label's value as an engine over `services` annotates it, in outside text.
+std::string FormatLabelValue(scan::Extended value, const platform::TServices& services);
 
 /// A fresh engine's pass over the document's text, as `sheetcalc -` runs it. Never throws but for
 /// a lack of memory.
-TEvaluation Evaluate(const std::string& outsideText);
+TEvaluation Evaluate(const std::string& outsideText, const platform::TServices& services);
 
 }  // namespace lsp

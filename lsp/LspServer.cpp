@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "lsp/JsonParams.h"
-#include "platform/StdStreams.h"
+#include "platform/Services.h"
 
 #ifndef SHEETCALC_VERSION
 #define SHEETCALC_VERSION "0"
@@ -44,7 +44,9 @@ bool ClientRefreshesHints(const json& params) {
 
 }  // namespace
 
-TLspServer::TLspServer(std::function<void(std::string_view)> send) : FSend(std::move(send)) {}
+TLspServer::TLspServer(std::function<void(std::string_view)> send,
+                       const platform::TServices& services)
+    : FSend(std::move(send)), FQuiet(services) {}
 
 // ---- Messages in and out --------------------------------------------------------------------
 
@@ -202,17 +204,20 @@ void TLspServer::DidClose(const json& params) {
 
 void TLspServer::Evaluate(const std::string& uri, TOpenDocument& document) {
   FQuiet.Reset();
-  document.Results = lsp::Evaluate(document.Text.Text());
+  document.Results = lsp::Evaluate(document.Text.Text(), FQuiet.Services());
   PublishDiagnostics(uri, &document);
 }
 
 // ---- The service over a stream --------------------------------------------------------------
 
-int Serve(TByteSource& source, const std::function<bool(std::string_view)>& write) {
+int Serve(TByteSource& source, const std::function<bool(std::string_view)>& write,
+          const platform::TServices& services) {
   bool writable = true;
-  TLspServer server([&](std::string_view body) {
-    if (writable) writable = write(Frame(body));
-  });
+  TLspServer server(
+      [&](std::string_view body) {
+        if (writable) writable = write(Frame(body));
+      },
+      services);
   TMessageReader reader(source);
   std::string body;
   while (!server.Exited() && writable) {
@@ -235,18 +240,23 @@ namespace {
 
 class TStandardInput final : public TByteSource {
  public:
+  explicit TStandardInput(platform::TStdStreams& streams) : FStreams(streams) {}
   size_t Read(char* buffer, size_t size) override {
-    return platform::StdStreams().ReadStandardInputSome(buffer, size);
+    return FStreams.ReadStandardInputSome(buffer, size);
   }
+
+ private:
+  platform::TStdStreams& FStreams;
 };
 
 }  // namespace
 
-int RunServer() {
-  TStandardInput input;
-  return Serve(input, [](std::string_view bytes) {
-    return platform::StdStreams().WriteStandardOutput(bytes);
-  });
+int RunServer(const platform::TServices& services) {
+  TStandardInput input(services.StdStreams);
+  platform::TStdStreams& streams = services.StdStreams;
+  return Serve(
+      input, [&streams](std::string_view bytes) { return streams.WriteStandardOutput(bytes); },
+      services);
 }
 
 }  // namespace lsp

@@ -40,8 +40,9 @@ struct TOpenDocument {
 
 class TLspServer {
  public:
-  /// `send` takes the body of each message the server sends.
-  explicit TLspServer(std::function<void(std::string_view)> send);
+  /// `send` takes the body of each message the server sends; documents are evaluated over a quiet
+  /// form of `services` (which outlive the server).
+  TLspServer(std::function<void(std::string_view)> send, const platform::TServices& services);
 
   /// One message from the client.
   void Receive(std::string_view body);
@@ -89,9 +90,10 @@ class TLspServer {
 /// Serves the messages from `source` until "exit" or the end of the input, sending through
 /// `write` (framed bytes; false when the client can no longer be written to, which ends the
 /// service); the exit code.
-int Serve(TByteSource& source, const std::function<bool(std::string_view)>& write);
+int Serve(TByteSource& source, const std::function<bool(std::string_view)>& write,
+          const platform::TServices& services);
 
-/// `sheetcalc --lsp`: the service over standard input and output.
-int RunServer();
+/// `sheetcalc --lsp`: the service over the standard input and output of `services`.
+int RunServer(const platform::TServices& services);
 
 }  // namespace lsp

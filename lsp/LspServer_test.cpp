@@ -57,10 +57,11 @@ class LspServerTest : public ::testing::Test {
     return {{"textDocument", {{"uri", Uri}}}, {"position", {{"line", line}, {"character", character}}}};
   }
 
-  fakes::TFakeHostPlatform FHost;
-  fakes::TFakeSysColors FColors;
+  fakes::TFakeServices FHost;
+  fakes::TFakeSysColors& FColors = FHost.Colors;
   std::vector<json> FSent;
-  TLspServer FServer{[this](std::string_view body) { FSent.push_back(json::parse(body)); }};
+  TLspServer FServer{[this](std::string_view body) { FSent.push_back(json::parse(body)); },
+                     FHost.Services};
   int FId = 0;
 };
 
@@ -71,6 +72,8 @@ TEST_F(LspServerTest, NothingReachesOutside) {
   EXPECT_EQ(Hints(), (std::vector<std::string>{"1:255"}));
   Open("#P2Js 'out.js'\nvar x: integer;\n");
   EXPECT_EQ(Hints(), std::vector<std::string>{});
+  Open("#P2Js Debug\nvar x: integer;\n");  // the converter's echo, too
+  EXPECT_EQ(FHost.Echo.FText, "");
   EXPECT_TRUE(FHost.Files.FFiles.empty());
   EXPECT_EQ(FHost.Files.FDeletions, 0);
   EXPECT_FALSE(FHost.Files.FFolderCreated);

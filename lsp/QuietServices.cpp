@@ -1,6 +1,5 @@
 #include "lsp/QuietServices.h"
 
-#include "platform/Console.h"
 
 namespace lsp {
 
@@ -31,23 +30,18 @@ void TMemorySysColors::SetSysColors(std::span<const int32_t> elements,
       FChanged[static_cast<size_t>(elements[i])] = values[i];
 }
 
-TQuietServices::TQuietServices()
-    : FPreviousFiles(platform::Files()),
-      FPreviousColors(platform::SysColors()),
-      FPreviousClipboard(platform::Clipboard()),
-      FFiles(FPreviousFiles),
-      FColors(FPreviousColors) {
-  platform::SetFiles(&FFiles);
-  platform::SetSysColorStore(&FColors);
-  platform::SetClipboard(&FClipboard);
-  platform::SetDebugEchoOff(true);
-}
-
-TQuietServices::~TQuietServices() {
-  platform::SetDebugEchoOff(false);
-  platform::SetClipboard(&FPreviousClipboard);
-  platform::SetSysColorStore(&FPreviousColors);
-  platform::SetFiles(&FPreviousFiles);
-}
+TQuietServices::TQuietServices(const platform::TServices& underlying)
+    : FFiles(underlying.Files),
+      FColors(underlying.SysColors),
+      FServices{FClipboard,
+                FFiles,
+                underlying.State,
+                underlying.Console,
+                underlying.StdStreams,
+                underlying.ErrorReport,
+                FColors,
+                underlying.CodePages,
+                FEcho,
+                underlying.Format} {}
 
 }  // namespace lsp

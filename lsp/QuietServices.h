@@ -10,13 +10,11 @@
 #include <span>
 #include <string>
 
-#include "platform/Clipboard.h"
-#include "platform/Files.h"
-#include "platform/SysColors.h"
+#include "platform/Services.h"
 
 namespace lsp {
 
-/// Reads through to the file system in force before it; writes and deletions do nothing.
+/// Reads through to another file system; writes and deletions do nothing.
 class TReadOnlyFiles final : public platform::TFileSystem {
  public:
   explicit TReadOnlyFiles(platform::TFileSystem& underlying) : FUnderlying(underlying) {}
@@ -31,7 +29,7 @@ class TReadOnlyFiles final : public platform::TFileSystem {
   platform::TFileSystem& FUnderlying;
 };
 
-/// The colours of the store in force before it, with changes kept in memory until Reset.
+/// The colours of another store, with changes kept in memory until Reset.
 class TMemorySysColors final : public platform::TSysColorStore {
  public:
   explicit TMemorySysColors(platform::TSysColorStore& underlying) : FUnderlying(underlying) {}
@@ -52,24 +50,31 @@ class TNoClipboard final : public platform::TClipboard {
   bool SetClipboardText(const std::string&) override { return false; }
 };
 
-/// The three services and the echo put in force for the object's lifetime; the services in force
-/// before come back afterwards.
+/// Drops the converter's echo: the terminal, if any, is the editor's own.
+class TNoDebugEcho final : public platform::TDebugEcho {
+ public:
+  void WriteDebugEcho(const std::string&) override {}
+};
+
+/// Other services with files, colours, the clipboard and the echo made quiet as above; the rest
+/// (and the number format) as they are.
 class TQuietServices {
  public:
-  TQuietServices();
-  ~TQuietServices();
+  /// `underlying` outlives the object.
+  explicit TQuietServices(const platform::TServices& underlying);
   TQuietServices(const TQuietServices&) = delete;
   TQuietServices& operator=(const TQuietServices&) = delete;
   /// Before each evaluation: no colour change of an earlier one remains.
   void Reset() { FColors.Reset(); }
+  /// The quiet services, for an evaluation.
+  const platform::TServices& Services() const { return FServices; }
 
  private:
-  platform::TFileSystem& FPreviousFiles;
-  platform::TSysColorStore& FPreviousColors;
-  platform::TClipboard& FPreviousClipboard;
   TReadOnlyFiles FFiles;
   TMemorySysColors FColors;
   TNoClipboard FClipboard;
+  TNoDebugEcho FEcho;
+  platform::TServices FServices;
 };
 
 }  // namespace lsp

@@ -160,6 +160,14 @@ inline constexpr size_t MaxTranslateStack = size_t{6} << 20;
 // ---- The converter ---------------------------------------------------------------------------------
 
 class TuPas2JavaSc;
+}  // namespace pas2js
+
+namespace platform {
+class TDebugEcho;
+}
+
+namespace pas2js {
+
 /// A statement operation that Loop wraps (RepeatStmt, ForStmt, WhileStmt).
 using TStatementOp = void (TuPas2JavaSc::*)(const char*& p);
 
@@ -168,7 +176,9 @@ using TStatementOp = void (TuPas2JavaSc::*)(const char*& p);
 /// index, the list of block-scoped names and the trial undo log right).
 class TuPas2JavaSc {
  public:
-  TuPas2JavaSc();
+  /// `echo` (it outlives the converter) receives the console echo of FDebugConsole; without one
+  /// the echo is dropped.
+  explicit TuPas2JavaSc(platform::TDebugEcho* echo = nullptr);
   virtual ~TuPas2JavaSc();
   TuPas2JavaSc(const TuPas2JavaSc&) = delete;
   TuPas2JavaSc& operator=(const TuPas2JavaSc&) = delete;
@@ -186,6 +196,7 @@ class TuPas2JavaSc {
   const char* FTextEnd = nullptr; // the translation loop stops here
   bool FDebugTags = false;        // debug marks into the output
   bool FDebugConsole = false;     // echo output and marks to the console
+  platform::TDebugEcho* FDebugEcho;  // where that echo goes (none: dropped)
   bool FPlainExit = false;        // `exit` writes "return" (not "return Result")
   bool FLogical = false;          // and/or/not are the logical operators
   bool FInRoutine = false;        // a routine's declaration part is being translated
@@ -430,7 +441,7 @@ class TuPas2JavaSc {
     }
   }
   /// Kept out of line: output runs for every token, the echo only with "Debug".
-  [[gnu::noinline, gnu::cold]] static void EchoToConsole(std::string_view text);
+  [[gnu::noinline, gnu::cold]] void EchoToConsole(std::string_view text);
   void EndHold(THold& hold);
   void RecycleCapture(std::string& buffer);
   void Record(int32_t index, bool appended);

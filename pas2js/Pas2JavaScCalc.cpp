@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "pas2js/Pas2JavaSc.h"
-#include "platform/Files.h"
+#include "platform/Services.h"
 
 namespace pas2js {
 
@@ -62,7 +62,7 @@ bool TPas2JavaScCalc::TakeFile(const std::string&, const char* text) {
   const TP2JsOptions options = ReadOptionLine(p, true);
   const bool toFile = !options.FileName.empty();
   {
-    auto converter = std::make_unique<TuPas2JavaSc>();
+    auto converter = std::make_unique<TuPas2JavaSc>(&FEngine->Services().DebugEcho);
     SetDebugOptions(*converter, options.Word, true);
     converter->FTextEnd = TextEnd();
     // Without a file the text goes straight on to the engine's output: collecting it first and
@@ -96,7 +96,7 @@ void TPas2JavaScCalc::ReserveOutput(ptrdiff_t sourceLength) {
 }
 
 void TPas2JavaScCalc::SaveToFile(const std::string& fileName, const std::string& text) {
-  platform::Files().SaveTextFile(fileName, text);
+  FEngine->Services().Files.SaveTextFile(fileName, text);
 }
 
 }  // namespace pas2js

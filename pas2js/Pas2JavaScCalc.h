@@ -33,8 +33,9 @@ class TPas2JavaScCalc : public engine::TCalcuAddition {
   static constexpr const char* DirectiveName = "P2Js";
   void Notify(engine::TNotifyPhase phase) override;
 
-  /// Writes the text as the whole file; failure raises scan::EInOutError naming the file.
-  static void SaveToFile(const std::string& fileName, const std::string& text);
+  /// Writes the text as the whole file (the engine's file system); failure raises
+  /// scan::EInOutError naming the file.
+  void SaveToFile(const std::string& fileName, const std::string& text);
 
   std::string FConverted;
 

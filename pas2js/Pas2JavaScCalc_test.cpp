@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "AdditionFakes.h"
+#include "PlatformFakes.h"
 #include "engine/CalcAnsiScript.h"
 #include "pas2js/Pas2JavaScCalc.h"
 #include "scan/Errors.h"
@@ -15,19 +15,24 @@ const engine::TCalcuAdditionClass P2JsClass =
     engine::AdditionClassOf<TPas2JavaScCalc>("TPas2JavaScCalc");
 
 std::string RunSheet(const std::string& sheet) {
-  engine::TAnsiCalculate engine(sheet);
+  fakes::TFakeServices services;
+  engine::TAnsiCalculate engine(sheet, services.Services);
   engine.AddAddition(P2JsClass);
   engine.Calculate();
   return engine.Output();
 }
 
 // OfferFile as the host does it; returns whether the file was taken, and the output.
-bool OfferText(const std::string& text, std::string& output) {
-  engine::TAnsiCalculate engine(text);
+bool OfferText(const std::string& text, std::string& output, fakes::TFakeServices& services) {
+  engine::TAnsiCalculate engine(text, services.Services);
   engine.AddAddition(P2JsClass);
   const bool taken = engine.OfferFile("sheet.txt");
   output = engine.Output();
   return taken;
+}
+bool OfferText(const std::string& text, std::string& output) {
+  fakes::TFakeServices services;
+  return OfferText(text, output, services);
 }
 
 TEST(P2JsDirective, ConvertsTheRestOfTheSheet) {
@@ -52,7 +57,8 @@ TEST(P2JsDirective, LinesAboveAreEvaluatedAndTheDirectiveLineLeavesNoLine) {
 }
 
 TEST(P2JsDirective, HelpLines) {
-  engine::TAnsiCalculate engine("#h");
+  fakes::TFakeServices services;
+  engine::TAnsiCalculate engine("#h", services.Services);
   engine.AddAddition(P2JsClass);
   engine.Calculate();
   EXPECT_NE(engine.Output().find("#P2Js の行以後に対して 機械的な置換を行う\r\n"
@@ -73,20 +79,37 @@ TEST(P2JsTakeFile, OnlyTheExactDirectiveTakesAFile) {
   EXPECT_EQ(out, "/*<Exec,1>*/x");
 }
 
-TEST(P2JsTakeFile, AQuotedFileNameReceivesTheJavaScript) {
-  fakes::TMemoryFiles files;
+TEST(P2JsTakeFile, DebugEchoesTheConversionThroughTheEnginesEchoAndOnlyInAFile) {
+  fakes::TFakeServices services;
   std::string out;
-  EXPECT_TRUE(OfferText("#P2Js 'out.js' debug\r\nx := 1;", out));
+  EXPECT_TRUE(OfferText("#P2Js Debug\r\nx := 1;", out, services));
+  EXPECT_EQ(out, "/*<Exec,1>*/x = 1;");
+  // The mark once for the watcher, once more with the output it is written into.
+  EXPECT_EQ(services.Echo.FText, "/*<Exec,1>*//*<Exec,1>*/x = 1;");
+  fakes::TFakeServices marksOnly, directive;
+  EXPECT_TRUE(OfferText("#P2Js debug\r\nx := 1;", out, marksOnly));
+  EXPECT_EQ(marksOnly.Echo.FText, "");
+  engine::TAnsiCalculate engine("#P2Js Debug\r\nx := 1;", directive.Services);
+  engine.AddAddition(P2JsClass);
+  engine.Calculate();
+  EXPECT_EQ(engine.Output(), "/*<Exec,1>*/x = 1;");
+  EXPECT_EQ(directive.Echo.FText, "");
+}
+
+TEST(P2JsTakeFile, AQuotedFileNameReceivesTheJavaScript) {
+  fakes::TFakeServices services;
+  std::string out;
+  EXPECT_TRUE(OfferText("#P2Js 'out.js' debug\r\nx := 1;", out, services));
   EXPECT_EQ(out, "");
-  EXPECT_EQ(files.FFiles["out.js"], "/*<Exec,1>*/x = 1;");
+  EXPECT_EQ(services.Files.FFiles["out.js"], "/*<Exec,1>*/x = 1;");
 }
 
 TEST(P2JsTakeFile, AnOutputFileThatCannotBeWrittenIsAnError) {
-  fakes::TMemoryFiles files;
-  files.FSaveError = "書き込めません";
+  fakes::TFakeServices services;
+  services.Files.FSaveError = "書き込めません";
   std::string out;
   try {
-    OfferText("#P2Js 'out.js'\r\nx := 1;", out);
+    OfferText("#P2Js 'out.js'\r\nx := 1;", out, services);
     FAIL() << "no error";
   } catch (const scan::EInOutError& e) {
     EXPECT_NE(std::string(e.what()).find("out.js"), std::string::npos);

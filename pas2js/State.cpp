@@ -45,7 +45,9 @@ inline uint64_t LoadShort(const char* p, size_t n) {
 
 }  // namespace
 
-TuPas2JavaSc::TuPas2JavaSc() : FOut(EmitProc()) { ResetLabels(); }
+TuPas2JavaSc::TuPas2JavaSc(platform::TDebugEcho* echo) : FDebugEcho(echo), FOut(EmitProc()) {
+  ResetLabels();
+}
 
 TuPas2JavaSc::~TuPas2JavaSc() = default;
 
@@ -57,7 +59,7 @@ void TuPas2JavaSc::Collect(std::string_view text) {
 }
 
 void TuPas2JavaSc::EchoToConsole(std::string_view text) {
-  platform::WriteDebugEcho(std::string(text));
+  if (FDebugEcho) FDebugEcho->WriteDebugEcho(std::string(text));
 }
 
 void TuPas2JavaSc::CopyChar(const char*& p) {

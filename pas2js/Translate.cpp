@@ -4,7 +4,6 @@
 #include <string>
 
 #include "pas2js/Pas2JavaSc.h"
-#include "platform/Console.h"
 #include "scan/Errors.h"
 
 namespace pas2js {
@@ -135,7 +134,7 @@ void TuPas2JavaSc::Translate(const char*& p, TStopSet stop, std::string_view lev
   if (FDebugTags || FDebugConsole) {
     std::string mark = "/*<";
     mark.append(level).append(",").append(std::to_string(FDepth)).append(">*/");
-    if (FDebugConsole) platform::WriteDebugEcho(mark);
+    if (FDebugConsole) EchoToConsole(mark);
     if (FDebugTags) Write(mark);
   }
 

@@ -2,6 +2,7 @@
 // The clipboard's text. Windows: the clipboard itself. POSIX: the desktop's clipboard through
 // its command-line tools; without a display or a tool there is no clipboard.
 
+#include <memory>
 #include <string>
 
 namespace platform {
@@ -22,8 +23,7 @@ class TClipboard {
   virtual std::string MissingTool() { return {}; }
 };
 
-/// The clipboard in force: the real one unless a test has put a fake in its place.
-TClipboard& Clipboard();
-void SetClipboard(TClipboard* fake);
+/// The system's clipboard.
+std::unique_ptr<TClipboard> NewSystemClipboard();
 
 }  // namespace platform

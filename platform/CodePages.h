@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace platform {
@@ -27,9 +28,7 @@ class TCodePages {
   virtual bool GetCodePageInfo(uint32_t codePage, TCodePageInfo& info) = 0;
 };
 
-/// The code page information in force: the system's unless a test has put a fake in its place.
-TCodePages& CodePages();
-/// Puts a fake in place (tests); nullptr brings back the system's.
-void SetCodePages(TCodePages* fake);
+/// The system's code page information.
+std::unique_ptr<TCodePages> NewSystemCodePages();
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 // plain standard input and output.
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,15 +25,21 @@ class TConsole {
   virtual void SetCompletion(std::function<std::vector<std::string>()> names) { (void)names; }
 };
 
-/// The console in force: the real one unless a test has put a fake in its place.
-TConsole& Console();
-void SetConsole(TConsole* fake);
+/// The converter's echo of its work ("Debug" option).
+class TDebugEcho {
+ public:
+  virtual ~TDebugEcho() = default;
+  /// Shows the text (inside text) to whoever watches the run.
+  virtual void WriteDebugEcho(const std::string& text) = 0;
+};
 
-/// The converter's echo of its work ("Debug" option): the terminal when there is one, else
-/// standard error; never standard output, which may carry the result.
-void WriteDebugEcho(const std::string& text);
-/// With `off`, the echo is dropped from then on (the language server: the terminal, if any, is the
-/// editor's own).
-void SetDebugEchoOff(bool off);
+class TStateStore;
+
+/// The system's console; the history of typed lines is kept in `state`, which outlives it.
+std::unique_ptr<TConsole> NewSystemConsole(TStateStore& state);
+
+/// The system's echo: the terminal when there is one, else standard error; never standard output,
+/// which may carry the result.
+std::unique_ptr<TDebugEcho> NewSystemDebugEcho();
 
 }  // namespace platform

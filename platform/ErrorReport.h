@@ -3,6 +3,7 @@
 // terminal must still see: Windows shows a task-modal message box; POSIX writes one line to
 // standard error and, for an error when nobody may be reading it, a desktop notification.
 
+#include <memory>
 #include <string>
 
 namespace platform {
@@ -27,8 +28,7 @@ class TErrorReport {
   virtual void ShowWarning(const std::string& text) = 0;
 };
 
-/// The report in force: the real one unless a test has put a fake in its place.
-TErrorReport& ErrorReport();
-void SetErrorReport(TErrorReport* fake);
+/// The system's report.
+std::unique_ptr<TErrorReport> NewSystemErrorReport();
 
 }  // namespace platform

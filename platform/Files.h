@@ -3,6 +3,7 @@
 // bytes on disk are UTF-8 with LF line ends and pass through the encoding boundary. File names are
 // inside text as well (code page 932); the implementation spells them as the system wants.
 
+#include <memory>
 #include <string>
 
 namespace platform {
@@ -30,9 +31,7 @@ class TFileSystem {
   virtual std::string ProgramFolder(bool create) = 0;
 };
 
-/// The file system in force: the real one unless a test has put a fake in its place.
-TFileSystem& Files();
-/// Puts a fake in place (tests); nullptr brings back the real one.
-void SetFiles(TFileSystem* fake);
+/// The system's file system.
+std::unique_ptr<TFileSystem> NewSystemFileSystem();
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 // one step, so a reader never sees half a file. Contents are bytes as they are: the caller decides
 // their encoding.
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -24,9 +25,7 @@ class TStateStore {
   virtual void SaveState(const std::string& name, const std::string& bytes) = 0;
 };
 
-/// The store in force: the real one unless a test has put a fake in its place.
-TStateStore& State();
-/// Puts a fake in place (tests); nullptr brings back the real one.
-void SetState(TStateStore* fake);
+/// The system's store.
+std::unique_ptr<TStateStore> NewSystemStateStore();
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 // input, results to standard output, warnings to standard error.
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -34,8 +35,7 @@ class TStdStreams {
   virtual void WriteWarning(const std::string& text) = 0;
 };
 
-/// The streams in force: the real ones unless a test has put a fake in their place.
-TStdStreams& StdStreams();
-void SetStdStreams(TStdStreams* fake);
+/// The process's own streams.
+std::unique_ptr<TStdStreams> NewSystemStdStreams();
 
 }  // namespace platform

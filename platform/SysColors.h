@@ -4,6 +4,7 @@
 // Windows default palette.
 
 #include <cstdint>
+#include <memory>
 #include <span>
 
 namespace platform {
@@ -22,9 +23,7 @@ class TSysColorStore {
   virtual void SetSysColors(std::span<const int32_t> elements, std::span<const uint32_t> values) = 0;
 };
 
-/// The colour store in force: the system's unless a test has put a fake in its place.
-TSysColorStore& SysColors();
-/// Puts a fake in place (tests); nullptr brings back the system's.
-void SetSysColorStore(TSysColorStore* fake);
+/// The system's colours (the per-user store on POSIX).
+std::unique_ptr<TSysColorStore> NewSystemSysColorStore();
 
 }  // namespace platform

@@ -76,7 +76,7 @@ int NeededDecimals(Extended y, int64_t& whole, bool& isWhole) {
 /// `negative`: the fixed-point text of a value that rounds to whole / 10^decimals. A negative
 /// value too small to show a digit still shows its sign, as "%f" does (-0.000000000). Exact, since a product that is whole after rounding lies within half a
 /// unit in the last place of that integer, far closer than the half unit that rounds the text.
-std::string WholeText(int64_t whole, bool negative, int decimals) {
+std::string WholeText(int64_t whole, bool negative, int decimals, char separator) {
   char digits[24];
   int n = 0;
   uint64_t u = whole < 0 ? 0 - static_cast<uint64_t>(whole) : static_cast<uint64_t>(whole);
@@ -88,13 +88,13 @@ std::string WholeText(int64_t whole, bool negative, int decimals) {
   if (negative) text += '-';
   for (int i = n - 1; i >= 0; --i) {
     text += digits[i];
-    if (i == decimals && decimals > 0) text += FormatSettings.DecimalSeparator;
+    if (i == decimals && decimals > 0) text += separator;
   }
   return text;
 }
 
-/// y with `decimals` decimals and the settings' separator; |y| < LargestFixed.
-std::string FixedText(Extended y, int decimals) {
+/// y with `decimals` decimals and `separator` as the point; |y| < LargestFixed.
+std::string FixedText(Extended y, int decimals, char separator) {
   char buffer[64];
   const int length = std::snprintf(buffer, sizeof buffer, "%.*Lf", decimals, y);
   std::string_view printed(buffer, static_cast<size_t>(length));
@@ -103,7 +103,7 @@ std::string FixedText(Extended y, int decimals) {
   std::string text(printed.substr(0, intEnd));
   if (decimals > 0) {
     // Whatever the C library used as the point, the fraction is the last `decimals` digits.
-    text += FormatSettings.DecimalSeparator;
+    text += separator;
     text += printed.substr(printed.size() - static_cast<size_t>(decimals));
   }
   return text;
@@ -147,7 +147,8 @@ void SignificantDigits(Extended a, std::string& digits, int& exponent) {
 
 }  // namespace
 
-void FormatPrefixed(Extended x, std::string& text, std::string& prefix) {
+void FormatPrefixed(Extended x, std::string& text, std::string& prefix,
+                    const TFormatSettings& settings) {
   prefix.clear();
   if (!std::isfinite(x)) {
     text = NonFiniteText(x);
@@ -157,13 +158,15 @@ void FormatPrefixed(Extended x, std::string& text, std::string& prefix) {
   const char letter = scaled.Letter;
   const Extended y = x < 0 ? -scaled.Value : scaled.Value;
   if (std::fabs(y) >= LargestFixed) {
-    text = FormatGeneral(y);
+    text = FormatGeneral(y, settings);
   } else {
     int64_t whole = 0;
     bool isWhole = false;
     const int decimals = NeededDecimals(y, whole, isWhole);
     if (!isWhole) isWhole = SafeRound(y * PowerOfTen[decimals], whole);
-    text = isWhole ? WholeText(whole, y < 0, decimals) : FixedText(y, decimals);
+    const char separator = settings.DecimalSeparator;
+    text = isWhole ? WholeText(whole, y < 0, decimals, separator)
+                   : FixedText(y, decimals, separator);
     if (text.size() < 3) text.insert(0, 3 - text.size(), ' ');
   }
   if (letter != '\0') {
@@ -172,7 +175,7 @@ void FormatPrefixed(Extended x, std::string& text, std::string& prefix) {
   }
 }
 
-std::string FormatGeneral(Extended x) {
+std::string FormatGeneral(Extended x, const TFormatSettings& settings) {
   if (!std::isfinite(x)) return NonFiniteText(x);
   if (x == 0) return "0";
   std::string digits;
@@ -184,7 +187,7 @@ std::string FormatGeneral(Extended x) {
   if (exponent >= -4 && exponent < GeneralDigits) {
     if (exponent < 0) {
       text += '0';
-      text += FormatSettings.DecimalSeparator;
+      text += settings.DecimalSeparator;
       text.append(static_cast<size_t>(-exponent - 1), '0');
       text += digits;
     } else {
@@ -194,14 +197,14 @@ std::string FormatGeneral(Extended x) {
         text.append(intDigits - digits.size(), '0');
       } else {
         text.append(digits, 0, intDigits);
-        text += FormatSettings.DecimalSeparator;
+        text += settings.DecimalSeparator;
         text.append(digits, intDigits);
       }
     }
   } else {
     text += digits[0];
     if (digits.size() > 1) {
-      text += FormatSettings.DecimalSeparator;
+      text += settings.DecimalSeparator;
       text.append(digits, 1);
     }
     text += 'E';

@@ -18,10 +18,13 @@ struct TPrefixedCase {
   const char* Prefix;
 };
 
-std::string Prefixed(Extended x, std::string* prefix = nullptr) {
+const TFormatSettings Point;  // '.' as the decimal separator
+
+std::string Prefixed(Extended x, std::string* prefix = nullptr,
+                     const TFormatSettings& settings = Point) {
   std::string text;
   std::string letter = "junk";
-  FormatPrefixed(x, text, letter);
+  FormatPrefixed(x, text, letter, settings);
   if (prefix != nullptr) *prefix = letter;
   return text;
 }
@@ -123,10 +126,10 @@ TEST(FormatGeneral, FixedInsideTheRangeScientificOutside) {
       {4e13L, "40000000000000"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(FormatGeneral(c.Value), c.Text) << static_cast<double>(c.Value);
+    EXPECT_EQ(FormatGeneral(c.Value, Point), c.Text) << static_cast<double>(c.Value);
   }
-  EXPECT_EQ(FormatGeneral(std::numeric_limits<Extended>::quiet_NaN()), "NAN");
-  EXPECT_EQ(FormatGeneral(-std::numeric_limits<Extended>::infinity()), "-INF");
+  EXPECT_EQ(FormatGeneral(std::numeric_limits<Extended>::quiet_NaN(), Point), "NAN");
+  EXPECT_EQ(FormatGeneral(-std::numeric_limits<Extended>::infinity(), Point), "-INF");
 }
 
 // The fast digit paths must give the digits of the C library's correctly rounded "%.14Le" and
@@ -140,7 +143,8 @@ TEST(FormatGeneral, AgreesWithTheCLibrary) {
     if (x == 0) continue;
     char reference[64];
     std::snprintf(reference, sizeof reference, "%.14Le", x);
-    ASSERT_EQ(std::strtold(FormatGeneral(x).c_str(), nullptr), std::strtold(reference, nullptr))
+    ASSERT_EQ(std::strtold(FormatGeneral(x, Point).c_str(), nullptr),
+              std::strtold(reference, nullptr))
         << reference;
   }
 }
@@ -153,7 +157,7 @@ TEST(FormatPrefixed, AgreesWithTheCLibrary) {
     const Extended y = std::round(static_cast<Extended>(mantissa(random)) * 1e6L) / 1e6L;
     std::string text;
     std::string prefix;
-    FormatPrefixed(y * 1000, text, prefix);
+    FormatPrefixed(y * 1000, text, prefix, Point);
     ASSERT_EQ(prefix, y * 1000 / 1000 > 100 ? "k" : "");
     const Extended shown = prefix.empty() ? y * 1000 : y * 1000 / 1000;
     int decimals = 9;
@@ -171,12 +175,13 @@ TEST(FormatPrefixed, AgreesWithTheCLibrary) {
 }
 
 TEST(NumberFormat, UsesTheDecimalSeparatorSetting) {
-  FormatSettings.DecimalSeparator = ',';
-  EXPECT_EQ(Prefixed(2500000), "2,5M");
-  EXPECT_EQ(Prefixed(1 / 3.0L), "0,333333333");
-  EXPECT_EQ(FormatGeneral(1.5e15L), "1,5E15");
-  EXPECT_EQ(FormatGeneral(0.25L), "0,25");
-  FormatSettings.DecimalSeparator = '.';
+  const TFormatSettings comma{','};
+  EXPECT_EQ(Prefixed(2500000, nullptr, comma), "2,5M");
+  EXPECT_EQ(Prefixed(1 / 3.0L, nullptr, comma), "0,333333333");
+  EXPECT_EQ(Prefixed(1.5e33L, nullptr, comma), "1,5E21P");
+  EXPECT_EQ(FormatGeneral(1.5e15L, comma), "1,5E15");
+  EXPECT_EQ(FormatGeneral(0.25L, comma), "0,25");
+  EXPECT_EQ(FormatGeneral(0.00025L, comma), "0,00025");
 }
 
 }  // namespace

@@ -12,8 +12,6 @@
 
 namespace scan {
 
-TFormatSettings FormatSettings;
-
 namespace {
 
 constexpr CharSet HexDigitChars = DigitChars + CharSet::Range('A', 'F') + CharSet::Range('a', 'f');
@@ -93,7 +91,7 @@ std::string_view CollectDecimalText(const char* p) {
 /// Converts a collected decimal text to the correctly rounded extended value. False when the
 /// text does not convert: a character left over, a point other than the settings' separator, or
 /// a value beyond the extended range.
-bool ConvertDecimalText(std::string_view text, Extended& value) {
+bool ConvertDecimalText(std::string_view text, char separator, Extended& value) {
   // Significant digits without the point go into a text that means the same under every locale;
   // short numbers stay on the stack.
   char small[96];
@@ -113,7 +111,7 @@ bool ConvertDecimalText(std::string_view text, Extended& value) {
       if (inFraction) ++scale;
       if (c != '0' || n != 0) digits[n++] = c;
     } else if (c == '.' && !inFraction) {
-      if (FormatSettings.DecimalSeparator != '.') return false;
+      if (separator != '.') return false;
       inFraction = true;
     } else {
       break;
@@ -261,7 +259,7 @@ bool ReadBinarySuffixed(const char*& p, int64_t& value) {
   return true;
 }
 
-bool ReadReal(const char*& p, Extended& value) {
+bool ReadReal(const char*& p, Extended& value, const TFormatSettings& settings) {
   const char* q = p;
   SkipCharSet(q, BlankChars);
   if (*q == '\0') return false;
@@ -278,14 +276,14 @@ bool ReadReal(const char*& p, Extended& value) {
   if (text.empty()) return false;
   p = q + text.size();
   Extended v;
-  if (!ConvertDecimalText(text, v)) RaiseNotFloat(text);
+  if (!ConvertDecimalText(text, settings.DecimalSeparator, v)) RaiseNotFloat(text);
   value = negative ? -v : v;
   return true;
 }
 
-bool ReadScaledReal(const char*& p, Extended& value) {
+bool ReadScaledReal(const char*& p, Extended& value, const TFormatSettings& settings) {
   Extended v;
-  if (!ReadReal(p, v)) return false;
+  if (!ReadReal(p, v, settings)) return false;
   const Extended scaled = ApplyScaleSuffix(p, v);
   // A suffix can carry a value that is still in range beyond it (1e4932M).
   if (std::isinf(scaled) && !std::isinf(v)) RaiseOverflow();

@@ -149,6 +149,10 @@ struct TRealCase {
   const char* Rest;
 };
 
+const TFormatSettings Point;  // '.' as the decimal separator
+bool Real(const char*& p, Extended& value) { return ReadReal(p, value, Point); }
+bool ScaledReal(const char*& p, Extended& value) { return ReadScaledReal(p, value, Point); }
+
 template <typename Reader>
 void CheckRealReads(std::initializer_list<TRealCase> cases, Reader read) {
   for (const TRealCase& c : cases) {
@@ -197,7 +201,7 @@ TEST(ReadReal, DecimalForms) {
           {"-", false, 0, "-"},
           {"x", false, 0, "x"},
       },
-      ReadReal);
+      Real);
 }
 
 TEST(ReadReal, PrefixedIntegersAndTheirFallback) {
@@ -213,18 +217,18 @@ TEST(ReadReal, PrefixedIntegersAndTheirFallback) {
           {"0x", true, 0, "x"},
           {"$", false, 0, "$"},
       },
-      ReadReal);
+      Real);
 }
 
 TEST(ReadReal, CorrectlyRounded) {
   // Halfway between two extended values (1 + 2^-64): ties to even gives 1.
   CheckRealReads(
       {{"1.0000000000000000000542101086242752217003726400434970855712890625", true, 1, ""}},
-      ReadReal);
+      Real);
   // Just above the halfway point rounds up.
   CheckRealReads({{"1.00000000000000000005421010862427522170037264004349708557128906251", true,
                    1 + 0x1p-63L, ""}},
-                 ReadReal);
+                 Real);
 }
 
 // The short-number path must agree with the C library's correctly rounded conversion (the tests
@@ -243,7 +247,7 @@ TEST(ReadReal, AgreesWithTheCLibrary) {
     text += std::to_string(static_cast<int>(random() % 90) - 45);
     const char* p = text.c_str();
     Extended value = 0;
-    ASSERT_TRUE(ReadReal(p, value)) << text;
+    ASSERT_TRUE(Real(p, value)) << text;
     ASSERT_EQ(value, std::strtold(text.c_str(), nullptr)) << text;
   }
 }
@@ -266,7 +270,7 @@ TEST(ReadReal, TextsThatDoNotConvert) {
     const char* p = source.c_str();
     Extended value = 0;
     try {
-      ReadReal(p, value);
+      Real(p, value);
       ADD_FAILURE() << c.Input << ": no error";
     } catch (const EConvertError& e) {
       EXPECT_EQ(e.Message(), std::string("'") + c.Text + "' は浮動小数点数ではありません");
@@ -276,18 +280,20 @@ TEST(ReadReal, TextsThatDoNotConvert) {
 }
 
 TEST(ReadReal, FollowsTheDecimalSeparatorSetting) {
-  FormatSettings.DecimalSeparator = ',';
+  const TFormatSettings comma{','};
   const char* p = "15";
   Extended value = 0;
-  EXPECT_TRUE(ReadReal(p, value));
+  EXPECT_TRUE(ReadReal(p, value, comma));
   EXPECT_EQ(value, 15);
   p = "1.5";
-  EXPECT_THROW(ReadReal(p, value), EConvertError);
+  EXPECT_THROW(ReadReal(p, value, comma), EConvertError);
   p = "1,5";
-  EXPECT_TRUE(ReadReal(p, value));
+  EXPECT_TRUE(ReadReal(p, value, comma));
   EXPECT_EQ(value, 1);
   EXPECT_STREQ(p, ",5");
-  FormatSettings.DecimalSeparator = '.';
+  p = "1.5";
+  EXPECT_TRUE(ReadScaledReal(p, value, Point));
+  EXPECT_EQ(value, 1.5);
 }
 
 TEST(ReadScaledReal, ScaleSuffixes) {
@@ -314,13 +320,13 @@ TEST(ReadScaledReal, ScaleSuffixes) {
           {"-2k", true, -2000, ""},
           {"x", false, 0, "x"},
       },
-      ReadScaledReal);
+      ScaledReal);
 }
 
 TEST(ReadScaledReal, SuffixBeyondTheRangeIsAnOverflow) {
   const char* p = "1e4932M";
   Extended value = 0;
-  EXPECT_THROW(ReadScaledReal(p, value), EOverflow);
+  EXPECT_THROW(ScaledReal(p, value), EOverflow);
 }
 
 // Every reader, started at every position of texts that end in the middle of a form, stays inside
@@ -342,7 +348,7 @@ TEST(NumberReaders, NeverReadPastTheTerminator) {
         read(p, integer);
         EXPECT_LE(p, end) << text;
       }
-      for (auto read : {ReadReal, ReadScaledReal}) {
+      for (auto read : {Real, ScaledReal}) {
         const char* p = buffer.get();
         read(p, real);
         EXPECT_LE(p, end) << text;

@@ -216,12 +216,11 @@ void SkipBlanksAndComments(const char*& p, const CharSet& set);
 
 // ---- Numbers --------------------------------------------------------------------------------
 
-/// The number format settings, read once at start-up; the readers and the formatter use them and
-/// nothing else depends on the process locale.
+/// The number format: read once at start-up and handed to the readers and the formatter, so
+/// nothing depends on the process locale.
 struct TFormatSettings {
   char DecimalSeparator = '.';
 };
-extern TFormatSettings FormatSettings;
 
 /// Blanks, then decimal digits (64-bit, wrapping). Failure: cursor unmoved (blanks too).
 bool ReadDecimal(const char*& p, int64_t& value);
@@ -237,17 +236,20 @@ bool ReadBinarySuffixed(const char*& p, int64_t& value);
 /// Blanks, optional sign, then a prefixed integer or a decimal number with fraction and exponent.
 /// Failure: cursor unmoved. A collected text that does not convert raises EConvertError with the
 /// cursor already behind it.
-bool ReadReal(const char*& p, Extended& value);
+/// A text with a '.' converts only while the settings' separator is '.'.
+bool ReadReal(const char*& p, Extended& value, const TFormatSettings& settings);
 /// ReadReal, then at most one scale suffix (μ π PI % M P T f k m p u) directly behind it.
-bool ReadScaledReal(const char*& p, Extended& value);
+bool ReadScaledReal(const char*& p, Extended& value, const TFormatSettings& settings);
 /// The value with an engineering prefix letter and just the decimals it needs ("%3.*f" form);
 /// `prefix` receives the letter alone (empty when none was chosen). A scaled value of 10^18 or
 /// more is shown in the FormatGeneral form before its letter (1E18P); NaN and infinities give
-/// "NAN", "INF", "-INF" without a letter.
-void FormatPrefixed(Extended x, std::string& text, std::string& prefix);
+/// "NAN", "INF", "-INF" without a letter. The point is the settings' separator.
+void FormatPrefixed(Extended x, std::string& text, std::string& prefix,
+                    const TFormatSettings& settings);
 
 /// The value in the "%g" form of the annotations: at most 15 significant digits, no trailing
 /// zeros, fixed for 0.0001 <= |x| < 1e15 (after rounding) and 0, else d.dddE[-]x.
-std::string FormatGeneral(Extended x);
+/// The point is the settings' separator.
+std::string FormatGeneral(Extended x, const TFormatSettings& settings);
 
 }  // namespace scan

@@ -1,6 +1,7 @@
 #pragma once
 // In-memory stand-ins for the services the additions use: the system colours, the code page
-// information and the file system. Each fake puts itself in force for its own lifetime.
+// information and the file system. A test makes them and hands them in (fakes::TFakeServices in
+// PlatformFakes.h gathers every service).
 
 #include <array>
 #include <cstdint>
@@ -24,9 +25,7 @@ class TFakeSysColors final : public platform::TSysColorStore {
   TFakeSysColors() {
     // Distinct values that no colour constant has, so a listing shows which element it read.
     for (int32_t i = 0; i < platform::SysColorIndexCount; ++i) FColors[static_cast<size_t>(i)] = 0x101000u + i;
-    platform::SetSysColorStore(this);
   }
-  ~TFakeSysColors() override { platform::SetSysColorStore(nullptr); }
   TFakeSysColors(const TFakeSysColors&) = delete;
   TFakeSysColors& operator=(const TFakeSysColors&) = delete;
 
@@ -50,8 +49,7 @@ class TFakeSysColors final : public platform::TSysColorStore {
 /// Code pages by number; counts the questions asked.
 class TFakeCodePages final : public platform::TCodePages {
  public:
-  TFakeCodePages() { platform::SetCodePages(this); }
-  ~TFakeCodePages() override { platform::SetCodePages(nullptr); }
+  TFakeCodePages() = default;
   TFakeCodePages(const TFakeCodePages&) = delete;
   TFakeCodePages& operator=(const TFakeCodePages&) = delete;
 
@@ -71,8 +69,7 @@ class TFakeCodePages final : public platform::TCodePages {
 /// every save fail with that message.
 class TMemoryFiles final : public platform::TFileSystem {
  public:
-  TMemoryFiles() { platform::SetFiles(this); }
-  ~TMemoryFiles() override { platform::SetFiles(nullptr); }
+  TMemoryFiles() = default;
   TMemoryFiles(const TMemoryFiles&) = delete;
   TMemoryFiles& operator=(const TMemoryFiles&) = delete;
 

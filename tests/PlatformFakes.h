@@ -1,8 +1,9 @@
 #pragma once
-// In-memory stand-ins for the host's services: clipboard, console, standard streams and the
-// fatal-error report (files: TMemoryFiles in AdditionFakes.h). Each fake puts itself in force for
-// its own lifetime. Texts are kept as the program hands them over (inside text), except standard
-// input and output, which are outside text.
+// In-memory stand-ins for the host's services: clipboard, console, standard streams, the
+// fatal-error report, the state store and the converter's echo (files, colours and code pages:
+// AdditionFakes.h), and TFakeServices, every one of them gathered for handing in. Texts are kept
+// as the program hands them over (inside text), except standard input and output, which are
+// outside text.
 
 #include <deque>
 #include <map>
@@ -13,11 +14,7 @@
 #include <vector>
 
 #include "AdditionFakes.h"
-#include "platform/Clipboard.h"
-#include "platform/Console.h"
-#include "platform/ErrorReport.h"
-#include "platform/State.h"
-#include "platform/StdStreams.h"
+#include "platform/Services.h"
 
 namespace fakes {
 
@@ -25,8 +22,7 @@ namespace fakes {
 /// writes recorded. `FMissing` is what it reports as missing to reach it.
 class TFakeClipboard final : public platform::TClipboard {
  public:
-  TFakeClipboard() { platform::SetClipboard(this); }
-  ~TFakeClipboard() override { platform::SetClipboard(nullptr); }
+  TFakeClipboard() = default;
   TFakeClipboard(const TFakeClipboard&) = delete;
   TFakeClipboard& operator=(const TFakeClipboard&) = delete;
 
@@ -52,8 +48,7 @@ class TFakeClipboard final : public platform::TClipboard {
 /// written; the end of the queue is the end of input.
 class TFakeConsole final : public platform::TConsole {
  public:
-  TFakeConsole() { platform::SetConsole(this); }
-  ~TFakeConsole() override { platform::SetConsole(nullptr); }
+  TFakeConsole() = default;
   TFakeConsole(const TFakeConsole&) = delete;
   TFakeConsole& operator=(const TFakeConsole&) = delete;
 
@@ -80,8 +75,7 @@ class TFakeConsole final : public platform::TConsole {
 /// Standard input from `FInput`; standard output and warnings collected.
 class TFakeStdStreams final : public platform::TStdStreams {
  public:
-  TFakeStdStreams() { platform::SetStdStreams(this); }
-  ~TFakeStdStreams() override { platform::SetStdStreams(nullptr); }
+  TFakeStdStreams() = default;
   TFakeStdStreams(const TFakeStdStreams&) = delete;
   TFakeStdStreams& operator=(const TFakeStdStreams&) = delete;
 
@@ -115,8 +109,7 @@ class TFakeStdStreams final : public platform::TStdStreams {
 /// Records every fatal-error report and every warning.
 class TFakeErrorReport final : public platform::TErrorReport {
  public:
-  TFakeErrorReport() { platform::SetErrorReport(this); }
-  ~TFakeErrorReport() override { platform::SetErrorReport(nullptr); }
+  TFakeErrorReport() = default;
   TFakeErrorReport(const TFakeErrorReport&) = delete;
   TFakeErrorReport& operator=(const TFakeErrorReport&) = delete;
 
@@ -138,8 +131,7 @@ class TFakeErrorReport final : public platform::TErrorReport {
 /// State files kept in memory; `FWritable` false makes every save fail as a full disk would.
 class TFakeState final : public platform::TStateStore {
  public:
-  TFakeState() { platform::SetState(this); }
-  ~TFakeState() override { platform::SetState(nullptr); }
+  TFakeState() = default;
   TFakeState(const TFakeState&) = delete;
   TFakeState& operator=(const TFakeState&) = delete;
 
@@ -158,14 +150,31 @@ class TFakeState final : public platform::TStateStore {
   bool FWritable = true;
 };
 
-/// Every host service faked at once.
-struct TFakeHostPlatform {
+/// Records what the converter echoes.
+class TFakeDebugEcho final : public platform::TDebugEcho {
+ public:
+  void WriteDebugEcho(const std::string& text) override { FText += text; }
+
+  std::string FText;
+};
+
+/// Every service faked at once; `Services` hands them in (its number format: '.').
+struct TFakeServices {
+  TFakeServices() = default;
+  TFakeServices(const TFakeServices&) = delete;
+  TFakeServices& operator=(const TFakeServices&) = delete;
+
   TMemoryFiles Files;
   TFakeClipboard Clipboard;
   TFakeConsole Console;
   TFakeStdStreams Streams;
   TFakeErrorReport Report;
   TFakeState State;
+  TFakeSysColors Colors;
+  TFakeCodePages Pages;
+  TFakeDebugEcho Echo;
+  platform::TServices Services{Clipboard, Files, State,  Console, Streams,
+                               Report,    Colors, Pages, Echo,    {}};
 };
 
 }  // namespace fakes

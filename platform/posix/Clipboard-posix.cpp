@@ -33,9 +33,6 @@ using posix::TFd;
 // character set. Times are milliseconds of the monotonic clock.
 using TTime = long long;
 
-/// How long a clipboard tool may take before it is given up.
-TTime gTimeLimit = 10000;
-
 TTime Now() {
   timespec ts;
   ::clock_gettime(CLOCK_MONOTONIC, &ts);
@@ -52,14 +49,6 @@ struct TCommand {
   std::string File;
   std::vector<const char*> Argv;
 };
-
-/// The choice for this run, made at the first use.
-std::optional<posix::TClipboardChoice> gChoice;
-
-const posix::TClipboardChoice& Choice() {
-  if (!gChoice) gChoice = posix::ChooseClipboard();
-  return *gChoice;
-}
 
 /// The command that prints the clipboard's text.
 TCommand ReadCommand(const posix::TClipboardChoice& c) {
@@ -164,14 +153,15 @@ struct TPipe {
   }
 };
 
-/// Runs a reading tool; its standard output, or nothing when it failed or took too long.
-bool RunReader(const TCommand& command, std::string& bytes) {
+/// Runs a reading tool; its standard output, or nothing when it failed or took longer than
+/// `timeLimit`.
+bool RunReader(const TCommand& command, TTime timeLimit, std::string& bytes) {
   TPipe pipe;
   if (!pipe.Open()) return false;
   TChild child;
   if (!child.Start(command, -1, pipe.Write.Get())) return false;
   pipe.Write.Close();
-  auto deadline = Now() + gTimeLimit;
+  auto deadline = Now() + timeLimit;
   char buf[65536];
   for (;;) {
     pollfd p{pipe.Read.Get(), POLLIN, 0};
@@ -202,8 +192,9 @@ class TIgnoreSigpipe {
   struct sigaction FOld {};
 };
 
-/// Runs a writing tool with `bytes` on its standard input; true when it took them.
-bool RunWriter(const TCommand& command, const std::string& bytes) {
+/// Runs a writing tool with `bytes` on its standard input; true when it took them within
+/// `timeLimit`.
+bool RunWriter(const TCommand& command, TTime timeLimit, const std::string& bytes) {
   TPipe pipe;
   if (!pipe.Open()) return false;
   TChild child;
@@ -212,7 +203,7 @@ bool RunWriter(const TCommand& command, const std::string& bytes) {
   pipe.Read.Close();
   TIgnoreSigpipe guard;
   ::fcntl(pipe.Write.Get(), F_SETFL, O_NONBLOCK);
-  auto deadline = Now() + gTimeLimit;
+  auto deadline = Now() + timeLimit;
   size_t done = 0;
   while (done < bytes.size()) {
     ssize_t w = ::write(pipe.Write.Get(), bytes.data() + done, bytes.size() - done);
@@ -230,34 +221,40 @@ bool RunWriter(const TCommand& command, const std::string& bytes) {
 
 class TToolClipboard : public TClipboard {
  public:
+  explicit TToolClipboard(TTime timeLimit) : FTimeLimit(timeLimit) {}
+
   std::string GetClipboardText() override {
     if (Choice().Kind == posix::TClipboardKind::None) return {};
     std::string bytes;
-    if (!RunReader(ReadCommand(Choice()), bytes)) return {};
+    if (!RunReader(ReadCommand(Choice()), FTimeLimit, bytes)) return {};
     bytes.resize(std::strlen(bytes.c_str()));  // the text ends at its first zero byte
     return ImportText(bytes, "clipboard");
   }
 
   bool SetClipboardText(const std::string& text) override {
     if (Choice().Kind == posix::TClipboardKind::None) return false;
-    return RunWriter(WriteCommand(Choice()), ExportText(text));
+    return RunWriter(WriteCommand(Choice()), FTimeLimit, ExportText(text));
   }
 
   std::string MissingTool() override { return Choice().Missing; }
-};
 
-TClipboard* gFake = nullptr;
+ private:
+  /// The choice for this clipboard's life, made at the first use.
+  const posix::TClipboardChoice& Choice() {
+    if (!FChoice) FChoice = posix::ChooseClipboard();
+    return *FChoice;
+  }
+
+  TTime FTimeLimit;  // how long a tool may take before it is given up
+  std::optional<posix::TClipboardChoice> FChoice;
+};
 
 }  // namespace
 
-void posix::SetClipboardTimeLimit(long long milliseconds) { gTimeLimit = milliseconds; }
-void posix::ForgetClipboardChoice() { gChoice.reset(); }
-
-TClipboard& Clipboard() {
-  static TToolClipboard real;
-  return gFake ? *gFake : real;
+std::unique_ptr<TClipboard> posix::NewToolClipboard(long long timeLimit) {
+  return std::make_unique<TToolClipboard>(timeLimit);
 }
 
-void SetClipboard(TClipboard* fake) { gFake = fake; }
+std::unique_ptr<TClipboard> NewSystemClipboard() { return posix::NewToolClipboard(10000); }
 
 }  // namespace platform

@@ -37,14 +37,13 @@ class PosixClipboardTools : public ::testing::Test {
     ::setenv("XDG_RUNTIME_DIR", FDir.c_str(), 1);
     ::unsetenv("DISPLAY");
     ::unsetenv("WAYLAND_DISPLAY");
-    posix::ForgetClipboardChoice();
+    ForgetClipboardChoice();
   }
   void TearDown() override {
     for (size_t i = 0; i < std::size(Names); ++i)
       if (FSaved[i].empty()) ::unsetenv(Names[i]); else ::setenv(Names[i], FSaved[i].c_str(), 1);
     for (int fd : FSockets) ::close(fd);
-    posix::SetClipboardTimeLimit(10000);
-    posix::ForgetClipboardChoice();
+        ForgetClipboardChoice();
     fs::remove_all(FDir);
   }
 
@@ -79,7 +78,17 @@ class PosixClipboardTools : public ::testing::Test {
     return s.str();
   }
 
+  /// The clipboard under test, made at its first use after the last ForgetClipboardChoice.
+  TClipboard& Clipboard() {
+    if (!FClipboard) FClipboard = posix::NewToolClipboard(FTimeLimit);
+    return *FClipboard;
+  }
+  /// A clipboard chooses once: a test that changes its surroundings takes a new one.
+  void ForgetClipboardChoice() { FClipboard.reset(); }
+
   static constexpr const char* Names[] = {"PATH", "DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"};
+  long long FTimeLimit = 10000;
+  std::unique_ptr<TClipboard> FClipboard;
   std::string FDir;
   std::vector<std::string> FSaved;
   std::vector<int> FSockets;
@@ -103,7 +112,7 @@ TEST_F(PosixClipboardTools, X11PrefersXclipAndFallsBackToXsel) {
   EXPECT_EQ(Clipboard().GetClipboardText(), "from xsel");
   EXPECT_EQ(Read("xsel.args"), "--clipboard --output\n");
   Tool("xclip", "printf 'from xclip'");
-  posix::ForgetClipboardChoice();
+  ForgetClipboardChoice();
   EXPECT_EQ(Clipboard().GetClipboardText(), "from xclip");
   EXPECT_EQ(Read("xclip.args"), "-selection clipboard -o\n");
 }
@@ -112,11 +121,11 @@ TEST_F(PosixClipboardTools, FailuresGiveEmptyTextOrFalse) {
   EXPECT_EQ(Clipboard().GetClipboardText(), "");  // no display at all
   EXPECT_FALSE(Clipboard().SetClipboardText("x"));
   ::setenv("DISPLAY", ":77", 1);
-  posix::ForgetClipboardChoice();
+  ForgetClipboardChoice();
   EXPECT_EQ(Clipboard().GetClipboardText(), "");  // a display, but no tool
   EXPECT_FALSE(Clipboard().SetClipboardText("x"));
   Tool("xclip", "printf 'partial'; exit 1");
-  posix::ForgetClipboardChoice();
+  ForgetClipboardChoice();
   EXPECT_EQ(Clipboard().GetClipboardText(), "");
   EXPECT_FALSE(Clipboard().SetClipboardText("x"));
   Tool("xclip", "printf 'a\\000b'");
@@ -131,7 +140,8 @@ TEST_F(PosixClipboardTools, FailuresGiveEmptyTextOrFalse) {
 
 TEST_F(PosixClipboardTools, AToolThatHangsIsEndedAtTheTimeLimit) {
   ::setenv("DISPLAY", ":77", 1);
-  posix::SetClipboardTimeLimit(300);
+  FTimeLimit = 300;
+  ForgetClipboardChoice();
   Tool("xclip", "exec sleep 30");
   timespec t0, t1;
   ::clock_gettime(CLOCK_MONOTONIC, &t0);

@@ -2,7 +2,10 @@
 // Which clipboard a POSIX desktop offers, and through which tools: decided from the environment,
 // the Wayland display's socket and PATH, without starting any tool.
 
+#include <memory>
 #include <string>
+
+#include "platform/Clipboard.h"
 
 namespace platform::posix {
 
@@ -30,7 +33,8 @@ bool SocketAccepts(const std::string& path);
 /// a PATH folder (the system's default path when PATH is unset); empty when there is none.
 std::string FindOnPath(const std::string& tool);
 
-/// The clipboard chooses once per run; tests that change its surroundings make it choose again.
-void ForgetClipboardChoice();
+/// A clipboard through the tools: it chooses them at its first use and keeps that choice, and
+/// ends a tool that runs longer than `timeLimit` milliseconds.
+std::unique_ptr<TClipboard> NewToolClipboard(long long timeLimit);
 
 }  // namespace platform::posix

@@ -156,13 +156,8 @@ class TBuiltInCodePages final : public TCodePages {
   }
 };
 
-TBuiltInCodePages BuiltIn;
-TCodePages* Fake = nullptr;
-
 }  // namespace
 
-TCodePages& CodePages() { return Fake ? *Fake : BuiltIn; }
-
-void SetCodePages(TCodePages* fake) { Fake = fake; }
+std::unique_ptr<TCodePages> NewSystemCodePages() { return std::make_unique<TBuiltInCodePages>(); }
 
 }  // namespace platform

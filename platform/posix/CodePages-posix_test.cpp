@@ -12,9 +12,10 @@ namespace {
 using Lead = std::array<uint8_t, 12>;
 
 TEST(PosixCodePagesTest, CurrentCodePagesAre932) {
+  const std::unique_ptr<TCodePages> pages = NewSystemCodePages();
   for (uint32_t current : {AnsiCodePage, OemCodePage}) {
     TCodePageInfo info;
-    ASSERT_TRUE(CodePages().GetCodePageInfo(current, info));
+    ASSERT_TRUE(pages->GetCodePageInfo(current, info));
     EXPECT_EQ(info.CodePage, 932u);
     EXPECT_EQ(info.MaxCharSize, 2u);
     EXPECT_EQ(info.LeadByte, (Lead{0x81, 0x9F, 0xE0, 0xFC}));
@@ -23,6 +24,7 @@ TEST(PosixCodePagesTest, CurrentCodePagesAre932) {
 }
 
 TEST(PosixCodePagesTest, KnownAndUnknownPages) {
+  const std::unique_ptr<TCodePages> pages = NewSystemCodePages();
   struct TCase {
     uint32_t CodePage;
     uint32_t MaxCharSize;
@@ -35,21 +37,22 @@ TEST(PosixCodePagesTest, KnownAndUnknownPages) {
   };
   for (const TCase& c : cases) {
     TCodePageInfo info;
-    ASSERT_TRUE(CodePages().GetCodePageInfo(c.CodePage, info)) << c.CodePage;
+    ASSERT_TRUE(pages->GetCodePageInfo(c.CodePage, info)) << c.CodePage;
     EXPECT_EQ(info.CodePage, c.CodePage);
     EXPECT_EQ(info.MaxCharSize, c.MaxCharSize) << c.CodePage;
     EXPECT_EQ(info.LeadByte, c.LeadByte) << c.CodePage;
   }
   TCodePageInfo info;
   for (uint32_t unknown : {4u, 12345u, 65535u, 65536u, 0xFFFFFFFFu})
-    EXPECT_FALSE(CodePages().GetCodePageInfo(unknown, info)) << unknown;
+    EXPECT_FALSE(pages->GetCodePageInfo(unknown, info)) << unknown;
 }
 
 TEST(PosixCodePagesTest, EveryRowIsWellFormed) {
+  const std::unique_ptr<TCodePages> pages = NewSystemCodePages();
   int known = 0;
   for (uint32_t cp = 0; cp <= 65535; ++cp) {
     TCodePageInfo info;
-    if (!CodePages().GetCodePageInfo(cp, info)) continue;
+    if (!pages->GetCodePageInfo(cp, info)) continue;
     ++known;
     EXPECT_GE(info.MaxCharSize, 1u);
     EXPECT_LE(info.MaxCharSize, 5u);

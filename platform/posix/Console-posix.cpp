@@ -120,6 +120,13 @@ bool StartsWithFolded(const std::string& name, const char* prefix) {
 
 class TPosixConsole : public TConsole {
  public:
+  explicit TPosixConsole(TStateStore& state) : FState(state) {}
+  ~TPosixConsole() override {
+    if (gActive == this) gActive = nullptr;
+  }
+  TPosixConsole(const TPosixConsole&) = delete;
+  TPosixConsole& operator=(const TPosixConsole&) = delete;
+
   void Open() override {
     if (FOpen) return;
     FOpen = true;
@@ -171,7 +178,7 @@ class TPosixConsole : public TConsole {
   }
 
   void LoadHistory() {
-    std::optional<std::string> bytes = State().LoadState(HistoryName);
+    std::optional<std::string> bytes = FState.LoadState(HistoryName);
     if (!bytes) return;
     size_t from = 0;
     while (from < bytes->size()) {
@@ -197,7 +204,7 @@ class TPosixConsole : public TConsole {
     std::string bytes;
     for (const std::string& l : FHistory) bytes += l + "\n";
     try {
-      State().SaveState(HistoryName, bytes);
+      FState.SaveState(HistoryName, bytes);
     } catch (const scan::Exception& e) {
       if (FHistoryWarned) return;
       FHistoryWarned = true;
@@ -209,8 +216,8 @@ class TPosixConsole : public TConsole {
   /// libedit's generator: the `state`-th candidate that starts with `text` (malloc'ed UTF-8), or
   /// null after the last one.
   static char* Complete(const char* text, int state) {
-    static std::vector<std::string> matches;
     if (!gActive) return nullptr;
+    std::vector<std::string>& matches = gActive->FMatches;
     if (state == 0) {
       matches.clear();
       // Behind a '#' only the directives, without their '#'; elsewhere everything else.
@@ -225,7 +232,11 @@ class TPosixConsole : public TConsole {
     return static_cast<size_t>(state) < matches.size() ? ::strdup(matches[state].c_str()) : nullptr;
   }
 
+  // libedit's generator is a plain function: this is the one way back to the open console.
   static inline TPosixConsole* gActive = nullptr;
+
+  TStateStore& FState;
+  std::vector<std::string> FMatches;  // the candidates of the Tab being completed
 
   bool FOpen = false;
   bool FTerminal = false;
@@ -237,28 +248,29 @@ class TPosixConsole : public TConsole {
   std::function<std::vector<std::string>()> FNames;
 };
 
-TConsole* gFake = nullptr;
+/// The terminal, opened at the first echo, else standard error.
+class TTerminalEcho : public TDebugEcho {
+ public:
+  void WriteDebugEcho(const std::string& text) override {
+    if (!FOpened) {
+      FOpened = true;
+      FTerminal = posix::TFd(::open("/dev/tty", O_WRONLY | O_NOCTTY | O_CLOEXEC));
+    }
+    std::string out = ExportText(text);
+    posix::WriteAll(FTerminal.Get() >= 0 ? FTerminal.Get() : STDERR_FILENO, out.data(), out.size());
+  }
+
+ private:
+  bool FOpened = false;
+  posix::TFd FTerminal;
+};
 
 }  // namespace
 
-TConsole& Console() {
-  static TPosixConsole real;
-  return gFake ? *gFake : real;
+std::unique_ptr<TConsole> NewSystemConsole(TStateStore& state) {
+  return std::make_unique<TPosixConsole>(state);
 }
 
-void SetConsole(TConsole* fake) { gFake = fake; }
-
-namespace {
-bool gDebugEchoOff = false;
-}  // namespace
-
-void SetDebugEchoOff(bool off) { gDebugEchoOff = off; }
-
-void WriteDebugEcho(const std::string& text) {
-  if (gDebugEchoOff) return;
-  static const int tty = ::open("/dev/tty", O_WRONLY | O_NOCTTY | O_CLOEXEC);
-  std::string out = ExportText(text);
-  posix::WriteAll(tty >= 0 ? tty : STDERR_FILENO, out.data(), out.size());
-}
+std::unique_ptr<TDebugEcho> NewSystemDebugEcho() { return std::make_unique<TTerminalEcho>(); }
 
 }  // namespace platform

@@ -75,15 +75,8 @@ class TStderrReport : public TErrorReport {
   }
 };
 
-TErrorReport* gFake = nullptr;
-
 }  // namespace
 
-TErrorReport& ErrorReport() {
-  static TStderrReport real;
-  return gFake ? *gFake : real;
-}
-
-void SetErrorReport(TErrorReport* fake) { gFake = fake; }
+std::unique_ptr<TErrorReport> NewSystemErrorReport() { return std::make_unique<TStderrReport>(); }
 
 }  // namespace platform

@@ -97,15 +97,8 @@ class TPosixFileSystem : public TFileSystem {
   }
 };
 
-TFileSystem* gFake = nullptr;
-
 }  // namespace
 
-TFileSystem& Files() {
-  static TPosixFileSystem real;
-  return gFake ? *gFake : real;
-}
-
-void SetFiles(TFileSystem* fake) { gFake = fake; }
+std::unique_ptr<TFileSystem> NewSystemFileSystem() { return std::make_unique<TPosixFileSystem>(); }
 
 }  // namespace platform

@@ -37,8 +37,10 @@ class PosixFiles : public ::testing::Test {
   void Put(const std::string& name, const std::string& bytes) const {
     std::ofstream(Path(name), std::ios::binary) << bytes;
   }
+  TFileSystem& Files() { return *FFiles; }
 
   std::string FDir;
+  std::unique_ptr<TFileSystem> FFiles = NewSystemFileSystem();
 };
 
 TEST_F(PosixFiles, TextPassesTheEncodingBoundaryBothWays) {

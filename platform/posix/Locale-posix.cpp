@@ -1,7 +1,6 @@
 #include <clocale>
 
 #include "platform/Locale.h"
-#include "scan/uAnsiCharTools.h"
 
 namespace platform {
 
@@ -17,7 +16,5 @@ char UserDecimalSeparator() {
   std::setlocale(LC_NUMERIC, "C");
   return separator;
 }
-
-void ApplyUserNumberFormat() { scan::FormatSettings.DecimalSeparator = UserDecimalSeparator(); }
 
 }  // namespace platform

@@ -35,7 +35,4 @@ bool MakeFolders(const std::string& folder);
 /// False with errno set (the temporary file removed).
 bool ReplaceFile(const std::string& path, const std::string& bytes, unsigned mode);
 
-/// How long a clipboard tool may run before it is ended, in milliseconds (tests shorten it).
-void SetClipboardTimeLimit(long long milliseconds);
-
 }  // namespace platform::posix

@@ -55,15 +55,8 @@ class TPosixStateStore final : public TStateStore {
   }
 };
 
-TStateStore* gFake = nullptr;
-
 }  // namespace
 
-TStateStore& State() {
-  static TPosixStateStore real;
-  return gFake ? *gFake : real;
-}
-
-void SetState(TStateStore* fake) { gFake = fake; }
+std::unique_ptr<TStateStore> NewSystemStateStore() { return std::make_unique<TPosixStateStore>(); }
 
 }  // namespace platform

@@ -31,8 +31,10 @@ class PosixState : public ::testing::Test {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 0777 : 01000;
   }
+  TStateStore& State() { return *FState; }
 
   std::string FDir;
+  std::unique_ptr<TStateStore> FState = NewSystemStateStore();
 };
 
 TEST_F(PosixState, FolderFollowsTheXdgRules) {

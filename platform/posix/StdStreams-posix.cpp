@@ -47,15 +47,8 @@ class TPosixStdStreams : public TStdStreams {
   off_t FStart = -1;  // where a regular file on standard input was first read from
 };
 
-TStdStreams* gFake = nullptr;
-
 }  // namespace
 
-TStdStreams& StdStreams() {
-  static TPosixStdStreams real;
-  return gFake ? *gFake : real;
-}
-
-void SetStdStreams(TStdStreams* fake) { gFake = fake; }
+std::unique_ptr<TStdStreams> NewSystemStdStreams() { return std::make_unique<TPosixStdStreams>(); }
 
 }  // namespace platform

@@ -162,13 +162,10 @@ class TPosixSysColors final : public TSysColorStore {
   }
 };
 
-TPosixSysColors SystemColors;
-TSysColorStore* Fake = nullptr;
-
 }  // namespace
 
-TSysColorStore& SysColors() { return Fake ? *Fake : SystemColors; }
-
-void SetSysColorStore(TSysColorStore* fake) { Fake = fake; }
+std::unique_ptr<TSysColorStore> NewSystemSysColorStore() {
+  return std::make_unique<TPosixSysColors>();
+}
 
 }  // namespace platform

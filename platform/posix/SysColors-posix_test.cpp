@@ -55,16 +55,18 @@ class PosixSysColorsTest : public ::testing::Test {
     std::ofstream(StoreFile(), std::ios::binary) << text;
   }
 
+  TSysColorStore& SysColors() { return *FColors; }
+  void Set(int32_t element, uint32_t value) {
+    int32_t elements[] = {element};
+    uint32_t values[] = {value};
+    SysColors().SetSysColors(elements, values);
+  }
+
   std::string FRoot;
   std::string FOldConfig;
   bool FHadConfig = false;
+  std::unique_ptr<TSysColorStore> FColors = NewSystemSysColorStore();
 };
-
-void Set(int32_t element, uint32_t value) {
-  int32_t elements[] = {element};
-  uint32_t values[] = {value};
-  SysColors().SetSysColors(elements, values);
-}
 
 TEST_F(PosixSysColorsTest, StartsFromTheDefaultPaletteWithoutWriting) {
   EXPECT_EQ(SysColors().GetSysColor(5), 0xFFFFFFu);   // window

@@ -147,15 +147,8 @@ class TWin32Clipboard : public TClipboard {
   }
 };
 
-TClipboard* gFake = nullptr;
-
 }  // namespace
 
-TClipboard& Clipboard() {
-  static TWin32Clipboard real;
-  return gFake ? *gFake : real;
-}
-
-void SetClipboard(TClipboard* fake) { gFake = fake; }
+std::unique_ptr<TClipboard> NewSystemClipboard() { return std::make_unique<TWin32Clipboard>(); }
 
 }  // namespace platform

@@ -26,13 +26,8 @@ class TWin32CodePages final : public TCodePages {
   }
 };
 
-TWin32CodePages SystemCodePages;
-TCodePages* Fake = nullptr;
-
 }  // namespace
 
-TCodePages& CodePages() { return Fake ? *Fake : SystemCodePages; }
-
-void SetCodePages(TCodePages* fake) { Fake = fake; }
+std::unique_ptr<TCodePages> NewSystemCodePages() { return std::make_unique<TWin32CodePages>(); }
 
 }  // namespace platform

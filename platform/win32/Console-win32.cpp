@@ -29,6 +29,8 @@ void WriteConsoleBytes(HANDLE out, const char* p, size_t n) {
 
 class TWin32Console : public TConsole {
  public:
+  explicit TWin32Console(TStateStore& state) { (void)state; }  // no history kept here
+
   void Open() override { ::AllocConsole(); }
 
   std::optional<std::string> ReadConsoleLine() override {
@@ -51,53 +53,39 @@ class TWin32Console : public TConsole {
   }
 };
 
-/// The console output for the converter's echo. It is opened by name rather than taken from the
-/// standard output, which may be redirected and carry the result; it stays open until the
-/// process ends, like the console itself.
-class TEchoOutput {
+/// The console output for the converter's echo, allocated and opened at the first echo. It is
+/// opened by name rather than taken from the standard output, which may be redirected and carry
+/// the result; it stays open as long as the echo, like the console itself.
+class TConsoleEcho : public TDebugEcho {
  public:
-  TEchoOutput() {
-    ::AllocConsole();
-    FHandle = ::CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-  }
-  ~TEchoOutput() {
+  TConsoleEcho() = default;
+  ~TConsoleEcho() override {
     if (FHandle != INVALID_HANDLE_VALUE) ::CloseHandle(FHandle);
   }
-  TEchoOutput(TEchoOutput&& o) noexcept : FHandle(o.FHandle) { o.FHandle = INVALID_HANDLE_VALUE; }
-  TEchoOutput& operator=(TEchoOutput&&) = delete;
-  TEchoOutput(const TEchoOutput&) = delete;
-  TEchoOutput& operator=(const TEchoOutput&) = delete;
+  TConsoleEcho(const TConsoleEcho&) = delete;
+  TConsoleEcho& operator=(const TConsoleEcho&) = delete;
 
-  void Write(const std::string& text) {
+  void WriteDebugEcho(const std::string& text) override {
+    if (!FOpened) {
+      FOpened = true;
+      ::AllocConsole();
+      FHandle = ::CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    }
     if (FHandle != INVALID_HANDLE_VALUE) WriteConsoleBytes(FHandle, text.data(), text.size());
   }
 
  private:
+  bool FOpened = false;
   HANDLE FHandle = INVALID_HANDLE_VALUE;
 };
 
-TConsole* gFake = nullptr;
-
 }  // namespace
 
-TConsole& Console() {
-  static TWin32Console real;
-  return gFake ? *gFake : real;
+std::unique_ptr<TConsole> NewSystemConsole(TStateStore& state) {
+  return std::make_unique<TWin32Console>(state);
 }
 
-void SetConsole(TConsole* fake) { gFake = fake; }
-
-namespace {
-bool gDebugEchoOff = false;
-}  // namespace
-
-void SetDebugEchoOff(bool off) { gDebugEchoOff = off; }
-
-void WriteDebugEcho(const std::string& text) {
-  if (gDebugEchoOff) return;
-  static TEchoOutput echo;
-  echo.Write(text);
-}
+std::unique_ptr<TDebugEcho> NewSystemDebugEcho() { return std::make_unique<TConsoleEcho>(); }
 
 }  // namespace platform

@@ -26,15 +26,10 @@ class TMessageBoxReport : public TErrorReport {
   }
 };
 
-TErrorReport* gFake = nullptr;
-
 }  // namespace
 
-TErrorReport& ErrorReport() {
-  static TMessageBoxReport real;
-  return gFake ? *gFake : real;
+std::unique_ptr<TErrorReport> NewSystemErrorReport() {
+  return std::make_unique<TMessageBoxReport>();
 }
-
-void SetErrorReport(TErrorReport* fake) { gFake = fake; }
 
 }  // namespace platform

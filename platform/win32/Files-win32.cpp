@@ -114,15 +114,8 @@ class TWin32FileSystem : public TFileSystem {
   }
 };
 
-TFileSystem* gFake = nullptr;
-
 }  // namespace
 
-TFileSystem& Files() {
-  static TWin32FileSystem real;
-  return gFake ? *gFake : real;
-}
-
-void SetFiles(TFileSystem* fake) { gFake = fake; }
+std::unique_ptr<TFileSystem> NewSystemFileSystem() { return std::make_unique<TWin32FileSystem>(); }
 
 }  // namespace platform

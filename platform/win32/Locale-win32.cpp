@@ -5,12 +5,10 @@
 #include <windows.h>
 
 #include "platform/Locale.h"
-#include "scan/uAnsiCharTools.h"
 
 namespace platform {
-namespace {
 
-char ReadDecimalSeparator() {
+char UserDecimalSeparator() {
   char buffer[8] = {};
   int n = ::GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer, sizeof buffer);
   // n counts the terminating zero: exactly one byte before it, and a plain ASCII one (a lead
@@ -18,14 +16,5 @@ char ReadDecimalSeparator() {
   if (n == 2 && static_cast<unsigned char>(buffer[0]) < 0x80 && buffer[0] > ' ') return buffer[0];
   return '.';
 }
-
-}  // namespace
-
-char UserDecimalSeparator() {
-  static const char separator = ReadDecimalSeparator();
-  return separator;
-}
-
-void ApplyUserNumberFormat() { scan::FormatSettings.DecimalSeparator = UserDecimalSeparator(); }
 
 }  // namespace platform

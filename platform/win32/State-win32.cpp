@@ -63,15 +63,8 @@ class TWin32StateStore final : public TStateStore {
   }
 };
 
-TStateStore* gFake = nullptr;
-
 }  // namespace
 
-TStateStore& State() {
-  static TWin32StateStore real;
-  return gFake ? *gFake : real;
-}
-
-void SetState(TStateStore* fake) { gFake = fake; }
+std::unique_ptr<TStateStore> NewSystemStateStore() { return std::make_unique<TWin32StateStore>(); }
 
 }  // namespace platform

@@ -63,15 +63,8 @@ class TWin32StdStreams : public TStdStreams {
   }
 };
 
-TStdStreams* gFake = nullptr;
-
 }  // namespace
 
-TStdStreams& StdStreams() {
-  static TWin32StdStreams real;
-  return gFake ? *gFake : real;
-}
-
-void SetStdStreams(TStdStreams* fake) { gFake = fake; }
+std::unique_ptr<TStdStreams> NewSystemStdStreams() { return std::make_unique<TWin32StdStreams>(); }
 
 }  // namespace platform

@@ -25,13 +25,10 @@ class TWin32SysColors final : public TSysColorStore {
   }
 };
 
-TWin32SysColors SystemColors;
-TSysColorStore* Fake = nullptr;
-
 }  // namespace
 
-TSysColorStore& SysColors() { return Fake ? *Fake : SystemColors; }
-
-void SetSysColorStore(TSysColorStore* fake) { Fake = fake; }
+std::unique_ptr<TSysColorStore> NewSystemSysColorStore() {
+  return std::make_unique<TWin32SysColors>();
+}
 
 }  // namespace platform

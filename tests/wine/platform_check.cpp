@@ -9,11 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Clipboard.h"
-#include "platform/Files.h"
-#include "platform/Locale.h"
 #include "platform/StandIns.h"
-#include "platform/StdStreams.h"
+#include "platform/SystemServices.h"
 #include "platform/win32/WideText.h"
 #include "scan/Errors.h"
 
@@ -62,8 +59,7 @@ const std::vector<std::pair<const char*, std::string>> RoundTripTexts = {
     {"control bytes", std::string("\x1a\x01\x7f\xff", 4)},
 };
 
-void CheckFiles(const std::string& folder) {
-  platform::TFileSystem& files = platform::Files();
+void CheckFiles(platform::TFileSystem& files, const std::string& folder) {
   const std::string name = folder + "\\表.txt";
   for (const auto& [what, text] : RoundTripTexts) {
     files.SaveTextFile(name, text);
@@ -97,10 +93,10 @@ void CheckFiles(const std::string& folder) {
   CheckTrue("write failure gives a reason", message.size() > prefix.size());
 }
 
-void CheckProgramFolder(const std::string& expected) {
+void CheckProgramFolder(platform::TFileSystem& files, const std::string& expected) {
   // run.sh starts this program as "表.exe": the trail byte 0x5C of its name is no separator.
-  CheckEqual("program folder", platform::Files().ProgramFolder(false), expected);
-  CheckEqual("program folder (create)", platform::Files().ProgramFolder(true), expected);
+  CheckEqual("program folder", files.ProgramFolder(false), expected);
+  CheckEqual("program folder (create)", files.ProgramFolder(true), expected);
 }
 
 /// The inside code of the stand-in for `carried`.
@@ -110,8 +106,7 @@ std::string StandIn(platform::TCarried carried) {
   return code;
 }
 
-void CheckClipboard() {
-  platform::TClipboard& clipboard = platform::Clipboard();
+void CheckClipboard(platform::TClipboard& clipboard) {
   for (const auto& [what, text] : RoundTripTexts) {
     CheckTrue(what, clipboard.SetClipboardText(text));
     // Written as UTF-16: a byte that is not code page 932 comes back as U+FFFD.
@@ -131,16 +126,18 @@ void CheckClipboard() {
   CheckEqual("text ends at zero byte", clipboard.GetClipboardText(), "ab");
 }
 
-void CheckNumberFormat() {
+void CheckNumberFormat(const platform::TServices& services) {
   // The Japanese locale writes numbers with a full stop.
-  CheckEqual("decimal separator", std::string(1, platform::UserDecimalSeparator()), ".");
+  CheckEqual("decimal separator", std::string(1, services.Format.DecimalSeparator), ".");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  const platform::TSystemServices system;
+  const platform::TServices& services = system.Services();
   if (argc == 2 && std::string(argv[1]) == "echo") {
-    platform::TStdStreams& streams = platform::StdStreams();
+    platform::TStdStreams& streams = services.StdStreams;
     return streams.WriteStandardOutput(streams.ReadStandardInput()) ? 0 : 1;
   }
   if (argc != 3) {
@@ -148,10 +145,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    CheckFiles(argv[1]);
-    CheckProgramFolder(argv[2]);
-    CheckClipboard();
-    CheckNumberFormat();
+    CheckFiles(services.Files, argv[1]);
+    CheckProgramFolder(services.Files, argv[2]);
+    CheckClipboard(services.Clipboard);
+    CheckNumberFormat(services);
   } catch (const std::exception& e) {
     ++gFailed;
     std::printf("FAIL unexpected error: %s\n", e.what());
