@@ -1,6 +1,6 @@
 #include <string>
 
-#include "host/Host.h"
+#include "host/CommandLine.h"
 
 namespace host {
 

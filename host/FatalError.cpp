@@ -6,7 +6,8 @@
 #include <new>
 #include <string>
 
-#include "host/Host.h"
+#include "host/FatalError.h"
+#include "host/Run.h"
 #include "platform/Encoding.h"
 #include "platform/ErrorReport.h"
 #include "scan/Errors.h"

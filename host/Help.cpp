@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/CalcAnsiScript.h"
-#include "host/Host.h"
+#include "host/Help.h"
 #include "platform/Encoding.h"
 #include "platform/Messages.h"
 #include "platform/Services.h"

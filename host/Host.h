@@ -1,13 +1,14 @@
 #pragma once
-// The program's run: the command line, the choice of mode (file, clipboard, console), the modes
-// themselves and the report of an error that ends the process. Everything outside goes through
-// the platform services, so tests run it against fakes.
+// One run of the program: the choice of mode (file, clipboard, console, --undo) and the modes
+// themselves (THost's undo in Undo.cpp, the rest in Host.cpp). Everything outside goes through
+// the platform services it is handed, so tests run it against fakes.
 
-#include <exception>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
+
+#include "host/CommandLine.h"
 
 namespace engine {
 class TAnsiCalculate;
@@ -15,33 +16,9 @@ class TAnsiCalculate;
 
 namespace platform {
 struct TServices;
-class TErrorReport;
 }
 
 namespace host {
-
-/// What the command line asks for.
-struct TCommandLine {
-  bool Help = false;                // -h, --help
-  bool Version = false;             // -V, --version
-  bool ToStdout = false;            // --stdout: results to standard output, not the clipboard
-  bool Undo = false;                // --undo: the clipboard text the last run replaced, back
-  bool Lsp = false;                 // --lsp: a language server on standard input and output
-  std::vector<std::string> Files;  // file arguments in order (outside text); "-" is standard input
-  std::string UnknownOption;       // the first argument that looks like an option and is none
-};
-
-/// Reads the arguments (the program name left out). Options are the exact words above; "-" alone
-/// is standard input; after "--" every argument is a file name; any other argument that starts
-/// with '-' (also "--stdout=yes") is an unknown option.
-TCommandLine ParseCommandLine(std::span<const std::string> args);
-
-/// The two lines (outside text, each ending in LF) that answer an unknown option.
-std::string UnknownOptionText(const std::string& option);
-
-/// The --help text (inside text, CR LF line ends) in the user's language; with `withNames` it
-/// also lists the built-in functions and constants. The folders it names come from `services`.
-std::string HelpText(bool withNames, const platform::TServices& services);
 
 /// One sheet as file mode runs it: offered to the additions first (under `name`), else evaluated;
 /// the output is the engine's Output(). True when an addition took the sheet over. An error that
@@ -102,32 +79,10 @@ class THost {
   std::string FStandardInput;  // kept only when it cannot be read again
 };
 
-/// The caption of the fatal-error report.
-extern const char* const FatalErrorCaption;
-
-/// The fatal-error text: "<kind>がモジュール <module> の <address> で発生しました。", a line
-/// feed, and the message with a '.' behind it unless it ends with one.
-std::string FatalErrorText(const std::exception* error, const std::string& module,
-                           const void* where);
-
-/// The fatal error in one line: "<source>:<line>:<column>: <detail>" for text that did not pass
-/// the encoding boundary at a known place, else the message (the kind when there is none).
-std::string FatalErrorLine(const std::exception* error);
-
-/// Reports an error that ended the run (`error` null for one that is no std::exception) through
-/// `report`; `toClipboard`: the results were headed for the clipboard.
-void ReportFatalError(const std::exception* error, const std::string& programName,
-                      bool toClipboard, platform::TErrorReport& report);
-
 /// The eleven lines that console mode shows first when it starts for want of a sheet.
 std::span<const char* const> ConsoleHelpLines();
 
 /// True when the typed line's first four bytes are "exit" in any ASCII letter case.
 bool IsExitLine(const std::string& line);
-
-/// The whole program for the arguments over `services`: runs it, reports an error that ends it
-/// (standard input, when it was read, then goes to standard output unchanged); the exit code.
-int Main(const std::string& programName, std::span<const std::string> args,
-         const platform::TServices& services);
 
 }  // namespace host

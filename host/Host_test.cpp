@@ -1,5 +1,9 @@
 #include "host/Host.h"
 
+#include "host/FatalError.h"
+#include "host/Help.h"
+#include "host/Run.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -3,6 +3,10 @@
 
 #include <string>
 
+#include "host/Run.h"
+
+#include "host/FatalError.h"
+#include "host/Help.h"
 #include "host/Host.h"
 #include "platform/Encoding.h"
 #include "platform/Services.h"

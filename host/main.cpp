@@ -1,7 +1,8 @@
 #include <string>
 #include <vector>
 
-#include "host/Host.h"
+#include "host/CommandLine.h"
+#include "host/Run.h"
 #include "host/RegisterAdditions.h"
 #include "lsp/LspServer.h"
 #include "platform/SystemServices.h"

@@ -1,0 +1,29 @@
+#pragma once
+// The report of an error that ends the run, in the forms the two systems show it.
+#include <exception>
+#include <string>
+
+namespace platform {
+class TErrorReport;
+}
+
+namespace host {
+
+/// The caption of the fatal-error report.
+extern const char* const FatalErrorCaption;
+
+/// The fatal-error text: "<kind>がモジュール <module> の <address> で発生しました。", a line
+/// feed, and the message with a '.' behind it unless it ends with one.
+std::string FatalErrorText(const std::exception* error, const std::string& module,
+                           const void* where);
+
+/// The fatal error in one line: "<source>:<line>:<column>: <detail>" for text that did not pass
+/// the encoding boundary at a known place, else the message (the kind when there is none).
+std::string FatalErrorLine(const std::exception* error);
+
+/// Reports an error that ended the run (`error` null for one that is no std::exception) through
+/// `report`; `toClipboard`: the results were headed for the clipboard.
+void ReportFatalError(const std::exception* error, const std::string& programName,
+                      bool toClipboard, platform::TErrorReport& report);
+
+}  // namespace host

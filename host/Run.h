@@ -1,0 +1,17 @@
+#pragma once
+// The whole program behind main.
+#include <span>
+#include <string>
+
+namespace platform {
+struct TServices;
+}
+
+namespace host {
+
+/// The whole program for the arguments over `services`: runs it, reports an error that ends it
+/// (standard input, when it was read, then goes to standard output unchanged); the exit code.
+int Main(const std::string& programName, std::span<const std::string> args,
+         const platform::TServices& services);
+
+}  // namespace host
