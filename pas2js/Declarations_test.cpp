@@ -35,8 +35,8 @@ TEST(Declarations, GlobalVariablesAndConstants) {
 TEST(Declarations, GlobalBooleanIsMarked) {
   TTestConverter c;
   c.Convert("var a, b: Boolean;");
-  EXPECT_NE(c.LabelFlags(c.FindLabel("a")) & lfBoolean, 0);
-  EXPECT_NE(c.LabelFlags(c.FindLabel("b")) & lfBoolean, 0);
+  EXPECT_NE(c.FlagsOf("a") & lfBoolean, 0);
+  EXPECT_NE(c.FlagsOf("b") & lfBoolean, 0);
 }
 
 // A routine's declaration part, then its body (as Routine leaves the switches for each).
@@ -83,8 +83,8 @@ TEST(Declarations, RoutineVariablesAreDeclaredAtTheirFirstAssignment) {
 TEST(Declarations, LocalBooleanAndConstFlags) {
   TTestConverter c;
   DeclsThenBody(c, "var\r\n  f, g: bool;\r\nconst\r\n  k = 1;", "");
-  EXPECT_EQ(c.LabelFlags(c.FindLabel("f")), lfRegistered | lfLocal | lfLetPending | lfBoolean);
-  EXPECT_EQ(c.LabelFlags(c.FindLabel("k")), lfRegistered | lfLocal | lfConst);
+  EXPECT_EQ(c.FlagsOf("f"), lfRegistered | lfLocal | lfLetPending | lfBoolean);
+  EXPECT_EQ(c.FlagsOf("k"), lfRegistered | lfLocal | lfConst);
 }
 
 TEST(Declarations, MembersOfTheCurrentType) {

@@ -174,7 +174,7 @@ void TuPas2JavaSc::Loop(const char*& p, TStatementOp statement) {
   THold hold;
   HoldOutput(hold, false);
   (this->*statement)(p);
-  if (FLabelUsed) HeldBuffer(hold).insert(hold.Mark, FLoopLabel + ":");
+  if (FLabelUsed) InsertHeld(hold, FLoopLabel + ":");
   KeepHeld(hold);
   FLabelUsed = savedUsed;
   FLoopLabel = std::move(savedLabel);
@@ -222,7 +222,7 @@ void TuPas2JavaSc::CaseStmt(const char*& p) {
         isElse = true;
         break;
       }
-      HeldBuffer(label).insert(label.Mark, "case ");
+      InsertHeld(label, "case ");
       KeepHeld(label);
       Write(":");
       const char separator = *p;
@@ -265,7 +265,7 @@ void TuPas2JavaSc::TryStmt(const char*& p) {
       ShiftBlockLevel(-1);
       return;
     }
-    HeldBuffer(handler).insert(handler.Mark, "/* on は自前で修正してね　*/)");
+    InsertHeld(handler, "/* on は自前で修正してね　*/)");
     KeepHeld(handler);
     while (FToken == "on" && *p != '\0') {
       Write(" if (e instanceof /*");
@@ -356,7 +356,7 @@ void TuPas2JavaSc::RepeatStmt(const char*& p) {
   HoldOutput(hold, true);
   Translate(p, StopStatement, "until");
   GiveBackEnd(*this, p);
-  CloseUntilInPlace(HeldBuffer(hold), hold.Mark);
+  CloseUntilInPlace(FHolds.HeldBuffer(hold), FHolds.HeldStart(hold));
   KeepHeld(hold);
 }
 

@@ -103,8 +103,6 @@ TEST(StdRoutines, VarPragmaChangesTheDeclarationWords) {
   c.Convert("{.V}");
   EXPECT_EQ(c.FConstWord, "var");
   EXPECT_EQ(c.FLetWord, "var");
-  c.Convert("{.v}");
-  EXPECT_TRUE(c.FVarStatement);
 }
 
 }  // namespace

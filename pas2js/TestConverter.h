@@ -48,6 +48,12 @@ class TTestConverter : public TuPas2JavaSc {
     return FOutText;
   }
 
+  /// The identifier table flags of a name; 0 when it is not registered.
+  int32_t FlagsOf(std::string_view name) const {
+    const int32_t index = Labels().Find(name);
+    return index < 0 ? 0 : Labels().Flags(index);
+  }
+
   /// What is left of the source behind the cursor of the last Convert or Run.
   std::string_view Rest() const { return std::string_view(FSource).substr(FCursorOffset); }
 

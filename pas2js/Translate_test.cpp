@@ -64,7 +64,7 @@ TEST(Translate, DoubleByteCharactersAreCopiedByteByByte) {
   TTestConverter c;
   // 0x81 0x5B and 0x83 0x41: the trail bytes "[" and "A" are then taken as themselves.
   EXPECT_EQ(c.Convert("\x81[x]\x83\x41"), "\x81[x]\x83\x41");
-  EXPECT_EQ(c.FLabelCount, 2);  // "x" and "A" were read as names
+  EXPECT_EQ(c.Labels().Count(), 2);  // "x" and "A" were read as names
 }
 
 // A run ends at a real character of its set (not consumed) or after a mark's word.

@@ -117,9 +117,9 @@ TEST(Routine, AFailedTrialLeavesNoTrace) {
 TEST(Routine, ResultTakesTheBooleanMarkOnlyWithoutABlank) {
   TTestConverter c;
   c.Convert("function F:Boolean; begin if a then Result := True; end;");
-  EXPECT_NE(c.LabelFlags(c.FindLabel("Result")) & lfBoolean, 0);
+  EXPECT_NE(c.FlagsOf("Result") & lfBoolean, 0);
   c.Convert("function F: Boolean; begin if a then Result := True; end;");
-  EXPECT_EQ(c.LabelFlags(c.FindLabel("Result")) & lfBoolean, 0);
+  EXPECT_EQ(c.FlagsOf("Result") & lfBoolean, 0);
 }
 
 TEST(Routine, MethodsOfUndeclaredTypesAndRoutinesInsideDeclarations) {
