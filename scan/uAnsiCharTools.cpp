@@ -103,6 +103,20 @@ bool SkipPastAnySeparator(const char*& p, std::initializer_list<std::string_view
                               index);
 }
 
+bool SkipPastText(const char*& p, const char* end, std::string_view separator) {
+  if (separator.empty()) RaiseNoSeparator();
+  const char first = separator.front();
+  for (const char* q = FindCharStart(p, end, first, first); *q != '\0';
+       q = FindCharStart(q, end, first, first)) {
+    if (TextStartsWith(q, separator)) {
+      p = q + separator.size();
+      return true;
+    }
+    StepChar(q);
+  }
+  return false;
+}
+
 void ReadWhileCharSet(const char*& p, const CharSet& set, std::string& text) {
   text.assign(SkipWhileCharSet(p, set));
 }

@@ -206,6 +206,9 @@ bool MatchAnyText(const char* pos, std::initializer_list<std::string_view> list,
 bool SkipPastAnySeparator(const char*& p, std::span<const std::string_view> list, int* index = nullptr);
 bool SkipPastAnySeparator(const char*& p, std::initializer_list<std::string_view> list,
                           int* index = nullptr);
+/// SkipPastAnySeparator with one non-empty `separator`, passing plain ASCII eight bytes at a time;
+/// `end` is the text's terminating zero byte. Not found: cursor unmoved, false.
+bool SkipPastText(const char*& p, const char* end, std::string_view separator);
 /// Consumes the bytes of `set` (no multibyte awareness); `text` receives them.
 void ReadWhileCharSet(const char*& p, const CharSet& set, std::string& text);
 /// Like ReadWhileCharSet, but a lead byte is always taken with the byte that follows it.
