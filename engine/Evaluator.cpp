@@ -257,9 +257,8 @@ void TAnsiCalculate::ParsePrimary() {
       throw EAbort("):" + byte + " is NG");
     }
     ++FCursor;
-  } else if (ReadNumber()) {
-    // FValue holds the number.
   } else if (NameStart.Has(*FCursor)) {
+    // No number begins with a name's first byte, so names need not try the number readers.
     std::string name;
     scan::ReadWhileCharSetMB(FCursor, scan::WordChars, name);
     SkipBlanks(FCursor);
@@ -268,6 +267,8 @@ void TAnsiCalculate::ParsePrimary() {
     } else if (!AccessLabel(name, FValue, lmRead)) {
       Error(name + " undefined labels");
     }
+  } else {
+    ReadNumber();  // FValue holds the number, if one begins here
   }
   SkipBlanks(FCursor);
 }

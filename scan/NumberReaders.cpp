@@ -152,6 +152,58 @@ bool ConvertDecimalText(std::string_view text, Extended& value) {
   return true;
 }
 
+/// One pass over the common decimal text: a digit first, at most 19 significant digits, at most
+/// three exponent digits, and a power of ten within the exact table. Reads what
+/// CollectDecimalText and ConvertDecimalText would and yields the same value; false, cursor
+/// unmoved, for any other text, which the general path then takes.
+bool ReadShortDecimal(const char*& p, Extended& value) {
+  const char* q = p;
+  if (!IsDigit(*q)) return false;
+  uint64_t mantissa = 0;
+  int significant = 0;
+  int64_t scale = 0;
+  auto takeDigits = [&](bool fraction) {
+    for (; IsDigit(*q); ++q) {
+      if (fraction) ++scale;
+      if (*q == '0' && significant == 0) continue;
+      if (++significant > 19) return false;
+      mantissa = mantissa * 10 + static_cast<unsigned>(*q - '0');
+    }
+    return true;
+  };
+  if (!takeDigits(false)) return false;
+  const bool point = *q == '.';
+  if (point) {
+    if (FormatSettings.DecimalSeparator != '.') return false;
+    ++q;
+    if (!takeDigits(true)) return false;
+  }
+  int64_t exponent = 0;
+  if (*q == 'E' || *q == 'e') {
+    ++q;
+    const bool negative = *q == '-';
+    if (negative) ++q;
+    for (int count = 0; IsDigit(*q); ++q, ++count) {
+      if (count == 3) return false;
+      exponent = exponent * 10 + (*q - '0');
+    }
+    if (negative) exponent = -exponent;
+  }
+  // A point the collected text would still take makes it one that does not convert.
+  if (*q == '.' && !point) return false;
+  const int64_t power = exponent - scale;
+  if (significant == 0) {
+    value = 0;
+  } else if (power >= -ExactPowers && power <= ExactPowers) {
+    const Extended m = static_cast<Extended>(mantissa);
+    value = power >= 0 ? m * PowerOfTen[power] : m / PowerOfTen[-power];
+  } else {
+    return false;
+  }
+  p = q;
+  return true;
+}
+
 /// Applies the scale suffix behind a number, if there is one, and consumes it.
 Extended ApplyScaleSuffix(const char*& p, Extended v) {
   const unsigned char c0 = static_cast<unsigned char>(p[0]);
@@ -274,10 +326,15 @@ bool ReadReal(const char*& p, Extended& value) {
       return true;
     }
   }
+  Extended v;
+  if (ReadShortDecimal(q, v)) {
+    value = negative ? -v : v;
+    p = q;
+    return true;
+  }
   const std::string_view text = CollectDecimalText(q);
   if (text.empty()) return false;
   p = q + text.size();
-  Extended v;
   if (!ConvertDecimalText(text, v)) RaiseNotFloat(text);
   value = negative ? -v : v;
   return true;
