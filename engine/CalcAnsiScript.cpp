@@ -14,19 +14,48 @@ using scan::WhiteChars;
 
 // ---- Labels ---------------------------------------------------------------------------------
 
+uint32_t TAMyCalLabel::HashOf(std::string_view name) {
+  // FNV-1a, folded to 32 bits.
+  uint64_t h = 14695981039346656037u;
+  for (unsigned char c : name) h = (h ^ c) * 1099511628211u;
+  return static_cast<uint32_t>(h ^ (h >> 32));
+}
+
+TAMyCalLabel::TSlot& TAMyCalLabel::Probe(std::string_view name, uint32_t hash) {
+  const size_t mask = FSlots.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    TSlot& slot = FSlots[i];
+    if (slot.Item == 0) return slot;
+    if (slot.Hash == hash && FItems[slot.Item - 1].Name == name) return slot;
+  }
+}
+
 TMyCalLabel* TAMyCalLabel::Find(std::string_view name) {
-  auto it = FIndex.find(name);
-  return it == FIndex.end() ? nullptr : &FItems[it->second];
+  if (FSlots.empty()) return nullptr;
+  const TSlot& slot = Probe(name, HashOf(name));
+  return slot.Item == 0 ? nullptr : &FItems[slot.Item - 1];
 }
 
 void TAMyCalLabel::Append(std::string name, Extended value) {
+  if (2 * (FItems.size() + 1) > FSlots.size()) Grow();
+  const uint32_t hash = HashOf(name);
+  TSlot& slot = Probe(name, hash);
   FItems.push_back({std::move(name), value});
-  // A deque never moves its elements on push_back, so the view stays valid.
-  FIndex.emplace(FItems.back().Name, FItems.size() - 1);
+  // A second label of a known name is listed but not indexed: the first one keeps the name.
+  if (slot.Item == 0) slot = {hash, static_cast<uint32_t>(FItems.size())};
+}
+
+void TAMyCalLabel::Grow() {
+  FSlots.assign(FSlots.empty() ? 64 : 2 * FSlots.size(), TSlot{});
+  for (size_t i = 0; i < FItems.size(); ++i) {
+    const uint32_t hash = HashOf(FItems[i].Name);
+    TSlot& slot = Probe(FItems[i].Name, hash);
+    if (slot.Item == 0) slot = {hash, static_cast<uint32_t>(i + 1)};
+  }
 }
 
 void TAMyCalLabel::Clear() {
-  FIndex.clear();
+  FSlots.clear();
   FItems.clear();
 }
 

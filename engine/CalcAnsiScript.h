@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "scan/Errors.h"
@@ -39,16 +38,18 @@ class TAMyCalLabel {
   const TMyCalLabel& operator[](size_t i) const { return FItems[i]; }
 
  private:
-  // FNV-1a: label names are short, and this is cheaper than the library's general hash.
-  struct TNameHash {
-    size_t operator()(std::string_view name) const noexcept {
-      uint64_t h = 14695981039346656037u;
-      for (unsigned char c : name) h = (h ^ c) * 1099511628211u;
-      return static_cast<size_t>(h);
-    }
+  // Open addressing with linear probing: label names are short and looked up on nearly every
+  // statement, so one probe into a flat array beats a chained table's node walk.
+  struct TSlot {
+    uint32_t Hash = 0;
+    uint32_t Item = 0;  // index into FItems plus one; 0 marks an empty slot
   };
+  static uint32_t HashOf(std::string_view name);
+  /// The slot holding `name`, or the empty slot where it belongs.
+  TSlot& Probe(std::string_view name, uint32_t hash);
+  void Grow();
   std::deque<TMyCalLabel> FItems;
-  std::unordered_map<std::string_view, size_t, TNameHash> FIndex;  // views into FItems' names
+  std::vector<TSlot> FSlots;  // a power of two in size, at most half full
 };
 
 struct TArgRec {
