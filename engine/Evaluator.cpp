@@ -61,8 +61,8 @@ class TDepthGuard {
 bool TAnsiCalculate::ParseStatement() {
   while (NameStart.Has(*FCursor)) {
     const char* start = FCursor;
-    std::string name;
-    scan::ReadWhileCharSetMB(FCursor, scan::WordChars, name);
+    // Most statements are no assignment: the name is copied only once one is certain.
+    const std::string_view nameText = scan::SkipWhileCharSetMB(FCursor, scan::WordChars);
     SkipBlanks(FCursor);
     bool assign = (FCursor[0] == '=' && FCursor[1] != '=') || (FCursor[0] == ':' && FCursor[1] == '=');
     if (!assign) {
@@ -71,6 +71,7 @@ bool TAnsiCalculate::ParseStatement() {
     }
     if (*FCursor == ':') ++FCursor;
     ++FCursor;  // '='
+    const std::string name(nameText);
     ParseExpression();
     SkipBlanks(FCursor);
     if (!AccessLabel(name, FValue, lmAssign)) Error(name + "?");

@@ -122,20 +122,7 @@ void ReadWhileCharSet(const char*& p, const CharSet& set, std::string& text) {
 }
 
 void ReadWhileCharSetMB(const char*& p, const CharSet& set, std::string& text) {
-  const char* start = p;
-  for (;;) {
-    const char c = *p;
-    if (c == '\0') break;
-    if (IsLeadByte(c)) {
-      // The lead byte and the byte behind it, unless that is the terminator.
-      p += (p[1] != '\0') ? 2 : 1;
-    } else if (set.Has(c)) {
-      ++p;
-    } else {
-      break;
-    }
-  }
-  text.assign(start, p);
+  text.assign(SkipWhileCharSetMB(p, set));
 }
 
 void SkipBlanksAndComments(const char*& p, const CharSet& set) {

@@ -175,6 +175,27 @@ inline std::string_view SkipUntilByte(const char*& p, const char* end, char a, c
   p = FindCharStart(p, end, a, b);
   return std::string_view(start, static_cast<size_t>(p - start));
 }
+/// Consumes the bytes of `set`, a lead byte always with the byte that follows it (unless that is
+/// the terminator); returns what it passed over as a view into the text.
+inline std::string_view SkipWhileCharSetMB(const char*& p, const CharSet& set) {
+  const char* start = p;
+  for (;;) {
+    const char c = *p;
+    // Plain ASCII opens no multibyte character: one set test settles it.
+    if (static_cast<signed char>(c) > 0 && set.Has(c)) {
+      ++p;
+    } else if (c == '\0') {
+      break;
+    } else if (IsLeadByte(c)) {
+      p += (p[1] != '\0') ? 2 : 1;
+    } else if (set.Has(c)) {
+      ++p;
+    } else {
+      break;
+    }
+  }
+  return std::string_view(start, static_cast<size_t>(p - start));
+}
 /// Consumes the bytes that are in `set` (byte by byte); returns their count.
 inline int SkipCharSet(const char*& p, const CharSet& set) {
   return static_cast<int>(SkipWhileCharSet(p, set).size());
