@@ -55,6 +55,16 @@ class TDepthGuard {
   int& FDepth;
 };
 
+// False when neither 0FFH nor 1010B can begin at p: both open with a decimal digit, and where the
+// decimal digits end one of them needs a hex letter, its suffix letter or '_'.
+bool MaySuffixedInteger(const char* p) {
+  constexpr CharSet SuffixedGoesOn =
+      CharSet::Range('A', 'F') + CharSet::Range('a', 'f') + CharSet{'H', 'h', '_'};
+  if (!scan::IsDigit(*p)) return false;
+  while (scan::IsDigit(*p)) ++p;
+  return SuffixedGoesOn.Has(*p);
+}
+
 }  // namespace
 
 // statement = { name ("=" | ":=") expression [ "," | ":" | ";" ] } [ "//" comment | expression ]
@@ -277,7 +287,8 @@ void TAnsiCalculate::ParsePrimary() {
 // A numeric literal in any notation; false (nothing consumed) when none begins here.
 bool TAnsiCalculate::ReadNumber() {
   int64_t whole;
-  if (scan::ReadHexSuffixed(FCursor, whole) || scan::ReadBinarySuffixed(FCursor, whole)) {
+  if (MaySuffixedInteger(FCursor) &&
+      (scan::ReadHexSuffixed(FCursor, whole) || scan::ReadBinarySuffixed(FCursor, whole))) {
     FValue = FromInt(whole);
     return true;
   }
