@@ -64,7 +64,11 @@ bool SkipSign(const char*& p) {
 
 /// True when the cursor stands on '0' followed by one of the prefix letters in `letters`.
 bool StandsOnZeroPrefix(const char* p, std::string_view letters) {
-  return p[0] == '0' && p[1] != '\0' && letters.find(p[1]) != std::string_view::npos;
+  if (p[0] != '0' || p[1] == '\0') return false;
+  for (const char letter : letters) {
+    if (p[1] == letter) return true;
+  }
+  return false;
 }
 
 /// The decimal number text (digits, '.', exponent letter, exponent '-') that starts at `p`.
@@ -314,6 +318,8 @@ bool ReadBinarySuffixed(const char*& p, int64_t& value) {
 }
 
 bool ReadReal(const char*& p, Extended& value) {
+  // Most numbers are plain decimals with no blank, sign or prefix before them.
+  if (IsDigit(*p) && !StandsOnZeroPrefix(p, "BXbx") && ReadShortDecimal(p, value)) return true;
   const char* q = p;
   SkipCharSet(q, BlankChars);
   if (*q == '\0') return false;
