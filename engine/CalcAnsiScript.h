@@ -41,12 +41,12 @@ class TAMyCalLabel {
   // Open addressing with linear probing: label names are short and looked up on nearly every
   // statement, so one probe into a flat array beats a chained table's node walk.
   struct TSlot {
-    uint32_t Hash = 0;
-    uint32_t Item = 0;  // index into FItems plus one; 0 marks an empty slot
+    uint64_t Hash = 0;
+    TMyCalLabel* Item = nullptr;  // into FItems, whose elements never move; nullptr when empty
   };
-  static uint32_t HashOf(std::string_view name);
+  static uint64_t HashOf(std::string_view name);
   /// The slot holding `name`, or the empty slot where it belongs.
-  TSlot& Probe(std::string_view name, uint32_t hash);
+  TSlot& Probe(std::string_view name, uint64_t hash);
   void Grow();
   std::deque<TMyCalLabel> FItems;
   std::vector<TSlot> FSlots;  // a power of two in size, at most half full
