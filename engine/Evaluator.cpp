@@ -270,8 +270,7 @@ void TAnsiCalculate::ParsePrimary() {
     ++FCursor;
   } else if (NameStart.Has(*FCursor)) {
     // No number begins with a name's first byte, so names need not try the number readers.
-    std::string name;
-    scan::ReadWhileCharSetMB(FCursor, scan::WordChars, name);
+    const std::string name(scan::SkipWhileCharSetMB(FCursor, scan::WordChars));
     SkipBlanks(FCursor);
     if (*FCursor == '(') {
       ReadCall(name);
