@@ -155,14 +155,19 @@ bool TAnsiCalculate::OfferFile(const std::string& fileName) {
 }
 
 std::string TAnsiCalculate::FormatValue(Extended x) const {
-  std::string text, prefix;
+  std::string text;
+  FormatValueInto(x, text);
+  return text;
+}
+
+void TAnsiCalculate::FormatValueInto(Extended x, std::string& text) const {
+  std::string prefix;
   scan::FormatPrefixed(x, text, prefix);
   if (!prefix.empty()) {
     text += '(';
     text += scan::FormatGeneral(x);
     text += ')';
   }
-  return text;
 }
 
 void TAnsiCalculate::Calculate() {
@@ -190,12 +195,15 @@ void TAnsiCalculate::SkipRestOfLine() {
 void TAnsiCalculate::StatementLine() {
   FErrorReported = false;
   try {
+    // The result text goes through a member string, so that a long one needs no allocation.
     if (ParseStatement()) {
-      PutLine(FNote.empty() ? FormatValue(FValue) : FNote);
+      if (FNote.empty()) FormatValueInto(FValue, FValueText);
+      PutLine(FNote.empty() ? FValueText : FNote);
       SkipRestOfLine();
     } else {
       SkipRestOfLine();
-      PutLine((FMode & 1) != 0 ? FormatValue(FValue) : std::string());
+      if ((FMode & 1) != 0) FormatValueInto(FValue, FValueText);
+      PutLine((FMode & 1) != 0 ? FValueText : std::string());
     }
   } catch (const std::exception&) {
     // A failed line is written up to where evaluation stopped. Only an error reported through

@@ -124,6 +124,8 @@ class TAnsiCalculate {
   void EvaluateText(const std::string& text);
   /// The annotation form of a value.
   std::string FormatValue(Extended x) const;
+  /// FormatValue into `text`, whose storage is reused.
+  void FormatValueInto(Extended x, std::string& text) const;
   /// Creates and attaches one object of the class unless one of that name is attached.
   void AddAddition(const TCalcuAdditionClass& cls);
   /// Writes the eight internal constants, one line each.
@@ -177,6 +179,7 @@ class TAnsiCalculate {
 
   std::vector<std::string_view> FAdditionNames;  // class names of FAdditions, same order
   std::string FLineBuffer;                       // PutLine's line, reused from line to line
+  std::string FValueText;                        // a line's result text, reused likewise
   bool FErrorReported = false;                   // the current line's error came through Error
   int FDepth = 0;  // nesting of expressions: parentheses, prefix operators, calls, keyword operators
 };
