@@ -2,6 +2,8 @@
 
 #include "engine/CalcAnsiScript.h"
 
+#include <algorithm>
+#include <cstring>
 #include <string_view>
 #include <utility>
 
@@ -15,24 +17,57 @@ using scan::WhiteChars;
 
 // ---- Labels ---------------------------------------------------------------------------------
 
+uint64_t TAMyCalLabel::HashOf(std::string_view name) {
+  // Eight bytes a step: names are short, most take one or two.
+  uint64_t h = name.size() * 0x9E3779B97F4A7C15u;
+  for (size_t i = 0; i < name.size(); i += 8) {
+    uint64_t chunk = 0;
+    std::memcpy(&chunk, name.data() + i, std::min<size_t>(8, name.size() - i));
+    h = (h ^ chunk) * 0xFF51AFD7ED558CCDu;
+    h ^= h >> 32;
+  }
+  return h;
+}
+
+TAMyCalLabel::TSlot& TAMyCalLabel::Probe(std::string_view name, uint64_t hash) {
+  const size_t mask = FSlots.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    TSlot& slot = FSlots[i];
+    if (slot.Item == nullptr) return slot;
+    if (slot.Hash == hash && slot.Item->Name == name) return slot;
+  }
+}
+
 TMyCalLabel* TAMyCalLabel::Find(std::string_view name) {
-  auto it = FIndex.find(name);
-  return it == FIndex.end() ? nullptr : &FItems[it->second];
+  if (FSlots.empty()) return nullptr;
+  return Probe(name, HashOf(name)).Item;
 }
 
 const TMyCalLabel* TAMyCalLabel::Find(std::string_view name) const {
-  auto it = FIndex.find(name);
-  return it == FIndex.end() ? nullptr : &FItems[it->second];
+  // The look-up changes nothing; only the slot it hands back is a mutable one.
+  return const_cast<TAMyCalLabel*>(this)->Find(name);
 }
 
 void TAMyCalLabel::Append(std::string name, Extended value) {
+  if (2 * (FItems.size() + 1) > FSlots.size()) Grow();
+  const uint64_t hash = HashOf(name);
+  TSlot& slot = Probe(name, hash);
   FItems.push_back({std::move(name), value});
-  // A deque never moves its elements on push_back, so the view stays valid.
-  FIndex.emplace(FItems.back().Name, FItems.size() - 1);
+  // A second label of a known name is listed but not indexed: the first one keeps the name.
+  if (slot.Item == nullptr) slot = {hash, &FItems.back()};
+}
+
+void TAMyCalLabel::Grow() {
+  FSlots.assign(FSlots.empty() ? 64 : 2 * FSlots.size(), TSlot{});
+  for (TMyCalLabel& label : FItems) {
+    const uint64_t hash = HashOf(label.Name);
+    TSlot& slot = Probe(label.Name, hash);
+    if (slot.Item == nullptr) slot = {hash, &label};
+  }
 }
 
 void TAMyCalLabel::Clear() {
-  FIndex.clear();
+  FSlots.clear();
   FItems.clear();
 }
 
@@ -145,14 +180,19 @@ bool TAnsiCalculate::OfferFile(const std::string& fileName) {
 }
 
 std::string TAnsiCalculate::FormatValue(Extended x) const {
-  std::string text, prefix;
+  std::string text;
+  FormatValueInto(x, text);
+  return text;
+}
+
+void TAnsiCalculate::FormatValueInto(Extended x, std::string& text) const {
+  std::string prefix;
   scan::FormatPrefixed(x, text, prefix, FFormat);
   if (!prefix.empty()) {
     text += '(';
     text += scan::FormatGeneral(x, FFormat);
     text += ')';
   }
-  return text;
 }
 
 void TAnsiCalculate::Calculate() {
@@ -180,12 +220,15 @@ void TAnsiCalculate::SkipRestOfLine() {
 void TAnsiCalculate::StatementLine() {
   FErrorReported = false;
   try {
+    // The result text goes through a member string, so that a long one needs no allocation.
     if (ParseStatement()) {
-      PutLine(FNote.empty() ? FormatValue(FValue) : FNote);
+      if (FNote.empty()) FormatValueInto(FValue, FValueText);
+      PutLine(FNote.empty() ? FValueText : FNote);
       SkipRestOfLine();
     } else {
       SkipRestOfLine();
-      PutLine((FMode & 1) != 0 ? FormatValue(FValue) : std::string());
+      if ((FMode & 1) != 0) FormatValueInto(FValue, FValueText);
+      PutLine((FMode & 1) != 0 ? FValueText : std::string());
     }
   } catch (const std::exception&) {
     // A failed line is written up to where evaluation stopped. Only an error reported through

@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "scan/Errors.h"
@@ -48,16 +47,18 @@ class TAMyCalLabel {
   const TMyCalLabel& operator[](size_t i) const { return FItems[i]; }
 
  private:
-  // FNV-1a: label names are short, and this is cheaper than the library's general hash.
-  struct TNameHash {
-    size_t operator()(std::string_view name) const noexcept {
-      uint64_t h = 14695981039346656037u;
-      for (unsigned char c : name) h = (h ^ c) * 1099511628211u;
-      return static_cast<size_t>(h);
-    }
+  // Open addressing with linear probing: label names are short and looked up on nearly every
+  // statement, so one probe into a flat array beats a chained table's node walk.
+  struct TSlot {
+    uint64_t Hash = 0;
+    TMyCalLabel* Item = nullptr;  // into FItems, whose elements never move; nullptr when empty
   };
+  static uint64_t HashOf(std::string_view name);
+  /// The slot holding `name`, or the empty slot where it belongs.
+  TSlot& Probe(std::string_view name, uint64_t hash);
+  void Grow();
   std::deque<TMyCalLabel> FItems;
-  std::unordered_map<std::string_view, size_t, TNameHash> FIndex;  // views into FItems' names
+  std::vector<TSlot> FSlots;  // a power of two in size, at most half full
 };
 
 struct TArgRec {
@@ -145,6 +146,8 @@ class TAnsiCalculate {
   void EvaluateText(const std::string& text);
   /// The annotation form of a value.
   std::string FormatValue(Extended x) const;
+  /// FormatValue into `text`, whose storage is reused.
+  void FormatValueInto(Extended x, std::string& text) const;
   /// Creates and attaches one object of the class unless one of that name is attached.
   void AddAddition(const TCalcuAdditionClass& cls);
   /// Writes the eight internal constants, one line each.
@@ -236,6 +239,7 @@ class TAnsiCalculate {
   const scan::TFormatSettings FFormat;
   std::vector<std::string_view> FAdditionNames;  // class names of FAdditions, same order
   std::string FLineBuffer;                       // PutLine's line, reused from line to line
+  std::string FValueText;                        // a line's result text, reused likewise
   bool FErrorReported = false;                   // the current line's error came through Error
   int FDepth = 0;  // nesting of expressions: parentheses, prefix operators, calls, keyword operators
 };

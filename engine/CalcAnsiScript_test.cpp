@@ -196,6 +196,34 @@ TEST_F(EngineTest, Operators) {
   });
 }
 
+// The index against the list it indexes, through several growths: names that share their first
+// eight bytes, differ in case or length only, and one name appended twice.
+TEST(TAMyCalLabel, FindsEveryNameItHoldsAndNoOther) {
+  TAMyCalLabel table;
+  std::vector<std::string> names;
+  for (int i = 0; i < 200; ++i) {
+    for (const char* stem : {"x", "prefix12", "ABCDEFGH", "abcdefgh"}) {
+      names.push_back(stem + std::to_string(i));
+    }
+  }
+  for (size_t length = 1; length <= 20; ++length) names.push_back(std::string(length, 'q'));
+  for (size_t i = 0; i < names.size(); ++i) table.Append(names[i], static_cast<Extended>(i));
+  table.Append("x7", -1);
+  EXPECT_EQ(table.Count(), names.size() + 1);
+  for (size_t i = 0; i < names.size(); ++i) {
+    const TMyCalLabel* label = table.Find(names[i]);
+    ASSERT_NE(label, nullptr) << names[i];
+    EXPECT_EQ(label->Value, static_cast<Extended>(i)) << names[i];
+  }
+  for (const char* absent : {"x", "prefix12", "X7", "x200", "abcdefgH0", "qqqqqqqqqqqqqqqqqqqqq", ""}) {
+    EXPECT_EQ(table.Find(absent), nullptr) << absent;
+  }
+  table.Clear();
+  EXPECT_EQ(table.Find("x7"), nullptr);
+  table.Append("x7", 2);
+  EXPECT_EQ(table.Find("x7")->Value, 2);
+}
+
 TEST_F(EngineTest, LabelsAssignmentsAndIncrements) {
   Check({
       {"x=5\n++x\nx", "x=5\n++x//  6\nx//  6\n"},

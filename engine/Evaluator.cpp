@@ -55,14 +55,24 @@ class TDepthGuard {
   int& FDepth;
 };
 
+// False when neither 0FFH nor 1010B can begin at p: both open with a decimal digit, and where the
+// decimal digits end one of them needs a hex letter, its suffix letter or '_'.
+bool MaySuffixedInteger(const char* p) {
+  constexpr CharSet SuffixedGoesOn =
+      CharSet::Range('A', 'F') + CharSet::Range('a', 'f') + CharSet{'H', 'h', '_'};
+  if (!scan::IsDigit(*p)) return false;
+  while (scan::IsDigit(*p)) ++p;
+  return SuffixedGoesOn.Has(*p);
+}
+
 }  // namespace
 
 // statement = { name ("=" | ":=") expression [ "," | ":" | ";" ] } [ "//" comment | expression ]
 bool TAnsiCalculate::ParseStatement() {
   while (NameStart.Has(*FCursor)) {
     const char* start = FCursor;
-    std::string name;
-    scan::ReadWhileCharSetMB(FCursor, scan::WordChars, name);
+    // Most statements are no assignment: the name is copied only once one is certain.
+    const std::string_view nameText = scan::SkipWhileCharSetMB(FCursor, scan::WordChars);
     SkipBlanks(FCursor);
     bool assign = (FCursor[0] == '=' && FCursor[1] != '=') || (FCursor[0] == ':' && FCursor[1] == '=');
     if (!assign) {
@@ -71,6 +81,7 @@ bool TAnsiCalculate::ParseStatement() {
     }
     if (*FCursor == ':') ++FCursor;
     ++FCursor;  // '='
+    const std::string name(nameText);
     ParseExpression();
     SkipBlanks(FCursor);
     if (!AccessLabel(name, FValue, TLabelMode::Assign)) FailLine(name + "?");
@@ -257,17 +268,17 @@ void TAnsiCalculate::ParsePrimary() {
       AbortLine("):" + byte + " is NG");
     }
     ++FCursor;
-  } else if (ReadNumber()) {
-    // FValue holds the number.
   } else if (NameStart.Has(*FCursor)) {
-    std::string name;
-    scan::ReadWhileCharSetMB(FCursor, scan::WordChars, name);
+    // No number begins with a name's first byte, so names need not try the number readers.
+    const std::string name(scan::SkipWhileCharSetMB(FCursor, scan::WordChars));
     SkipBlanks(FCursor);
     if (*FCursor == '(') {
       ReadCall(name);
     } else if (!AccessLabel(name, FValue, TLabelMode::Read)) {
       FailLine(name + " undefined labels");
     }
+  } else {
+    ReadNumber();  // FValue holds the number, if one begins here
   }
   SkipBlanks(FCursor);
 }
@@ -275,7 +286,8 @@ void TAnsiCalculate::ParsePrimary() {
 // A numeric literal in any notation; false (nothing consumed) when none begins here.
 bool TAnsiCalculate::ReadNumber() {
   int64_t whole;
-  if (scan::ReadHexSuffixed(FCursor, whole) || scan::ReadBinarySuffixed(FCursor, whole)) {
+  if (MaySuffixedInteger(FCursor) &&
+      (scan::ReadHexSuffixed(FCursor, whole) || scan::ReadBinarySuffixed(FCursor, whole))) {
     FValue = FromInt(whole);
     return true;
   }

@@ -1,6 +1,7 @@
 // The #P2Js addition: the directive in a sheet and the take-over of a whole file.
 #include "pas2js/Pas2JavaScCalc.h"
 
+#include <cstring>
 #include <memory>
 
 #include "pas2js/Pas2JavaSc.h"
@@ -58,7 +59,8 @@ bool TPas2JavaScCalc::Directive(const std::string& name, const char*& cursor) {
 
 bool TPas2JavaScCalc::TakeFile(const std::string&, const char* text) {
   const char* p = text;
-  if (!scan::SkipPastAnySeparator(p, {"#P2Js"})) return false;
+  // The whole sheet is searched for the directive, so plain ASCII goes eight bytes at a time.
+  if (!scan::SkipPastText(p, text + std::strlen(text), "#P2Js")) return false;
   const TP2JsOptions options = ReadOptionLine(p, true);
   const bool toFile = !options.FileName.empty();
   {

@@ -84,13 +84,15 @@ std::string WholeText(int64_t whole, bool negative, int decimals, char separator
     digits[n++] = static_cast<char>('0' + u % 10);
     u /= 10;
   } while (u != 0 || n <= decimals);
-  std::string text;
-  if (negative) text += '-';
+  // Laid out in a buffer and copied once: this runs for nearly every annotated value.
+  char buffer[32];
+  char* out = buffer;
+  if (negative) *out++ = '-';
   for (int i = n - 1; i >= 0; --i) {
-    text += digits[i];
-    if (i == decimals && decimals > 0) text += separator;
+    *out++ = digits[i];
+    if (i == decimals && decimals > 0) *out++ = separator;
   }
-  return text;
+  return std::string(buffer, out);
 }
 
 /// y with `decimals` decimals and `separator` as the point; |y| < LargestFixed.

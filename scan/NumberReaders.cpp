@@ -62,7 +62,11 @@ bool SkipSign(const char*& p) {
 
 /// True when the cursor stands on '0' followed by one of the prefix letters in `letters`.
 bool StandsOnZeroPrefix(const char* p, std::string_view letters) {
-  return p[0] == '0' && p[1] != '\0' && letters.find(p[1]) != std::string_view::npos;
+  if (p[0] != '0' || p[1] == '\0') return false;
+  for (const char letter : letters) {
+    if (p[1] == letter) return true;
+  }
+  return false;
 }
 
 /// The decimal number text (digits, '.', exponent letter, exponent '-') that starts at `p`.
@@ -147,6 +151,58 @@ bool ConvertDecimalText(std::string_view text, char separator, Extended& value) 
   const Extended result = std::strtold(digits, nullptr);
   if (std::isinf(result)) return false;
   value = result;
+  return true;
+}
+
+/// One pass over the common decimal text: a digit first, at most 19 significant digits, at most
+/// three exponent digits, and a power of ten within the exact table. Reads what
+/// CollectDecimalText and ConvertDecimalText would and yields the same value; false, cursor
+/// unmoved, for any other text, which the general path then takes.
+bool ReadShortDecimal(const char*& p, char separator, Extended& value) {
+  const char* q = p;
+  if (!IsDigit(*q)) return false;
+  uint64_t mantissa = 0;
+  int significant = 0;
+  int64_t scale = 0;
+  auto takeDigits = [&](bool fraction) {
+    for (; IsDigit(*q); ++q) {
+      if (fraction) ++scale;
+      if (*q == '0' && significant == 0) continue;
+      if (++significant > 19) return false;
+      mantissa = mantissa * 10 + static_cast<unsigned>(*q - '0');
+    }
+    return true;
+  };
+  if (!takeDigits(false)) return false;
+  const bool point = *q == '.';
+  if (point) {
+    if (separator != '.') return false;
+    ++q;
+    if (!takeDigits(true)) return false;
+  }
+  int64_t exponent = 0;
+  if (*q == 'E' || *q == 'e') {
+    ++q;
+    const bool negative = *q == '-';
+    if (negative) ++q;
+    for (int count = 0; IsDigit(*q); ++q, ++count) {
+      if (count == 3) return false;
+      exponent = exponent * 10 + (*q - '0');
+    }
+    if (negative) exponent = -exponent;
+  }
+  // A point the collected text would still take makes it one that does not convert.
+  if (*q == '.' && !point) return false;
+  const int64_t power = exponent - scale;
+  if (significant == 0) {
+    value = 0;
+  } else if (power >= -ExactPowers && power <= ExactPowers) {
+    const Extended m = static_cast<Extended>(mantissa);
+    value = power >= 0 ? m * PowerOfTen[power] : m / PowerOfTen[-power];
+  } else {
+    return false;
+  }
+  p = q;
   return true;
 }
 
@@ -260,6 +316,8 @@ bool ReadBinarySuffixed(const char*& p, int64_t& value) {
 }
 
 bool ReadReal(const char*& p, Extended& value, const TFormatSettings& settings) {
+  // Most numbers are plain decimals with no blank, sign or prefix before them.
+  if (IsDigit(*p) && !StandsOnZeroPrefix(p, "BXbx") && ReadShortDecimal(p, settings.DecimalSeparator, value)) return true;
   const char* q = p;
   SkipCharSet(q, BlankChars);
   if (*q == '\0') return false;
@@ -272,10 +330,15 @@ bool ReadReal(const char*& p, Extended& value, const TFormatSettings& settings) 
       return true;
     }
   }
+  Extended v;
+  if (ReadShortDecimal(q, settings.DecimalSeparator, v)) {
+    value = negative ? -v : v;
+    p = q;
+    return true;
+  }
   const std::string_view text = CollectDecimalText(q);
   if (text.empty()) return false;
   p = q + text.size();
-  Extended v;
   if (!ConvertDecimalText(text, settings.DecimalSeparator, v)) RaiseNotFloat(text);
   value = negative ? -v : v;
   return true;

@@ -195,6 +195,17 @@ TEST(ReadReal, DecimalForms) {
           {"1e-4999", true, 0, ""},  // too small is no failure
           {"1e-4950", true, 1e-4950L, ""},
           {"123456789012345678901234567890", true, 123456789012345678901234567890.0L, ""},
+          // Either side of the one-pass reader's limits: 19 significant digits, three exponent
+          // digits, the exact powers of ten; zeros before the first significant digit are free.
+          {"1234567890123456789", true, 1234567890123456789.0L, ""},
+          {"98765432109876543211", true, 98765432109876543211.0L, ""},
+          {"000000000000000000000012.5", true, 12.5L, ""},
+          {"9.87654321098765432e-27", true, 9.87654321098765432e-27L, ""},
+          {"9.87654321098765432e-28", true, 9.87654321098765432e-28L, ""},
+          {"3e27", true, 3e27L, ""},
+          {"3e28", true, 3e28L, ""},
+          {"1.5e5.", true, 150000, "."},
+          {"0e999", true, 0, ""},
           {"0.000000000000000000000000000001e30", true, 1, ""},
           {"", false, 0, ""},
           {"  ", false, 0, "  "},
@@ -264,6 +275,8 @@ TEST(ReadReal, TextsThatDoNotConvert) {
       {"1e-5000", "1e-5000", ""},
       {"1e4933", "1e4933", ""},
       {"2e-.", "2e-.", ""},
+      {"2e3.", "2e3.", ""},
+      {"0e5000", "0e5000", ""},
   };
   for (const auto& c : cases) {
     const std::string source = c.Input;

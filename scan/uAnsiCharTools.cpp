@@ -103,25 +103,26 @@ bool SkipPastAnySeparator(const char*& p, std::initializer_list<std::string_view
                               index);
 }
 
+bool SkipPastText(const char*& p, const char* end, std::string_view separator) {
+  if (separator.empty()) RaiseNoSeparator();
+  const char first = separator.front();
+  for (const char* q = FindCharStart(p, end, first, first); *q != '\0';
+       q = FindCharStart(q, end, first, first)) {
+    if (TextStartsWith(q, separator)) {
+      p = q + separator.size();
+      return true;
+    }
+    StepChar(q);
+  }
+  return false;
+}
+
 void ReadWhileCharSet(const char*& p, const CharSet& set, std::string& text) {
   text.assign(SkipWhileCharSet(p, set));
 }
 
 void ReadWhileCharSetMB(const char*& p, const CharSet& set, std::string& text) {
-  const char* start = p;
-  for (;;) {
-    const char c = *p;
-    if (c == '\0') break;
-    if (IsLeadByte(c)) {
-      // The lead byte and the byte behind it, unless that is the terminator.
-      p += (p[1] != '\0') ? 2 : 1;
-    } else if (set.Has(c)) {
-      ++p;
-    } else {
-      break;
-    }
-  }
-  text.assign(start, p);
+  text.assign(SkipWhileCharSetMB(p, set));
 }
 
 void SkipBlanksAndComments(const char*& p, const CharSet& set) {

@@ -175,6 +175,27 @@ inline std::string_view SkipUntilByte(const char*& p, const char* end, char a, c
   p = FindCharStart(p, end, a, b);
   return std::string_view(start, static_cast<size_t>(p - start));
 }
+/// Consumes the bytes of `set`, a lead byte always with the byte that follows it (unless that is
+/// the terminator); returns what it passed over as a view into the text.
+inline std::string_view SkipWhileCharSetMB(const char*& p, const CharSet& set) {
+  const char* start = p;
+  for (;;) {
+    const char c = *p;
+    // Plain ASCII opens no multibyte character: one set test settles it.
+    if (static_cast<signed char>(c) > 0 && set.Has(c)) {
+      ++p;
+    } else if (c == '\0') {
+      break;
+    } else if (IsLeadByte(c)) {
+      p += (p[1] != '\0') ? 2 : 1;
+    } else if (set.Has(c)) {
+      ++p;
+    } else {
+      break;
+    }
+  }
+  return std::string_view(start, static_cast<size_t>(p - start));
+}
 /// Consumes the bytes that are in `set` (byte by byte); returns their count.
 inline int SkipCharSet(const char*& p, const CharSet& set) {
   return static_cast<int>(SkipWhileCharSet(p, set).size());
@@ -206,6 +227,9 @@ bool MatchAnyText(const char* pos, std::initializer_list<std::string_view> list,
 bool SkipPastAnySeparator(const char*& p, std::span<const std::string_view> list, int* index = nullptr);
 bool SkipPastAnySeparator(const char*& p, std::initializer_list<std::string_view> list,
                           int* index = nullptr);
+/// SkipPastAnySeparator with one non-empty `separator`, passing plain ASCII eight bytes at a time;
+/// `end` is the text's terminating zero byte. Not found: cursor unmoved, false.
+bool SkipPastText(const char*& p, const char* end, std::string_view separator);
 /// Consumes the bytes of `set` (no multibyte awareness); `text` receives them.
 void ReadWhileCharSet(const char*& p, const CharSet& set, std::string& text);
 /// Like ReadWhileCharSet, but a lead byte is always taken with the byte that follows it.

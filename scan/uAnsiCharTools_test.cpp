@@ -309,6 +309,33 @@ TEST(FindCharStart, AgreesWithAWalkOverWholeCharacters) {
   }
 }
 
+// The eight-byte search for one separator against the character walk, from every byte of texts
+// where lead bytes (valid, cut off, and bytes that open no character) stand before the separator
+// or its first byte, at every alignment.
+TEST(SkipPastText, AgreesWithSkipPastAnySeparator) {
+  const std::string pieces[] = {"abcdefgh", "#P2Js", "#P2J", "#", "\x81#P2Js", "\x9F#",
+                                "\xE0#P2Js", "\xFC#", "\x80#P2Js", "\xA0#P2Js", "\xFD#", "\xFF#P2Js",
+                                " ", "\x83"};
+  uint32_t seed = 777;
+  for (int round = 0; round < 300; ++round) {
+    std::string text;
+    for (int i = 0; i < round % 19; ++i) {
+      seed = seed * 1103515245u + 12345u;
+      text += pieces[(seed >> 16) % std::size(pieces)];
+    }
+    const std::unique_ptr<char[]> buffer(new char[text.size() + 1]);
+    std::memcpy(buffer.get(), text.c_str(), text.size() + 1);
+    const char* end = buffer.get() + text.size();
+    for (const char* start = buffer.get(); start <= end; ++start) {
+      const char* want = start;
+      const bool found = SkipPastAnySeparator(want, {"#P2Js"});
+      const char* got = start;
+      EXPECT_EQ(SkipPastText(got, end, "#P2Js"), found) << "text: " << text;
+      EXPECT_EQ(got - start, want - start) << "text: " << text;
+    }
+  }
+}
+
 // Every primitive, started at every position of texts that end in a lead byte or inside a comment
 // or separator, stays inside the text. Each text gets a buffer of its exact size, so a read past
 // the terminator is caught by the address sanitizer.
@@ -328,6 +355,7 @@ TEST(CursorPrimitives, NeverPassTheTerminator) {
           [&](const char*& p) { ReadUntilCharSet(p, BarSet, out); },
           [&](const char*& p) { ReadToSeparator(p, "*/", out); },
           [&](const char*& p) { SkipPastAnySeparator(p, separators); },
+          [&](const char*& p) { SkipPastText(p, end, "*/"); },
           [&](const char*& p) { ReadWhileCharSet(p, WordChars, out); },
           [&](const char*& p) { ReadWhileCharSetMB(p, WordChars, out); },
           [](const char*& p) { SkipBlanksAndComments(p, WhiteChars); },
