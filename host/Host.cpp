@@ -4,10 +4,12 @@
 
 #include "host/Host.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "engine/CalcAnsiScript.h"
 #include "host/MyConsCalculate.h"
@@ -62,6 +64,22 @@ void DropFinalEmptyLine(std::string& output) {
   if (output.ends_with("\r\n\r\n")) output.resize(output.size() - 2);
 }
 
+/// How many bytes at the end of an inside text could join with text written behind it: a last
+/// character that begins with a lead byte (its trail byte may come next), else a CR (an LF may).
+size_t JoinableTail(const std::string& text) {
+  // No lead or trail byte lies below 0x30: a character starts behind the last such byte.
+  size_t start = text.size();
+  while (start > 0 && static_cast<unsigned char>(text[start - 1]) >= 0x30) --start;
+  const char* end = text.c_str() + text.size();
+  const char* last = end;
+  for (const char* p = text.c_str() + start; p < end;) {
+    last = p;
+    scan::StepChar(p);
+  }
+  if (last < end && scan::IsLeadByte(*last)) return static_cast<size_t>(end - last);
+  return !text.empty() && text.back() == '\r' ? 1 : 0;
+}
+
 }  // namespace
 
 bool RunSheet(engine::TAnsiCalculate& engine, const std::string& name) {
@@ -104,6 +122,25 @@ int THost::Run() {
 int THost::FileMode() {
   std::string accumulated;
   int handled = 0;
+  // With --stdout (and no sheet from standard input, whose filter gives back all or nothing) each
+  // sheet's part goes out as soon as it is done, in the bytes the joined text would have: only
+  // an end that could join with the next part waits for it.
+  const bool inParts = FToStdout && std::ranges::find(FCommandLine.Files, StandardInputName) ==
+                                        FCommandLine.Files.end();
+  bool partWritten = false;
+  std::string held;
+  auto writePart = [&](std::string& part) {
+    part.insert(0, held);
+    held.assign(part, part.size() - JoinableTail(part));
+    part.resize(part.size() - held.size());
+    WriteStandardOutput(part);
+  };
+  struct TWholeParts {  // an error that ends the run leaves the parts already written whole
+    std::string& Held;
+    ~TWholeParts() {
+      if (!Held.empty()) platform::StdStreams().WriteStandardOutput(platform::ExportText(Held));
+    }
+  } wholeParts{held};
   for (const std::string& arg : FCommandLine.Files) {
     std::string name(arg), text;
     if (arg == StandardInputName) {
@@ -125,14 +162,21 @@ int THost::FileMode() {
     const std::string mark = platform::TakeByteOrderMark(text);
     auto engine = std::make_unique<engine::TAnsiCalculate>(std::move(text));
     if (arg == StandardInputName ? !FilterSheet(*engine) : RunSheet(*engine, name)) ++handled;
-    if (accumulated.empty()) {
+    if (inParts) {
+      if (engine->FOutput.empty()) continue;
+      if (!partWritten) engine->FOutput.insert(0, mark);
+      partWritten = true;
+      writePart(engine->FOutput);
+    } else if (accumulated.empty()) {
       accumulated = std::move(engine->FOutput);  // a single sheet's output is not copied
       if (!accumulated.empty()) accumulated.insert(0, mark);
     } else {
       accumulated += engine->FOutput;
     }
   }
-  if (!accumulated.empty()) {
+  if (partWritten) {
+    WriteStandardOutput(std::exchange(held, std::string()));
+  } else if (!accumulated.empty()) {
     Deliver(accumulated);
   } else if (handled > 0) {
     // The clipboard stays as it was; a filter gets its text back unchanged.
