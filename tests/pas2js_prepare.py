@@ -4,8 +4,10 @@ becomes OUT-DIR/NNNNNN.in, a "#P2Js" line followed by the file's text, in the or
 paths (listed in OUT-DIR/files, one a line). The sheet must be UTF-8 that code page 932 can hold:
 bytes that are not UTF-8 and characters code page 932 lacks become '?', so that every file reaches
 the converter. With --joined FILE, the prepared files are also written one after another to FILE.
+With --file, one Pascal text IN is prepared into OUT the same way.
 
     pas2js_prepare.py SOURCE-DIR OUT-DIR [--joined FILE]
+    pas2js_prepare.py --file IN OUT
 """
 import os
 import sys
@@ -19,8 +21,14 @@ def prepare(text):
 
 
 def main(argv):
+    if len(argv) == 3 and argv[0] == "--file":
+        with open(argv[1], "rb") as f:
+            data = prepare(f.read())
+        with open(argv[2], "wb") as f:
+            f.write(data)
+        return
     if len(argv) not in (2, 4) or (len(argv) == 4 and argv[2] != "--joined"):
-        sys.exit(__doc__.strip().splitlines()[-1].strip())
+        sys.exit("usage:\n" + "\n".join(__doc__.strip().splitlines()[-2:]))
     src, out = argv[0], argv[1]
     paths = []
     for folder, _, names in os.walk(src):
