@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -80,6 +81,36 @@ size_t JoinableTail(const std::string& text) {
   return !text.empty() && text.back() == '\r' ? 1 : 0;
 }
 
+/// File mode's results on their way to standard output a sheet's part at a time, in the bytes the
+/// joined text would give: only an end that could join with the next part waits for it. An error
+/// that ends the run leaves the parts already written whole.
+class TPartWriter {
+ public:
+  explicit TPartWriter(std::function<void(const std::string&)> write) : FWrite(std::move(write)) {}
+  ~TPartWriter() {
+    if (!FHeld.empty()) platform::StdStreams().WriteStandardOutput(platform::ExportText(FHeld));
+  }
+  TPartWriter(const TPartWriter&) = delete;
+  TPartWriter& operator=(const TPartWriter&) = delete;
+
+  /// A sheet's output (inside text); `mark` goes in front of the first one that is not empty.
+  void Put(std::string& part, const std::string& mark) {
+    if (part.empty()) return;
+    part.insert(0, FWritten ? FHeld : mark);
+    FWritten = true;
+    FHeld.assign(part, part.size() - JoinableTail(part));
+    part.resize(part.size() - FHeld.size());
+    FWrite(part);
+  }
+  bool Written() const { return FWritten; }
+  void Finish() { FWrite(std::exchange(FHeld, std::string())); }
+
+ private:
+  std::function<void(const std::string&)> FWrite;
+  std::string FHeld;
+  bool FWritten = false;
+};
+
 }  // namespace
 
 bool RunSheet(engine::TAnsiCalculate& engine, const std::string& name) {
@@ -123,24 +154,10 @@ int THost::FileMode() {
   std::string accumulated;
   int handled = 0;
   // With --stdout (and no sheet from standard input, whose filter gives back all or nothing) each
-  // sheet's part goes out as soon as it is done, in the bytes the joined text would have: only
-  // an end that could join with the next part waits for it.
+  // sheet's part goes out as soon as it is done.
   const bool inParts = FToStdout && std::ranges::find(FCommandLine.Files, StandardInputName) ==
                                         FCommandLine.Files.end();
-  bool partWritten = false;
-  std::string held;
-  auto writePart = [&](std::string& part) {
-    part.insert(0, held);
-    held.assign(part, part.size() - JoinableTail(part));
-    part.resize(part.size() - held.size());
-    WriteStandardOutput(part);
-  };
-  struct TWholeParts {  // an error that ends the run leaves the parts already written whole
-    std::string& Held;
-    ~TWholeParts() {
-      if (!Held.empty()) platform::StdStreams().WriteStandardOutput(platform::ExportText(Held));
-    }
-  } wholeParts{held};
+  TPartWriter parts([this](const std::string& text) { WriteStandardOutput(text); });
   for (const std::string& arg : FCommandLine.Files) {
     std::string name(arg), text;
     if (arg == StandardInputName) {
@@ -163,10 +180,7 @@ int THost::FileMode() {
     auto engine = std::make_unique<engine::TAnsiCalculate>(std::move(text));
     if (arg == StandardInputName ? !FilterSheet(*engine) : RunSheet(*engine, name)) ++handled;
     if (inParts) {
-      if (engine->FOutput.empty()) continue;
-      if (!partWritten) engine->FOutput.insert(0, mark);
-      partWritten = true;
-      writePart(engine->FOutput);
+      parts.Put(engine->FOutput, mark);
     } else if (accumulated.empty()) {
       accumulated = std::move(engine->FOutput);  // a single sheet's output is not copied
       if (!accumulated.empty()) accumulated.insert(0, mark);
@@ -174,8 +188,8 @@ int THost::FileMode() {
       accumulated += engine->FOutput;
     }
   }
-  if (partWritten) {
-    WriteStandardOutput(std::exchange(held, std::string()));
+  if (parts.Written()) {
+    parts.Finish();
   } else if (!accumulated.empty()) {
     Deliver(accumulated);
   } else if (handled > 0) {
