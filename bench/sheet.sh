@@ -4,8 +4,8 @@
 #
 #   bench/sheet.sh [PATH/TO/sheetcalc] [--sizes "100000 1000000"] [--rounds 3] [--no-python]
 #
-# For each size the programs take turns for a number of rounds (common.sh, bench_rounds) and each
-# one's figure is its fastest run. Prints lines per second, the ratios against the peers, the
+# The programs take turns, every size's in one loop, for a number of rounds (common.sh,
+# bench_rounds) and each one's figure is its fastest run. Prints lines per second, the ratios against the peers, the
 # growth from the smallest to the largest size, and sheetcalc's peak memory against its input and
 # output.
 set -u
@@ -54,6 +54,9 @@ first="" last=""
 method_line "$rounds"
 echo
 printf '%-8s %-10s %9s %12s %9s %s\n' size program seconds lines/s peak_MB note
+# Every size's programs take turns in one loop, so that the growth from one size to the next is
+# measured as the peers are.
+bench_reset
 for n in $sizes; do
   t=$(tag "$n")
   prefix="$OUT_DIR/sheet_$t"
@@ -62,25 +65,30 @@ for n in $sizes; do
   fi
   [ -z "$first" ] && first=$n
   last=$n
+  T_STDERR="$prefix.sheetcalc.err" bench_add "$n,sheetcalc" "$prefix.txt" "$prefix.sheetcalc.out" \
+    "$SHEETCALC" -
+  bench_add "$n,awk" /dev/null "$prefix.awk.out" awk -f "$prefix.awk"
+  bench_add "$n,bc -l" "$prefix.bc" "$prefix.bc.out" bc -l
+  [ "$python" = 1 ] && bench_add "$n,python3" /dev/null "$prefix.py.out" "$PYTHON" -c "$PY_DRIVER" "$prefix.py"
+done
+bench_rounds "$rounds"
 
-  bench_reset
-  T_STDERR="$prefix.sheetcalc.err" bench_add sheetcalc "$prefix.txt" "$prefix.sheetcalc.out" "$SHEETCALC" -
-  bench_add awk /dev/null "$prefix.awk.out" awk -f "$prefix.awk"
-  bench_add "bc -l" "$prefix.bc" "$prefix.bc.out" bc -l
-  [ "$python" = 1 ] && bench_add python3 /dev/null "$prefix.py.out" "$PYTHON" -c "$PY_DRIVER" "$prefix.py"
-  bench_rounds "$rounds"
-
-  for program in "${BENCH_KEYS[@]}"; do
+for n in $sizes; do
+  t=$(tag "$n")
+  prefix="$OUT_DIR/sheet_$t"
+  for key in "${BENCH_KEYS[@]}"; do
+    [ "${key%%,*}" = "$n" ] || continue
+    program=${key#*,}
     note=""
-    if [ "$program" = sheetcalc ] && [ "${BAD_RC[$program]}" -ne 0 ]; then
-      note="exit status ${BAD_RC[$program]}, see $prefix.sheetcalc.err"
+    if [ "$program" = sheetcalc ] && [ "${BAD_RC[$key]}" -ne 0 ]; then
+      note="exit status ${BAD_RC[$key]}, see $prefix.sheetcalc.err"
       failed=1
     fi
-    secs[$n,$program]=${BEST_SEC[$program]}
-    printf '%-8s %-10s %9s %12s %9s %s\n' "$t" "$program" "${BEST_SEC[$program]}" \
-      "$(rate "$n" "${BEST_SEC[$program]}")" "$(calc "${PEAK_KB[$program]} / 1024" %.1f)" "$note"
+    secs[$key]=${BEST_SEC[$key]}
+    printf '%-8s %-10s %9s %12s %9s %s\n' "$t" "$program" "${BEST_SEC[$key]}" \
+      "$(rate "$n" "${BEST_SEC[$key]}")" "$(calc "${PEAK_KB[$key]} / 1024" %.1f)" "$note"
   done
-  mem[$n]=${PEAK_KB[sheetcalc]}
+  mem[$n]=${PEAK_KB[$n,sheetcalc]}
 
   # Same work done? Every expression line prints one value in awk and carries a result in the
   # sheet; an error annotation means sheetcalc rejected something the peers accepted.
