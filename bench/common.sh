@@ -128,7 +128,8 @@ bench_rounds() {
     for key in "${BENCH_KEYS[@]}"; do
       eval "command=(${BENCH_CMD[$key]})"
       T_STDERR=${BENCH_ERR[$key]} run_timed "${BENCH_IN[$key]}" "${BENCH_OUT[$key]}" "${command[@]}"
-      if [ -z "${BEST_SEC[$key]:-}" ] || awk -v a="$T_SEC" -v b="${BEST_SEC[$key]}" 'BEGIN { exit !(a < b) }'; then
+      if [ -z "${BEST_SEC[$key]:-}" ] ||
+        awk -v a="$T_SEC" -v b="${BEST_SEC[$key]}" 'BEGIN { exit !(a < b) }'; then
         BEST_SEC[$key]=$T_SEC
       fi
       [ "${PEAK_KB[$key]:-0}" -ge "${T_KB:-0}" ] 2>/dev/null || PEAK_KB[$key]=${T_KB:-0}
