@@ -88,3 +88,60 @@ verdict() {
 file_size() {
   stat -c %s "$1"
 }
+
+# ---- Interleaved runs -------------------------------------------------------------------------
+# The programs compared take turns (A B C, A B C, ... for N rounds) and each one's figure is its
+# fastest run, so that a busy spell on a shared machine slows every program alike or none of them,
+# rather than one alone: it can neither flatter nor spoil a ratio. Peak memory is the largest of a
+# program's runs.
+#
+#   bench_reset
+#   bench_add KEY INPUT OUTPUT COMMAND...   one program, as run_timed takes it (T_STDERR, when set
+#                                           at this call, is where its standard error goes)
+#   bench_rounds N
+#
+# Then BEST_SEC[KEY] (seconds), PEAK_KB[KEY] and BAD_RC[KEY] (the first non-zero exit status of
+# its runs, else 0).
+declare -A BEST_SEC PEAK_KB BAD_RC BENCH_CMD BENCH_IN BENCH_OUT BENCH_ERR
+BENCH_KEYS=()
+
+bench_reset() {
+  BENCH_KEYS=()
+  BEST_SEC=() PEAK_KB=() BAD_RC=() BENCH_CMD=() BENCH_IN=() BENCH_OUT=() BENCH_ERR=()
+}
+
+bench_add() {
+  local key=$1
+  BENCH_KEYS+=("$key")
+  BENCH_IN[$key]=$2
+  BENCH_OUT[$key]=$3
+  shift 3
+  BENCH_CMD[$key]=$(printf '%q ' "$@")
+  BENCH_ERR[$key]=${T_STDERR:-}
+}
+
+bench_rounds() {
+  local rounds=$1 round key
+  local -a command
+  for ((round = 1; round <= rounds; round++)); do
+    [ -t 2 ] && printf '\r  round %d of %d ' "$round" "$rounds" >&2
+    for key in "${BENCH_KEYS[@]}"; do
+      eval "command=(${BENCH_CMD[$key]})"
+      T_STDERR=${BENCH_ERR[$key]} run_timed "${BENCH_IN[$key]}" "${BENCH_OUT[$key]}" "${command[@]}"
+      if [ -z "${BEST_SEC[$key]:-}" ] ||
+        awk -v a="$T_SEC" -v b="${BEST_SEC[$key]}" 'BEGIN { exit !(a < b) }'; then
+        BEST_SEC[$key]=$T_SEC
+      fi
+      [ "${PEAK_KB[$key]:-0}" -ge "${T_KB:-0}" ] 2>/dev/null || PEAK_KB[$key]=${T_KB:-0}
+      [ "${BAD_RC[$key]:-0}" -ne 0 ] || BAD_RC[$key]=$T_RC
+    done
+  done
+  [ -t 2 ] && printf '\r%*s\r' 20 '' >&2
+  return 0
+}
+
+# method_line ROUNDS: the line that heads a report and says how its figures were taken.
+method_line() {
+  echo "Method: the programs take turns (A B C, A B C, ...) for $1 rounds; each time is the"
+  echo "program's fastest run, each peak memory the largest of its runs."
+}

@@ -4,10 +4,13 @@
 
 #include "host/Host.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "engine/CalcAnsiScript.h"
 #include "host/MyConsCalculate.h"
@@ -59,6 +62,56 @@ void DropFinalEmptyLine(std::string& output) {
   if (output.ends_with("\r\n\r\n")) output.resize(output.size() - 2);
 }
 
+/// How many bytes at the end of an inside text could join with text written behind it: a last
+/// character that begins with a lead byte (its trail byte may come next), else a CR (an LF may).
+size_t JoinableTail(const std::string& text) {
+  // No lead or trail byte lies below 0x30: a character starts behind the last such byte.
+  size_t start = text.size();
+  while (start > 0 && static_cast<unsigned char>(text[start - 1]) >= 0x30) --start;
+  const char* end = text.c_str() + text.size();
+  const char* last = end;
+  for (const char* p = text.c_str() + start; p < end;) {
+    last = p;
+    scan::StepChar(p);
+  }
+  if (last < end && scan::IsLeadByte(*last)) return static_cast<size_t>(end - last);
+  return !text.empty() && text.back() == '\r' ? 1 : 0;
+}
+
+/// File mode's results on their way to standard output a sheet's part at a time, in the bytes the
+/// joined text would give: only an end that could join with the next part waits for it. An error
+/// that ends the run leaves the parts already written whole.
+class TPartWriter {
+ public:
+  /// `write` puts a part on standard output; `streams` takes what is still held when the run
+  /// ends in an error (without raising: the error is on its way already).
+  TPartWriter(std::function<void(const std::string&)> write, platform::TStdStreams& streams)
+      : FWrite(std::move(write)), FStreams(streams) {}
+  ~TPartWriter() {
+    if (!FHeld.empty()) FStreams.WriteStandardOutput(platform::ExportText(FHeld));
+  }
+  TPartWriter(const TPartWriter&) = delete;
+  TPartWriter& operator=(const TPartWriter&) = delete;
+
+  /// A sheet's output (inside text); `mark` goes in front of the first one that is not empty.
+  void Put(std::string& part, const std::string& mark) {
+    if (part.empty()) return;
+    part.insert(0, FWritten ? FHeld : mark);
+    FWritten = true;
+    FHeld.assign(part, part.size() - JoinableTail(part));
+    part.resize(part.size() - FHeld.size());
+    FWrite(part);
+  }
+  bool Written() const { return FWritten; }
+  void Finish() { FWrite(std::exchange(FHeld, std::string())); }
+
+ private:
+  std::function<void(const std::string&)> FWrite;
+  platform::TStdStreams& FStreams;
+  std::string FHeld;
+  bool FWritten = false;
+};
+
 }  // namespace
 
 bool RunSheet(engine::TAnsiCalculate& engine, const std::string& name) {
@@ -102,6 +155,12 @@ int THost::Run() {
 int THost::FileMode() {
   std::string accumulated;
   int handled = 0;
+  // With --stdout (and no sheet from standard input, whose filter gives back all or nothing) each
+  // sheet's part goes out as soon as it is done.
+  const bool inParts = FToStdout && std::ranges::find(FCommandLine.Files, StandardInputName) ==
+                                        FCommandLine.Files.end();
+  TPartWriter parts([this](const std::string& text) { WriteStandardOutput(text); },
+                    FServices.StdStreams);
   for (const std::string& arg : FCommandLine.Files) {
     std::string name(arg), text;
     if (arg == StandardInputName) {
@@ -123,14 +182,18 @@ int THost::FileMode() {
     const std::string mark = platform::TakeByteOrderMark(text);
     auto engine = std::make_unique<engine::TAnsiCalculate>(std::move(text), FServices);
     if (arg == StandardInputName ? !FilterSheet(*engine) : RunSheet(*engine, name)) ++handled;
-    if (accumulated.empty()) {
+    if (inParts) {
+      parts.Put(engine->Output(), mark);
+    } else if (accumulated.empty()) {
       accumulated = std::move(engine->Output());  // a single sheet's output is not copied
       if (!accumulated.empty()) accumulated.insert(0, mark);
     } else {
       accumulated += engine->Output();
     }
   }
-  if (!accumulated.empty()) {
+  if (parts.Written()) {
+    parts.Finish();
+  } else if (!accumulated.empty()) {
     Deliver(accumulated);
   } else if (handled > 0) {
     // The clipboard stays as it was; a filter gets its text back unchanged.

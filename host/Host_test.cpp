@@ -18,7 +18,8 @@
 namespace host {
 namespace {
 
-// Takes over every file whose name ends in ".take"; one named "*.out.take" also writes a line.
+// Takes over every file whose name ends in ".take"; one named "*.out.take" also writes a line, one
+// named "*.echo.take" writes its own text.
 // The directive "#say" writes a line too, so that a console line can have output; "#blank" writes
 // an empty line.
 class TTakeAddition : public engine::TCalcuAddition {
@@ -28,8 +29,9 @@ class TTakeAddition : public engine::TCalcuAddition {
     if (name == "blank") FEngine->WriteLine("");  // an empty line of its own, as help texts do
     return name == "say" || name == "blank";
   }
-  bool TakeFile(const std::string& fileName, const char*) override {
+  bool TakeFile(const std::string& fileName, const char* text) override {
     if (fileName.ends_with(".out.take")) FEngine->Write("taken " + fileName + "\r\n");
+    if (fileName.ends_with(".echo.take")) FEngine->Write(text);  // the sheet's bytes as they are
     return fileName.ends_with(".take") || (fileName == "-" && FTakeStandardInput);
   }
   static inline bool FTakeStandardInput = false;
@@ -287,6 +289,31 @@ TEST_F(HostTest, ByteOrderMarkComesBackInFrontOfTheOutput) {
   F.Clipboard.FWrites.clear();
   EXPECT_EQ(RunMain({}), 0);
   EXPECT_TRUE(F.Clipboard.FWrites.empty());  // a mark and blanks: no sheet, the console opens
+}
+
+// Each sheet's part goes out when it is done, in the bytes of the joined text; an error in a later
+// sheet leaves the earlier parts written. A run that reads standard input still gives back all or
+// nothing.
+TEST_F(HostTest, StdoutWritesEachSheetsPartAsSoonAsItIsDone) {
+  // A character and a CR LF line end cut between parts: "x", "あ", "y", LF, "z" once joined.
+  F.Files.FFiles["a.echo.take"] = "x\x82";
+  F.Files.FFiles["b.echo.take"] = "\xA0y\r";
+  F.Files.FFiles["c.echo.take"] = "\nz";
+  EXPECT_EQ(RunMain({"--stdout", "a.echo.take", "b.echo.take", "c.echo.take"}), 0);
+  EXPECT_EQ(F.Streams.FOutput, "x\xE3\x81\x82y\nz");
+
+  F.Files.FFiles["1.txt"] = "1+1";
+  F.Files.FFiles["3.txt"] = "#ScriptFile x";
+  F.Files.FFiles["5.txt"] = "5";
+  F.Streams.FOutput.clear();
+  EXPECT_EQ(RunMain({"--stdout", "1.txt", "b.echo.take", "3.txt", "c.echo.take", "5.txt"}), 1);
+  EXPECT_EQ(F.Streams.FOutput, "1+1//  2\n\xEF\xBF\xBDy\r");  // the trail byte alone, the CR kept
+  EXPECT_EQ(F.Report.FReports.size(), 1u);
+
+  F.Streams.FInput = "2+2\n";
+  F.Streams.FOutput.clear();
+  EXPECT_EQ(RunMain({"--stdout", "1.txt", "-", "3.txt"}), 1);
+  EXPECT_EQ(F.Streams.FOutput, "2+2\n");
 }
 
 TEST_F(HostTest, FatalErrorInFileModeLeavesTheClipboardAlone) {

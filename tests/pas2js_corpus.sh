@@ -34,18 +34,9 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/in" "$work/log"
 
 # The sheet must be UTF-8 that code page 932 can hold: bytes that are not UTF-8 and characters
-# outside code page 932 are left out, so that every file reaches the converter.
-find "$src" -type f \( -name '*.pas' -o -name '*.pp' \) | sort >"$work/files"
-python3 - "$work/files" "$work/in" <<'EOF'
-import sys
-files, out = sys.argv[1], sys.argv[2]
-for n, path in enumerate(open(files, encoding='utf-8', errors='surrogateescape').read().splitlines()):
-    with open(path, 'rb') as f:
-        text = f.read().decode('utf-8', errors='ignore')
-    text = text.encode('cp932', errors='ignore').decode('cp932')
-    with open('%s/%06d.in' % (out, n), 'wb') as f:
-        f.write(b'#P2Js\n' + text.encode('utf-8'))
-EOF
+# outside code page 932 become '?', so that every file reaches the converter.
+python3 "$(dirname "${BASH_SOURCE[0]}")/pas2js_prepare.py" "$src" "$work/in" || exit 1
+mv "$work/in/files" "$work/files"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
