@@ -8,7 +8,7 @@
 
 #include "engine/FloatOps.h"
 #include "platform/Services.h"
-#include "platform/StandIns.h"
+#include "platform/Encoding.h"
 #include "scan/Errors.h"
 #include "scan/uAnsiCharTools.h"
 
@@ -169,7 +169,7 @@ void TuSysColor::SchemeCommand(const std::string& word, const char*& cursor) {
     }
     default: {
       std::string text = files.LoadTextFile(files.ProgramFolder(false) + scheme + std::string(SchemeExtension));
-      platform::TakeByteOrderMark(text);  // an editor may have put one in front
+      FEngine->Services().Text.TakeByteOrderMark(text);  // an editor may have put one in front
       if (text.empty()) FEngine->FailLine("#" + word + "?");
       FEngine->EvaluateText(text);
       // A loaded scheme takes effect at once, not at the end of the pass.

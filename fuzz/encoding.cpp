@@ -60,24 +60,22 @@ std::string WithoutCrLf(std::string_view s) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  platform::TStandIns table;  // each input is a run of its own
-  platform::SetStandIns(&table);
+  platform::TTextBoundary text;  // each input is a run of its own
 
   // The bytes as inside text, before any stand-in exists: export never fails and gives UTF-8.
-  if (!IsUtf8(platform::ExportText(bytes))) Fail("ExportText is not UTF-8");
-  (void)platform::ExportName(std::string(bytes));
+  if (!IsUtf8(text.ExportText(bytes))) Fail("ExportText is not UTF-8");
+  (void)text.ExportName(std::string(bytes));
 
   // The bytes as outside text: import then export gives them back.
   try {
-    const std::string inside = platform::ImportText(bytes, "fuzz", 1);
-    if (platform::ExportText(inside) != WithoutCrLf(bytes)) Fail("text round trip changed it");
-    if (platform::ExportName(platform::ImportName(bytes, "fuzz")) != bytes)
+    const std::string inside = text.ImportText(bytes, "fuzz", 1);
+    if (text.ExportText(inside) != WithoutCrLf(bytes)) Fail("text round trip changed it");
+    if (text.ExportName(text.ImportName(bytes, "fuzz")) != bytes)
       Fail("name round trip changed it");
     // The same text once more: the same stand-ins, the same result.
-    if (platform::ImportText(bytes, "fuzz", 1) != inside) Fail("second import differs");
+    if (text.ImportText(bytes, "fuzz", 1) != inside) Fail("second import differs");
   } catch (const scan::EEncodingError&) {
     // More distinct carried characters than stand-ins: the documented refusal.
   }
-  platform::SetStandIns(nullptr);
   return 0;
 }

@@ -10,6 +10,7 @@
 #include "host/Run.h"
 #include "platform/Encoding.h"
 #include "platform/ErrorReport.h"
+#include "platform/Services.h"
 #include "scan/Errors.h"
 #include "scan/uAnsiCharTools.h"
 
@@ -24,10 +25,10 @@ std::string KindOf(const std::exception* error) {
 
 // The program file's name without its folder. The path is cut at the last '/' or '\\' that is
 // not the trail byte of a double-byte character.
-std::string ModuleName(const std::string& programName) {
+std::string ModuleName(const std::string& programName, platform::TTextBoundary& text) {
   std::string name;
   try {
-    name = platform::ImportName(programName, programName);
+    name = text.ImportName(programName, programName);
   } catch (const scan::EEncodingError&) {
     return "sheetcalc";
   }
@@ -43,16 +44,16 @@ std::string ModuleName(const std::string& programName) {
 }  // namespace
 
 void ReportFatalError(const std::exception* error, const std::string& programName,
-                      bool toClipboard, platform::TErrorReport& errorReport) {
+                      bool toClipboard, const platform::TServices& services) {
   // A C++ exception does not carry the place it was raised; the report names the entry of the
   // run that it escaped from.
   const void* where = reinterpret_cast<const void*>(&Main);
   platform::TFatalError report;
   report.Caption = FatalErrorCaption;
-  report.Text = FatalErrorText(error, ModuleName(programName), where);
+  report.Text = FatalErrorText(error, ModuleName(programName, services.Text), where);
   report.Line = FatalErrorLine(error);
   report.Notify = toClipboard;
-  errorReport.ShowFatalError(report);
+  services.ErrorReport.ShowFatalError(report);
 }
 
 const char* const FatalErrorCaption = "アプリケーション エラー";

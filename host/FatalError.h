@@ -4,7 +4,7 @@
 #include <string>
 
 namespace platform {
-class TErrorReport;
+struct TServices;
 }
 
 namespace host {
@@ -22,8 +22,8 @@ std::string FatalErrorText(const std::exception* error, const std::string& modul
 std::string FatalErrorLine(const std::exception* error);
 
 /// Reports an error that ended the run (`error` null for one that is no std::exception) through
-/// `report`; `toClipboard`: the results were headed for the clipboard.
+/// `services`' error report; `toClipboard`: the results were headed for the clipboard.
 void ReportFatalError(const std::exception* error, const std::string& programName,
-                      bool toClipboard, platform::TErrorReport& report);
+                      bool toClipboard, const platform::TServices& services);
 
 }  // namespace host

@@ -46,11 +46,11 @@ const char* const FunctionsHeading = "\nBuilt-in functions:\n";
 const char* const ConstantsHeading = "\nConstants (\"#<constants>\" in a sheet lists their values):\n";
 
 /// A translated message as inside text; one that does not pass the boundary stays English.
-std::string Inside(const char* message) {
+std::string Inside(const char* message, platform::TTextBoundary& text) {
   try {
-    return platform::ImportText(platform::Translate(message), "help");
+    return text.ImportText(platform::Translate(message), "help");
   } catch (const scan::Exception&) {
-    return platform::ImportText(message, "help");
+    return text.ImportText(message, "help");
   }
 }
 
@@ -82,7 +82,7 @@ std::string Folders(std::string text, const platform::TServices& services) {
   std::string config = "$XDG_CONFIG_HOME/sheetcalc/", state = "$XDG_STATE_HOME/sheetcalc/";
   try {
     config = services.Files.ProgramFolder(false);
-    state = platform::ImportName(services.State.StateFolder(false), "HOME");
+    state = services.Text.ImportName(services.State.StateFolder(false), "HOME");
   } catch (const scan::Exception&) {
   }
   ReplaceFirst(text, "%1", config);
@@ -93,11 +93,13 @@ std::string Folders(std::string text, const platform::TServices& services) {
 }  // namespace
 
 std::string HelpText(bool withNames, const platform::TServices& services) {
-  std::string text = Inside(UsageMessage) + Folders(Inside(FilesMessage), services);
+  platform::TTextBoundary& boundary = services.Text;
+  std::string text =
+      Inside(UsageMessage, boundary) + Folders(Inside(FilesMessage, boundary), services);
   if (!withNames) return text;
-  text += Inside(FunctionsHeading) + NameLines(engine::BuiltInFunctionNames());
+  text += Inside(FunctionsHeading, boundary) + NameLines(engine::BuiltInFunctionNames());
   // The "#定数" directive is the one non-ASCII word here; the catalog's text keeps a mark for it.
-  std::string constants = Inside(ConstantsHeading);
+  std::string constants = Inside(ConstantsHeading, boundary);
   ReplaceFirst(constants, "<constants>", "定数");
   return text + constants + NameLines(engine::ConstantNames());
 }

@@ -144,7 +144,7 @@ int THost::Run() {
   if (FCommandLine.Undo) return UndoMode();
   if (!FCommandLine.Files.empty()) return FileMode();
   std::string text = FServices.Clipboard.GetClipboardText();
-  std::string mark = platform::TakeByteOrderMark(text);
+  std::string mark = FServices.Text.TakeByteOrderMark(text);
   if (HasSheet(text)) return ClipboardMode(std::move(text), mark);
   std::string missing = FServices.Clipboard.MissingTool();
   if (!missing.empty())
@@ -168,7 +168,7 @@ int THost::FileMode() {
       // Kept as it came, unless it can be read again: an error that ends the run hands it back.
       FReadStandardInput = true;
       FStandardInput = FServices.StdStreams.ReadStandardInput();
-      text = platform::ImportText(FStandardInput, "standard input");
+      text = FServices.Text.ImportText(FStandardInput, "standard input");
       if (FServices.StdStreams.CanRereadStandardInput()) std::string().swap(FStandardInput);
     } else {
       if (!InsideName(arg, name)) continue;
@@ -179,7 +179,7 @@ int THost::FileMode() {
       text = FServices.Files.LoadTextFile(name);
     }
     // A byte order mark is no part of the sheet; it comes back in front of the output it begins.
-    const std::string mark = platform::TakeByteOrderMark(text);
+    const std::string mark = FServices.Text.TakeByteOrderMark(text);
     auto engine = std::make_unique<engine::TAnsiCalculate>(std::move(text), FServices);
     if (arg == StandardInputName ? !FilterSheet(*engine) : RunSheet(*engine, name)) ++handled;
     if (inParts) {
@@ -236,7 +236,7 @@ int THost::ConsoleMode(bool withHelp) {
       continue;
     }
     if (!line) break;  // end of input ends the loop like "exit"
-    platform::TakeByteOrderMark(*line);  // a typed line's mark (a file piped in) is dropped
+    FServices.Text.TakeByteOrderMark(*line);  // a typed line's mark (a file piped in) is dropped
     engine->SetText(std::move(*line));
     if (IsExitLine(engine->Text())) break;
     engine->Calculate();
@@ -252,7 +252,7 @@ int THost::ConsoleMode(bool withHelp) {
 
 bool THost::InsideName(const std::string& arg, std::string& name) {
   try {
-    name = platform::ImportName(arg, arg);
+    name = FServices.Text.ImportName(arg, arg);
     return true;
   } catch (const scan::EEncodingError& e) {
     FServices.StdStreams.WriteWarning(e.Message());
@@ -308,7 +308,7 @@ void THost::WriteStandardOutput(const std::string& text) {
       if (!scan::SkipMultiByteChar(cut)) ++cut;
     }
     if (cut < end && cut[-1] == '\r' && *cut == '\n') ++cut;
-    WriteRaw(platform::ExportText(std::string_view(p, static_cast<size_t>(cut - p))));
+    WriteRaw(FServices.Text.ExportText(std::string_view(p, static_cast<size_t>(cut - p))));
     p = cut;
   }
 }

@@ -43,17 +43,14 @@ class HostTest : public ::testing::Test {
     engine::ClearAdditionClasses();
     engine::RegisterAddition(engine::AdditionClassOf<TTakeAddition>("TTakeAddition"));
     TTakeAddition::FTakeStandardInput = false;
-    platform::SetStandIns(&FStandIns);
   }
   void TearDown() override {
     engine::ClearAdditionClasses();
-    platform::SetStandIns(nullptr);
   }
 
   int RunMain(std::vector<std::string> args) { return Main("/usr/bin/sheetcalc", args, F.Services); }
 
   fakes::TFakeServices F;
-  platform::TStandIns FStandIns;
 };
 
 std::string HelpText() {
@@ -253,7 +250,7 @@ TEST_F(HostTest, FatalErrorReportsAndHandsStandardInputBack) {
       "#ScriptFile x\na=1\n",  // an error in a directive line leaves the pass
       "a=1\n\xE3\x81\xFF\n",   // more stand-ins than are left: nothing is evaluated
   };
-  for (int i = 0; i < platform::UserAreaSize - 2; ++i) FStandIns.StandInFor(0x10000 + i);
+  for (int i = 0; i < platform::UserAreaSize - 2; ++i) F.Text.StandIns().StandInFor(0x10000 + i);
   // From a pipe the input is kept; from a file it is read again when it has to come back.
   for (bool rereadable : {false, true}) {
     for (const char* input : inputs) {
@@ -571,7 +568,7 @@ TEST_F(HostTest, FatalErrorLineAndNotificationFollowWhereResultsGo) {
        false},
   };
   // No stand-in left: the byte that is not UTF-8 cannot be carried.
-  for (int i = 0; i < platform::UserAreaSize; ++i) FStandIns.StandInFor(0x10000 + i);
+  for (int i = 0; i < platform::UserAreaSize; ++i) F.Text.StandIns().StandInFor(0x10000 + i);
   for (const TCase& c : cases) {
     F.Streams.FInput = "a=1\n\xFF\n";
     F.Report.FLines.clear();

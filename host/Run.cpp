@@ -26,21 +26,22 @@ int Main(const std::string& programName, std::span<const std::string> args,
   }
   if (commandLine.Help) {
     bool withNames = args.size() == 1;  // "--help" and nothing else
-    services.StdStreams.WriteStandardOutput(platform::ExportText(HelpText(withNames, services)));
+    const std::string help = HelpText(withNames, services);
+    services.StdStreams.WriteStandardOutput(services.Text.ExportText(help));
     return 0;
   }
   if (commandLine.Version) {
     const char* line = "sheetcalc " SHEETCALC_VERSION "\r\n";
-    services.StdStreams.WriteStandardOutput(platform::ExportText(line));
+    services.StdStreams.WriteStandardOutput(services.Text.ExportText(line));
     return 0;
   }
   THost host(std::move(commandLine), services);
   try {
     return host.Run();
   } catch (const std::exception& e) {
-    ReportFatalError(&e, programName, host.ResultsToClipboard(), services.ErrorReport);
+    ReportFatalError(&e, programName, host.ResultsToClipboard(), services);
   } catch (...) {
-    ReportFatalError(nullptr, programName, host.ResultsToClipboard(), services.ErrorReport);
+    ReportFatalError(nullptr, programName, host.ResultsToClipboard(), services);
   }
   host.HandBackStandardInput();
   return 1;

@@ -40,7 +40,7 @@ bool THost::ReplaceClipboard(const std::string& text) {
   if (FBeforeSettled) return true;
   FBeforeSettled = true;
   try {
-    FServices.State.SaveState(ClipboardBeforeName, platform::ExportKeptText(*FBefore));
+    FServices.State.SaveState(ClipboardBeforeName, FServices.Text.ExportKeptText(*FBefore));
   } catch (const scan::Exception& e) {
     WarnNotKept(FServices.ErrorReport, e.Message());
   }
@@ -55,7 +55,7 @@ int THost::UndoMode() {
     return 1;
   }
   const std::string source = FServices.State.StateFolder(false) + ClipboardBeforeName;
-  if (!ReplaceClipboard(platform::ImportKeptText(*kept, source))) {
+  if (!ReplaceClipboard(FServices.Text.ImportKeptText(*kept, source))) {
     FServices.ErrorReport.ShowWarning("クリップボードに書き込めないため、元に戻せません");
     return 1;
   }

@@ -123,16 +123,17 @@ json TLspServer::Completion(const json& params) {
   const json range = RangeJson({at.Line, BytesToUnits(line, start, FEncoding)},
                                {at.Line, BytesToUnits(line, cursor, FEncoding)});
   json items = json::array();
+  platform::TTextBoundary& text = FQuiet.Services().Text;
   auto offer = [&](std::string label, int kind) {
     if (!StartsWithNoCase(label, prefix)) return;
     items.push_back({{"label", label}, {"kind", kind}, {"textEdit", {{"range", range}, {"newText", label}}}});
   };
   if (!prefix.empty() && prefix.front() == '#') {
-    for (std::string_view directive : Directives) offer(platform::ExportUtf8Text(directive), ckKeyword);
+    for (std::string_view directive : Directives) offer(text.ExportUtf8Text(directive), ckKeyword);
     return {{"isIncomplete", false}, {"items", std::move(items)}};
   }
   for (std::string_view name : engine::BuiltInFunctionNames()) offer(std::string(name), ckFunction);
-  for (std::string_view name : engine::ConstantNames()) offer(platform::ExportUtf8Text(name), ckConstant);
+  for (std::string_view name : engine::ConstantNames()) offer(text.ExportUtf8Text(name), ckConstant);
   std::unordered_set<std::string_view> offered;  // a label assigned on many lines is offered once
   for (const TLabelEvent& event : document.Results.Labels) {
     if (event.Line >= at.Line) break;
@@ -146,7 +147,7 @@ json TLspServer::CodeActions(const json& params) {
   const TOpenDocument& document = Document(params);
   json actions = json::array();
   if (!document.Results.FilterText) return actions;
-  std::string filtered = platform::ExportUtf8Text(*document.Results.FilterText);
+  std::string filtered = FQuiet.Services().Text.ExportUtf8Text(*document.Results.FilterText);
   if (filtered == document.Text.Text()) return actions;
   // An editor that asks for some kinds only gets this one when it is among them.
   auto context = params.find("context");

@@ -22,20 +22,22 @@ int64_t CountLineBreaks(const char* p, const char* end) {
 }
 
 /// Inside text to outside text in place; ASCII without a CR is the same in both.
-void Export(std::string& text) {
+void Export(std::string& text, platform::TTextBoundary& boundary) {
   for (char c : text)
-    if (static_cast<unsigned char>(c) >= 0x80 || c == '\r') return void(text = platform::ExportUtf8Text(text));
+    if (static_cast<unsigned char>(c) >= 0x80 || c == '\r')
+      return void(text = boundary.ExportUtf8Text(text));
 }
 
 void CollectResults(TLspCalculate& engine, TEvaluation& result) {
+  platform::TTextBoundary& boundary = engine.Services().Text;
   for (TLineResult& line : engine.FLines) {
-    Export(line.Annotation);
+    Export(line.Annotation, boundary);
     const size_t mark = line.Annotation.find(ErrorMark);
     if (mark != std::string::npos)
       result.Errors.push_back({line.Line, line.Annotation.substr(mark + ErrorMark.size())});
   }
   result.Lines = std::move(engine.FLines);
-  for (TLabelEvent& event : engine.FLabelEvents) Export(event.Name);
+  for (TLabelEvent& event : engine.FLabelEvents) Export(event.Name, boundary);
   result.Labels = std::move(engine.FLabelEvents);
 }
 
@@ -73,16 +75,16 @@ bool TLspCalculate::AccessLabel(const std::string& name, scan::Extended& value,
 
 std::string FormatLabelValue(scan::Extended value, const platform::TServices& services) {
   engine::TAnsiCalculate formatter{std::string(), services};
-  return platform::ExportUtf8Text(formatter.FormatValue(value));
+  return services.Text.ExportUtf8Text(formatter.FormatValue(value));
 }
 
 TEvaluation Evaluate(const std::string& outsideText, const platform::TServices& services) {
   TEvaluation result;
   std::string text;
   try {
-    text = platform::ImportUtf8Text(outsideText, "document");
+    text = services.Text.ImportUtf8Text(outsideText, "document");
   } catch (const scan::EEncodingError& e) {
-    result.Errors.push_back({0, platform::ExportUtf8Text(e.Message())});
+    result.Errors.push_back({0, services.Text.ExportUtf8Text(e.Message())});
     return result;
   }
   TLspCalculate engine(std::move(text), services);
@@ -93,7 +95,7 @@ TEvaluation Evaluate(const std::string& outsideText, const platform::TServices& 
   } catch (const std::exception& e) {
     // An error that ends the pass, on the line where it stopped; the lines after it are not
     // evaluated, as the filter would not evaluate them.
-    result.Errors.push_back({engine.CurrentLine(), platform::ExportUtf8Text(e.what())});
+    result.Errors.push_back({engine.CurrentLine(), services.Text.ExportUtf8Text(e.what())});
   }
   CollectResults(engine, result);
   return result;

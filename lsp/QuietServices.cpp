@@ -42,6 +42,7 @@ TQuietServices::TQuietServices(const platform::TServices& underlying)
                 FColors,
                 underlying.CodePages,
                 FEcho,
+                underlying.Text,
                 underlying.Format} {}
 
 }  // namespace lsp

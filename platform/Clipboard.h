@@ -7,6 +7,8 @@
 
 namespace platform {
 
+class TTextBoundary;
+
 class TClipboard {
  public:
   virtual ~TClipboard() = default;
@@ -23,7 +25,7 @@ class TClipboard {
   virtual std::string MissingTool() { return {}; }
 };
 
-/// The system's clipboard.
-std::unique_ptr<TClipboard> NewSystemClipboard();
+/// The system's clipboard; the texts it takes in and hands out cross `text`, which outlives it.
+std::unique_ptr<TClipboard> NewSystemClipboard(TTextBoundary& text);
 
 }  // namespace platform

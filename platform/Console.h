@@ -34,12 +34,14 @@ class TDebugEcho {
 };
 
 class TStateStore;
+class TTextBoundary;
 
-/// The system's console; the history of typed lines is kept in `state`, which outlives it.
-std::unique_ptr<TConsole> NewSystemConsole(TStateStore& state);
+/// The system's console; the history of typed lines is kept in `state`, and its texts cross
+/// `text`; both outlive it.
+std::unique_ptr<TConsole> NewSystemConsole(TStateStore& state, TTextBoundary& text);
 
 /// The system's echo: the terminal when there is one, else standard error; never standard output,
-/// which may carry the result.
-std::unique_ptr<TDebugEcho> NewSystemDebugEcho();
+/// which may carry the result. Its texts cross `text`, which outlives it.
+std::unique_ptr<TDebugEcho> NewSystemDebugEcho(TTextBoundary& text);
 
 }  // namespace platform

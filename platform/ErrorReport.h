@@ -8,6 +8,8 @@
 
 namespace platform {
 
+class TTextBoundary;
+
 /// An error that ends the process, in the forms the two systems show it (all inside text).
 struct TFatalError {
   std::string Caption;  // the message box's caption
@@ -28,7 +30,7 @@ class TErrorReport {
   virtual void ShowWarning(const std::string& text) = 0;
 };
 
-/// The system's report.
-std::unique_ptr<TErrorReport> NewSystemErrorReport();
+/// The system's report; the texts it takes in and hands out cross `text`, which outlives it.
+std::unique_ptr<TErrorReport> NewSystemErrorReport(TTextBoundary& text);
 
 }  // namespace platform

@@ -8,6 +8,8 @@
 
 namespace platform {
 
+class TTextBoundary;
+
 class TFileSystem {
  public:
   virtual ~TFileSystem() = default;
@@ -31,7 +33,7 @@ class TFileSystem {
   virtual std::string ProgramFolder(bool create) = 0;
 };
 
-/// The system's file system.
-std::unique_ptr<TFileSystem> NewSystemFileSystem();
+/// The system's file system; the texts it takes in and hands out cross `text`, which outlives it.
+std::unique_ptr<TFileSystem> NewSystemFileSystem(TTextBoundary& text);
 
 }  // namespace platform

@@ -17,6 +17,8 @@
 
 namespace platform {
 
+class TTextBoundary;  // platform/Encoding.h
+
 /// The services by reference; whoever makes the object keeps the services alive longer than it.
 struct TServices {
   TClipboard& Clipboard;
@@ -28,6 +30,8 @@ struct TServices {
   TSysColorStore& SysColors;
   TCodePages& CodePages;
   TDebugEcho& DebugEcho;
+  /// The run's text boundary: every text that crosses it shares its stand-ins.
+  TTextBoundary& Text;
   /// The user's number format, read once at start-up; the engine keeps a copy.
   scan::TFormatSettings Format;
 };

@@ -1,6 +1,9 @@
-// The run's table of stand-ins, shared by both systems' encoding boundaries.
+// The run's table of stand-ins, shared by both systems' encoding boundaries, and what the
+// boundary does with it the same way on both.
 
 #include "platform/StandIns.h"
+
+#include "platform/Encoding.h"
 
 namespace platform {
 
@@ -50,23 +53,12 @@ int TStandIns::StandInFor(TCarried carried) {
   return FNext++;
 }
 
-namespace {
-TStandIns* gTable = nullptr;
-}  // namespace
-
-TStandIns& StandIns() {
-  static TStandIns table;
-  return gTable ? *gTable : table;
-}
-
-void SetStandIns(TStandIns* table) { gTable = table; }
-
-std::string TakeByteOrderMark(std::string& inside) {
+std::string TTextBoundary::TakeByteOrderMark(std::string& inside) const {
   if (inside.size() < 2) return {};
   const int k = UserAreaIndex(static_cast<unsigned char>(inside[0]),
                               static_cast<unsigned char>(inside[1]));
   TCarried carried;
-  if (k < 0 || !StandIns().Find(k, carried) || carried != 0xFEFF) return {};
+  if (k < 0 || !FStandIns.Find(k, carried) || carried != 0xFEFF) return {};
   std::string mark = inside.substr(0, 2);
   inside.erase(0, 2);
   return mark;

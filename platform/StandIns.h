@@ -4,7 +4,8 @@
 // bytes F0-F9, 1,880 double-byte codes, Unicode U+E000-U+E757). One code per distinct carried
 // item, given out in order of first appearance; codes the input itself uses (private-use
 // characters, which convert to the area natively) are never given out. The table lives for the
-// whole run and is shared by every text the run imports and exports, on every system.
+// whole run and is shared by every text the run imports and exports, on every system: the run's
+// text boundary (platform/Encoding.h) owns it.
 
 #include <cstdint>
 #include <string>
@@ -71,20 +72,10 @@ class TStandIns {
   int FNext = 0;  // no free code below this index
 };
 
-/// The run's table, unless a test has put a fresh one in its place.
-TStandIns& StandIns();
-/// Puts a table in place (tests); nullptr brings back the run's own.
-void SetStandIns(TStandIns* table);
-
 /// The inside code of area index `k` appended to `out`.
 inline void AppendUserAreaCode(std::string& out, int k) {
   out += static_cast<char>(UserAreaLead(k));
   out += static_cast<char>(UserAreaTrail(k));
 }
-
-/// Takes the stand-in of a leading byte order mark (U+FEFF) off an imported text: it is removed
-/// from `inside` and returned (export turns it back into the mark); empty when there is none.
-/// The mark is no part of a sheet: the host puts it in front of the sheet's output.
-std::string TakeByteOrderMark(std::string& inside);
 
 }  // namespace platform

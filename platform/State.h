@@ -11,6 +11,8 @@
 
 namespace platform {
 
+class TTextBoundary;
+
 class TStateStore {
  public:
   virtual ~TStateStore() = default;
@@ -25,7 +27,7 @@ class TStateStore {
   virtual void SaveState(const std::string& name, const std::string& bytes) = 0;
 };
 
-/// The system's store.
-std::unique_ptr<TStateStore> NewSystemStateStore();
+/// The system's store; the texts it takes in and hands out cross `text`, which outlives it.
+std::unique_ptr<TStateStore> NewSystemStateStore(TTextBoundary& text);
 
 }  // namespace platform

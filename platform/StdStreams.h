@@ -9,6 +9,8 @@
 
 namespace platform {
 
+class TTextBoundary;
+
 class TStdStreams {
  public:
   virtual ~TStdStreams() = default;
@@ -35,7 +37,7 @@ class TStdStreams {
   virtual void WriteWarning(const std::string& text) = 0;
 };
 
-/// The process's own streams.
-std::unique_ptr<TStdStreams> NewSystemStdStreams();
+/// The process's own streams; the texts it takes in and hands out cross `text`, which outlives it.
+std::unique_ptr<TStdStreams> NewSystemStdStreams(TTextBoundary& text);
 
 }  // namespace platform

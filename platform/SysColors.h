@@ -9,6 +9,8 @@
 
 namespace platform {
 
+class TTextBoundary;
+
 /// Number of display element indexes the store knows (0 .. 30, as Windows numbers them).
 inline constexpr int32_t SysColorIndexCount = 31;
 
@@ -23,7 +25,8 @@ class TSysColorStore {
   virtual void SetSysColors(std::span<const int32_t> elements, std::span<const uint32_t> values) = 0;
 };
 
-/// The system's colours (the per-user store on POSIX).
-std::unique_ptr<TSysColorStore> NewSystemSysColorStore();
+/// The system's colours (the per-user store on POSIX); the texts it takes in and hands out cross
+/// `text`, which outlives it.
+std::unique_ptr<TSysColorStore> NewSystemSysColorStore(TTextBoundary& text);
 
 }  // namespace platform

@@ -5,17 +5,18 @@
 namespace platform {
 
 TSystemServices::TSystemServices()
-    : FClipboard(NewSystemClipboard()),
-      FFiles(NewSystemFileSystem()),
-      FState(NewSystemStateStore()),
-      FConsole(NewSystemConsole(*FState)),
-      FStdStreams(NewSystemStdStreams()),
-      FErrorReport(NewSystemErrorReport()),
-      FSysColors(NewSystemSysColorStore()),
+    : FClipboard(NewSystemClipboard(FText)),
+      FFiles(NewSystemFileSystem(FText)),
+      FState(NewSystemStateStore(FText)),
+      FConsole(NewSystemConsole(*FState, FText)),
+      FStdStreams(NewSystemStdStreams(FText)),
+      FErrorReport(NewSystemErrorReport(FText)),
+      FSysColors(NewSystemSysColorStore(FText)),
       FCodePages(NewSystemCodePages()),
-      FDebugEcho(NewSystemDebugEcho()),
-      FServices{*FClipboard,   *FFiles,     *FState,     *FConsole,  *FStdStreams,
-                *FErrorReport, *FSysColors, *FCodePages, *FDebugEcho, {UserDecimalSeparator()}} {}
+      FDebugEcho(NewSystemDebugEcho(FText)),
+      FServices{*FClipboard,   *FFiles,     *FState,      *FConsole, *FStdStreams,
+                *FErrorReport, *FSysColors, *FCodePages,  *FDebugEcho,
+                FText,         {UserDecimalSeparator()}} {}
 
 TSystemServices::~TSystemServices() = default;
 

@@ -3,12 +3,13 @@
 
 #include <memory>
 
+#include "platform/Encoding.h"
 #include "platform/Services.h"
 
 namespace platform {
 
-/// Owns the real implementation of every service; the user's number format is read when it is
-/// made.
+/// Owns the run's text boundary and the real implementation of every service; the user's number
+/// format is read when it is made.
 class TSystemServices {
  public:
   TSystemServices();
@@ -19,6 +20,7 @@ class TSystemServices {
   const TServices& Services() const { return FServices; }
 
  private:
+  TTextBoundary FText;  // first: every service below takes its texts across it
   std::unique_ptr<TClipboard> FClipboard;
   std::unique_ptr<TFileSystem> FFiles;
   std::unique_ptr<TStateStore> FState;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "AdditionFakes.h"
+#include "platform/Encoding.h"
 #include "platform/Services.h"
 
 namespace fakes {
@@ -173,8 +174,9 @@ struct TFakeServices {
   TFakeSysColors Colors;
   TFakeCodePages Pages;
   TFakeDebugEcho Echo;
-  platform::TServices Services{Clipboard, Files, State,  Console, Streams,
-                               Report,    Colors, Pages, Echo,    {}};
+  platform::TTextBoundary Text;  // a run's own: a fresh table of stand-ins
+  platform::TServices Services{Clipboard, Files, State, Console, Streams, Report,
+                               Colors,    Pages, Echo,  Text,    {}};
 };
 
 }  // namespace fakes

@@ -221,19 +221,19 @@ bool RunWriter(const TCommand& command, TTime timeLimit, const std::string& byte
 
 class TToolClipboard : public TClipboard {
  public:
-  explicit TToolClipboard(TTime timeLimit) : FTimeLimit(timeLimit) {}
+  TToolClipboard(TTextBoundary& text, TTime timeLimit) : FText(text), FTimeLimit(timeLimit) {}
 
   std::string GetClipboardText() override {
     if (Choice().Kind == posix::TClipboardKind::None) return {};
     std::string bytes;
     if (!RunReader(ReadCommand(Choice()), FTimeLimit, bytes)) return {};
     bytes.resize(std::strlen(bytes.c_str()));  // the text ends at its first zero byte
-    return ImportText(bytes, "clipboard");
+    return FText.ImportText(bytes, "clipboard");
   }
 
   bool SetClipboardText(const std::string& text) override {
     if (Choice().Kind == posix::TClipboardKind::None) return false;
-    return RunWriter(WriteCommand(Choice()), FTimeLimit, ExportText(text));
+    return RunWriter(WriteCommand(Choice()), FTimeLimit, FText.ExportText(text));
   }
 
   std::string MissingTool() override { return Choice().Missing; }
@@ -245,16 +245,19 @@ class TToolClipboard : public TClipboard {
     return *FChoice;
   }
 
+  TTextBoundary& FText;
   TTime FTimeLimit;  // how long a tool may take before it is given up
   std::optional<posix::TClipboardChoice> FChoice;
 };
 
 }  // namespace
 
-std::unique_ptr<TClipboard> posix::NewToolClipboard(long long timeLimit) {
-  return std::make_unique<TToolClipboard>(timeLimit);
+std::unique_ptr<TClipboard> posix::NewToolClipboard(TTextBoundary& text, long long timeLimit) {
+  return std::make_unique<TToolClipboard>(text, timeLimit);
 }
 
-std::unique_ptr<TClipboard> NewSystemClipboard() { return posix::NewToolClipboard(10000); }
+std::unique_ptr<TClipboard> NewSystemClipboard(TTextBoundary& text) {
+  return posix::NewToolClipboard(text, 10000);
+}
 
 }  // namespace platform

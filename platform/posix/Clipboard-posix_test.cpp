@@ -17,7 +17,7 @@
 #include <string>
 
 #include "platform/Clipboard.h"
-#include "platform/StandIns.h"
+#include "platform/Encoding.h"
 #include "platform/posix/ClipboardChoice.h"
 #include "platform/posix/PosixIo.h"
 #include "scan/Errors.h"
@@ -80,13 +80,14 @@ class PosixClipboardTools : public ::testing::Test {
 
   /// The clipboard under test, made at its first use after the last ForgetClipboardChoice.
   TClipboard& Clipboard() {
-    if (!FClipboard) FClipboard = posix::NewToolClipboard(FTimeLimit);
+    if (!FClipboard) FClipboard = posix::NewToolClipboard(FText, FTimeLimit);
     return *FClipboard;
   }
   /// A clipboard chooses once: a test that changes its surroundings takes a new one.
   void ForgetClipboardChoice() { FClipboard.reset(); }
 
   static constexpr const char* Names[] = {"PATH", "DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"};
+  TTextBoundary FText;
   long long FTimeLimit = 10000;
   std::unique_ptr<TClipboard> FClipboard;
   std::string FDir;
@@ -130,12 +131,10 @@ TEST_F(PosixClipboardTools, FailuresGiveEmptyTextOrFalse) {
   EXPECT_FALSE(Clipboard().SetClipboardText("x"));
   Tool("xclip", "printf 'a\\000b'");
   EXPECT_EQ(Clipboard().GetClipboardText(), "a");  // the text ends at its first zero byte
-  TStandIns table;  // every stand-in given out: a text that needs one is refused
-  for (int i = 0; i < UserAreaSize; ++i) table.StandInFor(0x10000 + i);
-  SetStandIns(&table);
+  // Every stand-in given out: a text that needs one is refused.
+  for (int i = 0; i < UserAreaSize; ++i) FText.StandIns().StandInFor(0x10000 + i);
   Tool("xclip", "printf '\\377'");
   EXPECT_THROW(Clipboard().GetClipboardText(), scan::EEncodingError);
-  SetStandIns(nullptr);
 }
 
 TEST_F(PosixClipboardTools, AToolThatHangsIsEndedAtTheTimeLimit) {

@@ -34,7 +34,7 @@ bool SocketAccepts(const std::string& path);
 std::string FindOnPath(const std::string& tool);
 
 /// A clipboard through the tools: it chooses them at its first use and keeps that choice, and
-/// ends a tool that runs longer than `timeLimit` milliseconds.
-std::unique_ptr<TClipboard> NewToolClipboard(long long timeLimit);
+/// ends a tool that runs longer than `timeLimit` milliseconds; texts cross `text`.
+std::unique_ptr<TClipboard> NewToolClipboard(TTextBoundary& text, long long timeLimit);
 
 }  // namespace platform::posix

@@ -120,7 +120,7 @@ bool StartsWithFolded(const std::string& name, const char* prefix) {
 
 class TPosixConsole : public TConsole {
  public:
-  explicit TPosixConsole(TStateStore& state) : FState(state) {}
+  TPosixConsole(TStateStore& state, TTextBoundary& text) : FState(state), FText(text) {}
   ~TPosixConsole() override {
     if (gActive == this) gActive = nullptr;
   }
@@ -145,10 +145,12 @@ class TPosixConsole : public TConsole {
       return std::nullopt;
     }
     ++FLine;
-    return ImportText(line, "standard input", FLine);
+    return FText.ImportText(line, "standard input", FLine);
   }
 
-  void WriteConsoleLine(const std::string& text) override { WriteOut(ExportText(text) + "\n"); }
+  void WriteConsoleLine(const std::string& text) override {
+    WriteOut(FText.ExportText(text) + "\n");
+  }
 
   void SetCompletion(std::function<std::vector<std::string>()> names) override {
     FNames = std::move(names);
@@ -208,7 +210,7 @@ class TPosixConsole : public TConsole {
     } catch (const scan::Exception& e) {
       if (FHistoryWarned) return;
       FHistoryWarned = true;
-      std::string out = "sheetcalc: " + ExportText(e.Message()) + "\n";
+      std::string out = "sheetcalc: " + FText.ExportText(e.Message()) + "\n";
       posix::WriteAll(STDERR_FILENO, out.data(), out.size());
     }
   }
@@ -225,7 +227,7 @@ class TPosixConsole : public TConsole {
       if (gActive->FNames)
         for (const std::string& name : gActive->FNames()) {
           if (name.empty() || (name[0] == '#') != directive) continue;
-          std::string outside = ExportText(directive ? name.substr(1) : name);
+          std::string outside = gActive->FText.ExportText(directive ? name.substr(1) : name);
           if (StartsWithFolded(outside, text)) matches.push_back(std::move(outside));
         }
     }
@@ -236,6 +238,7 @@ class TPosixConsole : public TConsole {
   static inline TPosixConsole* gActive = nullptr;
 
   TStateStore& FState;
+  TTextBoundary& FText;
   std::vector<std::string> FMatches;  // the candidates of the Tab being completed
 
   bool FOpen = false;
@@ -251,26 +254,31 @@ class TPosixConsole : public TConsole {
 /// The terminal, opened at the first echo, else standard error.
 class TTerminalEcho : public TDebugEcho {
  public:
+  explicit TTerminalEcho(TTextBoundary& text) : FText(text) {}
+
   void WriteDebugEcho(const std::string& text) override {
     if (!FOpened) {
       FOpened = true;
       FTerminal = posix::TFd(::open("/dev/tty", O_WRONLY | O_NOCTTY | O_CLOEXEC));
     }
-    std::string out = ExportText(text);
+    std::string out = FText.ExportText(text);
     posix::WriteAll(FTerminal.Get() >= 0 ? FTerminal.Get() : STDERR_FILENO, out.data(), out.size());
   }
 
  private:
+  TTextBoundary& FText;
   bool FOpened = false;
   posix::TFd FTerminal;
 };
 
 }  // namespace
 
-std::unique_ptr<TConsole> NewSystemConsole(TStateStore& state) {
-  return std::make_unique<TPosixConsole>(state);
+std::unique_ptr<TConsole> NewSystemConsole(TStateStore& state, TTextBoundary& text) {
+  return std::make_unique<TPosixConsole>(state, text);
 }
 
-std::unique_ptr<TDebugEcho> NewSystemDebugEcho() { return std::make_unique<TTerminalEcho>(); }
+std::unique_ptr<TDebugEcho> NewSystemDebugEcho(TTextBoundary& text) {
+  return std::make_unique<TTerminalEcho>(text);
+}
 
 }  // namespace platform

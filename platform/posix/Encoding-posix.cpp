@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -19,7 +20,7 @@ namespace platform {
 namespace {
 
 // A conversion descriptor, opened on first use (the gconv module is loaded only for text that is
-// not plain ASCII) and kept for the life of the process.
+// not plain ASCII) and kept for the life of the boundary.
 class TIconv {
  public:
   TIconv(const char* to, const char* from) : FTo(to), FFrom(from) {}
@@ -47,16 +48,6 @@ class TIconv {
   const char* FFrom;
   iconv_t FHandle = kClosed;
 };
-
-TIconv& ToCp932() {
-  static TIconv conv("CP932", "UTF-8");
-  return conv;
-}
-
-TIconv& ToUtf8() {
-  static TIconv conv("UTF-8", "CP932");
-  return conv;
-}
 
 size_t AsciiPrefix(std::string_view s) {
   size_t i = 0;
@@ -121,21 +112,10 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
-/// The source name as inside text, for a message: what does not convert becomes '?'.
-std::string SourceForMessage(std::string_view source) {
-  try {
-    return ImportName(source, "");
-  } catch (const scan::EEncodingError&) {
-    std::string s(source);
-    for (char& c : s)
-      if (static_cast<unsigned char>(c) >= 0x80) c = '?';
-    return s;
-  }
-}
-
-/// The refusal of a text that needs more stand-ins than are left: names the source, the line and
-/// column (characters, from 1) of the first item that found none, and what that item is.
-[[noreturn]] void RaiseEncodingError(std::string_view text, size_t at, std::string_view source,
+/// The refusal of a text that needs more stand-ins than are left: names the source (`where`,
+/// inside text), the line and column (characters, from 1) of the first item that found none, and
+/// what that item is.
+[[noreturn]] void RaiseEncodingError(std::string_view text, size_t at, const std::string& where,
                                      long line) {
   long column = 1;
   for (size_t i = 0; i < at; ++i) {
@@ -147,7 +127,6 @@ std::string SourceForMessage(std::string_view source) {
       ++column;
     }
   }
-  std::string where = SourceForMessage(source);
   const std::string why = " (代わりに使える外字が残っていません)";
   if (text[at] == '\0')
     throw scan::EEncodingError(where, line, column, "NUL バイト (0x00) はテキストに使えません" + why);
@@ -213,8 +192,14 @@ long WatchedAt(const unsigned char* p, size_t n) {
 class TImporter {
  public:
   /// `extra`: capacity to keep for what the caller adds afterwards (the CRs of line ends).
-  TImporter(std::string_view whole, std::string_view source, long firstLine, size_t extra = 0)
-      : FWhole(whole), FSource(source), FFirstLine(firstLine), FOut(whole.size(), extra) {
+  TImporter(std::string_view whole, std::string_view source, long firstLine, TStandIns& table,
+            TIconv& iconv, size_t extra = 0)
+      : FWhole(whole),
+        FSource(source),
+        FFirstLine(firstLine),
+        FTable(table),
+        FIconv(iconv),
+        FOut(whole.size(), extra) {
     FHasNul = std::memchr(whole.data(), '\0', whole.size()) != nullptr;
     ReserveOwnCodes();
   }
@@ -242,7 +227,7 @@ class TImporter {
     const char* end = p + FWhole.size();
     while ((p = static_cast<const char*>(std::memchr(p, '\xEE', end - p)))) {
       long cp = DecodeUtf8(reinterpret_cast<const unsigned char*>(p), end - p);
-      if (IsPrivateUse(cp)) StandIns().Reserve(static_cast<int>(cp - 0xE000));
+      if (IsPrivateUse(cp)) FTable.Reserve(static_cast<int>(cp - 0xE000));
       ++p;
     }
   }
@@ -253,7 +238,7 @@ class TImporter {
       if (!nul) break;
       const size_t at = static_cast<const char*>(nul) - FWhole.data();
       FOut.Append(FWhole.data() + from, at - from);
-      Put(StandIns().StandInFor(0), at);
+      Put(FTable.StandInFor(0), at);
       from = at + 1;
     }
     FOut.Append(FWhole.data() + from, to - from);
@@ -273,9 +258,9 @@ class TImporter {
       }
       Piece(piece, i);
       if (IsPrivateUse(cp))
-        Put(StandIns().PrivateUse(static_cast<int>(cp - 0xE000)), i);
+        Put(FTable.PrivateUse(static_cast<int>(cp - 0xE000)), i);
       else
-        Put(StandIns().StandInFor(static_cast<TCarried>(cp)), i);
+        Put(FTable.StandInFor(static_cast<TCarried>(cp)), i);
       i += Utf8Length(cp);
       piece = i;
     }
@@ -285,7 +270,7 @@ class TImporter {
   /// Valid UTF-8 through iconv; a character it has no code for is carried.
   void Piece(size_t from, size_t to) {
     if (from == to) return;
-    if (!FConv) FConv = ToCp932().Get();
+    if (!FConv) FConv = FIconv.Get();
     iconv_t h = FConv;
     char* src = const_cast<char*>(FWhole.data() + from);
     size_t srcLeft = to - from;
@@ -301,7 +286,7 @@ class TImporter {
       const long cp = DecodeUtf8(p, srcLeft);
       const TCarried carried = cp < 0 ? StrayByte + *p : static_cast<TCarried>(cp);
       const size_t len = cp < 0 ? 1 : Utf8Length(cp);
-      Put(StandIns().StandInFor(carried), static_cast<size_t>(src - FWhole.data()));
+      Put(FTable.StandInFor(carried), static_cast<size_t>(src - FWhole.data()));
       src += len;
       srcLeft -= len;
       iconv(h, nullptr, nullptr, nullptr, nullptr);
@@ -310,14 +295,28 @@ class TImporter {
 
   /// Appends the code of area index `k`; -1 (no stand-in left) refuses the text at `at`.
   void Put(int k, size_t at) {
-    if (k < 0) RaiseEncodingError(FWhole, at, FSource, FFirstLine);
+    if (k < 0) RaiseEncodingError(FWhole, at, SourceForMessage(), FFirstLine);
     const char code[2] = {static_cast<char>(UserAreaLead(k)), static_cast<char>(UserAreaTrail(k))};
     FOut.Append(code, 2);
+  }
+
+  /// The source name as inside text, for a message: what does not convert becomes '?'.
+  std::string SourceForMessage() {
+    try {
+      return TImporter(FSource, "", 1, FTable, FIconv).Run();
+    } catch (const scan::EEncodingError&) {
+      std::string s(FSource);
+      for (char& c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) c = '?';
+      return s;
+    }
   }
 
   std::string_view FWhole;
   std::string_view FSource;
   long FFirstLine;
+  TStandIns& FTable;
+  TIconv& FIconv;
   TSink FOut;
   bool FHasNul;
   iconv_t FConv = nullptr;  // taken on first use: plain ASCII never loads the converter
@@ -340,7 +339,8 @@ size_t ForeignRunEnd(std::string_view s, size_t i) {
 /// that is not code page 932 gives U+FFFD (a lead byte without a trail byte alone).
 class TExporter {
  public:
-  explicit TExporter(std::string_view in) : FIn(in), FOut(in.size() + in.size() / 2) {}
+  TExporter(std::string_view in, const TStandIns& table, TIconv& iconv)
+      : FIn(in), FTable(table), FIconv(iconv), FOut(in.size() + in.size() / 2) {}
 
   std::string Run() {
     const size_t n = FIn.size();
@@ -350,7 +350,7 @@ class TExporter {
       FOut.Append(FIn.data() + i, ascii - i);
       if (ascii == n) break;
       const size_t end = ForeignRunEnd(FIn, ascii);
-      if (StandIns().Empty())
+      if (FTable.Empty())
         Piece(ascii, end);
       else
         Foreign(ascii, end);
@@ -367,7 +367,7 @@ class TExporter {
       const bool pair = IsLead(c) && i + 1 < to && IsTrail(static_cast<unsigned char>(FIn[i + 1]));
       TCarried carried;
       const int k = pair ? UserAreaIndex(c, static_cast<unsigned char>(FIn[i + 1])) : -1;
-      if (k >= 0 && StandIns().Find(k, carried)) {
+      if (k >= 0 && FTable.Find(k, carried)) {
         Piece(piece, i);
         AppendCarried(carried);
         piece = i + 2;
@@ -390,7 +390,7 @@ class TExporter {
 
   void Piece(size_t from, size_t to) {
     if (from == to) return;
-    if (!FConv) FConv = ToUtf8().Get();
+    if (!FConv) FConv = FIconv.Get();
     iconv_t h = FConv;
     char* src = const_cast<char*>(FIn.data() + from);
     size_t srcLeft = to - from;
@@ -413,6 +413,8 @@ class TExporter {
   }
 
   std::string_view FIn;
+  const TStandIns& FTable;
+  TIconv& FIconv;
   TSink FOut;
   iconv_t FConv = nullptr;
 };
@@ -457,35 +459,48 @@ void CollapseLineEnds(std::string& s) {
 
 }  // namespace
 
-std::string ImportText(std::string_view outside, std::string_view source, long firstLine) {
+struct TTextBoundary::TConverters {
+  TIconv ToCp932{"CP932", "UTF-8"};
+  TIconv ToUtf8{"UTF-8", "CP932"};
+};
+
+TTextBoundary::TTextBoundary() : FConverters(std::make_unique<TConverters>()) {}
+
+TTextBoundary::~TTextBoundary() = default;
+
+std::string TTextBoundary::ImportText(std::string_view outside, std::string_view source,
+                                      long firstLine) {
   const size_t missing = BareLineFeeds(outside);
-  std::string out = TImporter(outside, source, firstLine, missing).Run();
+  std::string out =
+      TImporter(outside, source, firstLine, FStandIns, FConverters->ToCp932, missing).Run();
   ExpandLineEnds(out, missing);
   return out;
 }
 
-std::string ExportText(std::string_view inside) {
+std::string TTextBoundary::ExportText(std::string_view inside) {
   std::string out = ExportName(inside);
   CollapseLineEnds(out);
   return out;
 }
 
-std::string ImportName(std::string_view outside, std::string_view source) {
-  return TImporter(outside, source, 1).Run();
+std::string TTextBoundary::ImportName(std::string_view outside, std::string_view source) {
+  return TImporter(outside, source, 1, FStandIns, FConverters->ToCp932).Run();
 }
 
-std::string ExportName(std::string_view inside) { return TExporter(inside).Run(); }
+std::string TTextBoundary::ExportName(std::string_view inside) {
+  return TExporter(inside, FStandIns, FConverters->ToUtf8).Run();
+}
 
-std::string ExportKeptText(std::string_view inside) { return ExportText(inside); }
+std::string TTextBoundary::ExportKeptText(std::string_view inside) { return ExportText(inside); }
 
-std::string ImportKeptText(std::string_view kept, std::string_view source) {
+std::string TTextBoundary::ImportKeptText(std::string_view kept, std::string_view source) {
   return ImportText(kept, source);
 }
 
-std::string ImportUtf8Text(std::string_view utf8, std::string_view source) {
+std::string TTextBoundary::ImportUtf8Text(std::string_view utf8, std::string_view source) {
   return ImportText(utf8, source);
 }
 
-std::string ExportUtf8Text(std::string_view inside) { return ExportText(inside); }
+std::string TTextBoundary::ExportUtf8Text(std::string_view inside) { return ExportText(inside); }
 
 }  // namespace platform

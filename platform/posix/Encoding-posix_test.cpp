@@ -11,12 +11,10 @@
 namespace platform {
 namespace {
 
-// Every test starts from a table of its own, as every run does.
+// Every test starts from a boundary of its own, as every run does.
 class Encoding : public ::testing::Test {
  protected:
-  void SetUp() override { SetStandIns(&FTable); }
-  void TearDown() override { SetStandIns(nullptr); }
-  TStandIns FTable;
+  TTextBoundary FText;
 };
 
 // "あ" is 82 A0 in code page 932; "ｱ" (half-width) is B1; "①" is 87 40.
@@ -36,7 +34,7 @@ TEST_F(Encoding, ImportConvertsCharactersAndLineEnds) {
       {"\xEF\xBB\xBFx\n", "\xF0\x40x\r\n"},  // a byte order mark is carried
       {"\\~", "\\~"},
   };
-  for (const TCase& c : cases) EXPECT_EQ(ImportText(c.Outside, "t"), c.Inside) << c.Outside;
+  for (const TCase& c : cases) EXPECT_EQ(FText.ImportText(c.Outside, "t"), c.Inside) << c.Outside;
 }
 
 TEST_F(Encoding, ExportConvertsCharactersAndLineEnds) {
@@ -53,7 +51,7 @@ TEST_F(Encoding, ExportConvertsCharactersAndLineEnds) {
       {"\xEF\xBF\xBD\xEF\xBF\xBD", "\x82\xFD"},
       {"\xEF\xBF\xBD\n", "\x85\x40\r\n"},  // an unassigned pair is one bad character
   };
-  for (const TCase& c : cases) EXPECT_EQ(ExportText(c.Inside), c.Outside) << c.Outside;
+  for (const TCase& c : cases) EXPECT_EQ(FText.ExportText(c.Inside), c.Outside) << c.Outside;
 }
 
 // Only the runs of non-ASCII characters go through the converter: a code page 932 trail byte in
@@ -68,7 +66,7 @@ TEST_F(Encoding, ExportKeepsEachPairTogetherAmongAscii) {
       {"\xEF\xBF\xBD\xE3\x81\x82x", "\xA0\x82\xA0x"},
       {"\xEF\xBF\xBD\xEF\xBF\xBD", "\xFD\x82\x41"},  // FD alone, then an unassigned pair
   };
-  for (const TCase& c : cases) EXPECT_EQ(ExportText(c.Inside), c.Outside) << c.Outside;
+  for (const TCase& c : cases) EXPECT_EQ(FText.ExportText(c.Inside), c.Outside) << c.Outside;
 }
 
 TEST_F(Encoding, RoundTripKeepsEveryCodePage932Pair) {
@@ -77,9 +75,9 @@ TEST_F(Encoding, RoundTripKeepsEveryCodePage932Pair) {
     for (int trail = 0x40; trail <= 0xFC; ++trail) {
       if (trail == 0x7F) continue;
       std::string pair{static_cast<char>(lead), static_cast<char>(trail)};
-      std::string out = ExportText(pair);
+      std::string out = FText.ExportText(pair);
       if (out == "\xEF\xBF\xBD") continue;  // unassigned
-      EXPECT_EQ(ImportText(out, "t"), pair) << std::hex << lead << " " << trail;
+      EXPECT_EQ(FText.ImportText(out, "t"), pair) << std::hex << lead << " " << trail;
     }
 }
 
@@ -99,12 +97,26 @@ TEST_F(Encoding, CarriedItemsGetStandInsInOrderOfFirstAppearance) {
       {"\xE2\x82\xAC", "\xF0\x40"},
   };
   for (const TCase& c : cases) {
-    EXPECT_EQ(ImportText(c.Outside, "t"), c.Inside) << c.Outside;
-    EXPECT_EQ(ExportText(c.Inside), c.Outside) << c.Outside;
+    EXPECT_EQ(FText.ImportText(c.Outside, "t"), c.Inside) << c.Outside;
+    EXPECT_EQ(FText.ExportText(c.Inside), c.Outside) << c.Outside;
   }
-  EXPECT_EQ(ExportText("\xF0\x41\xF0\x47"), "\xF0\x9F\x98\x80\xEE\x80\x87");
-  EXPECT_EQ(ImportName("\xFF.txt", "t"), "\xF0\x43.txt");
-  EXPECT_EQ(ExportName("\xF0\x4A\xF0\x43\r\n"), "\xEE\x80\x80\xFF\r\n");
+  EXPECT_EQ(FText.ExportText("\xF0\x41\xF0\x47"), "\xF0\x9F\x98\x80\xEE\x80\x87");
+  EXPECT_EQ(FText.ImportName("\xFF.txt", "t"), "\xF0\x43.txt");
+  EXPECT_EQ(FText.ExportName("\xF0\x4A\xF0\x43\r\n"), "\xEE\x80\x80\xFF\r\n");
+}
+
+// Each boundary is a run of its own: a code given out by one stands for nothing in another, and
+// each gives its first code to its own first carried character.
+TEST_F(Encoding, EachBoundaryKeepsItsOwnStandIns) {
+  TTextBoundary other;
+  EXPECT_EQ(FText.ImportText("\xE2\x82\xAC\xEF\xBB\xBF", "t"), "\xF0\x40\xF0\x41");
+  EXPECT_EQ(other.ImportText("\xF0\x9F\x98\x80", "t"), "\xF0\x40");
+  EXPECT_EQ(FText.ExportText("\xF0\x40"), "\xE2\x82\xAC");
+  EXPECT_EQ(other.ExportText("\xF0\x40\xF0\x41"), "\xF0\x9F\x98\x80\xEE\x80\x81");
+  std::string inside = "\xF0\x41x";
+  EXPECT_EQ(other.TakeByteOrderMark(inside), "");
+  EXPECT_EQ(FText.TakeByteOrderMark(inside), "\xF0\x41");
+  EXPECT_EQ(inside, "x");
 }
 
 // The private-use characters take the codes the table counts with, in the converter's own order.
@@ -116,11 +128,11 @@ TEST_F(Encoding, PrivateUseCharactersKeepTheirOwnCodes) {
                               static_cast<char>(0x80 | (cp & 0x3F))};
     const std::string inside{static_cast<char>(UserAreaLead(k)),
                              static_cast<char>(UserAreaTrail(k))};
-    ASSERT_EQ(ImportText(outside, "t"), inside) << k;
-    ASSERT_EQ(ExportText(inside), outside) << k;
+    ASSERT_EQ(FText.ImportText(outside, "t"), inside) << k;
+    ASSERT_EQ(FText.ExportText(inside), outside) << k;
   }
   // Every code is the input's own now: nothing is left to stand for another character.
-  EXPECT_THROW(ImportText("\xE2\x82\xAC", "t"), scan::EEncodingError);
+  EXPECT_THROW(FText.ImportText("\xE2\x82\xAC", "t"), scan::EEncodingError);
 }
 
 // Import then export gives the outside text back (a CR LF comes back as LF, as every line end).
@@ -143,14 +155,14 @@ TEST_F(Encoding, RoundTripKeepsEveryMixOfCharactersAndBytes) {
     for (size_t i = 0; i < outside.size(); ++i)
       if (!(outside[i] == '\r' && i + 1 < outside.size() && outside[i + 1] == '\n'))
         want += outside[i];
-    ASSERT_EQ(ExportText(ImportText(outside, "t")), want) << round;
-    ASSERT_EQ(ExportName(ImportName(outside, "t")), outside) << round;
+    ASSERT_EQ(FText.ExportText(FText.ImportText(outside, "t")), want) << round;
+    ASSERT_EQ(FText.ExportName(FText.ImportName(outside, "t")), outside) << round;
   }
 }
 
-std::string ImportError(const std::string& text, const char* source) {
+std::string ImportError(TTextBoundary& boundary, const std::string& text, const char* source) {
   try {
-    ImportText(text, source);
+    boundary.ImportText(text, source);
   } catch (const scan::EEncodingError& e) {
     return e.Message();  // both sides are code page 932 (the test compiles like the program)
   }
@@ -171,11 +183,11 @@ std::string Hangul(int first, int count) {
 
 TEST_F(Encoding, RefusedOnlyWhenNoStandInIsLeft) {
   // One code is the text's own, so 1,879 are left for the run.
-  EXPECT_EQ(ImportText("\xEE\x80\x80" + Hangul(0, 1000), "t").size(), 2u + 2000u);
-  EXPECT_EQ(ImportError("x\n" + Hangul(0, 1100) + Hangul(1000, 879), "f.txt"), "no error");
-  EXPECT_EQ(ImportText(Hangul(5, 1), "t"), "\xF0\x46");  // seen before: still at hand
+  EXPECT_EQ(FText.ImportText("\xEE\x80\x80" + Hangul(0, 1000), "t").size(), 2u + 2000u);
+  EXPECT_EQ(ImportError(FText, "x\n" + Hangul(0, 1100) + Hangul(1000, 879), "f.txt"), "no error");
+  EXPECT_EQ(FText.ImportText(Hangul(5, 1), "t"), "\xF0\x46");  // seen before: still at hand
   const std::string why = " (代わりに使える外字が残っていません)";
-  EXPECT_EQ(ImportError("x\n" + Hangul(7, 3) + "\xE2\x82\xAC", "f.txt"),
+  EXPECT_EQ(ImportError(FText, "x\n" + Hangul(7, 3) + "\xE2\x82\xAC", "f.txt"),
             "f.txt の 2 行 4 桁目: 文字 U+20AC はコード ページ 932 で表せません" + why);
   const TCase cases[] = {
       {"a\xFF", "standard input の 1 行 2 桁目: UTF-8 として正しくないバイト 0xFF があります" + why},
@@ -188,24 +200,24 @@ TEST_F(Encoding, RefusedOnlyWhenNoStandInIsLeft) {
       {"\xEE\x80\x80\xEE\x80\x81", "standard input の 1 行 2 桁目: 文字 U+E001 はコード ページ "
                                    "932 で表せません" + why},  // its code stands for a Hangul
   };
-  for (const TCase& c : cases) EXPECT_EQ(ImportError(c.Outside, "standard input"), c.Inside);
-  EXPECT_THROW(ImportName("\xC2\xBD", "t"), scan::EEncodingError);
-  EXPECT_EQ(ExportText("\xF0\x40\xF9\xFC"), "\xEE\x80\x80" + Hangul(1878, 1));
+  for (const TCase& c : cases) EXPECT_EQ(ImportError(FText, c.Outside, "standard input"), c.Inside);
+  EXPECT_THROW(FText.ImportName("\xC2\xBD", "t"), scan::EEncodingError);
+  EXPECT_EQ(FText.ExportText("\xF0\x40\xF9\xFC"), "\xEE\x80\x80" + Hangul(1878, 1));
 }
 
 TEST_F(Encoding, LargeTextConvertsInOnePiece) {
   std::string line = "\xE3\x81\x82=1+2\n";
   std::string outside;
   for (int i = 0; i < 100000; ++i) outside += line;
-  std::string inside = ImportText(outside, "t");
+  std::string inside = FText.ImportText(outside, "t");
   EXPECT_EQ(inside.size(), 100000u * 8);
   EXPECT_EQ(inside.substr(0, 8), "\x82\xA0=1+2\r\n");
-  EXPECT_EQ(ExportText(inside), outside);
+  EXPECT_EQ(FText.ExportText(inside), outside);
 }
 
 TEST_F(Encoding, NamesKeepTheirLineEnds) {
-  EXPECT_EQ(ImportName("\xE3\x81\x82.txt", "t"), "\x82\xA0.txt");
-  EXPECT_EQ(ExportName("\x82\xA0\r\n"), "\xE3\x81\x82\r\n");
+  EXPECT_EQ(FText.ImportName("\xE3\x81\x82.txt", "t"), "\x82\xA0.txt");
+  EXPECT_EQ(FText.ExportName("\x82\xA0\r\n"), "\xE3\x81\x82\r\n");
 }
 
 }  // namespace

@@ -57,8 +57,10 @@ void Notify(const std::string& body) {
 
 class TStderrReport : public TErrorReport {
  public:
+  explicit TStderrReport(TTextBoundary& text) : FText(text) {}
+
   void ShowFatalError(const TFatalError& error) override {
-    std::string line = ExportText(error.Line);
+    std::string line = FText.ExportText(error.Line);
     for (char& c : line)
       if (c == '\n' || c == '\r') c = ' ';
     std::string out = "sheetcalc: " + line + "\n";
@@ -70,13 +72,18 @@ class TStderrReport : public TErrorReport {
     posix::WriteAll(STDERR_FILENO, text.data(), text.size());
   }
   void ShowWarning(const std::string& text) override {
-    std::string out = "sheetcalc: " + ExportText(text) + "\n";
+    std::string out = "sheetcalc: " + FText.ExportText(text) + "\n";
     posix::WriteAll(STDERR_FILENO, out.data(), out.size());
   }
+
+ private:
+  TTextBoundary& FText;
 };
 
 }  // namespace
 
-std::unique_ptr<TErrorReport> NewSystemErrorReport() { return std::make_unique<TStderrReport>(); }
+std::unique_ptr<TErrorReport> NewSystemErrorReport(TTextBoundary& text) {
+  return std::make_unique<TStderrReport>(text);
+}
 
 }  // namespace platform

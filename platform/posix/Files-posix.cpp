@@ -43,36 +43,38 @@ bool MakeFolders(const std::string& path) {
 
 class TPosixFileSystem : public TFileSystem {
  public:
+  explicit TPosixFileSystem(TTextBoundary& text) : FText(text) {}
+
   bool FileExists(const std::string& name) override {
     struct stat st;
-    return ::stat(ExportName(name).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    return ::stat(FText.ExportName(name).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
   }
 
   std::string WhyNotAFile(const std::string& name) override {
     struct stat st;
-    if (::stat(ExportName(name).c_str(), &st) != 0) return std::strerror(errno);
+    if (::stat(FText.ExportName(name).c_str(), &st) != 0) return std::strerror(errno);
     return S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : std::string();
   }
 
   std::string LoadTextFile(const std::string& name) override {
-    std::string path = ExportName(name);
+    std::string path = FText.ExportName(name);
     TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.Get() < 0) return {};
     std::string bytes;
     if (!ReadAll(fd.Get(), bytes)) return {};
-    return ImportText(bytes, path);
+    return FText.ImportText(bytes, path);
   }
 
   void SaveTextFile(const std::string& name, const std::string& text) override {
-    std::string path = ExportName(name);
-    std::string bytes = ExportText(text);
+    std::string path = FText.ExportName(name);
+    std::string bytes = FText.ExportText(text);
     struct stat st;
     mode_t mode = ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0666 & ~CurrentUmask();
     if (!posix::ReplaceFile(path, bytes, mode)) RaiseIoError("ファイルを書けません:", name, errno);
   }
 
   bool DeleteFile(const std::string& name) override {
-    return ::unlink(ExportName(name).c_str()) == 0;
+    return ::unlink(FText.ExportName(name).c_str()) == 0;
   }
 
   std::string ProgramFolder(bool create) override {
@@ -86,7 +88,7 @@ class TPosixFileSystem : public TFileSystem {
     }
     std::string folder = base + "/sheetcalc/";
     if (create && !MakeFolders(folder)) RaiseIoError("フォルダを作れません:", folder, errno);
-    return ImportName(folder, "HOME");
+    return FText.ImportName(folder, "HOME");
   }
 
  private:
@@ -95,10 +97,14 @@ class TPosixFileSystem : public TFileSystem {
     ::umask(m);
     return m;
   }
+
+  TTextBoundary& FText;
 };
 
 }  // namespace
 
-std::unique_ptr<TFileSystem> NewSystemFileSystem() { return std::make_unique<TPosixFileSystem>(); }
+std::unique_ptr<TFileSystem> NewSystemFileSystem(TTextBoundary& text) {
+  return std::make_unique<TPosixFileSystem>(text);
+}
 
 }  // namespace platform

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/Files.h"
-#include "platform/StandIns.h"
+#include "platform/Encoding.h"
 #include "scan/Errors.h"
 
 namespace platform {
@@ -40,7 +40,8 @@ class PosixFiles : public ::testing::Test {
   TFileSystem& Files() { return *FFiles; }
 
   std::string FDir;
-  std::unique_ptr<TFileSystem> FFiles = NewSystemFileSystem();
+  TTextBoundary FText;
+  std::unique_ptr<TFileSystem> FFiles = NewSystemFileSystem(FText);
 };
 
 TEST_F(PosixFiles, TextPassesTheEncodingBoundaryBothWays) {
@@ -64,14 +65,12 @@ TEST_F(PosixFiles, MissingFilesAndFolders) {
 // Bytes that are not UTF-8 and a character code page 932 lacks come back as they were; a text
 // that needs more stand-ins than are left is refused, naming the file.
 TEST_F(PosixFiles, CarriedTextComesBackAndRefusalNamesTheFile) {
-  TStandIns table;
-  SetStandIns(&table);
   Put("odd.txt", "ok\n\xFF \xE2\x82\xAC\n");
   const std::string text = Files().LoadTextFile(Path("odd.txt"));
   EXPECT_EQ(text, "ok\r\n\xF0\x40 \xF0\x41\r\n");
   Files().SaveTextFile(Path("copy.txt"), text);
   EXPECT_EQ(Bytes("copy.txt"), "ok\n\xFF \xE2\x82\xAC\n");
-  for (int i = 0; i < UserAreaSize - 2; ++i) table.StandInFor(0x10000 + i);
+  for (int i = 0; i < UserAreaSize - 2; ++i) FText.StandIns().StandInFor(0x10000 + i);
   Put("bad.txt", "ok\n\xFE");
   try {
     Files().LoadTextFile(Path("bad.txt"));
@@ -80,7 +79,6 @@ TEST_F(PosixFiles, CarriedTextComesBackAndRefusalNamesTheFile) {
     EXPECT_EQ(e.Message(), Path("bad.txt") + " の 2 行 1 桁目: UTF-8 として正しくないバイト 0xFE "
                                              "があります (代わりに使える外字が残っていません)");
   }
-  SetStandIns(nullptr);
 }
 
 TEST_F(PosixFiles, SaveReplacesWholeAndKeepsTheMode) {

@@ -18,10 +18,11 @@
 namespace platform {
 namespace {
 
-[[noreturn]] void RaiseStateError(const char* what, const std::string& path, int err) {
+[[noreturn]] void RaiseStateError(TTextBoundary& text, const char* what, const std::string& path,
+                                  int err) {
   std::string name = path;  // as it is when it has no inside spelling
   try {
-    name = ImportName(path, path);
+    name = text.ImportName(path, path);
   } catch (const scan::Exception&) {
   }
   throw scan::EInOutError(std::string(what) + " " + name + ": " + std::strerror(err));
@@ -29,6 +30,8 @@ namespace {
 
 class TPosixStateStore final : public TStateStore {
  public:
+  explicit TPosixStateStore(TTextBoundary& text) : FText(text) {}
+
   std::string StateFolder(bool create) override {
     const char* xdg = std::getenv("XDG_STATE_HOME");
     std::string folder;
@@ -38,7 +41,7 @@ class TPosixStateStore final : public TStateStore {
       const char* home = std::getenv("HOME");
       folder = std::string(home && home[0] ? home : ".") + "/.local/state/sheetcalc/";
     }
-    if (create && !posix::MakeFolders(folder)) RaiseStateError("フォルダを作れません:", folder, errno);
+    if (create && !posix::MakeFolders(folder)) RaiseStateError(FText, "フォルダを作れません:", folder, errno);
     return folder;
   }
 
@@ -51,12 +54,17 @@ class TPosixStateStore final : public TStateStore {
 
   void SaveState(const std::string& name, const std::string& bytes) override {
     std::string path = StateFolder(true) + name;
-    if (!posix::ReplaceFile(path, bytes, 0600)) RaiseStateError("ファイルを書けません:", path, errno);
+    if (!posix::ReplaceFile(path, bytes, 0600)) RaiseStateError(FText, "ファイルを書けません:", path, errno);
   }
+
+ private:
+  TTextBoundary& FText;
 };
 
 }  // namespace
 
-std::unique_ptr<TStateStore> NewSystemStateStore() { return std::make_unique<TPosixStateStore>(); }
+std::unique_ptr<TStateStore> NewSystemStateStore(TTextBoundary& text) {
+  return std::make_unique<TPosixStateStore>(text);
+}
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "platform/Encoding.h"
 #include "platform/State.h"
 #include "scan/Errors.h"
 
@@ -34,7 +35,8 @@ class PosixState : public ::testing::Test {
   TStateStore& State() { return *FState; }
 
   std::string FDir;
-  std::unique_ptr<TStateStore> FState = NewSystemStateStore();
+  TTextBoundary FText;
+  std::unique_ptr<TStateStore> FState = NewSystemStateStore(FText);
 };
 
 TEST_F(PosixState, FolderFollowsTheXdgRules) {

@@ -13,6 +13,8 @@ namespace {
 
 class TPosixStdStreams : public TStdStreams {
  public:
+  explicit TPosixStdStreams(TTextBoundary& text) : FText(text) {}
+
   std::string ReadStandardInput() override {
     struct stat st;
     FStart = -1;
@@ -39,16 +41,19 @@ class TPosixStdStreams : public TStdStreams {
     return posix::WriteAll(STDOUT_FILENO, bytes.data(), bytes.size());
   }
   void WriteWarning(const std::string& text) override {
-    std::string out = ExportText(text) + "\n";
+    std::string out = FText.ExportText(text) + "\n";
     posix::WriteAll(STDERR_FILENO, out.data(), out.size());
   }
 
  private:
+  TTextBoundary& FText;
   off_t FStart = -1;  // where a regular file on standard input was first read from
 };
 
 }  // namespace
 
-std::unique_ptr<TStdStreams> NewSystemStdStreams() { return std::make_unique<TPosixStdStreams>(); }
+std::unique_ptr<TStdStreams> NewSystemStdStreams(TTextBoundary& text) {
+  return std::make_unique<TPosixStdStreams>(text);
+}
 
 }  // namespace platform

@@ -75,16 +75,18 @@ std::string StoreFolder() {
 }
 
 // A file name for a message: inside text where it converts, else its bytes as they are.
-std::string NameForMessage(const std::string& name) {
+std::string NameForMessage(TTextBoundary& text, const std::string& name) {
   try {
-    return ImportName(name, name);
+    return text.ImportName(name, name);
   } catch (const scan::Exception&) {
     return name;
   }
 }
 
-[[noreturn]] void StoreError(const char* what, const std::string& name, int err) {
-  throw scan::EInOutError(std::string(what) + " " + NameForMessage(name) + ": " + std::strerror(err));
+[[noreturn]] void StoreError(TTextBoundary& text, const char* what, const std::string& name,
+                             int err) {
+  throw scan::EInOutError(std::string(what) + " " + NameForMessage(text, name) + ": " +
+                          std::strerror(err));
 }
 
 // One "index $BBGGRR" line into `palette`; a line that does not parse changes nothing.
@@ -130,13 +132,16 @@ bool ReadWholeFile(const std::string& name, std::string& text) {
 }
 
 // Writes `text` to a temporary file beside `name` and renames it over `name`.
-void ReplaceFileAtomically(const std::string& folder, const std::string& name, const std::string& text) {
-  if (!posix::MakeFolders(folder)) StoreError("フォルダを作れません:", folder, errno);
-  if (!posix::ReplaceFile(name, text, 0600)) StoreError("ファイルを書けません:", name, errno);
+void ReplaceFileAtomically(TTextBoundary& boundary, const std::string& folder,
+                           const std::string& name, const std::string& text) {
+  if (!posix::MakeFolders(folder)) StoreError(boundary, "フォルダを作れません:", folder, errno);
+  if (!posix::ReplaceFile(name, text, 0600)) StoreError(boundary, "ファイルを書けません:", name, errno);
 }
 
 class TPosixSysColors final : public TSysColorStore {
  public:
+  explicit TPosixSysColors(TTextBoundary& text) : FText(text) {}
+
   uint32_t GetSysColor(int32_t index) override {
     if (index < 0 || index >= SysColorIndexCount) return 0;
     return Current()[static_cast<size_t>(index)];
@@ -149,7 +154,7 @@ class TPosixSysColors final : public TSysColorStore {
       if (elements[i] >= 0 && elements[i] < SysColorIndexCount)
         palette[static_cast<size_t>(elements[i])] = values[i] & 0xFFFFFF;
     }
-    ReplaceFileAtomically(folder, folder + "/syscolors", FormatStore(palette));
+    ReplaceFileAtomically(FText, folder, folder + "/syscolors", FormatStore(palette));
   }
 
  private:
@@ -160,12 +165,14 @@ class TPosixSysColors final : public TSysColorStore {
     if (ReadWholeFile(StoreFolder() + "/syscolors", text)) ParseStore(text, palette);
     return palette;
   }
+
+  TTextBoundary& FText;
 };
 
 }  // namespace
 
-std::unique_ptr<TSysColorStore> NewSystemSysColorStore() {
-  return std::make_unique<TPosixSysColors>();
+std::unique_ptr<TSysColorStore> NewSystemSysColorStore(TTextBoundary& text) {
+  return std::make_unique<TPosixSysColors>(text);
 }
 
 }  // namespace platform

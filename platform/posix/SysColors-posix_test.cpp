@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Encoding.h"
 #include "platform/SysColors.h"
 #include "scan/Errors.h"
 
@@ -65,7 +66,8 @@ class PosixSysColorsTest : public ::testing::Test {
   std::string FRoot;
   std::string FOldConfig;
   bool FHadConfig = false;
-  std::unique_ptr<TSysColorStore> FColors = NewSystemSysColorStore();
+  TTextBoundary FText;
+  std::unique_ptr<TSysColorStore> FColors = NewSystemSysColorStore(FText);
 };
 
 TEST_F(PosixSysColorsTest, StartsFromTheDefaultPaletteWithoutWriting) {

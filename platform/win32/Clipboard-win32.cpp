@@ -15,6 +15,7 @@
 #include <string>
 
 #include "platform/Clipboard.h"
+#include "platform/Encoding.h"
 #include "platform/win32/WideText.h"
 
 namespace platform {
@@ -95,6 +96,8 @@ bool UnicodeFirst() {
 
 class TWin32Clipboard : public TClipboard {
  public:
+  explicit TWin32Clipboard(TTextBoundary& text) : FText(text) {}
+
   std::string GetClipboardText() override {
     std::wstring wide;
     {
@@ -108,11 +111,11 @@ class TWin32Clipboard : public TClipboard {
       const auto* units = reinterpret_cast<const wchar_t*>(lock.Data());
       wide.assign(units, ::wcsnlen(units, ::GlobalSize(data) / sizeof(wchar_t)));
     }
-    return win32::ImportWideText(wide, "clipboard");
+    return win32::ImportWideText(FText.StandIns(), wide, "clipboard");
   }
 
   bool SetClipboardText(const std::string& text) override {
-    const std::wstring wide = win32::ExportWideText(text);
+    const std::wstring wide = win32::ExportWideText(FText.StandIns(), text);
     TClipboardSession clipboard;
     if (!clipboard.Open()) return false;
     ::EmptyClipboard();
@@ -145,10 +148,14 @@ class TWin32Clipboard : public TClipboard {
     // Up to the first zero byte, and never past the block when another program left none.
     return std::string(lock.Data(), ::strnlen(lock.Data(), ::GlobalSize(data)));
   }
+
+  TTextBoundary& FText;
 };
 
 }  // namespace
 
-std::unique_ptr<TClipboard> NewSystemClipboard() { return std::make_unique<TWin32Clipboard>(); }
+std::unique_ptr<TClipboard> NewSystemClipboard(TTextBoundary& text) {
+  return std::make_unique<TWin32Clipboard>(text);
+}
 
 }  // namespace platform

@@ -82,10 +82,12 @@ class TConsoleEcho : public TDebugEcho {
 
 }  // namespace
 
-std::unique_ptr<TConsole> NewSystemConsole(TStateStore& state) {
+std::unique_ptr<TConsole> NewSystemConsole(TStateStore& state, TTextBoundary& /*text*/) {
   return std::make_unique<TWin32Console>(state);
 }
 
-std::unique_ptr<TDebugEcho> NewSystemDebugEcho() { return std::make_unique<TConsoleEcho>(); }
+std::unique_ptr<TDebugEcho> NewSystemDebugEcho(TTextBoundary& /*text*/) {
+  return std::make_unique<TConsoleEcho>();
+}
 
 }  // namespace platform

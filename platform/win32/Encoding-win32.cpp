@@ -43,32 +43,15 @@ std::string Narrow(const std::wstring& wide, UINT cp) {
   return text;
 }
 
-}  // namespace
-
-std::string ImportText(std::string_view outside, std::string_view /*source*/,
-                       long /*firstLine*/) {
-  return std::string(outside);
-}
-
-std::string ExportText(std::string_view inside) { return std::string(inside); }
-
-std::string ImportName(std::string_view outside, std::string_view /*source*/) {
-  return std::string(outside);
-}
-
-std::string ExportName(std::string_view inside) { return std::string(inside); }
-
-namespace {
-
 /// True when `inside` holds a code that stands for something only this run can spell.
-bool HoldsStandIn(std::string_view inside) {
-  if (StandIns().Empty()) return false;
+bool HoldsStandIn(const TStandIns& table, std::string_view inside) {
+  if (table.Empty()) return false;
   TCarried carried;
   for (size_t i = 0; i + 1 < inside.size(); ++i) {
     const auto lead = static_cast<unsigned char>(inside[i]);
     if (!((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC))) continue;
     const int k = UserAreaIndex(lead, static_cast<unsigned char>(inside[i + 1]));
-    if (k >= 0 && StandIns().Find(k, carried)) return true;
+    if (k >= 0 && table.Find(k, carried)) return true;
     ++i;
   }
   return false;
@@ -76,9 +59,29 @@ bool HoldsStandIn(std::string_view inside) {
 
 }  // namespace
 
-std::string ExportKeptText(std::string_view inside) {
-  if (!HoldsStandIn(inside)) return 'A' + std::string(inside);
-  const std::wstring wide = win32::ExportWideText(inside);
+// Nothing to open on this system: the code page converters are the system's own.
+struct TTextBoundary::TConverters {};
+
+TTextBoundary::TTextBoundary() = default;
+
+TTextBoundary::~TTextBoundary() = default;
+
+std::string TTextBoundary::ImportText(std::string_view outside, std::string_view /*source*/,
+                                      long /*firstLine*/) {
+  return std::string(outside);
+}
+
+std::string TTextBoundary::ExportText(std::string_view inside) { return std::string(inside); }
+
+std::string TTextBoundary::ImportName(std::string_view outside, std::string_view /*source*/) {
+  return std::string(outside);
+}
+
+std::string TTextBoundary::ExportName(std::string_view inside) { return std::string(inside); }
+
+std::string TTextBoundary::ExportKeptText(std::string_view inside) {
+  if (!HoldsStandIn(FStandIns, inside)) return 'A' + std::string(inside);
+  const std::wstring wide = win32::ExportWideText(FStandIns, inside);
   std::string kept(1 + wide.size() * 2, 'W');
   for (size_t i = 0; i < wide.size(); ++i) {
     kept[1 + 2 * i] = static_cast<char>(wide[i] & 0xFF);
@@ -87,23 +90,23 @@ std::string ExportKeptText(std::string_view inside) {
   return kept;
 }
 
-std::string ImportKeptText(std::string_view kept, std::string_view source) {
+std::string TTextBoundary::ImportKeptText(std::string_view kept, std::string_view source) {
   if (kept.empty() || kept[0] != 'W') return std::string(kept.substr(kept.empty() ? 0 : 1));
   std::wstring wide((kept.size() - 1) / 2, L'\0');
   for (size_t i = 0; i < wide.size(); ++i)
     wide[i] = static_cast<wchar_t>(static_cast<unsigned char>(kept[1 + 2 * i]) |
                                    static_cast<unsigned char>(kept[2 + 2 * i]) << 8);
-  return win32::ImportWideText(wide, source);
+  return win32::ImportWideText(FStandIns, wide, source);
 }
 
-std::string ImportUtf8Text(std::string_view utf8, std::string_view source) {
+std::string TTextBoundary::ImportUtf8Text(std::string_view utf8, std::string_view source) {
   // A document reaches the server as JSON, so it is valid Unicode; a byte that is not UTF-8
   // becomes U+FFFD all the same.
-  return win32::ImportWideText(Widen(utf8, CP_UTF8), source);
+  return win32::ImportWideText(FStandIns, Widen(utf8, CP_UTF8), source);
 }
 
-std::string ExportUtf8Text(std::string_view inside) {
-  return Narrow(win32::ExportWideText(inside), CP_UTF8);
+std::string TTextBoundary::ExportUtf8Text(std::string_view inside) {
+  return Narrow(win32::ExportWideText(FStandIns, inside), CP_UTF8);
 }
 
 }  // namespace platform
@@ -156,13 +159,13 @@ bool AppendExactly(std::wstring_view w, std::string& out) {
 
 class TWideImporter {
  public:
-  TWideImporter(std::wstring_view whole, std::string_view source)
-      : FWhole(whole), FSource(source) {}
+  TWideImporter(TStandIns& table, std::wstring_view whole, std::string_view source)
+      : FTable(table), FWhole(whole), FSource(source) {}
 
   std::string Run() {
     FOut.reserve(FWhole.size() * 2);
     for (wchar_t u : FWhole)
-      if (IsPrivateUse(u)) StandIns().Reserve(static_cast<int>(u - UserAreaFirst));
+      if (IsPrivateUse(u)) FTable.Reserve(static_cast<int>(u - UserAreaFirst));
     // Line by line: a line that converts exactly goes in one call, others a character at a time.
     size_t from = 0;
     while (from < FWhole.size()) {
@@ -190,9 +193,9 @@ class TWideImporter {
   void Character(size_t i, size_t units) {
     const char32_t cp = CodePointAt(FWhole, i, units);
     if (IsPrivateUse(cp))
-      Put(StandIns().PrivateUse(static_cast<int>(cp - UserAreaFirst)), i);
+      Put(FTable.PrivateUse(static_cast<int>(cp - UserAreaFirst)), i);
     else if (IsSurrogate(cp) || IsOneWayCharacter(cp) || !AppendExactly(FWhole.substr(i, units), FOut))
-      Put(StandIns().StandInFor(cp), i);
+      Put(FTable.StandInFor(cp), i);
   }
 
   void Put(int k, size_t at) {
@@ -220,6 +223,7 @@ class TWideImporter {
                                " はコード ページ 932 で表せません (代わりに使える外字が残っていません)");
   }
 
+  TStandIns& FTable;
   std::wstring_view FWhole;
   std::string_view FSource;
   std::string FOut;
@@ -267,14 +271,14 @@ void AppendPiece(std::string_view piece, std::wstring& out) {
 
 }  // namespace
 
-std::string ImportWideText(std::wstring_view outside, std::string_view source) {
-  return TWideImporter(outside, source).Run();
+std::string ImportWideText(TStandIns& table, std::wstring_view outside, std::string_view source) {
+  return TWideImporter(table, outside, source).Run();
 }
 
-std::wstring ExportWideText(std::string_view inside) {
+std::wstring ExportWideText(const TStandIns& table, std::string_view inside) {
   std::wstring out;
   out.reserve(inside.size());
-  const bool none = StandIns().Empty();
+  const bool none = table.Empty();
   size_t piece = 0;
   for (size_t i = 0; i < inside.size();) {
     const auto c = static_cast<unsigned char>(inside[i]);
@@ -282,7 +286,7 @@ std::wstring ExportWideText(std::string_view inside) {
         IsLead(c) && i + 1 < inside.size() && IsTrail(static_cast<unsigned char>(inside[i + 1]));
     TCarried carried;
     const int k = pair && !none ? UserAreaIndex(c, static_cast<unsigned char>(inside[i + 1])) : -1;
-    if (k >= 0 && StandIns().Find(k, carried)) {
+    if (k >= 0 && table.Find(k, carried)) {
       AppendPiece(inside.substr(piece, i - piece), out);
       AppendCarried(carried, out);
       piece = i + 2;

@@ -28,7 +28,7 @@ class TMessageBoxReport : public TErrorReport {
 
 }  // namespace
 
-std::unique_ptr<TErrorReport> NewSystemErrorReport() {
+std::unique_ptr<TErrorReport> NewSystemErrorReport(TTextBoundary& /*text*/) {
   return std::make_unique<TMessageBoxReport>();
 }
 

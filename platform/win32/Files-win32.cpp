@@ -116,6 +116,8 @@ class TWin32FileSystem : public TFileSystem {
 
 }  // namespace
 
-std::unique_ptr<TFileSystem> NewSystemFileSystem() { return std::make_unique<TWin32FileSystem>(); }
+std::unique_ptr<TFileSystem> NewSystemFileSystem(TTextBoundary& /*text*/) {
+  return std::make_unique<TWin32FileSystem>();
+}
 
 }  // namespace platform

@@ -65,6 +65,8 @@ class TWin32StateStore final : public TStateStore {
 
 }  // namespace
 
-std::unique_ptr<TStateStore> NewSystemStateStore() { return std::make_unique<TWin32StateStore>(); }
+std::unique_ptr<TStateStore> NewSystemStateStore(TTextBoundary& /*text*/) {
+  return std::make_unique<TWin32StateStore>();
+}
 
 }  // namespace platform

@@ -65,6 +65,8 @@ class TWin32StdStreams : public TStdStreams {
 
 }  // namespace
 
-std::unique_ptr<TStdStreams> NewSystemStdStreams() { return std::make_unique<TWin32StdStreams>(); }
+std::unique_ptr<TStdStreams> NewSystemStdStreams(TTextBoundary& /*text*/) {
+  return std::make_unique<TWin32StdStreams>();
+}
 
 }  // namespace platform

@@ -27,7 +27,7 @@ class TWin32SysColors final : public TSysColorStore {
 
 }  // namespace
 
-std::unique_ptr<TSysColorStore> NewSystemSysColorStore() {
+std::unique_ptr<TSysColorStore> NewSystemSysColorStore(TTextBoundary& /*text*/) {
   return std::make_unique<TWin32SysColors>();
 }
 

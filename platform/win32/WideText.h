@@ -1,9 +1,11 @@
 #pragma once
 // UTF-16 text (the clipboard's CF_UNICODETEXT) across the encoding boundary on Windows, with the
-// run's stand-ins (platform/StandIns.h) for what code page 932 lacks.
+// run's stand-ins (`table`, the run's text boundary's own) for what code page 932 lacks.
 
 #include <string>
 #include <string_view>
+
+#include "platform/StandIns.h"
 
 namespace platform::win32 {
 
@@ -12,10 +14,10 @@ namespace platform::win32 {
 /// private-use characters keep their own codes unless those stand for something else. Raises
 /// scan::EEncodingError naming `source`, the line and the column only when no stand-in is left.
 /// Text that code page 932 represents gives exactly the bytes the code page gives it.
-std::string ImportWideText(std::wstring_view outside, std::string_view source);
+std::string ImportWideText(TStandIns& table, std::wstring_view outside, std::string_view source);
 
 /// Inside text -> UTF-16: a stand-in gives back what it stands for; a pair that is not code page
 /// 932 becomes one U+FFFD, a lead byte without a trail byte another. Never fails.
-std::wstring ExportWideText(std::string_view inside);
+std::wstring ExportWideText(const TStandIns& table, std::string_view inside);
 
 }  // namespace platform::win32

@@ -99,26 +99,28 @@ void CheckProgramFolder(platform::TFileSystem& files, const std::string& expecte
   CheckEqual("program folder (create)", files.ProgramFolder(true), expected);
 }
 
-/// The inside code of the stand-in for `carried`.
-std::string StandIn(platform::TCarried carried) {
+/// The inside code of the stand-in for `carried` in `table`.
+std::string StandIn(platform::TStandIns& table, platform::TCarried carried) {
   std::string code;
-  platform::AppendUserAreaCode(code, platform::StandIns().StandInFor(carried));
+  platform::AppendUserAreaCode(code, table.StandInFor(carried));
   return code;
 }
 
-void CheckClipboard(platform::TClipboard& clipboard) {
+void CheckClipboard(platform::TClipboard& clipboard, platform::TStandIns& table) {
   for (const auto& [what, text] : RoundTripTexts) {
     CheckTrue(what, clipboard.SetClipboardText(text));
     // Written as UTF-16: a byte that is not code page 932 comes back as U+FFFD.
     const bool odd = text.find('\xff') != std::string::npos;
-    CheckEqual(what, clipboard.GetClipboardText(), odd ? "\x1a\x01\x7f" + StandIn(0xFFFD) : text);
+    const std::string back = odd ? "\x1a\x01\x7f" + StandIn(table, 0xFFFD) : text;
+    CheckEqual(what, clipboard.GetClipboardText(), back);
   }
   // Characters code page 932 lacks, a lone surrogate, the yen sign and private-use characters
   // (U+E000 after its code was given to another character) go through UTF-16 and back.
   const std::wstring wide = L"\x8868\x20AC-\xD83D\xDE00 \xD800\xA5\xE000\xE001\r\n";
-  const std::string inside = platform::win32::ImportWideText(wide, "t");
-  CheckTrue("UTF-16 round trip", platform::win32::ExportWideText(inside) == wide);
-  CheckEqual("UTF-16 stand-ins", inside.substr(0, 3), "\x95\x5c" + StandIn(0x20AC).substr(0, 1));
+  const std::string inside = platform::win32::ImportWideText(table, wide, "t");
+  CheckTrue("UTF-16 round trip", platform::win32::ExportWideText(table, inside) == wide);
+  CheckEqual("UTF-16 stand-ins", inside.substr(0, 3),
+             "\x95\x5c" + StandIn(table, 0x20AC).substr(0, 1));
   CheckTrue("carried text on the clipboard", clipboard.SetClipboardText(inside));
   CheckEqual("carried text on the clipboard", clipboard.GetClipboardText(), inside);
   // The clipboard's text ends at its first zero byte.
@@ -147,7 +149,7 @@ int main(int argc, char** argv) {
   try {
     CheckFiles(services.Files, argv[1]);
     CheckProgramFolder(services.Files, argv[2]);
-    CheckClipboard(services.Clipboard);
+    CheckClipboard(services.Clipboard, services.Text.StandIns());
     CheckNumberFormat(services);
   } catch (const std::exception& e) {
     ++gFailed;
