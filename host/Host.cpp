@@ -83,12 +83,12 @@ size_t JoinableTail(const std::string& text) {
 /// that ends the run leaves the parts already written whole.
 class TPartWriter {
  public:
-  /// `write` puts a part on standard output; `streams` takes what is still held when the run
-  /// ends in an error (without raising: the error is on its way already).
-  TPartWriter(std::function<void(const std::string&)> write, platform::TStdStreams& streams)
-      : FWrite(std::move(write)), FStreams(streams) {}
+  /// `write` puts a part on standard output; what is still held when the run ends in an error
+  /// goes to the services' standard output without raising (the error is on its way already).
+  TPartWriter(std::function<void(const std::string&)> write, const platform::TServices& services)
+      : FWrite(std::move(write)), FServices(services) {}
   ~TPartWriter() {
-    if (!FHeld.empty()) FStreams.WriteStandardOutput(platform::ExportText(FHeld));
+    if (!FHeld.empty()) FServices.StdStreams.WriteStandardOutput(FServices.Text.ExportText(FHeld));
   }
   TPartWriter(const TPartWriter&) = delete;
   TPartWriter& operator=(const TPartWriter&) = delete;
@@ -107,7 +107,7 @@ class TPartWriter {
 
  private:
   std::function<void(const std::string&)> FWrite;
-  platform::TStdStreams& FStreams;
+  const platform::TServices& FServices;
   std::string FHeld;
   bool FWritten = false;
 };
@@ -160,7 +160,7 @@ int THost::FileMode() {
   const bool inParts = FToStdout && std::ranges::find(FCommandLine.Files, StandardInputName) ==
                                         FCommandLine.Files.end();
   TPartWriter parts([this](const std::string& text) { WriteStandardOutput(text); },
-                    FServices.StdStreams);
+                    FServices);
   for (const std::string& arg : FCommandLine.Files) {
     std::string name(arg), text;
     if (arg == StandardInputName) {
