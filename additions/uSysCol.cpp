@@ -75,6 +75,9 @@ std::string SysColorListing(platform::TSysColorStore& colors) {
 }
 
 bool TuSysColor::DoLabel(const std::string& name, Extended& value, engine::TLabelMode mode) {
+  // Colour names ("cl...") and element names ("COLOR_...") both begin with a C of either case;
+  // nearly every label of a sheet is turned away by its first byte.
+  if (name.empty() || (name[0] | 0x20) != 'c') return false;
   if (const TColorConstant* c = FindColorConstant(name)) {
     if (mode != engine::TLabelMode::Read) FEngine->FailLine(name + ":const");
     value = c->Value;

@@ -57,6 +57,7 @@ class TuSysColor : public engine::TCalcuAddition {
   std::vector<std::string> DirectiveNames() const override { return {DirectiveName}; }
   static constexpr const char* DirectiveName = "scol";
   bool DoLabel(const std::string& name, Extended& value, engine::TLabelMode mode) override;
+  bool HandlesFunctions() const override { return false; }
   void Notify(engine::TNotifyPhase phase) override;
 
   std::array<uint32_t, SysColorElementCount> FPendingValues{};

@@ -130,7 +130,7 @@ std::vector<std::string> ConstantNames() {
 }
 
 bool TAnsiCalculate::CallFunction(const std::string& name) {
-  for (auto& addition : FAdditions)
+  for (TCalcuAddition* addition : FFunctionAdditions)
     if (addition->DoFunction(name, FArgs)) return true;
   FValue = 0;
   const size_t n = FArgs.size();

@@ -115,7 +115,10 @@ void TAnsiCalculate::AddAddition(const TCalcuAdditionClass& cls) {
     if (name == cls.Name) return;
   FAdditions.push_back(cls.Create());
   FAdditionNames.push_back(cls.Name);
-  FAdditions.back()->FEngine = this;
+  TCalcuAddition* addition = FAdditions.back().get();
+  addition->FEngine = this;
+  if (addition->HandlesFunctions()) FFunctionAdditions.push_back(addition);
+  if (addition->HandlesLabels()) FLabelAdditions.push_back(addition);
 }
 
 void TAnsiCalculate::Rewind() {

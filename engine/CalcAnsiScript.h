@@ -83,6 +83,11 @@ class TCalcuAddition {
   virtual bool DoFunction(const std::string& name, TAArgRec& args);
   /// Supplies or intercepts a label access.
   virtual bool DoLabel(const std::string& name, Extended& value, TLabelMode mode);
+  /// Whether DoFunction and DoLabel may answer at all; fixed for the object's life. The engine
+  /// asks only the additions that say so (in attach order), so one that overrides neither says
+  /// false and spares every call and label read a call of its own.
+  virtual bool HandlesFunctions() const { return true; }
+  virtual bool HandlesLabels() const { return true; }
   /// Called when a pass begins and when it has ended.
   virtual void Notify(TNotifyPhase phase);
   /// The directives it handles, without the '#' (for completion and help).
@@ -225,6 +230,8 @@ class TAnsiCalculate {
   bool KeywordOperator();
 
   std::vector<std::unique_ptr<TCalcuAddition>> FAdditions;
+  std::vector<TCalcuAddition*> FFunctionAdditions;  // those of FAdditions that handle functions
+  std::vector<TCalcuAddition*> FLabelAdditions;     // those of FAdditions that handle labels
   TAMyCalLabel FLabelTable;
   const char* FCursor = nullptr;
   const char* FLineStart = nullptr;

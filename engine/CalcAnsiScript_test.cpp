@@ -382,6 +382,23 @@ class TSecondAddition : public TCalcuAddition {
   }
 };
 
+// Overrides the answering operations but says it handles neither: the engine must not ask it.
+class TSilentAddition : public TCalcuAddition {
+ public:
+  bool DoFunction(const std::string& name, TAArgRec&) override {
+    Log.push_back("silent " + name);
+    FEngine->SetValue(99);
+    return true;
+  }
+  bool DoLabel(const std::string& name, Extended& value, TLabelMode) override {
+    Log.push_back("silent " + name);
+    value = 99;
+    return true;
+  }
+  bool HandlesFunctions() const override { return false; }
+  bool HandlesLabels() const override { return false; }
+};
+
 class AdditionTest : public EngineTest {
  protected:
   void SetUp() override {
@@ -409,6 +426,16 @@ TEST_F(AdditionTest, AdditionsAreAskedInOrderAndTheFirstAnswerWins) {
   std::vector<std::string> expected{"notify begins", "directive test", "directive other",
                                     "second other",  "label seven 1",  "label seven 0",
                                     "label seven 3", "notify ended"};
+  EXPECT_EQ(Log, expected);
+}
+
+TEST_F(AdditionTest, OnlyAdditionsThatHandleCallsAndLabelsAreAsked) {
+  ClearAdditionClasses();
+  RegisterAddition(AdditionClassOf<TSilentAddition>("TSilentAddition"));
+  RegisterAddition(AdditionClassOf<TTestAddition>("TTestAddition"));
+  EXPECT_EQ(RunSheet("twice(4)+seven\nx=2\nROUND(x*8)+x"), "twice(4)+seven// 15\nx=2\nROUND(x*8)+x// 18\n");
+  std::vector<std::string> expected{"notify begins", "label seven 1", "label x 0", "label x 1",
+                                    "label x 1",     "notify ended"};
   EXPECT_EQ(Log, expected);
 }
 

@@ -344,7 +344,7 @@ Extended TAnsiCalculate::EvaluateAt(const char*& cursor) {
 }
 
 bool TAnsiCalculate::AccessLabel(const std::string& name, Extended& value, TLabelMode mode) {
-  for (auto& addition : FAdditions)
+  for (TCalcuAddition* addition : FLabelAdditions)
     if (addition->DoLabel(name, value, mode)) return true;
   TMyCalLabel* label = FLabelTable.Find(name);
   switch (mode) {
