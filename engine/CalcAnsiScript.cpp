@@ -75,8 +75,8 @@ void TAMyCalLabel::Clear() {
 
 bool TCalcuAddition::TakeFile(const std::string&, const char*) { return false; }
 bool TCalcuAddition::Directive(const std::string&, const char*&) { return false; }
-bool TCalcuAddition::DoFunction(const std::string&, TAArgRec&) { return false; }
-bool TCalcuAddition::DoLabel(const std::string&, Extended&, TLabelMode) { return false; }
+bool TCalcuAddition::DoFunction(std::string_view, TAArgRec&) { return false; }
+bool TCalcuAddition::DoLabel(std::string_view, Extended&, TLabelMode) { return false; }
 void TCalcuAddition::Notify(TNotifyPhase) {}
 
 namespace {

@@ -356,15 +356,15 @@ class TTestAddition : public TCalcuAddition {
     FEngine->WriteLine("test says hello");
     return true;
   }
-  bool DoFunction(const std::string& name, TAArgRec& args) override {
+  bool DoFunction(std::string_view name, TAArgRec& args) override {
     if (name == "fail") FEngine->FailLine("failed");
     if (name == "quit") FEngine->AbortLine("quit");
     if (name != "twice") return false;
     FEngine->SetValue(2 * args[0].Value);
     return true;
   }
-  bool DoLabel(const std::string& name, Extended& value, TLabelMode mode) override {
-    Log.push_back("label " + name + " " + std::to_string(static_cast<int>(mode)));
+  bool DoLabel(std::string_view name, Extended& value, TLabelMode mode) override {
+    Log.push_back("label " + std::string(name) + " " + std::to_string(static_cast<int>(mode)));
     if (name != "seven") return false;
     if (mode == TLabelMode::Read) value = 7;
     return true;
@@ -385,13 +385,13 @@ class TSecondAddition : public TCalcuAddition {
 // Overrides the answering operations but says it handles neither: the engine must not ask it.
 class TSilentAddition : public TCalcuAddition {
  public:
-  bool DoFunction(const std::string& name, TAArgRec&) override {
-    Log.push_back("silent " + name);
+  bool DoFunction(std::string_view name, TAArgRec&) override {
+    Log.push_back("silent " + std::string(name));
     FEngine->SetValue(99);
     return true;
   }
-  bool DoLabel(const std::string& name, Extended& value, TLabelMode) override {
-    Log.push_back("silent " + name);
+  bool DoLabel(std::string_view name, Extended& value, TLabelMode) override {
+    Log.push_back("silent " + std::string(name));
     value = 99;
     return true;
   }
