@@ -20,11 +20,23 @@ using scan::WhiteChars;
 uint64_t TAMyCalLabel::HashOf(std::string_view name) {
   // Eight bytes a step: names are short, most take one or two.
   uint64_t h = name.size() * 0x9E3779B97F4A7C15u;
-  for (size_t i = 0; i < name.size(); i += 8) {
-    uint64_t chunk = 0;
-    std::memcpy(&chunk, name.data() + i, std::min<size_t>(8, name.size() - i));
+  const auto mix = [&h](uint64_t chunk) {
     h = (h ^ chunk) * 0xFF51AFD7ED558CCDu;
     h ^= h >> 32;
+  };
+  const char* p = name.data();
+  size_t n = name.size();
+  for (; n >= 8; p += 8, n -= 8) {
+    uint64_t chunk;
+    std::memcpy(&chunk, p, 8);
+    mix(chunk);
+  }
+  // The last few bytes, low byte first: a fixed-size copy above, a short loop here, where a copy
+  // of variable length would cost more than the bytes themselves.
+  if (n > 0) {
+    uint64_t chunk = 0;
+    for (size_t i = 0; i < n; ++i) chunk |= uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
+    mix(chunk);
   }
   return h;
 }
