@@ -18,6 +18,8 @@ class TuScrExt : public engine::TCalcuAddition {
  public:
   bool Directive(const std::string& name, const char*& cursor) override;
   std::vector<std::string> DirectiveNames() const override { return {DirectiveName}; }
+  bool HandlesFunctions() const override { return false; }
+  bool HandlesLabels() const override { return false; }
   static constexpr const char* DirectiveName = "cp";
 
  private:

@@ -74,9 +74,12 @@ std::string SysColorListing(platform::TSysColorStore& colors) {
   return listing;
 }
 
-bool TuSysColor::DoLabel(const std::string& name, Extended& value, engine::TLabelMode mode) {
+bool TuSysColor::DoLabel(std::string_view name, Extended& value, engine::TLabelMode mode) {
+  // Colour names ("cl...") and element names ("COLOR_...") both begin with a C of either case;
+  // nearly every label of a sheet is turned away by its first byte.
+  if (name.empty() || (name[0] | 0x20) != 'c') return false;
   if (const TColorConstant* c = FindColorConstant(name)) {
-    if (mode != engine::TLabelMode::Read) FEngine->FailLine(name + ":const");
+    if (mode != engine::TLabelMode::Read) FEngine->FailLine(std::string(name) + ":const");
     value = c->Value;
     return true;
   }
@@ -99,7 +102,7 @@ bool TuSysColor::DoLabel(const std::string& name, Extended& value, engine::TLabe
     case engine::TLabelMode::Add:
       break;
   }
-  FEngine->FailLine("++/-- ng " + name);
+  FEngine->FailLine("++/-- ng " + std::string(name));
 }
 
 void TuSysColor::Schedule(int32_t index, uint32_t value) {

@@ -56,7 +56,8 @@ class TuSysColor : public engine::TCalcuAddition {
   bool Directive(const std::string& name, const char*& cursor) override;
   std::vector<std::string> DirectiveNames() const override { return {DirectiveName}; }
   static constexpr const char* DirectiveName = "scol";
-  bool DoLabel(const std::string& name, Extended& value, engine::TLabelMode mode) override;
+  bool DoLabel(std::string_view name, Extended& value, engine::TLabelMode mode) override;
+  bool HandlesFunctions() const override { return false; }
   void Notify(engine::TNotifyPhase phase) override;
 
   std::array<uint32_t, SysColorElementCount> FPendingValues{};

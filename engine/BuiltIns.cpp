@@ -129,8 +129,8 @@ std::vector<std::string> ConstantNames() {
   return names;
 }
 
-bool TAnsiCalculate::CallFunction(const std::string& name) {
-  for (auto& addition : FAdditions)
+bool TAnsiCalculate::CallFunction(std::string_view name) {
+  for (TCalcuAddition* addition : FFunctionAdditions)
     if (addition->DoFunction(name, FArgs)) return true;
   FValue = 0;
   const size_t n = FArgs.size();
@@ -143,7 +143,7 @@ bool TAnsiCalculate::CallFunction(const std::string& name) {
     return true;
   }
   if (n == 1) {
-    if (!FArgs[0].Text.empty()) FailLine(name + "(?)");
+    if (!FArgs[0].Text.empty()) FailLine(std::string(name) + "(?)");
     for (const TFunction1& f : Functions1) {
       if (scan::SameTextAscii(name, f.Name)) {
         FValue = f.Func(FArgs[0].Value);
@@ -153,8 +153,8 @@ bool TAnsiCalculate::CallFunction(const std::string& name) {
     return false;
   }
   if (n == 2) {
-    if (!FArgs[0].Text.empty()) FailLine(name + "(?,)");
-    if (!FArgs[1].Text.empty()) FailLine(name + "(,?)");
+    if (!FArgs[0].Text.empty()) FailLine(std::string(name) + "(?,)");
+    if (!FArgs[1].Text.empty()) FailLine(std::string(name) + "(,?)");
     for (const TFunction2& f : Functions2) {
       if (scan::SameTextAscii(name, f.Name)) {
         FValue = f.Func(FArgs[0].Value, FArgs[1].Value);
@@ -165,7 +165,7 @@ bool TAnsiCalculate::CallFunction(const std::string& name) {
   return false;
 }
 
-bool TAnsiCalculate::FindConstant(const std::string& name, Extended& value, TLabelMode mode) {
+bool TAnsiCalculate::FindConstant(std::string_view name, Extended& value, TLabelMode mode) {
   if (mode != TLabelMode::Read) return false;
   for (const TConstRec& c : Constants()) {
     if (name == c.Name) {

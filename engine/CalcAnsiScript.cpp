@@ -20,11 +20,23 @@ using scan::WhiteChars;
 uint64_t TAMyCalLabel::HashOf(std::string_view name) {
   // Eight bytes a step: names are short, most take one or two.
   uint64_t h = name.size() * 0x9E3779B97F4A7C15u;
-  for (size_t i = 0; i < name.size(); i += 8) {
-    uint64_t chunk = 0;
-    std::memcpy(&chunk, name.data() + i, std::min<size_t>(8, name.size() - i));
+  const auto mix = [&h](uint64_t chunk) {
     h = (h ^ chunk) * 0xFF51AFD7ED558CCDu;
     h ^= h >> 32;
+  };
+  const char* p = name.data();
+  size_t n = name.size();
+  for (; n >= 8; p += 8, n -= 8) {
+    uint64_t chunk;
+    std::memcpy(&chunk, p, 8);
+    mix(chunk);
+  }
+  // The last few bytes, low byte first: a fixed-size copy above, a short loop here, where a copy
+  // of variable length would cost more than the bytes themselves.
+  if (n > 0) {
+    uint64_t chunk = 0;
+    for (size_t i = 0; i < n; ++i) chunk |= uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
+    mix(chunk);
   }
   return h;
 }
@@ -75,8 +87,8 @@ void TAMyCalLabel::Clear() {
 
 bool TCalcuAddition::TakeFile(const std::string&, const char*) { return false; }
 bool TCalcuAddition::Directive(const std::string&, const char*&) { return false; }
-bool TCalcuAddition::DoFunction(const std::string&, TAArgRec&) { return false; }
-bool TCalcuAddition::DoLabel(const std::string&, Extended&, TLabelMode) { return false; }
+bool TCalcuAddition::DoFunction(std::string_view, TAArgRec&) { return false; }
+bool TCalcuAddition::DoLabel(std::string_view, Extended&, TLabelMode) { return false; }
 void TCalcuAddition::Notify(TNotifyPhase) {}
 
 namespace {
@@ -115,7 +127,10 @@ void TAnsiCalculate::AddAddition(const TCalcuAdditionClass& cls) {
     if (name == cls.Name) return;
   FAdditions.push_back(cls.Create());
   FAdditionNames.push_back(cls.Name);
-  FAdditions.back()->FEngine = this;
+  TCalcuAddition* addition = FAdditions.back().get();
+  addition->FEngine = this;
+  if (addition->HandlesFunctions()) FFunctionAdditions.push_back(addition);
+  if (addition->HandlesLabels()) FLabelAdditions.push_back(addition);
 }
 
 void TAnsiCalculate::Rewind() {

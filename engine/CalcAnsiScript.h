@@ -80,9 +80,14 @@ class TCalcuAddition {
   /// Handles a '#' directive the engine does not know; may move the cursor.
   virtual bool Directive(const std::string& name, const char*& cursor);
   /// Supplies a function: true when it has given the engine the call's result (SetValue).
-  virtual bool DoFunction(const std::string& name, TAArgRec& args);
+  virtual bool DoFunction(std::string_view name, TAArgRec& args);
   /// Supplies or intercepts a label access.
-  virtual bool DoLabel(const std::string& name, Extended& value, TLabelMode mode);
+  virtual bool DoLabel(std::string_view name, Extended& value, TLabelMode mode);
+  /// Whether DoFunction and DoLabel may answer at all; fixed for the object's life. The engine
+  /// asks only the additions that say so (in attach order), so one that overrides neither says
+  /// false and spares every call and label read a call of its own.
+  virtual bool HandlesFunctions() const { return true; }
+  virtual bool HandlesLabels() const { return true; }
   /// Called when a pass begins and when it has ended.
   virtual void Notify(TNotifyPhase phase);
   /// The directives it handles, without the '#' (for completion and help).
@@ -119,9 +124,9 @@ class TAnsiCalculate {
   TAnsiCalculate& operator=(const TAnsiCalculate&) = delete;
 
   // Virtual operations, in slot order.
-  virtual bool CallFunction(const std::string& name);
-  virtual bool AccessLabel(const std::string& name, Extended& value, TLabelMode mode);
-  virtual bool FindConstant(const std::string& name, Extended& value, TLabelMode mode);
+  virtual bool CallFunction(std::string_view name);
+  virtual bool AccessLabel(std::string_view name, Extended& value, TLabelMode mode);
+  virtual bool FindConstant(std::string_view name, Extended& value, TLabelMode mode);
   virtual void Reset();
 
  protected:
@@ -225,6 +230,8 @@ class TAnsiCalculate {
   bool KeywordOperator();
 
   std::vector<std::unique_ptr<TCalcuAddition>> FAdditions;
+  std::vector<TCalcuAddition*> FFunctionAdditions;  // those of FAdditions that handle functions
+  std::vector<TCalcuAddition*> FLabelAdditions;     // those of FAdditions that handle labels
   TAMyCalLabel FLabelTable;
   const char* FCursor = nullptr;
   const char* FLineStart = nullptr;

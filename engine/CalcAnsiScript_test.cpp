@@ -356,15 +356,15 @@ class TTestAddition : public TCalcuAddition {
     FEngine->WriteLine("test says hello");
     return true;
   }
-  bool DoFunction(const std::string& name, TAArgRec& args) override {
+  bool DoFunction(std::string_view name, TAArgRec& args) override {
     if (name == "fail") FEngine->FailLine("failed");
     if (name == "quit") FEngine->AbortLine("quit");
     if (name != "twice") return false;
     FEngine->SetValue(2 * args[0].Value);
     return true;
   }
-  bool DoLabel(const std::string& name, Extended& value, TLabelMode mode) override {
-    Log.push_back("label " + name + " " + std::to_string(static_cast<int>(mode)));
+  bool DoLabel(std::string_view name, Extended& value, TLabelMode mode) override {
+    Log.push_back("label " + std::string(name) + " " + std::to_string(static_cast<int>(mode)));
     if (name != "seven") return false;
     if (mode == TLabelMode::Read) value = 7;
     return true;
@@ -380,6 +380,23 @@ class TSecondAddition : public TCalcuAddition {
     Log.push_back("second " + name);
     return name == "test" || name == "other";
   }
+};
+
+// Overrides the answering operations but says it handles neither: the engine must not ask it.
+class TSilentAddition : public TCalcuAddition {
+ public:
+  bool DoFunction(std::string_view name, TAArgRec&) override {
+    Log.push_back("silent " + std::string(name));
+    FEngine->SetValue(99);
+    return true;
+  }
+  bool DoLabel(std::string_view name, Extended& value, TLabelMode) override {
+    Log.push_back("silent " + std::string(name));
+    value = 99;
+    return true;
+  }
+  bool HandlesFunctions() const override { return false; }
+  bool HandlesLabels() const override { return false; }
 };
 
 class AdditionTest : public EngineTest {
@@ -409,6 +426,16 @@ TEST_F(AdditionTest, AdditionsAreAskedInOrderAndTheFirstAnswerWins) {
   std::vector<std::string> expected{"notify begins", "directive test", "directive other",
                                     "second other",  "label seven 1",  "label seven 0",
                                     "label seven 3", "notify ended"};
+  EXPECT_EQ(Log, expected);
+}
+
+TEST_F(AdditionTest, OnlyAdditionsThatHandleCallsAndLabelsAreAsked) {
+  ClearAdditionClasses();
+  RegisterAddition(AdditionClassOf<TSilentAddition>("TSilentAddition"));
+  RegisterAddition(AdditionClassOf<TTestAddition>("TTestAddition"));
+  EXPECT_EQ(RunSheet("twice(4)+seven\nx=2\nROUND(x*8)+x"), "twice(4)+seven// 15\nx=2\nROUND(x*8)+x// 18\n");
+  std::vector<std::string> expected{"notify begins", "label seven 1", "label x 0", "label x 1",
+                                    "label x 1",     "notify ended"};
   EXPECT_EQ(Log, expected);
 }
 

@@ -153,10 +153,9 @@ void TAnsiCalculate::LabelIncrement() {
   FCursor += 2;
   SkipBlanks(FCursor);
   if (!IncrementLabelStart.Has(*FCursor)) AbortLine("++/-- >label?");
-  std::string name;
-  scan::ReadWhileCharSetMB(FCursor, scan::WordChars, name);
+  const std::string_view name = scan::SkipWhileCharSetMB(FCursor, scan::WordChars);
   FValue = up ? 1 : -1;
-  if (!AccessLabel(name, FValue, TLabelMode::Add)) AbortLine(name + " undefined labels");
+  if (!AccessLabel(name, FValue, TLabelMode::Add)) AbortLine(std::string(name) + " undefined labels");
 }
 
 // ("AND" | "and" | "OR" | "or") delimiter expression | ("XOR" | "xor") expression
@@ -270,12 +269,13 @@ void TAnsiCalculate::ParsePrimary() {
     ++FCursor;
   } else if (NameStart.Has(*FCursor)) {
     // No number begins with a name's first byte, so names need not try the number readers.
-    const std::string name(scan::SkipWhileCharSetMB(FCursor, scan::WordChars));
+    // A view into the sheet text: a label read evaluates nothing else before it is done.
+    const std::string_view name = scan::SkipWhileCharSetMB(FCursor, scan::WordChars);
     SkipBlanks(FCursor);
     if (*FCursor == '(') {
-      ReadCall(name);
+      ReadCall(std::string(name));
     } else if (!AccessLabel(name, FValue, TLabelMode::Read)) {
-      FailLine(name + " undefined labels");
+      FailLine(std::string(name) + " undefined labels");
     }
   } else {
     ReadNumber();  // FValue holds the number, if one begins here
@@ -343,8 +343,8 @@ Extended TAnsiCalculate::EvaluateAt(const char*& cursor) {
   return FValue;
 }
 
-bool TAnsiCalculate::AccessLabel(const std::string& name, Extended& value, TLabelMode mode) {
-  for (auto& addition : FAdditions)
+bool TAnsiCalculate::AccessLabel(std::string_view name, Extended& value, TLabelMode mode) {
+  for (TCalcuAddition* addition : FLabelAdditions)
     if (addition->DoLabel(name, value, mode)) return true;
   TMyCalLabel* label = FLabelTable.Find(name);
   switch (mode) {
@@ -352,7 +352,7 @@ bool TAnsiCalculate::AccessLabel(const std::string& name, Extended& value, TLabe
       if (label)
         label->Value = value;
       else
-        FLabelTable.Append(name, value);
+        FLabelTable.Append(std::string(name), value);
       return true;
     case TLabelMode::Read:
       if (!label) return FindConstant(name, value, mode);
@@ -362,7 +362,7 @@ bool TAnsiCalculate::AccessLabel(const std::string& name, Extended& value, TLabe
       if (label)
         value = label->Value = CheckedAdd(label->Value, value);
       else
-        FLabelTable.Append(name, value);
+        FLabelTable.Append(std::string(name), value);
       return true;
     default:
       return true;

@@ -62,13 +62,13 @@ void TLspCalculate::PutLine(const std::string& annotation) {
   TAnsiCalculate::PutLine(annotation);
 }
 
-bool TLspCalculate::AccessLabel(const std::string& name, scan::Extended& value,
+bool TLspCalculate::AccessLabel(std::string_view name, scan::Extended& value,
                                 engine::TLabelMode mode) {
   const bool known = TAnsiCalculate::AccessLabel(name, value, mode);
   if (known && mode != engine::TLabelMode::Read) {
     // An addition may have taken the access over: only the sheet's own labels are recorded.
     if (const engine::TMyCalLabel* label = Labels().Find(name))
-      FLabelEvents.push_back({CurrentLine(), name, label->Value});
+      FLabelEvents.push_back({CurrentLine(), std::string(name), label->Value});
   }
   return known;
 }

@@ -33,7 +33,7 @@ class TLspCalculate : public engine::TAnsiCalculate {
   /// Records the line and its annotation (when not empty), then writes it as the engine does.
   void PutLine(const std::string& annotation) override;
   /// Records an assignment or an increment of a label of the sheet's own table.
-  bool AccessLabel(const std::string& name, scan::Extended& value, engine::TLabelMode mode) override;
+  bool AccessLabel(std::string_view name, scan::Extended& value, engine::TLabelMode mode) override;
 
   /// The source line (from 0) of the line being evaluated.
   int64_t CurrentLine();

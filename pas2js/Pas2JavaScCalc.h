@@ -32,6 +32,8 @@ class TPas2JavaScCalc : public engine::TCalcuAddition {
   std::vector<std::string> DirectiveNames() const override { return {DirectiveName}; }
   static constexpr const char* DirectiveName = "P2Js";
   void Notify(engine::TNotifyPhase phase) override;
+  bool HandlesFunctions() const override { return false; }
+  bool HandlesLabels() const override { return false; }
 
   /// Writes the text as the whole file (the engine's file system); failure raises
   /// scan::EInOutError naming the file.
