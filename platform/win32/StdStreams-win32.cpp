@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "platform/StdStreams.h"
+#include "platform/win32/FileHandle.h"
 
 namespace platform {
 namespace {
@@ -20,16 +21,10 @@ HANDLE StdHandle(DWORD which) {
   return h == INVALID_HANDLE_VALUE ? nullptr : h;
 }
 
-bool WriteAll(HANDLE h, const char* p, size_t n) {
-  if (!h) return false;
-  while (n > 0) {
-    DWORD chunk = n > 0x40000000u ? 0x40000000u : static_cast<DWORD>(n);
-    DWORD written = 0;
-    if (!::WriteFile(h, p, chunk, &written, nullptr) || written == 0) return false;
-    p += written;
-    n -= written;
-  }
-  return true;
+/// The whole text to the standard handle `which`; false when there is none or a write failed.
+bool WriteToStdHandle(DWORD which, std::string_view bytes) {
+  HANDLE h = StdHandle(which);
+  return h != nullptr && win32::WriteAll(h, bytes.data(), bytes.size());
 }
 
 class TWin32StdStreams : public TStdStreams {
@@ -54,12 +49,12 @@ class TWin32StdStreams : public TStdStreams {
   }
 
   bool WriteStandardOutput(std::string_view bytes) override {
-    return WriteAll(StdHandle(STD_OUTPUT_HANDLE), bytes.data(), bytes.size());
+    return WriteToStdHandle(STD_OUTPUT_HANDLE, bytes);
   }
 
   void WriteWarning(const std::string& text) override {
     std::string line = text + "\r\n";
-    WriteAll(StdHandle(STD_ERROR_HANDLE), line.data(), line.size());
+    WriteToStdHandle(STD_ERROR_HANDLE, line);
   }
 };
 
