@@ -15,6 +15,7 @@
 #include "engine/CalcAnsiScript.h"
 #include "host/MyConsCalculate.h"
 #include "platform/Encoding.h"
+#include "platform/LargeBuffer.h"
 #include "platform/Services.h"
 #include "platform/StandIns.h"
 #include "scan/Errors.h"
@@ -112,6 +113,16 @@ class TPartWriter {
   bool FWritten = false;
 };
 
+/// An engine for a whole sheet, its output given room for the usual result at once: every line
+/// comes back with its result, so about twice the text (more is grown into as usual).
+std::unique_ptr<engine::TAnsiCalculate> NewSheetEngine(std::string text,
+                                                       const platform::TServices& services) {
+  const size_t expected = 2 * text.size() + 4096;
+  auto engine = std::make_unique<engine::TAnsiCalculate>(std::move(text), services);
+  platform::ReserveLarge(engine->Output(), expected);
+  return engine;
+}
+
 }  // namespace
 
 bool RunSheet(engine::TAnsiCalculate& engine, const std::string& name) {
@@ -180,7 +191,7 @@ int THost::FileMode() {
     }
     // A byte order mark is no part of the sheet; it comes back in front of the output it begins.
     const std::string mark = FServices.Text.TakeByteOrderMark(text);
-    auto engine = std::make_unique<engine::TAnsiCalculate>(std::move(text), FServices);
+    auto engine = NewSheetEngine(std::move(text), FServices);
     if (arg == StandardInputName ? !FilterSheet(*engine) : RunSheet(*engine, name)) ++handled;
     if (inParts) {
       parts.Put(engine->Output(), mark);
@@ -207,7 +218,7 @@ int THost::FileMode() {
 
 int THost::ClipboardMode(std::string text, const std::string& mark) {
   FBefore = mark + text;  // what the result replaces, without reading the clipboard again
-  auto engine = std::make_unique<engine::TAnsiCalculate>(std::move(text), FServices);
+  auto engine = NewSheetEngine(std::move(text), FServices);
   engine->Calculate();
   std::string& output = engine->Output();
   if (!output.empty()) output.insert(0, mark);

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "platform/Encoding.h"
+#include "platform/LargeBuffer.h"
 #include "platform/StandIns.h"
 #include "scan/Errors.h"
 
@@ -148,7 +149,7 @@ class TSink {
  public:
   /// Room for `expected` bytes at once, and capacity for `extra` more (line ends added later).
   explicit TSink(size_t expected, size_t extra = 0) {
-    FOut.reserve(expected + extra + 16);
+    ReserveLarge(FOut, expected + extra + 16);
     FOut.resize(expected + 16);
   }
   /// Room for `n` more bytes at Tail().

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <string>
 
+#include "platform/LargeBuffer.h"
 #include "platform/posix/PosixIo.h"
 
 namespace platform::posix {
@@ -35,6 +36,7 @@ bool ReadAll(int fd, std::string& bytes) {
   size_t want = 65536;
   if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
     want = static_cast<size_t>(st.st_size) + 1;
+  ReserveLarge(bytes, used + want);
   bytes.resize(used + want);
   for (;;) {
     if (used == bytes.size()) bytes.resize(bytes.size() * 2);
