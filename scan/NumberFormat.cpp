@@ -2,11 +2,13 @@
 // the general form with fifteen significant digits. The C library does the correctly rounded
 // digit work; the layout and the decimal separator are ours, so no text depends on the locale.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdint>
 #include <cstdlib>
 
+#include "scan/ExtendedBits.h"
 #include "scan/PowersOfTen.h"
 #include "scan/uAnsiCharTools.h"
 
@@ -31,11 +33,13 @@ struct TScaled {
 };
 
 /// The engineering prefix letter for a = |x| and a scaled by it; the tests run in this order.
+/// Each quotient test comes after a comparison that it implies, which spares the division for
+/// nearly every value: a quotient rounds to above its bound only when the exact one is above it.
 TScaled ChoosePrefix(Extended a) {
-  if (a / 1e12L > 1) return {a / 1e12L, 'P'};
-  if (a / 1e9L > 1) return {a / 1e9L, 'T'};
-  if (a / 1e6L > 1) return {a / 1e6L, 'M'};
-  if (a / 1000.0L > 100) return {a / 1000.0L, 'k'};  // "k" only above 100,000
+  if (a > 1e12L && a / 1e12L > 1) return {a / 1e12L, 'P'};
+  if (a > 1e9L && a / 1e9L > 1) return {a / 1e9L, 'T'};
+  if (a > 1e6L && a / 1e6L > 1) return {a / 1e6L, 'M'};
+  if (a > 1e5L && a / 1000.0L > 100) return {a / 1000.0L, 'k'};  // "k" only above 100,000
   if (a > 0.01L || a == 0) return {a, '\0'};
   if (a * 1000.0L > 1) return {a * 1000.0L, 'm'};
   if (a * 1e6L > 1) return {a * 1e6L, 'u'};
@@ -49,22 +53,36 @@ TScaled ChoosePrefix(Extended a) {
 bool SafeRound(Extended v, int64_t& n) {
   const Extended a = std::fabs(v);
   if (!(a < 0x1p62L)) return false;
-  const Extended fraction = a - std::trunc(a);
+  const uint64_t whole = WholePart(a);
+  const Extended fraction = a - static_cast<Extended>(whole);
   if (std::fabs(fraction - 0.5L) <= a * 0x1p-62L + 0x1p-64L) return false;
-  n = std::llroundl(v);
+  // Half away from zero, as llroundl; an exact half never gets here.
+  const auto magnitude = static_cast<int64_t>(whole + (fraction > 0.5L ? 1 : 0));
+  n = v < 0 ? -magnitude : magnitude;
   return true;
+}
+
+/// Whether v is farther than 2^-62 of its size from the nearest whole number (false from 2^62 up).
+bool FarFromWhole(Extended v) {
+  const Extended a = std::fabs(v);
+  if (!(a < 0x1p62L)) return false;
+  const Extended fraction = a - static_cast<Extended>(WholePart(a));
+  return std::min(fraction, 1 - fraction) > a * 0x1p-62L;
 }
 
 /// The fewest decimals (0..9) after which y is whole; 9 when there is none. When y is whole after
 /// them, `whole` receives y x 10^decimals as an integer.
 int NeededDecimals(Extended y, int64_t& whole, bool& isWhole) {
-  constexpr Extended Int64Limit = 9223372036854775808.0L;  // 2^63
+  isWhole = true;
+  if (WholeInt64(y, whole)) return 0;
   isWhole = false;
-  for (int d = 0; d < MaxDecimals; ++d) {
-    const Extended v = y * PowerOfTen[d];
+  // Most values never come out whole. Were y x 10^d whole for some d up to 8, y x 10^8 would be
+  // within 2^-63 of its size of a whole number (one rounding of the product with 10^d, one of
+  // the product with 10^8); farther than twice that, none of them is, and the search is over.
+  if (FarFromWhole(y * PowerOfTen[MaxDecimals - 1])) return MaxDecimals;
+  for (int d = 1; d < MaxDecimals; ++d) {
     // A product beyond the 64-bit range cannot be rounded to an integer, so it counts as not whole.
-    if (v >= -Int64Limit && v < Int64Limit && std::trunc(v) == v) {
-      whole = static_cast<int64_t>(v);
+    if (WholeInt64(y * PowerOfTen[d], whole)) {
       isWhole = true;
       return d;
     }
