@@ -205,7 +205,7 @@ void TAnsiCalculate::FormatValueInto(Extended x, std::string& text) const {
   scan::FormatPrefixed(x, text, prefix, FFormat);
   if (!prefix.empty()) {
     text += '(';
-    text += scan::FormatGeneral(x, FFormat);
+    scan::AppendGeneral(x, text, FFormat);
     text += ')';
   }
 }

@@ -1,5 +1,7 @@
 #include "engine/FloatOps.h"
 
+#include "scan/ExtendedBits.h"
+
 namespace engine {
 
 void RaiseInvalidOp() { throw scan::EInvalidOp("浮動小数点数の無効な演算です"); }
@@ -35,8 +37,9 @@ Extended IntPower(Extended a, uint32_t n) {
 Extended Power(Extended a, Extended b) {
   if (b == 0) return 1;
   if (a == 0 && b > 0) return 0;
-  if (std::trunc(b) == b && std::fabs(b) <= 2147483647.0L) {
-    Extended product = IntPower(a, static_cast<uint32_t>(std::fabs(b)));
+  int64_t n;
+  if (scan::WholeInt64(b, n) && n >= -2147483647 && n <= 2147483647) {
+    Extended product = IntPower(a, static_cast<uint32_t>(n < 0 ? -n : n));
     return b < 0 ? CheckedDiv(1, product) : product;
   }
   if (a < 0) RaiseInvalidOp();

@@ -33,7 +33,8 @@ inline uint64_t WholePart(Extended a) {
   return parts.Significand >> (63 - parts.Exponent);
 }
 
-/// Whether finite x is whole and within the 64-bit integers; if so `whole` receives it.
+/// Whether x is whole and within the 64-bit integers (infinities and NaN are not); if so `whole`
+/// receives it.
 inline bool WholeInt64(Extended x, int64_t& whole) {
   const TExtendedParts parts = SplitExtended(x);
   if (parts.Significand == 0) {

@@ -17,7 +17,10 @@ TEST(ExtendedBits, WholePartsAgreeWithTruncation) {
   std::vector<Extended> values = {0.0L, -0.0L, std::numeric_limits<Extended>::denorm_min(),
                                   0.5L, -0.5L, 1.0L, -1.0L, 1.5L, 2.5L, 1e-30L, 0.999999999L,
                                   TwoTo63, -TwoTo63, -TwoTo63 - 2, TwoTo63 - 1, -(TwoTo63 - 1),
-                                  0x1p62L + 0.5L, 1e30L, -1e30L, 123456789.125L};
+                                  0x1p62L + 0.5L, 1e30L, -1e30L, 123456789.125L,
+                                  std::numeric_limits<Extended>::infinity(),
+                                  -std::numeric_limits<Extended>::infinity(),
+                                  std::numeric_limits<Extended>::quiet_NaN()};
   std::mt19937_64 random(7);
   for (int i = 0; i < 20000; ++i) {
     const Extended scale = std::ldexp(1.0L, static_cast<int>(random() % 140) - 70);

@@ -129,10 +129,23 @@ std::string FixedText(Extended y, int decimals, char separator) {
   return text;
 }
 
-/// The fifteen correctly rounded significant digits of a > 0 and the decimal exponent of the
-/// rounded value, as "%.14Le" gives them.
-void SignificantDigits(Extended a, std::string& digits, int& exponent) {
-  int e = static_cast<int>(std::floor(std::log10(a)));
+/// floor(log10(a)) for finite a > 0, or one less (only far below 10^-27): from the binary
+/// exponent, then one comparison with the power of ten above.
+int DecimalExponent(Extended a) {
+  // floor(binary exponent x log10 2); 646456993 / 2^31 is log10 2 to ten digits.
+  int e = static_cast<int>((static_cast<int64_t>(SplitExtended(a).Exponent) * 646456993) >> 31);
+  const int next = e + 1;
+  if (next >= 0 ? next <= ExactPowers && a >= PowerOfTen[next]
+                : -next <= ExactPowers && a * PowerOfTen[-next] >= 1)
+    ++e;
+  return e;
+}
+
+/// The fifteen correctly rounded significant digits of a > 0 as "%.14Le" gives them, without
+/// their trailing zeros, into `digits` (room for 16); returns how many. `exponent` receives the
+/// decimal exponent of the rounded value.
+int SignificantDigits(Extended a, char* digits, int& exponent) {
+  int e = DecimalExponent(a);
   for (int attempt = 0; attempt < 2; ++attempt) {
     const int p = GeneralDigits - 1 - e;
     if (p < -ExactPowers || p > ExactPowers) break;
@@ -151,18 +164,24 @@ void SignificantDigits(Extended a, std::string& digits, int& exponent) {
       n = 100000000000000;
       ++e;
     }
-    digits = std::to_string(n);
     exponent = e;
-    return;
+    while (n % 10 == 0) n /= 10;
+    char reversed[16];
+    int count = 0;
+    for (; n != 0; n /= 10) reversed[count++] = static_cast<char>('0' + n % 10);
+    for (int i = 0; i < count; ++i) digits[i] = reversed[count - 1 - i];
+    return count;
   }
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%.*Le", GeneralDigits - 1, a);
-  digits.clear();
+  int count = 0;
   const char* q = buffer;
   for (; *q != 'e' && *q != '\0'; ++q) {
-    if (*q >= '0' && *q <= '9') digits += *q;
+    if (*q >= '0' && *q <= '9' && count < GeneralDigits) digits[count++] = *q;
   }
   exponent = *q == 'e' ? std::atoi(q + 1) : 0;
+  while (count > 1 && digits[count - 1] == '0') --count;
+  return count;
 }
 
 }  // namespace
@@ -195,42 +214,56 @@ void FormatPrefixed(Extended x, std::string& text, std::string& prefix,
   }
 }
 
-std::string FormatGeneral(Extended x, const TFormatSettings& settings) {
-  if (!std::isfinite(x)) return NonFiniteText(x);
-  if (x == 0) return "0";
-  std::string digits;
+void AppendGeneral(Extended x, std::string& text, const TFormatSettings& settings) {
+  if (!std::isfinite(x)) {
+    text += NonFiniteText(x);
+    return;
+  }
+  if (x == 0) {
+    text += '0';
+    return;
+  }
+  char digits[16];
   int exponent = 0;
-  SignificantDigits(std::fabs(x), digits, exponent);
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-
-  std::string text = x < 0 ? "-" : "";
+  const auto count = static_cast<size_t>(SignificantDigits(std::fabs(x), digits, exponent));
+  // Laid out in a buffer and appended once: sign, at most 19 places before the digits, the
+  // digits, the point and an exponent of at most five digits.
+  char buffer[64];
+  char* out = buffer;
+  if (x < 0) *out++ = '-';
   if (exponent >= -4 && exponent < GeneralDigits) {
     if (exponent < 0) {
-      text += '0';
-      text += settings.DecimalSeparator;
-      text.append(static_cast<size_t>(-exponent - 1), '0');
-      text += digits;
+      *out++ = '0';
+      *out++ = settings.DecimalSeparator;
+      out = std::fill_n(out, -exponent - 1, '0');
+      out = std::copy_n(digits, count, out);
     } else {
-      const size_t intDigits = static_cast<size_t>(exponent) + 1;
-      if (digits.size() <= intDigits) {
-        text += digits;
-        text.append(intDigits - digits.size(), '0');
+      const auto intDigits = static_cast<size_t>(exponent) + 1;
+      if (count <= intDigits) {
+        out = std::copy_n(digits, count, out);
+        out = std::fill_n(out, intDigits - count, '0');
       } else {
-        text.append(digits, 0, intDigits);
-        text += settings.DecimalSeparator;
-        text.append(digits, intDigits);
+        out = std::copy_n(digits, intDigits, out);
+        *out++ = settings.DecimalSeparator;
+        out = std::copy(digits + intDigits, digits + count, out);
       }
     }
   } else {
-    text += digits[0];
-    if (digits.size() > 1) {
-      text += settings.DecimalSeparator;
-      text.append(digits, 1);
+    *out++ = digits[0];
+    if (count > 1) {
+      *out++ = settings.DecimalSeparator;
+      out = std::copy(digits + 1, digits + count, out);
     }
-    text += 'E';
-    if (exponent < 0) text += '-';
-    text += std::to_string(std::abs(exponent));
+    *out++ = 'E';
+    if (exponent < 0) *out++ = '-';
+    out += std::snprintf(out, 8, "%d", std::abs(exponent));
   }
+  text.append(buffer, out);
+}
+
+std::string FormatGeneral(Extended x, const TFormatSettings& settings) {
+  std::string text;
+  AppendGeneral(x, text, settings);
   return text;
 }
 

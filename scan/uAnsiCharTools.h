@@ -275,5 +275,7 @@ void FormatPrefixed(Extended x, std::string& text, std::string& prefix,
 /// zeros, fixed for 0.0001 <= |x| < 1e15 (after rounding) and 0, else d.dddE[-]x.
 /// The point is the settings' separator.
 std::string FormatGeneral(Extended x, const TFormatSettings& settings);
+/// FormatGeneral's text appended to `text`.
+void AppendGeneral(Extended x, std::string& text, const TFormatSettings& settings);
 
 }  // namespace scan
