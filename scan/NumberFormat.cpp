@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <iterator>
 
 #include "scan/ExtendedBits.h"
 #include "scan/PowersOfTen.h"
@@ -95,20 +97,30 @@ int NeededDecimals(Extended y, int64_t& whole, bool& isWhole) {
 /// value too small to show a digit still shows its sign, as "%f" does (-0.000000000). Exact, since a product that is whole after rounding lies within half a
 /// unit in the last place of that integer, far closer than the half unit that rounds the text.
 std::string WholeText(int64_t whole, bool negative, int decimals, char separator) {
+  static constexpr char Pairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  // The digits from the last, two at a time, then zeros up to one before the point.
   char digits[24];
-  int n = 0;
+  char* first = std::end(digits);
   uint64_t u = whole < 0 ? 0 - static_cast<uint64_t>(whole) : static_cast<uint64_t>(whole);
-  do {
-    digits[n++] = static_cast<char>('0' + u % 10);
-    u /= 10;
-  } while (u != 0 || n <= decimals);
+  for (; u >= 100; u /= 100) std::memcpy(first -= 2, Pairs + 2 * (u % 100), 2);
+  if (u >= 10) {
+    std::memcpy(first -= 2, Pairs + 2 * u, 2);
+  } else {
+    *--first = static_cast<char>('0' + u);
+  }
+  while (std::end(digits) - first <= decimals) *--first = '0';
+  const int count = static_cast<int>(std::end(digits) - first);
   // Laid out in a buffer and copied once: this runs for nearly every annotated value.
   char buffer[32];
   char* out = buffer;
   if (negative) *out++ = '-';
-  for (int i = n - 1; i >= 0; --i) {
-    *out++ = digits[i];
-    if (i == decimals && decimals > 0) *out++ = separator;
+  out = std::copy_n(first, count - decimals, out);
+  if (decimals > 0) {
+    *out++ = separator;
+    out = std::copy_n(first + count - decimals, decimals, out);
   }
   return std::string(buffer, out);
 }
