@@ -217,7 +217,9 @@ class TAnsiCalculate {
   void ParseExpression();
   void ParseTerm();
   void ParseCompare();
+  void CompareOperator();
   void ParsePower();
+  void PowerOperators();
   void ParsePrimary();
   void ReadArgument(size_t index);
 

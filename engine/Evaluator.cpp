@@ -15,6 +15,11 @@ namespace {
 constexpr CharSet NameStart = scan::NameStartChars + CharSet{'@'} + scan::LeadByteTable.Lead;
 constexpr CharSet IncrementLabelStart = NameStart + CharSet{'$'};
 constexpr CharSet KeywordDelimiter = CharSet{'\t', ' ', '$', '('} + CharSet::Range('0', '9');
+// The first bytes of the operators read behind an operand at the expression, compare and power
+// levels: any other byte ends that level at once.
+constexpr CharSet KeywordOperatorStart{'A', 'a', 'O', 'o', 'X', 'x'};
+constexpr CharSet CompareOperatorStart{'!', '=', '<', '>'};
+constexpr CharSet PowerOperatorStart{'<', '>', 'S', 's', '^'};
 
 void SkipBlanks(const char*& p) { scan::SkipBlanks(p, false); }
 
@@ -132,7 +137,7 @@ void TAnsiCalculate::ParseExpression() {
     ParseTerm();
   }
 
-  if (KeywordOperator()) return;
+  if (KeywordOperatorStart.Has(*FCursor) && KeywordOperator()) return;
 
   while (*FCursor == '&' || *FCursor == '+' || *FCursor == '-' || *FCursor == '|') {
     char op = *FCursor++;
@@ -200,6 +205,14 @@ void TAnsiCalculate::ParseTerm() {
 // compare = power [ ("==" | "!=" | "<" | ">" | "<=" | ">=") power ]
 void TAnsiCalculate::ParseCompare() {
   ParsePower();
+  // Most operands are followed by no comparison: one byte test settles it, and the rest stays
+  // out of line so that this level costs the term level no call of its own.
+  if (CompareOperatorStart.Has(*FCursor)) CompareOperator();
+}
+
+// ("==" | "!=" | "<" | ">" | "<=" | ">=") power, with the left side in FValue; nothing when the
+// bytes at the cursor are no comparison.
+void TAnsiCalculate::CompareOperator() {
   if ((*FCursor == '!' || *FCursor == '=') && FCursor[1] == '=') {
     bool equal = *FCursor == '=';
     Extended left = FValue;
@@ -224,6 +237,12 @@ void TAnsiCalculate::ParseCompare() {
 // power = primary ( ("<<" | ">>") primary | ("SHL" | "SHR") delimiter primary | { "^" primary } )
 void TAnsiCalculate::ParsePower() {
   ParsePrimary();
+  if (PowerOperatorStart.Has(*FCursor)) PowerOperators();  // out of line, as at the compare level
+}
+
+// ("<<" | ">>") primary | ("SHL" | "SHR") delimiter primary | { "^" primary }, with the left side
+// in FValue; nothing when the bytes at the cursor are none of these.
+void TAnsiCalculate::PowerOperators() {
   if ((*FCursor == '<' || *FCursor == '>') && FCursor[1] == *FCursor) {
     bool left = *FCursor == '<';
     Extended value = FValue;
