@@ -3,6 +3,7 @@
 #include "engine/CalcAnsiScript.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <string_view>
 #include <utility>
@@ -17,33 +18,44 @@ using scan::WhiteChars;
 
 // ---- Labels ---------------------------------------------------------------------------------
 
+namespace {
+// The `n` bytes at `p` (1 to 8) as the low bytes of a number, first byte lowest.
+uint64_t LoadBytes(const char* p, size_t n) {
+  uint64_t v = 0;
+  std::memcpy(&v, p, n);
+  return v;
+}
+}  // namespace
+
 uint64_t TAMyCalLabel::HashOf(std::string_view name) {
-  // Eight bytes a step: names are short, most take one or two.
-  uint64_t h = name.size() * 0x9E3779B97F4A7C15u;
-  const auto mix = [&h](uint64_t chunk) {
-    h = (h ^ chunk) * 0xFF51AFD7ED558CCDu;
-    h ^= h >> 32;
-  };
+  // The length is mixed in first, so the pieces below need only cover every byte of a name of
+  // that length; they may overlap. Fixed-size loads cost less than a loop over short names.
   const char* p = name.data();
-  size_t n = name.size();
-  for (; n >= 8; p += 8, n -= 8) {
-    uint64_t chunk;
-    std::memcpy(&chunk, p, 8);
-    mix(chunk);
+  const size_t n = name.size();
+  uint64_t h = n * 0x9E3779B97F4A7C15u;
+  const auto mix = [&h](uint64_t piece) { h = (h ^ piece) * 0xFF51AFD7ED558CCDu; };
+  if (n > 8) {
+    size_t i = 0;
+    for (; n - i > 8; i += 8) {
+      mix(LoadBytes(p + i, 8));
+      h ^= h >> 32;  // so that later pieces mix with the high bits too
+    }
+    mix(LoadBytes(p + n - 8, 8));  // the last eight, overlapping the piece before
+  } else if (n >= 4) {
+    mix(LoadBytes(p, 4) | LoadBytes(p + n - 4, 4) << 32);  // first four and last four
+  } else if (n > 0) {
+    const auto byte = [p](size_t i) { return uint64_t{static_cast<unsigned char>(p[i])}; };
+    mix(byte(0) << 16 | byte(n / 2) << 8 | byte(n - 1));  // with n up to 3, every byte
+  } else {
+    mix(0);
   }
-  // The last few bytes, low byte first: a fixed-size copy above, a short loop here, where a copy
-  // of variable length would cost more than the bytes themselves.
-  if (n > 0) {
-    uint64_t chunk = 0;
-    for (size_t i = 0; i < n; ++i) chunk |= uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
-    mix(chunk);
-  }
+  // The product's high bits depend on every bit of the pieces: the slot index is taken there.
   return h;
 }
 
 TAMyCalLabel::TSlot& TAMyCalLabel::Probe(std::string_view name, uint64_t hash) {
   const size_t mask = FSlots.size() - 1;
-  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+  for (size_t i = hash >> FIndexShift;; i = (i + 1) & mask) {
     TSlot& slot = FSlots[i];
     if (slot.Item == nullptr) return slot;
     if (slot.Hash == hash && slot.Item->Name == name) return slot;
@@ -71,6 +83,7 @@ void TAMyCalLabel::Append(std::string name, Extended value) {
 
 void TAMyCalLabel::Grow() {
   FSlots.assign(FSlots.empty() ? 64 : 2 * FSlots.size(), TSlot{});
+  FIndexShift = 64 - std::countr_zero(FSlots.size());
   for (TMyCalLabel& label : FItems) {
     const uint64_t hash = HashOf(label.Name);
     TSlot& slot = Probe(label.Name, hash);

@@ -59,6 +59,7 @@ class TAMyCalLabel {
   void Grow();
   std::deque<TMyCalLabel> FItems;
   std::vector<TSlot> FSlots;  // a power of two in size, at most half full
+  int FIndexShift = 64;       // a hash's top bits, as many as index FSlots, are its first slot
 };
 
 struct TArgRec {
