@@ -179,13 +179,14 @@ void TAnsiCalculate::FailLine(const std::string& message) {
 void TAnsiCalculate::AbortLine(const std::string& message) { throw EAbort(message); }
 
 void TAnsiCalculate::PutLine(const std::string& annotation) {
-  FLineBuffer.clear();
-  if (FCursor > FLineStart) FLineBuffer.append(FLineStart, FCursor);
+  // Every line of a sheet comes through here: its pieces go straight into the output, where
+  // WriteLine would need them joined in a string of their own first.
+  if (FCursor > FLineStart) FOutput.append(FLineStart, FCursor);
   if (!annotation.empty()) {
-    FLineBuffer += "//";
-    FLineBuffer += annotation;
+    FOutput += "//";
+    FOutput += annotation;
   }
-  WriteLine(FLineBuffer);
+  FOutput += "\r\n";
 }
 
 void TAnsiCalculate::AddNote(const std::string& text) { FNote += text; }

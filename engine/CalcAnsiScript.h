@@ -135,6 +135,9 @@ class TAnsiCalculate {
   [[noreturn]] virtual void Error(const std::string& message);
 
  public:
+  /// Writes the line being evaluated (from its start to the cursor), then "//" and `annotation`
+  /// unless that is empty, and a line break. This class appends them to Output() itself, not
+  /// through Write or WriteLine: a class that sends lines elsewhere overrides PutLine too.
   virtual void PutLine(const std::string& annotation);
   virtual void AddNote(const std::string& text);
   virtual void Write(std::string_view text);
@@ -248,8 +251,7 @@ class TAnsiCalculate {
   const platform::TServices& FServices;
   const scan::TFormatSettings FFormat;
   std::vector<std::string_view> FAdditionNames;  // class names of FAdditions, same order
-  std::string FLineBuffer;                       // PutLine's line, reused from line to line
-  std::string FValueText;                        // a line's result text, reused likewise
+  std::string FValueText;                        // a line's result text, reused from line to line
   bool FErrorReported = false;                   // the current line's error came through Error
   int FDepth = 0;  // nesting of expressions: parentheses, prefix operators, calls, keyword operators
 };
