@@ -206,6 +206,18 @@ bool ReadShortDecimal(const char*& p, char separator, Extended& value) {
   return true;
 }
 
+/// ReadShortDecimal where the cursor stands on a plain decimal: a digit with no 0B or 0X prefix.
+/// Most numbers are such, with no blank, sign or prefix before them. Failure: cursor unmoved.
+bool ReadPlainDecimal(const char*& p, char separator, Extended& value) {
+  constexpr CharSet PrefixLetters{'B', 'X', 'b', 'x'};
+  if (!IsDigit(*p) || (p[0] == '0' && PrefixLetters.Has(p[1]))) return false;
+  return ReadShortDecimal(p, separator, value);
+}
+
+/// The first bytes of the scale suffixes ApplyScaleSuffix knows (μ and π open with 0x83): behind
+/// any other byte no suffix begins.
+constexpr CharSet ScaleSuffixStart{0x83, '%', 'M', 'P', 'T', 'f', 'k', 'm', 'p', 'u'};
+
 /// Applies the scale suffix behind a number, if there is one, and consumes it.
 Extended ApplyScaleSuffix(const char*& p, Extended v) {
   const unsigned char c0 = static_cast<unsigned char>(p[0]);
@@ -316,8 +328,7 @@ bool ReadBinarySuffixed(const char*& p, int64_t& value) {
 }
 
 bool ReadReal(const char*& p, Extended& value, const TFormatSettings& settings) {
-  // Most numbers are plain decimals with no blank, sign or prefix before them.
-  if (IsDigit(*p) && !StandsOnZeroPrefix(p, "BXbx") && ReadShortDecimal(p, settings.DecimalSeparator, value)) return true;
+  if (ReadPlainDecimal(p, settings.DecimalSeparator, value)) return true;
   const char* q = p;
   SkipCharSet(q, BlankChars);
   if (*q == '\0') return false;
@@ -345,8 +356,14 @@ bool ReadReal(const char*& p, Extended& value, const TFormatSettings& settings) 
 }
 
 bool ReadScaledReal(const char*& p, Extended& value, const TFormatSettings& settings) {
+  // The common number is read here, without the call ReadReal would add; the rest goes there.
   Extended v;
-  if (!ReadReal(p, v, settings)) return false;
+  if (!ReadPlainDecimal(p, settings.DecimalSeparator, v) && !ReadReal(p, v, settings)) return false;
+  // Most numbers carry no suffix: one byte test spares the suffix reader and the range check.
+  if (!ScaleSuffixStart.Has(*p)) {
+    value = v;
+    return true;
+  }
   const Extended scaled = ApplyScaleSuffix(p, v);
   // A suffix can carry a value that is still in range beyond it (1e4932M).
   if (std::isinf(scaled) && !std::isinf(v)) RaiseOverflow();
