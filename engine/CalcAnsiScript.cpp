@@ -18,16 +18,10 @@ using scan::WhiteChars;
 
 // ---- Labels ---------------------------------------------------------------------------------
 
-namespace {
-// The `n` bytes at `p` (1 to 8) as the low bytes of a number, first byte lowest.
-uint64_t LoadBytes(const char* p, size_t n) {
-  uint64_t v = 0;
-  std::memcpy(&v, p, n);
-  return v;
-}
-}  // namespace
-
-uint64_t TAMyCalLabel::HashOf(std::string_view name) {
+// HashOf and Probe are inline so that Find, their one caller on the evaluator's path, runs
+// without a call of its own.
+inline uint64_t TAMyCalLabel::HashOf(std::string_view name) {
+  using scan::LoadBytes;
   // The length is mixed in first, so the pieces below need only cover every byte of a name of
   // that length; they may overlap. Fixed-size loads cost less than a loop over short names.
   const char* p = name.data();
@@ -53,12 +47,12 @@ uint64_t TAMyCalLabel::HashOf(std::string_view name) {
   return h;
 }
 
-TAMyCalLabel::TSlot& TAMyCalLabel::Probe(std::string_view name, uint64_t hash) {
+inline TAMyCalLabel::TSlot& TAMyCalLabel::Probe(std::string_view name, uint64_t hash) {
   const size_t mask = FSlots.size() - 1;
   for (size_t i = hash >> FIndexShift;; i = (i + 1) & mask) {
     TSlot& slot = FSlots[i];
     if (slot.Item == nullptr) return slot;
-    if (slot.Hash == hash && slot.Item->Name == name) return slot;
+    if (slot.Hash == hash && scan::SameBytes(slot.Item->Name, name)) return slot;
   }
 }
 

@@ -111,6 +111,31 @@ constexpr bool SameTextAscii(std::string_view a, std::string_view b) {
   return true;
 }
 
+/// The `n` bytes at `p` (1 to 8) as one number, in the machine's byte order, the rest zero; with
+/// a constant `n` one load. For hashing and comparing short names.
+inline uint64_t LoadBytes(const char* p, size_t n) {
+  uint64_t v = 0;
+  std::memcpy(&v, p, n);
+  return v;
+}
+
+/// True when `a` and `b` hold the same bytes. Texts of four to eight bytes are compared as their
+/// first four and their last four, which overlap and so cover every byte: two loads each
+/// instead of a call of memcmp.
+inline bool SameBytes(std::string_view a, std::string_view b) {
+  const size_t n = a.size();
+  if (n != b.size()) return false;
+  if (n > 8) return std::memcmp(a.data(), b.data(), n) == 0;
+  if (n >= 4) {
+    return LoadBytes(a.data(), 4) == LoadBytes(b.data(), 4) &&
+           LoadBytes(a.data() + n - 4, 4) == LoadBytes(b.data() + n - 4, 4);
+  }
+  for (size_t i = 0; i < n; ++i) {
+    if (a[i] != b[i]) return false;
+  }
+  return true;
+}
+
 // ---- Cursor steps ---------------------------------------------------------------------------
 
 /// Consumes one multibyte character if the cursor stands on a lead byte (a lead byte directly

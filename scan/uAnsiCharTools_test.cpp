@@ -80,6 +80,28 @@ TEST(SkipBlanks, WithAndWithoutLineBreaks) {
   EXPECT_EQ(*empty, '\0');
 }
 
+// Against the plain comparison, for every length around the four- and eight-byte loads, with
+// one byte changed at each position (high bytes and zero bytes among them), and lengths that differ.
+TEST(SameBytes, AgreesWithThePlainComparison) {
+  for (size_t n = 0; n <= 20; ++n) {
+    std::string a;
+    for (size_t i = 0; i < n; ++i) a += static_cast<char>(i % 3 == 0 ? 0x81 + i : 'a' + i);
+    const std::string same = a;  // a buffer of its own
+    EXPECT_TRUE(SameBytes(a, same)) << n;
+    for (size_t i = 0; i < n; ++i) {
+      for (char other : {'\0', 'Z', static_cast<char>(0xFC)}) {
+        std::string changed = a;
+        changed[i] = other;
+        EXPECT_EQ(SameBytes(a, changed), a == changed) << n << " at " << i;
+      }
+    }
+    EXPECT_FALSE(SameBytes(a, a + 'x')) << n;
+    if (n > 0) {
+      EXPECT_FALSE(SameBytes(std::string_view(a).substr(1), a)) << n;
+    }
+  }
+}
+
 TEST(SkipCharSet, IsByteWiseAndStopsAtTheTerminator) {
   const std::string source = "\x83\x83\x83";
   const char* p = source.c_str();
