@@ -137,7 +137,7 @@ void TAnsiCalculate::AddAddition(const TCalcuAdditionClass& cls) {
   TCalcuAddition* addition = FAdditions.back().get();
   addition->FEngine = this;
   if (addition->HandlesFunctions()) FFunctionAdditions.push_back(addition);
-  if (addition->HandlesLabels()) FLabelAdditions.push_back(addition);
+  if (addition->HandlesLabels()) FLabelAdditions.push_back({addition, addition->LabelStartChars()});
 }
 
 void TAnsiCalculate::Rewind() {

@@ -89,6 +89,9 @@ class TCalcuAddition {
   /// false and spares every call and label read a call of its own.
   virtual bool HandlesFunctions() const { return true; }
   virtual bool HandlesLabels() const { return true; }
+  /// The first bytes of the label names DoLabel may answer; the engine asks it about no other
+  /// name but the empty one. Fixed for the object's life; every byte unless overridden.
+  virtual scan::CharSet LabelStartChars() const { return scan::CharSet::Range(0x00, 0xFF); }
   /// Called when a pass begins and when it has ended.
   virtual void Notify(TNotifyPhase phase);
   /// The directives it handles, without the '#' (for completion and help).
@@ -237,7 +240,11 @@ class TAnsiCalculate {
 
   std::vector<std::unique_ptr<TCalcuAddition>> FAdditions;
   std::vector<TCalcuAddition*> FFunctionAdditions;  // those of FAdditions that handle functions
-  std::vector<TCalcuAddition*> FLabelAdditions;     // those of FAdditions that handle labels
+  struct TLabelAddition {
+    TCalcuAddition* Addition;
+    scan::CharSet Start;  // its LabelStartChars
+  };
+  std::vector<TLabelAddition> FLabelAdditions;  // those of FAdditions that handle labels
   TAMyCalLabel FLabelTable;
   const char* FCursor = nullptr;
   const char* FLineStart = nullptr;

@@ -363,8 +363,11 @@ Extended TAnsiCalculate::EvaluateAt(const char*& cursor) {
 }
 
 bool TAnsiCalculate::AccessLabel(std::string_view name, Extended& value, TLabelMode mode) {
-  for (TCalcuAddition* addition : FLabelAdditions)
-    if (addition->DoLabel(name, value, mode)) return true;
+  for (const TLabelAddition& entry : FLabelAdditions) {
+    // Most names cannot be an addition's own: its first byte says so without a call.
+    if (!name.empty() && !entry.Start.Has(name[0])) continue;
+    if (entry.Addition->DoLabel(name, value, mode)) return true;
+  }
   TMyCalLabel* label = FLabelTable.Find(name);
   switch (mode) {
     case TLabelMode::Assign:
