@@ -182,9 +182,11 @@ inline const char* FindCharStart(const char* p, const char* end, char a, char b)
 /// Consumes the bytes that are in `set` (byte by byte, never the terminator); returns what it
 /// passed over as a view into the text.
 inline std::string_view SkipWhileCharSet(const char*& p, const CharSet& set) {
-  const char* start = p;
-  while (*p != '\0' && set.Has(*p)) ++p;
-  return std::string_view(start, static_cast<size_t>(p - start));
+  const char* const start = p;
+  const char* q = p;  // a local copy, see SkipWhileCharSetMB
+  while (*q != '\0' && set.Has(*q)) ++q;
+  p = q;
+  return std::string_view(start, static_cast<size_t>(q - start));
 }
 /// Consumes characters (multibyte ones whole) up to the terminator or a byte of `set`, which
 /// stays under the cursor; returns what it passed over as a view into the text.
@@ -203,23 +205,27 @@ inline std::string_view SkipUntilByte(const char*& p, const char* end, char a, c
 /// Consumes the bytes of `set`, a lead byte always with the byte that follows it (unless that is
 /// the terminator); returns what it passed over as a view into the text.
 inline std::string_view SkipWhileCharSetMB(const char*& p, const CharSet& set) {
-  const char* start = p;
+  const char* const start = p;
+  // The steps go on a local copy: a byte read may alias the caller's cursor (a char may alias
+  // anything), so stepping that one would store it back at every byte.
+  const char* q = p;
   for (;;) {
-    const char c = *p;
+    const char c = *q;
     // Plain ASCII opens no multibyte character: one set test settles it.
     if (static_cast<signed char>(c) > 0 && set.Has(c)) {
-      ++p;
+      ++q;
     } else if (c == '\0') {
       break;
     } else if (IsLeadByte(c)) {
-      p += (p[1] != '\0') ? 2 : 1;
+      q += (q[1] != '\0') ? 2 : 1;
     } else if (set.Has(c)) {
-      ++p;
+      ++q;
     } else {
       break;
     }
   }
-  return std::string_view(start, static_cast<size_t>(p - start));
+  p = q;
+  return std::string_view(start, static_cast<size_t>(q - start));
 }
 /// Consumes the bytes that are in `set` (byte by byte); returns their count.
 inline int SkipCharSet(const char*& p, const CharSet& set) {
@@ -229,9 +235,11 @@ inline int SkipCharSet(const char*& p, const CharSet& set) {
 inline int SkipBlanks(const char*& p, bool withLineBreaks) {
   if (withLineBreaks) return SkipCharSet(p, WhiteChars);
   // The evaluator skips blanks around every operand: two byte compares beat a set look-up.
-  const char* start = p;
-  while (*p == ' ' || *p == '\t') ++p;
-  return static_cast<int>(p - start);
+  const char* q = p;  // a local copy, see SkipWhileCharSetMB
+  while (*q == ' ' || *q == '\t') ++q;
+  const int count = static_cast<int>(q - p);
+  p = q;
+  return count;
 }
 /// True when the text at `pos` starts with `s` (exact bytes); an empty `s` always matches.
 inline bool TextStartsWith(const char* pos, std::string_view s) {
