@@ -233,12 +233,7 @@ void TAnsiCalculate::Calculate() {
   for (auto& addition : FAdditions) addition->Notify(TNotifyPhase::PassEnded);
 }
 
-void TAnsiCalculate::SkipRestOfLine() {
-  if (!LineEndChars.Has(*FCursor)) {
-    std::string dropped;
-    scan::ReadUntilCharSet(FCursor, LineEndChars, dropped);
-  }
-}
+void TAnsiCalculate::SkipRestOfLine() { scan::SkipUntilCharSet(FCursor, LineEndChars); }
 
 void TAnsiCalculate::StatementLine() {
   FErrorReported = false;

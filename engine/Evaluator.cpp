@@ -76,8 +76,9 @@ bool MaySuffixedInteger(const char* p) {
 bool TAnsiCalculate::ParseStatement() {
   while (NameStart.Has(*FCursor)) {
     const char* start = FCursor;
-    // Most statements are no assignment: the name is copied only once one is certain.
-    const std::string_view nameText = scan::SkipWhileCharSetMB(FCursor, scan::WordChars);
+    // A view into the text being read: it stays valid as long as the cursor into that text does,
+    // through the evaluation of the right side too, so the name is never copied here.
+    const std::string_view name = scan::SkipWhileCharSetMB(FCursor, scan::WordChars);
     SkipBlanks(FCursor);
     bool assign = (FCursor[0] == '=' && FCursor[1] != '=') || (FCursor[0] == ':' && FCursor[1] == '=');
     if (!assign) {
@@ -86,10 +87,9 @@ bool TAnsiCalculate::ParseStatement() {
     }
     if (*FCursor == ':') ++FCursor;
     ++FCursor;  // '='
-    const std::string name(nameText);
     ParseExpression();
     SkipBlanks(FCursor);
-    if (!AccessLabel(name, FValue, TLabelMode::Assign)) FailLine(name + "?");
+    if (!AccessLabel(name, FValue, TLabelMode::Assign)) FailLine(std::string(name) + "?");
     if (*FCursor != ',' && *FCursor != ':' && *FCursor != ';') break;
     ++FCursor;
     SkipBlanks(FCursor);
@@ -97,8 +97,7 @@ bool TAnsiCalculate::ParseStatement() {
   }
   SkipBlanks(FCursor);
   if (scan::TextStartsWith(FCursor, "//")) {
-    std::string comment;
-    scan::ReadUntilCharSet(FCursor, scan::LineEndChars, comment);
+    scan::SkipUntilCharSet(FCursor, scan::LineEndChars);
     return false;
   }
   if (AtLineEnd(FCursor)) return false;
