@@ -63,7 +63,8 @@ class TDepthGuard {
 // False when neither 0FFH nor 1010B can begin at p: both open with a decimal digit, and where the
 // decimal digits end one of them needs a hex letter, its suffix letter or '_'.
 bool MaySuffixedInteger(const char* p) {
-  constexpr CharSet SuffixedGoesOn =
+  // static: a plain constexpr local is laid out on the stack again at every call.
+  static constexpr CharSet SuffixedGoesOn =
       CharSet::Range('A', 'F') + CharSet::Range('a', 'f') + CharSet{'H', 'h', '_'};
   if (!scan::IsDigit(*p)) return false;
   while (scan::IsDigit(*p)) ++p;

@@ -209,7 +209,7 @@ bool ReadShortDecimal(const char*& p, char separator, Extended& value) {
 /// ReadShortDecimal where the cursor stands on a plain decimal: a digit with no 0B or 0X prefix.
 /// Most numbers are such, with no blank, sign or prefix before them. Failure: cursor unmoved.
 bool ReadPlainDecimal(const char*& p, char separator, Extended& value) {
-  constexpr CharSet PrefixLetters{'B', 'X', 'b', 'x'};
+  static constexpr CharSet PrefixLetters{'B', 'X', 'b', 'x'};  // static: not built per call
   if (!IsDigit(*p) || (p[0] == '0' && PrefixLetters.Has(p[1]))) return false;
   return ReadShortDecimal(p, separator, value);
 }
