@@ -285,6 +285,47 @@ TEST(SkipBlanksAndComments, SkipsBlanksAndBothCommentForms) {
   }
 }
 
+// Sets built every way, against a plain table of 256 flags: ranges that start, end and cross at
+// the word edges (63/64, 127/128, 191/192, 255), unions and differences; read at every byte.
+TEST(CharSets, AgreeWithATableOfFlags) {
+  struct TModel {
+    CharSet Set;
+    std::array<bool, 256> Flags{};
+  };
+  auto range = [](unsigned lo, unsigned hi) {
+    TModel m{CharSet::Range(static_cast<unsigned char>(lo), static_cast<unsigned char>(hi))};
+    for (unsigned b = lo; b <= hi; ++b) m.Flags[b] = true;
+    return m;
+  };
+  auto join = [](const TModel& a, const TModel& b, bool minus) {
+    TModel m{minus ? a.Set - b.Set : a.Set + b.Set};
+    for (size_t i = 0; i < 256; ++i) {
+      m.Flags[i] = minus ? a.Flags[i] && !b.Flags[i] : a.Flags[i] || b.Flags[i];
+    }
+    return m;
+  };
+  TModel listed{CharSet{0, 63, 64, 127, 128, 191, 192, 255}};
+  for (unsigned b : {0, 63, 64, 127, 128, 191, 192, 255}) listed.Flags[b] = true;
+  const TModel models[] = {
+      listed,
+      range(0, 255),
+      range(60, 200),
+      range(64, 127),
+      range(255, 255),
+      join(range(0, 255), range(62, 193), true),
+      join(range(10, 70), range(120, 130), false),
+      join(listed, range(64, 191), true),
+  };
+  for (size_t m = 0; m < std::size(models); ++m) {
+    const TModel& model = models[m];
+    for (unsigned b = 0; b < 256; ++b) {
+      EXPECT_EQ(model.Set.Has(static_cast<unsigned char>(b)), model.Flags[b]) << m << " " << b;
+      EXPECT_EQ(model.Set.Has(static_cast<char>(b)), model.Flags[b]) << m << " " << b;
+    }
+  }
+  static_assert(sizeof(CharSet) == 32 && CharSet{200}.Has(static_cast<unsigned char>(200)));
+}
+
 TEST(CharSets, SharedSetsHoldTheirBytes) {
   std::string word;
   for (int b = 1; b < 256; ++b) {
