@@ -9,16 +9,13 @@ namespace {
 // 2^63 exactly; every 64-bit integer lies in [-Two63, Two63).
 constexpr Extended Two63 = 9223372036854775808.0L;
 
-// llrint, not a cast: a cast switches the FPU to truncation and back, which stalls it, and a
-// whole number converts exactly under any rounding.
 int64_t ToInt64(Extended whole) {
   if (std::isnan(whole) || whole < -Two63 || whole >= Two63) RaiseInvalidOp();
-  return std::llrint(whole);
+  return static_cast<int64_t>(whole);
 }
 }  // namespace
 
-// rint, which (unlike nearbyint) may leave the inexact flag set, which nothing reads.
-int64_t RoundToInt64(Extended x) { return ToInt64(std::rint(x)); }
+int64_t RoundToInt64(Extended x) { return ToInt64(std::nearbyint(x)); }
 
 int64_t TruncToInt64(Extended x) { return ToInt64(std::trunc(x)); }
 
@@ -38,10 +35,8 @@ Extended IntPower(Extended a, uint32_t n) {
 Extended Power(Extended a, Extended b) {
   if (b == 0) return 1;
   if (a == 0 && b > 0) return 0;
-  // rint and llrint round in the FPU's current mode, where trunc and a cast switch it to
-  // truncation and back; a whole number is itself under every rounding.
-  if (std::rint(b) == b && std::fabs(b) <= 2147483647.0L) {
-    Extended product = IntPower(a, static_cast<uint32_t>(std::llrint(std::fabs(b))));
+  if (std::trunc(b) == b && std::fabs(b) <= 2147483647.0L) {
+    Extended product = IntPower(a, static_cast<uint32_t>(std::fabs(b)));
     return b < 0 ? CheckedDiv(1, product) : product;
   }
   if (a < 0) RaiseInvalidOp();
