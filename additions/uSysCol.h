@@ -57,6 +57,8 @@ class TuSysColor : public engine::TCalcuAddition {
   std::vector<std::string> DirectiveNames() const override { return {DirectiveName}; }
   static constexpr const char* DirectiveName = "scol";
   bool DoLabel(std::string_view name, Extended& value, engine::TLabelMode mode) override;
+  /// Colour names ("cl...") and element names ("COLOR_...") begin with a C of either case.
+  scan::CharSet LabelStartChars() const override { return {'C', 'c'}; }
   bool HandlesFunctions() const override { return false; }
   void Notify(engine::TNotifyPhase phase) override;
 

@@ -3,6 +3,7 @@
 #include "engine/CalcAnsiScript.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <string_view>
 #include <utility>
@@ -17,36 +18,41 @@ using scan::WhiteChars;
 
 // ---- Labels ---------------------------------------------------------------------------------
 
-uint64_t TAMyCalLabel::HashOf(std::string_view name) {
-  // Eight bytes a step: names are short, most take one or two.
-  uint64_t h = name.size() * 0x9E3779B97F4A7C15u;
-  const auto mix = [&h](uint64_t chunk) {
-    h = (h ^ chunk) * 0xFF51AFD7ED558CCDu;
-    h ^= h >> 32;
-  };
+// HashOf and Probe are inline so that Find, their one caller on the evaluator's path, runs
+// without a call of its own.
+inline uint64_t TAMyCalLabel::HashOf(std::string_view name) {
+  using scan::LoadBytes;
+  // The length is mixed in first, so the pieces below need only cover every byte of a name of
+  // that length; they may overlap. Fixed-size loads cost less than a loop over short names.
   const char* p = name.data();
-  size_t n = name.size();
-  for (; n >= 8; p += 8, n -= 8) {
-    uint64_t chunk;
-    std::memcpy(&chunk, p, 8);
-    mix(chunk);
+  const size_t n = name.size();
+  uint64_t h = n * 0x9E3779B97F4A7C15u;
+  const auto mix = [&h](uint64_t piece) { h = (h ^ piece) * 0xFF51AFD7ED558CCDu; };
+  if (n > 8) {
+    size_t i = 0;
+    for (; n - i > 8; i += 8) {
+      mix(LoadBytes(p + i, 8));
+      h ^= h >> 32;  // so that later pieces mix with the high bits too
+    }
+    mix(LoadBytes(p + n - 8, 8));  // the last eight, overlapping the piece before
+  } else if (n >= 4) {
+    mix(LoadBytes(p, 4) | LoadBytes(p + n - 4, 4) << 32);  // first four and last four
+  } else if (n > 0) {
+    const auto byte = [p](size_t i) { return uint64_t{static_cast<unsigned char>(p[i])}; };
+    mix(byte(0) << 16 | byte(n / 2) << 8 | byte(n - 1));  // with n up to 3, every byte
+  } else {
+    mix(0);
   }
-  // The last few bytes, low byte first: a fixed-size copy above, a short loop here, where a copy
-  // of variable length would cost more than the bytes themselves.
-  if (n > 0) {
-    uint64_t chunk = 0;
-    for (size_t i = 0; i < n; ++i) chunk |= uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
-    mix(chunk);
-  }
+  // The product's high bits depend on every bit of the pieces: the slot index is taken there.
   return h;
 }
 
-TAMyCalLabel::TSlot& TAMyCalLabel::Probe(std::string_view name, uint64_t hash) {
+inline TAMyCalLabel::TSlot& TAMyCalLabel::Probe(std::string_view name, uint64_t hash) {
   const size_t mask = FSlots.size() - 1;
-  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+  for (size_t i = hash >> FIndexShift;; i = (i + 1) & mask) {
     TSlot& slot = FSlots[i];
     if (slot.Item == nullptr) return slot;
-    if (slot.Hash == hash && slot.Item->Name == name) return slot;
+    if (slot.Hash == hash && scan::SameBytes(slot.Item->Name, name)) return slot;
   }
 }
 
@@ -71,6 +77,7 @@ void TAMyCalLabel::Append(std::string name, Extended value) {
 
 void TAMyCalLabel::Grow() {
   FSlots.assign(FSlots.empty() ? 64 : 2 * FSlots.size(), TSlot{});
+  FIndexShift = 64 - std::countr_zero(FSlots.size());
   for (TMyCalLabel& label : FItems) {
     const uint64_t hash = HashOf(label.Name);
     TSlot& slot = Probe(label.Name, hash);
@@ -130,7 +137,7 @@ void TAnsiCalculate::AddAddition(const TCalcuAdditionClass& cls) {
   TCalcuAddition* addition = FAdditions.back().get();
   addition->FEngine = this;
   if (addition->HandlesFunctions()) FFunctionAdditions.push_back(addition);
-  if (addition->HandlesLabels()) FLabelAdditions.push_back(addition);
+  if (addition->HandlesLabels()) FLabelAdditions.push_back({addition, addition->LabelStartChars()});
 }
 
 void TAnsiCalculate::Rewind() {
@@ -166,13 +173,14 @@ void TAnsiCalculate::FailLine(const std::string& message) {
 void TAnsiCalculate::AbortLine(const std::string& message) { throw EAbort(message); }
 
 void TAnsiCalculate::PutLine(const std::string& annotation) {
-  FLineBuffer.clear();
-  if (FCursor > FLineStart) FLineBuffer.append(FLineStart, FCursor);
+  // Every line of a sheet comes through here: its pieces go straight into the output, where
+  // WriteLine would need them joined in a string of their own first.
+  if (FCursor > FLineStart) FOutput.append(FLineStart, FCursor);
   if (!annotation.empty()) {
-    FLineBuffer += "//";
-    FLineBuffer += annotation;
+    FOutput += "//";
+    FOutput += annotation;
   }
-  WriteLine(FLineBuffer);
+  FOutput += "\r\n";
 }
 
 void TAnsiCalculate::AddNote(const std::string& text) { FNote += text; }
@@ -225,12 +233,7 @@ void TAnsiCalculate::Calculate() {
   for (auto& addition : FAdditions) addition->Notify(TNotifyPhase::PassEnded);
 }
 
-void TAnsiCalculate::SkipRestOfLine() {
-  if (!LineEndChars.Has(*FCursor)) {
-    std::string dropped;
-    scan::ReadUntilCharSet(FCursor, LineEndChars, dropped);
-  }
-}
+void TAnsiCalculate::SkipRestOfLine() { scan::SkipUntilCharSet(FCursor, LineEndChars); }
 
 void TAnsiCalculate::StatementLine() {
   FErrorReported = false;

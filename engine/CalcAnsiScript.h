@@ -59,6 +59,7 @@ class TAMyCalLabel {
   void Grow();
   std::deque<TMyCalLabel> FItems;
   std::vector<TSlot> FSlots;  // a power of two in size, at most half full
+  int FIndexShift = 64;       // a hash's top bits, as many as index FSlots, are its first slot
 };
 
 struct TArgRec {
@@ -88,6 +89,9 @@ class TCalcuAddition {
   /// false and spares every call and label read a call of its own.
   virtual bool HandlesFunctions() const { return true; }
   virtual bool HandlesLabels() const { return true; }
+  /// The first bytes of the label names DoLabel may answer; the engine asks it about no other
+  /// name but the empty one. Fixed for the object's life; every byte unless overridden.
+  virtual scan::CharSet LabelStartChars() const { return scan::CharSet::Range(0x00, 0xFF); }
   /// Called when a pass begins and when it has ended.
   virtual void Notify(TNotifyPhase phase);
   /// The directives it handles, without the '#' (for completion and help).
@@ -134,6 +138,9 @@ class TAnsiCalculate {
   [[noreturn]] virtual void Error(const std::string& message);
 
  public:
+  /// Writes the line being evaluated (from its start to the cursor), then "//" and `annotation`
+  /// unless that is empty, and a line break. This class appends them to Output() itself, not
+  /// through Write or WriteLine: a class that sends lines elsewhere overrides PutLine too.
   virtual void PutLine(const std::string& annotation);
   virtual void AddNote(const std::string& text);
   virtual void Write(std::string_view text);
@@ -217,7 +224,9 @@ class TAnsiCalculate {
   void ParseExpression();
   void ParseTerm();
   void ParseCompare();
+  void CompareOperator();
   void ParsePower();
+  void PowerOperators();
   void ParsePrimary();
   void ReadArgument(size_t index);
 
@@ -231,7 +240,11 @@ class TAnsiCalculate {
 
   std::vector<std::unique_ptr<TCalcuAddition>> FAdditions;
   std::vector<TCalcuAddition*> FFunctionAdditions;  // those of FAdditions that handle functions
-  std::vector<TCalcuAddition*> FLabelAdditions;     // those of FAdditions that handle labels
+  struct TLabelAddition {
+    TCalcuAddition* Addition;
+    scan::CharSet Start;  // its LabelStartChars
+  };
+  std::vector<TLabelAddition> FLabelAdditions;  // those of FAdditions that handle labels
   TAMyCalLabel FLabelTable;
   const char* FCursor = nullptr;
   const char* FLineStart = nullptr;
@@ -245,8 +258,7 @@ class TAnsiCalculate {
   const platform::TServices& FServices;
   const scan::TFormatSettings FFormat;
   std::vector<std::string_view> FAdditionNames;  // class names of FAdditions, same order
-  std::string FLineBuffer;                       // PutLine's line, reused from line to line
-  std::string FValueText;                        // a line's result text, reused likewise
+  std::string FValueText;                        // a line's result text, reused from line to line
   bool FErrorReported = false;                   // the current line's error came through Error
   int FDepth = 0;  // nesting of expressions: parentheses, prefix operators, calls, keyword operators
 };

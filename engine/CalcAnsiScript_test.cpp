@@ -399,6 +399,12 @@ class TSilentAddition : public TCalcuAddition {
   bool HandlesLabels() const override { return false; }
 };
 
+// Answers labels that begin with 's' only, and says so.
+class TInitialAddition : public TTestAddition {
+ public:
+  scan::CharSet LabelStartChars() const override { return {'s'}; }
+};
+
 class AdditionTest : public EngineTest {
  protected:
   void SetUp() override {
@@ -436,6 +442,20 @@ TEST_F(AdditionTest, OnlyAdditionsThatHandleCallsAndLabelsAreAsked) {
   EXPECT_EQ(RunSheet("twice(4)+seven\nx=2\nROUND(x*8)+x"), "twice(4)+seven// 15\nx=2\nROUND(x*8)+x// 18\n");
   std::vector<std::string> expected{"notify begins", "label seven 1", "label x 0", "label x 1",
                                     "label x 1",     "notify ended"};
+  EXPECT_EQ(Log, expected);
+}
+
+TEST_F(AdditionTest, AnAdditionIsAskedOnlyAboutNamesWithItsFirstBytes) {
+  ClearAdditionClasses();
+  RegisterAddition(AdditionClassOf<TInitialAddition>("TInitialAddition"));
+  EXPECT_EQ(RunSheet("x=2\nseven+x\nSix=1\nsix=3\n++six"),
+            "x=2\nseven+x//  9\nSix=1\nsix=3\n++six//  4\n");
+  fakes::TFakeServices services;
+  TAnsiCalculate engine("", services.Services);
+  Extended value = 0;
+  EXPECT_FALSE(engine.AccessLabel("", value, TLabelMode::Read));
+  std::vector<std::string> expected{"notify begins", "label seven 1", "label six 0",
+                                    "label six 3",   "notify ended",  "label  1"};
   EXPECT_EQ(Log, expected);
 }
 

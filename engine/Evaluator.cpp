@@ -15,6 +15,11 @@ namespace {
 constexpr CharSet NameStart = scan::NameStartChars + CharSet{'@'} + scan::LeadByteTable.Lead;
 constexpr CharSet IncrementLabelStart = NameStart + CharSet{'$'};
 constexpr CharSet KeywordDelimiter = CharSet{'\t', ' ', '$', '('} + CharSet::Range('0', '9');
+// The first bytes of the operators read behind an operand at the expression, compare and power
+// levels: any other byte ends that level at once.
+constexpr CharSet KeywordOperatorStart{'A', 'a', 'O', 'o', 'X', 'x'};
+constexpr CharSet CompareOperatorStart{'!', '=', '<', '>'};
+constexpr CharSet PowerOperatorStart{'<', '>', 'S', 's', '^'};
 
 void SkipBlanks(const char*& p) { scan::SkipBlanks(p, false); }
 
@@ -58,7 +63,8 @@ class TDepthGuard {
 // False when neither 0FFH nor 1010B can begin at p: both open with a decimal digit, and where the
 // decimal digits end one of them needs a hex letter, its suffix letter or '_'.
 bool MaySuffixedInteger(const char* p) {
-  constexpr CharSet SuffixedGoesOn =
+  // static: a plain constexpr local is laid out on the stack again at every call.
+  static constexpr CharSet SuffixedGoesOn =
       CharSet::Range('A', 'F') + CharSet::Range('a', 'f') + CharSet{'H', 'h', '_'};
   if (!scan::IsDigit(*p)) return false;
   while (scan::IsDigit(*p)) ++p;
@@ -71,8 +77,9 @@ bool MaySuffixedInteger(const char* p) {
 bool TAnsiCalculate::ParseStatement() {
   while (NameStart.Has(*FCursor)) {
     const char* start = FCursor;
-    // Most statements are no assignment: the name is copied only once one is certain.
-    const std::string_view nameText = scan::SkipWhileCharSetMB(FCursor, scan::WordChars);
+    // A view into the text being read: it stays valid as long as the cursor into that text does,
+    // through the evaluation of the right side too, so the name is never copied here.
+    const std::string_view name = scan::SkipWhileCharSetMB(FCursor, scan::WordChars);
     SkipBlanks(FCursor);
     bool assign = (FCursor[0] == '=' && FCursor[1] != '=') || (FCursor[0] == ':' && FCursor[1] == '=');
     if (!assign) {
@@ -81,10 +88,9 @@ bool TAnsiCalculate::ParseStatement() {
     }
     if (*FCursor == ':') ++FCursor;
     ++FCursor;  // '='
-    const std::string name(nameText);
     ParseExpression();
     SkipBlanks(FCursor);
-    if (!AccessLabel(name, FValue, TLabelMode::Assign)) FailLine(name + "?");
+    if (!AccessLabel(name, FValue, TLabelMode::Assign)) FailLine(std::string(name) + "?");
     if (*FCursor != ',' && *FCursor != ':' && *FCursor != ';') break;
     ++FCursor;
     SkipBlanks(FCursor);
@@ -92,8 +98,7 @@ bool TAnsiCalculate::ParseStatement() {
   }
   SkipBlanks(FCursor);
   if (scan::TextStartsWith(FCursor, "//")) {
-    std::string comment;
-    scan::ReadUntilCharSet(FCursor, scan::LineEndChars, comment);
+    scan::SkipUntilCharSet(FCursor, scan::LineEndChars);
     return false;
   }
   if (AtLineEnd(FCursor)) return false;
@@ -132,7 +137,7 @@ void TAnsiCalculate::ParseExpression() {
     ParseTerm();
   }
 
-  if (KeywordOperator()) return;
+  if (KeywordOperatorStart.Has(*FCursor) && KeywordOperator()) return;
 
   while (*FCursor == '&' || *FCursor == '+' || *FCursor == '-' || *FCursor == '|') {
     char op = *FCursor++;
@@ -200,6 +205,14 @@ void TAnsiCalculate::ParseTerm() {
 // compare = power [ ("==" | "!=" | "<" | ">" | "<=" | ">=") power ]
 void TAnsiCalculate::ParseCompare() {
   ParsePower();
+  // Most operands are followed by no comparison: one byte test settles it, and the rest stays
+  // out of line so that this level costs the term level no call of its own.
+  if (CompareOperatorStart.Has(*FCursor)) CompareOperator();
+}
+
+// ("==" | "!=" | "<" | ">" | "<=" | ">=") power, with the left side in FValue; nothing when the
+// bytes at the cursor are no comparison.
+void TAnsiCalculate::CompareOperator() {
   if ((*FCursor == '!' || *FCursor == '=') && FCursor[1] == '=') {
     bool equal = *FCursor == '=';
     Extended left = FValue;
@@ -224,6 +237,12 @@ void TAnsiCalculate::ParseCompare() {
 // power = primary ( ("<<" | ">>") primary | ("SHL" | "SHR") delimiter primary | { "^" primary } )
 void TAnsiCalculate::ParsePower() {
   ParsePrimary();
+  if (PowerOperatorStart.Has(*FCursor)) PowerOperators();  // out of line, as at the compare level
+}
+
+// ("<<" | ">>") primary | ("SHL" | "SHR") delimiter primary | { "^" primary }, with the left side
+// in FValue; nothing when the bytes at the cursor are none of these.
+void TAnsiCalculate::PowerOperators() {
   if ((*FCursor == '<' || *FCursor == '>') && FCursor[1] == *FCursor) {
     bool left = *FCursor == '<';
     Extended value = FValue;
@@ -344,8 +363,11 @@ Extended TAnsiCalculate::EvaluateAt(const char*& cursor) {
 }
 
 bool TAnsiCalculate::AccessLabel(std::string_view name, Extended& value, TLabelMode mode) {
-  for (TCalcuAddition* addition : FLabelAdditions)
-    if (addition->DoLabel(name, value, mode)) return true;
+  for (const TLabelAddition& entry : FLabelAdditions) {
+    // Most names cannot be an addition's own: its first byte says so without a call.
+    if (!name.empty() && !entry.Start.Has(name[0])) continue;
+    if (entry.Addition->DoLabel(name, value, mode)) return true;
+  }
   TMyCalLabel* label = FLabelTable.Find(name);
   switch (mode) {
     case TLabelMode::Assign:

@@ -157,8 +157,9 @@ bool ConvertDecimalText(std::string_view text, char separator, Extended& value) 
 /// One pass over the common decimal text: a digit first, at most 19 significant digits, at most
 /// three exponent digits, and a power of ten within the exact table. Reads what
 /// CollectDecimalText and ConvertDecimalText would and yields the same value; false, cursor
-/// unmoved, for any other text, which the general path then takes.
-bool ReadShortDecimal(const char*& p, char separator, Extended& value) {
+/// unmoved, for any other text, which the general path then takes. Inline: ReadScaledReal, which
+/// nearly every number of a sheet comes through, then reads it without a call.
+inline bool ReadShortDecimal(const char*& p, char separator, Extended& value) {
   const char* q = p;
   if (!IsDigit(*q)) return false;
   uint64_t mantissa = 0;
@@ -205,6 +206,18 @@ bool ReadShortDecimal(const char*& p, char separator, Extended& value) {
   p = q;
   return true;
 }
+
+/// ReadShortDecimal where the cursor stands on a plain decimal: a digit with no 0B or 0X prefix.
+/// Most numbers are such, with no blank, sign or prefix before them. Failure: cursor unmoved.
+bool ReadPlainDecimal(const char*& p, char separator, Extended& value) {
+  static constexpr CharSet PrefixLetters{'B', 'X', 'b', 'x'};  // static: not built per call
+  if (!IsDigit(*p) || (p[0] == '0' && PrefixLetters.Has(p[1]))) return false;
+  return ReadShortDecimal(p, separator, value);
+}
+
+/// The first bytes of the scale suffixes ApplyScaleSuffix knows (μ and π open with 0x83): behind
+/// any other byte no suffix begins.
+constexpr CharSet ScaleSuffixStart{0x83, '%', 'M', 'P', 'T', 'f', 'k', 'm', 'p', 'u'};
 
 /// Applies the scale suffix behind a number, if there is one, and consumes it.
 Extended ApplyScaleSuffix(const char*& p, Extended v) {
@@ -316,8 +329,7 @@ bool ReadBinarySuffixed(const char*& p, int64_t& value) {
 }
 
 bool ReadReal(const char*& p, Extended& value, const TFormatSettings& settings) {
-  // Most numbers are plain decimals with no blank, sign or prefix before them.
-  if (IsDigit(*p) && !StandsOnZeroPrefix(p, "BXbx") && ReadShortDecimal(p, settings.DecimalSeparator, value)) return true;
+  if (ReadPlainDecimal(p, settings.DecimalSeparator, value)) return true;
   const char* q = p;
   SkipCharSet(q, BlankChars);
   if (*q == '\0') return false;
@@ -345,8 +357,14 @@ bool ReadReal(const char*& p, Extended& value, const TFormatSettings& settings) 
 }
 
 bool ReadScaledReal(const char*& p, Extended& value, const TFormatSettings& settings) {
+  // The common number is read here, without the call ReadReal would add; the rest goes there.
   Extended v;
-  if (!ReadReal(p, v, settings)) return false;
+  if (!ReadPlainDecimal(p, settings.DecimalSeparator, v) && !ReadReal(p, v, settings)) return false;
+  // Most numbers carry no suffix: one byte test spares the suffix reader and the range check.
+  if (!ScaleSuffixStart.Has(*p)) {
+    value = v;
+    return true;
+  }
   const Extended scaled = ApplyScaleSuffix(p, v);
   // A suffix can carry a value that is still in range beyond it (1e4932M).
   if (std::isinf(scaled) && !std::isinf(v)) RaiseOverflow();

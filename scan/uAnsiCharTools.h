@@ -31,24 +31,25 @@ class CharSet {
     return s;
   }
   constexpr CharSet& Add(unsigned char b) {
-    FBits[b >> 3] = static_cast<uint8_t>(FBits[b >> 3] | (1u << (b & 7)));
+    FWords[b >> 6] |= uint64_t{1} << (b & 63);
     return *this;
   }
-  constexpr bool Has(unsigned char b) const { return (FBits[b >> 3] >> (b & 7)) & 1u; }
+  // The bits sit in 64-bit words: a test is one load and one bit test, where bytes needed more.
+  constexpr bool Has(unsigned char b) const { return (FWords[b >> 6] >> (b & 63)) & 1u; }
   constexpr bool Has(char c) const { return Has(static_cast<unsigned char>(c)); }
   constexpr CharSet operator+(const CharSet& o) const {
     CharSet s;
-    for (int i = 0; i < 32; ++i) s.FBits[i] = static_cast<uint8_t>(FBits[i] | o.FBits[i]);
+    for (int i = 0; i < 4; ++i) s.FWords[i] = FWords[i] | o.FWords[i];
     return s;
   }
   constexpr CharSet operator-(const CharSet& o) const {
     CharSet s;
-    for (int i = 0; i < 32; ++i) s.FBits[i] = static_cast<uint8_t>(FBits[i] & ~o.FBits[i]);
+    for (int i = 0; i < 4; ++i) s.FWords[i] = FWords[i] & ~o.FWords[i];
     return s;
   }
 
  private:
-  std::array<uint8_t, 32> FBits{};
+  std::array<uint64_t, 4> FWords{};
 };
 
 /// Which bytes open a multibyte character, and how long it is.
@@ -111,6 +112,31 @@ constexpr bool SameTextAscii(std::string_view a, std::string_view b) {
   return true;
 }
 
+/// The `n` bytes at `p` (1 to 8) as one number, in the machine's byte order, the rest zero; with
+/// a constant `n` one load. For hashing and comparing short names.
+inline uint64_t LoadBytes(const char* p, size_t n) {
+  uint64_t v = 0;
+  std::memcpy(&v, p, n);
+  return v;
+}
+
+/// True when `a` and `b` hold the same bytes. Texts of four to eight bytes are compared as their
+/// first four and their last four, which overlap and so cover every byte: two loads each
+/// instead of a call of memcmp.
+inline bool SameBytes(std::string_view a, std::string_view b) {
+  const size_t n = a.size();
+  if (n != b.size()) return false;
+  if (n > 8) return std::memcmp(a.data(), b.data(), n) == 0;
+  if (n >= 4) {
+    return LoadBytes(a.data(), 4) == LoadBytes(b.data(), 4) &&
+           LoadBytes(a.data() + n - 4, 4) == LoadBytes(b.data() + n - 4, 4);
+  }
+  for (size_t i = 0; i < n; ++i) {
+    if (a[i] != b[i]) return false;
+  }
+  return true;
+}
+
 // ---- Cursor steps ---------------------------------------------------------------------------
 
 /// Consumes one multibyte character if the cursor stands on a lead byte (a lead byte directly
@@ -157,9 +183,11 @@ inline const char* FindCharStart(const char* p, const char* end, char a, char b)
 /// Consumes the bytes that are in `set` (byte by byte, never the terminator); returns what it
 /// passed over as a view into the text.
 inline std::string_view SkipWhileCharSet(const char*& p, const CharSet& set) {
-  const char* start = p;
-  while (*p != '\0' && set.Has(*p)) ++p;
-  return std::string_view(start, static_cast<size_t>(p - start));
+  const char* const start = p;
+  const char* q = p;  // a local copy, see SkipWhileCharSetMB
+  while (*q != '\0' && set.Has(*q)) ++q;
+  p = q;
+  return std::string_view(start, static_cast<size_t>(q - start));
 }
 /// Consumes characters (multibyte ones whole) up to the terminator or a byte of `set`, which
 /// stays under the cursor; returns what it passed over as a view into the text.
@@ -178,23 +206,27 @@ inline std::string_view SkipUntilByte(const char*& p, const char* end, char a, c
 /// Consumes the bytes of `set`, a lead byte always with the byte that follows it (unless that is
 /// the terminator); returns what it passed over as a view into the text.
 inline std::string_view SkipWhileCharSetMB(const char*& p, const CharSet& set) {
-  const char* start = p;
+  const char* const start = p;
+  // The steps go on a local copy: a byte read may alias the caller's cursor (a char may alias
+  // anything), so stepping that one would store it back at every byte.
+  const char* q = p;
   for (;;) {
-    const char c = *p;
+    const char c = *q;
     // Plain ASCII opens no multibyte character: one set test settles it.
     if (static_cast<signed char>(c) > 0 && set.Has(c)) {
-      ++p;
+      ++q;
     } else if (c == '\0') {
       break;
     } else if (IsLeadByte(c)) {
-      p += (p[1] != '\0') ? 2 : 1;
+      q += (q[1] != '\0') ? 2 : 1;
     } else if (set.Has(c)) {
-      ++p;
+      ++q;
     } else {
       break;
     }
   }
-  return std::string_view(start, static_cast<size_t>(p - start));
+  p = q;
+  return std::string_view(start, static_cast<size_t>(q - start));
 }
 /// Consumes the bytes that are in `set` (byte by byte); returns their count.
 inline int SkipCharSet(const char*& p, const CharSet& set) {
@@ -202,7 +234,13 @@ inline int SkipCharSet(const char*& p, const CharSet& set) {
 }
 /// Consumes TAB and space, and CR and LF as well when `withLineBreaks`; returns the count.
 inline int SkipBlanks(const char*& p, bool withLineBreaks) {
-  return SkipCharSet(p, withLineBreaks ? WhiteChars : BlankChars);
+  if (withLineBreaks) return SkipCharSet(p, WhiteChars);
+  // The evaluator skips blanks around every operand: two byte compares beat a set look-up.
+  const char* q = p;  // a local copy, see SkipWhileCharSetMB
+  while (*q == ' ' || *q == '\t') ++q;
+  const int count = static_cast<int>(q - p);
+  p = q;
+  return count;
 }
 /// True when the text at `pos` starts with `s` (exact bytes); an empty `s` always matches.
 inline bool TextStartsWith(const char* pos, std::string_view s) {

@@ -80,6 +80,28 @@ TEST(SkipBlanks, WithAndWithoutLineBreaks) {
   EXPECT_EQ(*empty, '\0');
 }
 
+// Against the plain comparison, for every length around the four- and eight-byte loads, with
+// one byte changed at each position (high bytes and zero bytes among them), and lengths that differ.
+TEST(SameBytes, AgreesWithThePlainComparison) {
+  for (size_t n = 0; n <= 20; ++n) {
+    std::string a;
+    for (size_t i = 0; i < n; ++i) a += static_cast<char>(i % 3 == 0 ? 0x81 + i : 'a' + i);
+    const std::string same = a;  // a buffer of its own
+    EXPECT_TRUE(SameBytes(a, same)) << n;
+    for (size_t i = 0; i < n; ++i) {
+      for (char other : {'\0', 'Z', static_cast<char>(0xFC)}) {
+        std::string changed = a;
+        changed[i] = other;
+        EXPECT_EQ(SameBytes(a, changed), a == changed) << n << " at " << i;
+      }
+    }
+    EXPECT_FALSE(SameBytes(a, a + 'x')) << n;
+    if (n > 0) {
+      EXPECT_FALSE(SameBytes(std::string_view(a).substr(1), a)) << n;
+    }
+  }
+}
+
 TEST(SkipCharSet, IsByteWiseAndStopsAtTheTerminator) {
   const std::string source = "\x83\x83\x83";
   const char* p = source.c_str();
@@ -261,6 +283,47 @@ TEST(SkipBlanksAndComments, SkipsBlanksAndBothCommentForms) {
     SkipBlanksAndComments(p, c.Set);
     EXPECT_STREQ(p, c.Rest) << c.Input;
   }
+}
+
+// Sets built every way, against a plain table of 256 flags: ranges that start, end and cross at
+// the word edges (63/64, 127/128, 191/192, 255), unions and differences; read at every byte.
+TEST(CharSets, AgreeWithATableOfFlags) {
+  struct TModel {
+    CharSet Set;
+    std::array<bool, 256> Flags{};
+  };
+  auto range = [](unsigned lo, unsigned hi) {
+    TModel m{CharSet::Range(static_cast<unsigned char>(lo), static_cast<unsigned char>(hi))};
+    for (unsigned b = lo; b <= hi; ++b) m.Flags[b] = true;
+    return m;
+  };
+  auto join = [](const TModel& a, const TModel& b, bool minus) {
+    TModel m{minus ? a.Set - b.Set : a.Set + b.Set};
+    for (size_t i = 0; i < 256; ++i) {
+      m.Flags[i] = minus ? a.Flags[i] && !b.Flags[i] : a.Flags[i] || b.Flags[i];
+    }
+    return m;
+  };
+  TModel listed{CharSet{0, 63, 64, 127, 128, 191, 192, 255}};
+  for (unsigned b : {0, 63, 64, 127, 128, 191, 192, 255}) listed.Flags[b] = true;
+  const TModel models[] = {
+      listed,
+      range(0, 255),
+      range(60, 200),
+      range(64, 127),
+      range(255, 255),
+      join(range(0, 255), range(62, 193), true),
+      join(range(10, 70), range(120, 130), false),
+      join(listed, range(64, 191), true),
+  };
+  for (size_t m = 0; m < std::size(models); ++m) {
+    const TModel& model = models[m];
+    for (unsigned b = 0; b < 256; ++b) {
+      EXPECT_EQ(model.Set.Has(static_cast<unsigned char>(b)), model.Flags[b]) << m << " " << b;
+      EXPECT_EQ(model.Set.Has(static_cast<char>(b)), model.Flags[b]) << m << " " << b;
+    }
+  }
+  static_assert(sizeof(CharSet) == 32 && CharSet{200}.Has(static_cast<unsigned char>(200)));
 }
 
 TEST(CharSets, SharedSetsHoldTheirBytes) {
