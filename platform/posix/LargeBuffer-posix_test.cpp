@@ -30,11 +30,14 @@ long LargePageKilobytes(const void* address) {
 }
 
 TEST(LargeBufferTest, AWrittenLargeBufferIsBackedByLargePagesAndKeepsItsText) {
-  std::ifstream setting("/sys/kernel/mm/transparent_hugepage/enabled");
-  std::string modes;
-  std::getline(setting, modes);
-  if (modes.empty() || modes.find("[never]") != std::string::npos)
-    GTEST_SKIP() << "this system gives no large pages";
+  // Skipped where the system gives no large pages, or gives them only when one is at hand.
+  for (const char* setting : {"enabled", "defrag"}) {
+    std::ifstream file(std::string("/sys/kernel/mm/transparent_hugepage/") + setting);
+    std::string modes;
+    std::getline(file, modes);
+    if (modes.empty() || modes.find("[never]") != std::string::npos)
+      GTEST_SKIP() << "large pages: " << setting << " " << modes;
+  }
 
   std::string buffer = "kept";
   const size_t size = size_t{32} << 20;
