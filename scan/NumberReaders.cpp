@@ -328,8 +328,11 @@ bool ReadBinarySuffixed(const char*& p, int64_t& value) {
   return true;
 }
 
-bool ReadReal(const char*& p, Extended& value, const TFormatSettings& settings) {
-  if (ReadPlainDecimal(p, settings.DecimalSeparator, value)) return true;
+namespace {
+
+/// ReadReal for what ReadPlainDecimal has turned away: blanks, a sign, a prefixed integer, a long
+/// or unusual decimal.
+bool ReadOtherReal(const char*& p, Extended& value, const TFormatSettings& settings) {
   const char* q = p;
   SkipCharSet(q, BlankChars);
   if (*q == '\0') return false;
@@ -356,10 +359,17 @@ bool ReadReal(const char*& p, Extended& value, const TFormatSettings& settings) 
   return true;
 }
 
+}  // namespace
+
+bool ReadReal(const char*& p, Extended& value, const TFormatSettings& settings) {
+  return ReadPlainDecimal(p, settings.DecimalSeparator, value) || ReadOtherReal(p, value, settings);
+}
+
 bool ReadScaledReal(const char*& p, Extended& value, const TFormatSettings& settings) {
-  // The common number is read here, without the call ReadReal would add; the rest goes there.
+  // The common number is read here, without the call ReadReal would add.
   Extended v;
-  if (!ReadPlainDecimal(p, settings.DecimalSeparator, v) && !ReadReal(p, v, settings)) return false;
+  if (!ReadPlainDecimal(p, settings.DecimalSeparator, v) && !ReadOtherReal(p, v, settings))
+    return false;
   // Most numbers carry no suffix: one byte test spares the suffix reader and the range check.
   if (!ScaleSuffixStart.Has(*p)) {
     value = v;
