@@ -49,11 +49,11 @@ std::string CodePageReport(std::string_view label, const platform::TCodePageInfo
 void TuScrExt::Report(uint32_t codePage, std::string_view label) {
   platform::TCodePageInfo info;
   if (FEngine->Services().CodePages.GetCodePageInfo(codePage, info))
-    FEngine->WriteLine(CodePageReport(label, info));
+    FEngine->WriteNote(CodePageReport(label, info));
 }
 
 bool TuScrExt::Directive(const std::string& name, const char*& cursor) {
-  if (name.empty() || scan::SameTextAscii(name, "h")) FEngine->WriteLine(HelpText);
+  if (name.empty() || scan::SameTextAscii(name, "h")) FEngine->WriteNote(HelpText);
   if (!scan::SameTextAscii(name, DirectiveName)) return false;
   scan::SkipCharSet(cursor, scan::BlankChars);
   if (*cursor == '*') {

@@ -44,9 +44,9 @@ class ScrExtTest : public ::testing::Test {
   fakes::TFakeCodePages& FPages = FFake.Pages;
 };
 
-const std::string Acp = "CP_ACP  :     932, 2,\"[#$81..#$9F,#$E0..#$FC]\",932   (ANSI/OEM - Japanese Shift-JIS)\r\n";
-const std::string Oem = "CP_OEMCP:     437, 1,\"[]\",437   (OEM - United States)\r\n";
-const std::string Cp932 = "cp   932:     932, 2,\"[#$81..#$9F,#$E0..#$FC]\",932   (ANSI/OEM - Japanese Shift-JIS)\r\n";
+const std::string Acp = "// CP_ACP  :     932, 2,\"[#$81..#$9F,#$E0..#$FC]\",932   (ANSI/OEM - Japanese Shift-JIS)\r\n";
+const std::string Oem = "// CP_OEMCP:     437, 1,\"[]\",437   (OEM - United States)\r\n";
+const std::string Cp932 = "// cp   932:     932, 2,\"[#$81..#$9F,#$E0..#$FC]\",932   (ANSI/OEM - Japanese Shift-JIS)\r\n";
 
 TEST_F(ScrExtTest, TheThreeForms) {
   const std::pair<const char*, std::string> cases[] = {
@@ -59,7 +59,7 @@ TEST_F(ScrExtTest, TheThreeForms) {
       {"#cp 900+32", Cp932},
       {"#cp +932", Cp932},
       {"#cp\t931.5", Cp932},
-      {"#cp 1252", "cp  1252:    1252, 1,\"[]\",1252  (ANSI - Latin I)\r\n"},
+      {"#cp 1252", "// cp  1252:    1252, 1,\"[]\",1252  (ANSI - Latin I)\r\n"},
       {"#cp 12345", ""},
       {"#cp 4294968228", ""},  // 2^32 + 932 is no code page identifier
       {"#cp 123456789", ""},
@@ -70,16 +70,16 @@ TEST_F(ScrExtTest, TheThreeForms) {
 
 TEST_F(ScrExtTest, EveryCodePageAsksAllNumbersInOrder) {
   FPages.FPages[65535] = Info(65535, 1, {}, "last");
-  EXPECT_EQ(Run("#cp *"), ",    0,     932, 2,\"[#$81..#$9F,#$E0..#$FC]\",932   (ANSI/OEM - Japanese Shift-JIS)\r\n"
-                          ",    1,     437, 1,\"[]\",437   (OEM - United States)\r\n"
-                          ",  932,     932, 2,\"[#$81..#$9F,#$E0..#$FC]\",932   (ANSI/OEM - Japanese Shift-JIS)\r\n"
-                          ", 1252,    1252, 1,\"[]\",1252  (ANSI - Latin I)\r\n"
-                          ",65535,   65535, 1,\"[]\",last\r\n");
+  EXPECT_EQ(Run("#cp *"), "// ,    0,     932, 2,\"[#$81..#$9F,#$E0..#$FC]\",932   (ANSI/OEM - Japanese Shift-JIS)\r\n"
+                          "// ,    1,     437, 1,\"[]\",437   (OEM - United States)\r\n"
+                          "// ,  932,     932, 2,\"[#$81..#$9F,#$E0..#$FC]\",932   (ANSI/OEM - Japanese Shift-JIS)\r\n"
+                          "// , 1252,    1252, 1,\"[]\",1252  (ANSI - Latin I)\r\n"
+                          "// ,65535,   65535, 1,\"[]\",last\r\n");
   EXPECT_EQ(FPages.FQuestions, 65536);
 }
 
 TEST_F(ScrExtTest, OtherDirectivesAreNotTaken) {
-  EXPECT_EQ(Run("#cpx 932"), "");
+  EXPECT_EQ(Run("#cpx 932"), "#cpx 932//!Err:unknown directive\r\n");
   EXPECT_EQ(FPages.FQuestions, 0);
 }
 

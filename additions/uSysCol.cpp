@@ -133,7 +133,7 @@ void TuSysColor::Notify(engine::TNotifyPhase phase) {
 }
 
 bool TuSysColor::Directive(const std::string& name, const char*& cursor) {
-  if (name.empty() || scan::SameTextAscii(name, "h")) FEngine->WriteLine(HelpText);
+  if (name.empty() || scan::SameTextAscii(name, "h")) FEngine->WriteNote(HelpText);
   if (!scan::SameTextAscii(name, DirectiveName)) return false;
   SchemeCommand(name, cursor);
   return true;

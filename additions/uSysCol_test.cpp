@@ -83,8 +83,8 @@ TEST_F(SysColorTest, ConstantsAndIncrementsAreErrors) {
       {"CLRED := 1", "CLRED := 1//!Err:CLRED:const\n"},
       {"++clRed", "++clRed//!Err:clRed:const\n"},
       {"--COLOR_WINDOW", "--COLOR_WINDOW//!Err:++/-- ng COLOR_WINDOW\n"},
-      // A value outside the integer range is an invalid operation, without annotation.
-      {"COLOR_WINDOW=1E30", "COLOR_WINDOW=1E30\n"},
+      // A value outside the integer range is an invalid operation.
+      {"COLOR_WINDOW=1E30", "COLOR_WINDOW=1E30//!Err:invalid operation\n"},
   };
   for (const TCase& c : cases) EXPECT_EQ(Run(c.Sheet), c.Output) << c.Sheet;
   EXPECT_TRUE(FColors.FCalls.empty());
@@ -226,9 +226,9 @@ TEST_F(SysColorTest, HelpGoesOnToTheOtherAdditions) {
   calc.Calculate();
   std::string out = calc.Output();
   std::string scol =
-      "#scolのみなら　現在の設定値が読まれ\r\n#scol name で  SysColorにname.scol.txtを設定する\r\n"
-      "#scol +name で nameに現在の設定値を書き出す\r\n#scol -name で nameを削除する\r\n";
-  std::string cp = "#cp のみで現在のコードページ情報 *で一覧 数字で指定\r\n\r\n";
+      "// #scolのみなら　現在の設定値が読まれ\r\n// #scol name で  SysColorにname.scol.txtを設定する\r\n"
+      "// #scol +name で nameに現在の設定値を書き出す\r\n// #scol -name で nameを削除する\r\n";
+  std::string cp = "// #cp のみで現在のコードページ情報 *で一覧 数字で指定\r\n//\r\n";
   ASSERT_GE(out.size(), scol.size() + cp.size());
   EXPECT_EQ(out.substr(out.size() - scol.size() - cp.size()), scol + cp);
   EXPECT_EQ(out.substr(0, 4), "#h\r\n");

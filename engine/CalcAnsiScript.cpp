@@ -16,6 +16,11 @@ namespace engine {
 using scan::LineEndChars;
 using scan::WhiteChars;
 
+namespace {
+const std::string ErrorMark = "!Err:";
+const std::string UnknownDirective = "unknown directive";
+}  // namespace
+
 // ---- Labels ---------------------------------------------------------------------------------
 
 // HashOf and Probe are inline so that Find, their one caller on the evaluator's path, runs
@@ -160,7 +165,7 @@ void TAnsiCalculate::SetText(std::string text) {
 
 void TAnsiCalculate::Error(const std::string& message) {
   FErrorReported = true;
-  AddNote("!Err:" + message);
+  AddNote(ErrorMark + message);
   throw EAbort(message);
 }
 
@@ -177,6 +182,8 @@ void TAnsiCalculate::PutLine(const std::string& annotation) {
   // WriteLine would need them joined in a string of their own first.
   if (FCursor > FLineStart) FOutput.append(FLineStart, FCursor);
   if (!annotation.empty()) {
+    // "1/" and its annotation would read back as "1" and a comment: a blank keeps them apart.
+    if (FCursor > FLineStart && FCursor[-1] == '/') FOutput += ' ';
     FOutput += "//";
     FOutput += annotation;
   }
@@ -235,23 +242,62 @@ void TAnsiCalculate::Calculate() {
 
 void TAnsiCalculate::SkipRestOfLine() { scan::SkipUntilCharSet(FCursor, LineEndChars); }
 
+const char* AnnotationStart(const char* p) {
+  // Quotes and '/' are bytes below every trail byte, so a byte walk never takes half of a
+  // double-byte character for one of them.
+  for (; !LineEndChars.Has(*p); ++p) {
+    if (p[0] == '/' && p[1] == '/') return p;
+    if (*p == '"' || *p == '\'') {
+      const char* close = p + 1;
+      while (!LineEndChars.Has(*close) && *close != *p) ++close;
+      if (*close == *p) p = close;
+    }
+  }
+  return p;
+}
+
+bool AtAnnotationOrEnd(const char* p) {
+  return LineEndChars.Has(*p) || (p[0] == '/' && p[1] == '/');
+}
+
+namespace {
+// The annotation of an error that did not come with one: floating-point faults by their kind,
+// the others by their message, kept on one line.
+std::string LineErrorText(const std::exception& e) {
+  if (dynamic_cast<const scan::EZeroDivide*>(&e)) return "division by zero";
+  if (dynamic_cast<const scan::EOverflow*>(&e)) return "overflow";
+  if (dynamic_cast<const scan::EInvalidOp*>(&e)) return "invalid operation";
+  std::string text = e.what();
+  for (char& c : text)
+    if (LineEndChars.Has(c)) c = ' ';
+  return text;
+}
+}  // namespace
+
 void TAnsiCalculate::StatementLine() {
   FErrorReported = false;
   try {
     // The result text goes through a member string, so that a long one needs no allocation.
     if (ParseStatement()) {
+      if (!AtAnnotationOrEnd(FCursor)) FailUnexpected();
       if (FNote.empty()) FormatValueInto(FValue, FValueText);
       PutLine(FNote.empty() ? FValueText : FNote);
       SkipRestOfLine();
     } else {
       SkipRestOfLine();
-      if ((FMode & 1) != 0) FormatValueInto(FValue, FValueText);
-      PutLine((FMode & 1) != 0 ? FValueText : std::string());
+      // The empty statement behind a sheet's last line break is no line of the sheet: a value
+      // there would come back as one more line at every evaluation.
+      const bool annotate = (FMode & 1) != 0 && *FLineStart != '\0';
+      if (annotate) FormatValueInto(FValue, FValueText);
+      PutLine(annotate ? FValueText : std::string());
     }
-  } catch (const std::exception&) {
-    // A failed line is written up to where evaluation stopped. Only an error reported through
-    // FailLine is annotated: a note left by pr before another fault must not pass for a result.
-    PutLine(FErrorReported ? FNote : std::string());
+  } catch (const std::exception& e) {
+    // A failed line is written whole, up to its own old annotation, and says why it failed. An
+    // error reported through FailLine brings its annotation (after a note pr may have left);
+    // any other error is named here, without such a note, which must not pass for a result.
+    const std::string annotation = FErrorReported ? FNote : ErrorMark + LineErrorText(e);
+    FCursor = AnnotationStart(FLineStart);
+    PutLine(annotation);
     SkipRestOfLine();
   }
 }
@@ -267,34 +313,102 @@ constexpr std::string_view HelpText =
 }  // namespace
 
 void TAnsiCalculate::DirectiveLine() {
+  const char* const annotationStart = AnnotationStart(FCursor);
+  const char* const lineEnd = annotationStart + std::strcspn(annotationStart, "\r\n");
   ++FCursor;  // '#'
   std::string name;
   scan::ReadWhileCharSetMB(FCursor, scan::WordChars, name);
   scan::SkipBlanks(FCursor, false);
-  if (name == "ScriptFile") {
-    if (*FCursor != '=') FailLine("ScriptFileの後に=が無い");
-    PutLine("// 未実装");
-  } else if (name == "fmt") {
-    if (*FCursor != '=') FailLine("fmtの後に=が無い");
-    std::string rest;
-    scan::ReadUntilCharSet(FCursor, LineEndChars, rest);
-    PutLine("// 未実装");
+  // Where the note lines this directive writes below its own line begin, if it writes any.
+  size_t listing = std::string::npos;
+  if (name == "ScriptFile" || name == "fmt") {
+    if (*FCursor != '=') FailLine(name == "fmt" ? "fmtの後に=が無い" : "ScriptFileの後に=が無い");
+    PutLineUpTo(annotationStart, "// 未実装");
   } else if (scan::SameTextAscii(name, ConstantsDirective)) {
-    PutLine(std::string());
+    PutLineUpTo(lineEnd, std::string());
+    listing = FOutput.size();
     ListConstants();
   } else if (scan::SameTextAscii(name, "m")) {
     scan::SkipBlanks(FCursor, false);
     ParseExpression();
     FMode = static_cast<int32_t>(static_cast<uint32_t>(RoundToInt64(FValue)));
   } else {
-    if (name.empty() || scan::SameTextAscii(name, HelpDirective)) {
-      PutLine(std::string());
-      WriteLine(HelpText);
+    const bool help = name.empty() || scan::SameTextAscii(name, HelpDirective);
+    if (help) {
+      PutLineUpTo(lineEnd, std::string());
+      listing = FOutput.size();
+      WriteNote(HelpText);
+    } else {
+      listing = FOutput.size();
     }
-    for (auto& addition : FAdditions)
-      if (addition->Directive(name, FCursor)) break;
+    bool handled = help;
+    for (auto& addition : FAdditions) {
+      if (addition->Directive(name, FCursor)) {
+        handled = true;
+        break;
+      }
+    }
+    if (!handled) PutLineUpTo(annotationStart, ErrorMark + UnknownDirective);
   }
   SkipRestOfLine();
+  if (listing != std::string::npos) SkipRepeatedListing(listing);
+}
+
+void TAnsiCalculate::PutLineUpTo(const char* end, const std::string& annotation) {
+  const char* const cursor = FCursor;
+  FCursor = end;
+  PutLine(annotation);
+  FCursor = cursor;
+}
+
+void TAnsiCalculate::WriteNote(std::string_view text) {
+  std::string line;
+  for (;;) {
+    const size_t end = text.find("\r\n");
+    const std::string_view piece = text.substr(0, end);
+    line.assign(piece.starts_with("//") ? "" : piece.empty() || scan::BlankChars.Has(piece[0]) ? "//" : "// ");
+    line += piece;
+    WriteLine(line);
+    if (end == std::string_view::npos) break;
+    text.remove_prefix(end + 2);
+  }
+}
+
+void TAnsiCalculate::SkipRepeatedListing(size_t from) {
+  // The cursor stands at the end of the directive's line; the listing's lines each end in CR LF.
+  std::string_view listing = std::string_view(FOutput).substr(from);
+  const char* p = FCursor;
+  while (!listing.empty()) {
+    const size_t end = listing.find("\r\n");
+    const std::string_view line = listing.substr(0, end);
+    if (!line.starts_with("//")) return;  // a live listing, such as the colours', is no note
+    if (*p == '\0') return;
+    p += p[0] == '\r' && p[1] == '\n' ? 2 : 1;  // the line break before the line
+    for (char c : line)
+      if (*p == '\0' || *p++ != c) return;
+    if (!LineEndChars.Has(*p)) return;
+    listing.remove_prefix(end == std::string_view::npos ? listing.size() : end + 2);
+  }
+  FCursor = p;
+}
+
+void TAnsiCalculate::FailUnexpected() {
+  // The unread text up to the line's own annotation, blanks behind it left out, and not so long
+  // that the annotation buries the line.
+  constexpr size_t MaxShown = 40;
+  const char* end = AnnotationStart(FLineStart);
+  while (end > FCursor && scan::BlankChars.Has(end[-1])) --end;
+  std::string shown;
+  for (const char* p = FCursor; p < end;) {
+    const size_t n = scan::IsLeadByte(*p) && p + 1 < end ? 2 : 1;
+    if (shown.size() + n > MaxShown) {
+      shown += "...";
+      break;
+    }
+    shown.append(p, n);
+    p += n;
+  }
+  FailLine("unexpected text: " + shown);
 }
 
 std::vector<std::string> TAnsiCalculate::CompletionNames() const {

@@ -143,6 +143,9 @@ class TAnsiCalculate {
   /// through Write or WriteLine: a class that sends lines elsewhere overrides PutLine too.
   virtual void PutLine(const std::string& annotation);
   virtual void AddNote(const std::string& text);
+  /// Writes each line of `text` (lines joined by CR LF) as a note line, one that begins with
+  /// "//", so that a listing never acts as a statement or directive when evaluated again.
+  void WriteNote(std::string_view text);
   virtual void Write(std::string_view text);
   virtual void WriteLine(std::string_view text);
   virtual bool OfferFile(const std::string& fileName);
@@ -212,7 +215,7 @@ class TAnsiCalculate {
   //   prefix      ! ~ NOT                              over the whole rest of the expression
   //   expression  & + - |   (leading + -, ++ --)       left; a sign covers the first term only
   //               AND OR XOR after the first term      the rest of the expression is the right side
-  //   term        * / ^                                left; a fault of the operation gives 0
+  //   term        * / ^                                left; a fault is an error, as everywhere
   //   compare     == != < > <= >=                      one comparison, tighter than * and /
   //   power       ^ | << >> | SHL SHR                  a chain of ^ (left), or a single shift
   //   primary     ( expression )  number  name  name(arguments)
@@ -232,6 +235,13 @@ class TAnsiCalculate {
 
   void DirectiveLine();
   void StatementLine();
+  /// PutLine with the line's text ending at `end` instead of the cursor.
+  void PutLineUpTo(const char* end, const std::string& annotation);
+  /// Steps the cursor over the lines below a directive's line that repeat, exactly, the note
+  /// lines the directive has written to the output since `from`: its listing of the last time.
+  void SkipRepeatedListing(size_t from);
+  /// Ends the line with an error that names the text from the cursor on, which nothing reads.
+  [[noreturn]] void FailUnexpected();
   void SkipRestOfLine();
   bool ReadNumber();
   void ReadCall(const std::string& name);
@@ -262,6 +272,12 @@ class TAnsiCalculate {
   bool FErrorReported = false;                   // the current line's error came through Error
   int FDepth = 0;  // nesting of expressions: parentheses, prefix operators, calls, keyword operators
 };
+
+/// Where the line at `p` has its own annotation: its first "//" outside a quoted text that is
+/// closed on the line, else its end (CR, LF or NUL). The text before it is the line's own.
+const char* AnnotationStart(const char* p);
+/// True at the end of a line or at the "//" that opens its annotation or comment.
+bool AtAnnotationOrEnd(const char* p);
 
 /// The built-in functions' names, as the tables spell them.
 std::vector<std::string> BuiltInFunctionNames();

@@ -113,7 +113,6 @@ bool TAnsiCalculate::ParseStatement() {
 void TAnsiCalculate::ParseExpression() {
   TDepthGuard guard(*this, FDepth);
   SkipBlanks(FCursor);
-  if (scan::TextStartsWith(FCursor, "//")) return;
 
   if (*FCursor == '!' || *FCursor == '~' || scan::TextStartsWith(FCursor, "NOT")) {
     char op = *FCursor;
@@ -125,6 +124,7 @@ void TAnsiCalculate::ParseExpression() {
       FValue = FromInt(RoundToInt64(FValue) ^ 0xFFFFFF);
     else
       FValue = FromInt(~RoundToInt64(FValue));
+    return;  // the operand was the whole rest of the expression
   }
 
   if ((FCursor[0] == '+' || FCursor[0] == '-') && FCursor[1] == FCursor[0]) {
@@ -184,7 +184,7 @@ bool TAnsiCalculate::KeywordOperator() {
   return true;
 }
 
-// term = compare { ("*" | "/" | "^") compare }; a fault of the operation itself gives 0.
+// term = compare { ("*" | "/" | "^") compare }
 void TAnsiCalculate::ParseTerm() {
   ParseCompare();
   while ((*FCursor == '*' || *FCursor == '/' || *FCursor == '^') &&
@@ -192,13 +192,9 @@ void TAnsiCalculate::ParseTerm() {
     char op = *FCursor++;
     Extended left = FValue;
     ParseCompare();
-    try {
-      FValue = op == '*' ? CheckedMul(left, FValue)
-               : op == '/' ? CheckedDiv(left, FValue)
-                           : Power(left, FValue);
-    } catch (const scan::Exception&) {
-      FValue = 0;
-    }
+    FValue = op == '*' ? CheckedMul(left, FValue)
+             : op == '/' ? CheckedDiv(left, FValue)
+                         : Power(left, FValue);
   }
 }
 
@@ -273,7 +269,7 @@ void TAnsiCalculate::PowerOperators() {
   }
 }
 
-// primary = "(" expression ")" | number | name "(" arguments ")" | name | (nothing)
+// primary = "(" expression ")" | number | name "(" arguments ")" | name
 void TAnsiCalculate::ParsePrimary() {
   SkipBlanks(FCursor);
   if (*FCursor == '(') {
@@ -281,9 +277,9 @@ void TAnsiCalculate::ParsePrimary() {
     ParseExpression();
     SkipBlanks(FCursor);
     if (*FCursor != ')') {
-      // The byte found names itself, a line break included; the end of the text adds nothing.
-      std::string byte = *FCursor == '\0' ? std::string() : std::string(1, *FCursor);
-      AbortLine("):" + byte + " is NG");
+      if (AtAnnotationOrEnd(FCursor)) AbortLine("missing )");
+      // Any other character found names itself.
+      AbortLine("):" + std::string(FCursor, scan::IsLeadByte(*FCursor) && FCursor[1] ? 2 : 1) + " is NG");
     }
     ++FCursor;
   } else if (NameStart.Has(*FCursor)) {
@@ -296,8 +292,12 @@ void TAnsiCalculate::ParsePrimary() {
     } else if (!AccessLabel(name, FValue, TLabelMode::Read)) {
       FailLine(std::string(name) + " undefined labels");
     }
-  } else {
-    ReadNumber();  // FValue holds the number, if one begins here
+  } else if (!ReadNumber()) {
+    // No operand begins here. A line that ends, and inside parentheses or an argument list a
+    // closing ')' or ',', lack one; anything else is text the evaluator cannot read.
+    if (AtAnnotationOrEnd(FCursor) || (FDepth > 1 && (*FCursor == ')' || *FCursor == ',')))
+      FailLine("missing operand");
+    FailUnexpected();
   }
   SkipBlanks(FCursor);
 }
@@ -343,7 +343,9 @@ void TAnsiCalculate::ReadArgument(size_t index) {
     char quote = *FCursor++;
     std::string text;
     scan::ReadUntilCharSet(FCursor, scan::LineEndChars + CharSet{static_cast<unsigned char>(quote)}, text);
-    if (*FCursor != quote) FailLine(text + "?");
+    // The message shows the text only up to a "//": the rest is the line's old annotation, which
+    // the line keeps no longer once this one is written.
+    if (*FCursor != quote) FailLine(text.substr(0, text.find("//")) + "?");
     ++FCursor;
     FArgs[index].Text = std::move(text);
   } else {

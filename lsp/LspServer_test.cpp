@@ -107,11 +107,10 @@ TEST_F(LspServerTest, ADirectiveErrorEndsThePassOnItsLine) {
 
 TEST_F(LspServerTest, LinesMapThroughBlankAndDirectiveLines) {
   Initialize();
-  // Mode 1 annotates assignments, and the empty line after the last line break (with the value
-  // that the last statement left).
+  // Mode 1 annotates assignments, but not the empty line after the last line break.
   Open("\n  1+1\r\n\r#m 1\n\n x=3\n\tx*2 // old\n#h\nfoo(\n");
-  EXPECT_EQ(Hints(), (std::vector<std::string>{"1:  2", "5:  3", "6:  6", "8:!Err:foo(... \")\"?", "9:  6"}));
-  EXPECT_EQ(Diagnostics(), (std::vector<std::string>{"8:foo(... \")\"?"}));
+  EXPECT_EQ(Hints(), (std::vector<std::string>{"1:  2", "5:  3", "6:  6", "8:!Err:missing operand"}));
+  EXPECT_EQ(Diagnostics(), (std::vector<std::string>{"8:missing operand"}));
 }
 
 TEST_F(LspServerTest, HoverAndCompletionFollowTheLines) {

@@ -21,6 +21,19 @@ void SetDebugOptions(TuPas2JavaSc& converter, const std::string& word, bool cons
   converter.FDebugConsole = consoleAllowed && word == "Debug";
 }
 
+// True when the "#P2Js" that begins at `found` opens this addition's own help, as a sheet's "#h"
+// writes it: "// " at the start of a line, then the help's first line whole. A file that holds
+// such a listing is a sheet, not a conversion job.
+bool InHelpNote(const char* text, const char* found) {
+  constexpr std::string_view Note = "// ";
+  const std::string_view firstLine = HelpText.substr(0, HelpText.find('\r'));
+  if (found - text < static_cast<ptrdiff_t>(Note.size())) return false;
+  const char* lineStart = found - Note.size();
+  if (lineStart > text && !scan::LineEndChars.Has(lineStart[-1])) return false;
+  return std::string_view(lineStart, Note.size()) == Note &&
+         scan::TextStartsWith(found, firstLine) && scan::LineEndChars.Has(found[firstLine.size()]);
+}
+
 }  // namespace
 
 TP2JsOptions ReadOptionLine(const char*& p, bool withFileName) {
@@ -40,7 +53,7 @@ TP2JsOptions ReadOptionLine(const char*& p, bool withFileName) {
 
 bool TPas2JavaScCalc::Directive(const std::string& name, const char*& cursor) {
   if (name.empty() || TuPas2JavaSc::SameText(name, "h")) {
-    FEngine->WriteLine(HelpText);
+    FEngine->WriteNote(HelpText);
     return false;
   }
   if (!TuPas2JavaSc::SameText(name, DirectiveName)) return false;
@@ -59,8 +72,11 @@ bool TPas2JavaScCalc::Directive(const std::string& name, const char*& cursor) {
 
 bool TPas2JavaScCalc::TakeFile(const std::string&, const char* text) {
   const char* p = text;
+  const char* const end = text + std::strlen(text);
   // The whole sheet is searched for the directive, so plain ASCII goes eight bytes at a time.
-  if (!scan::SkipPastText(p, text + std::strlen(text), "#P2Js")) return false;
+  do {
+    if (!scan::SkipPastText(p, end, "#P2Js")) return false;
+  } while (InHelpNote(text, p - 5));
   const TP2JsOptions options = ReadOptionLine(p, true);
   const bool toFile = !options.FileName.empty();
   {

@@ -61,9 +61,15 @@ TEST(P2JsDirective, HelpLines) {
   engine::TAnsiCalculate engine("#h", services.Services);
   engine.AddAddition(P2JsClass);
   engine.Calculate();
-  EXPECT_NE(engine.Output().find("#P2Js の行以後に対して 機械的な置換を行う\r\n"
-                                "# コンソールモードでは1行単位に解釈されるので動作しない\r\n\r\n"),
-            std::string::npos);
+  const std::string help = "// #P2Js の行以後に対して 機械的な置換を行う\r\n"
+                           "// # コンソールモードでは1行単位に解釈されるので動作しない\r\n//\r\n";
+  EXPECT_NE(engine.Output().find(help), std::string::npos);
+  // A file that holds the help as "#h" wrote it is a sheet, not a conversion job; the directive
+  // in any other place of a note still takes it.
+  std::string out;
+  EXPECT_FALSE(OfferText("#h\r\n" + help + "1+1", out));
+  EXPECT_TRUE(OfferText(help + "// #P2Js\r\nx := 1;", out));
+  EXPECT_EQ(out, "x = 1;");
 }
 
 TEST(P2JsTakeFile, OnlyTheExactDirectiveTakesAFile) {

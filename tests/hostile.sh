@@ -91,7 +91,8 @@ fi
 name=parens_million
 if wanted $name; then
   { repeat '(' 1000000; printf 1; repeat ')' 1000000; printf '\n'; } >in.txt
-  { repeat '(' 1000; printf '%s\n' "$deep_error"; } >expected.txt
+  # The line comes back whole, with the error.
+  { repeat '(' 1000000; printf 1; repeat ')' 1000000; printf '%s\n' "$deep_error"; } >expected.txt
   if run 20 -; then
     expect_status 0
     expect_out expected.txt
@@ -101,7 +102,7 @@ fi
 name=bangs_million
 if wanted $name; then
   { repeat '!' 1000000; printf '1\n'; } >in.txt
-  { repeat '!' 1000; printf '%s\n' "$deep_error"; } >expected.txt
+  { repeat '!' 1000000; printf '1%s\n' "$deep_error"; } >expected.txt
   if run 20 -; then
     expect_status 0
     expect_out expected.txt
@@ -134,9 +135,9 @@ fi
 
 name=directive_word_100k
 if wanted $name; then
-  # No addition knows the word: the line vanishes, the rest of the sheet is evaluated.
+  # No addition knows the word: the line is kept and says so, the rest of the sheet is evaluated.
   { printf '#'; repeat w 100000; printf '\n1\n'; } >in.txt
-  printf '1//  1\n' >expected.txt
+  { printf '#'; repeat w 100000; printf '//!Err:unknown directive\n1//  1\n'; } >expected.txt
   if run 20 -; then
     expect_status 0
     expect_out expected.txt
@@ -146,7 +147,7 @@ fi
 name=directive_word_100k_multibyte
 if wanted $name; then
   { printf '#'; yes 'あ' | head -n 33334 | tr -d '\n'; printf '\n1\n'; } >in.txt
-  printf '1//  1\n' >expected.txt
+  { printf '#'; yes 'あ' | head -n 33334 | tr -d '\n'; printf '//!Err:unknown directive\n1//  1\n'; } >expected.txt
   if run 20 -; then
     expect_status 0
     expect_out expected.txt

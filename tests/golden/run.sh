@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Golden end-to-end cases: every NAME.in runs through `sheetcalc -` and its standard output must
 # equal NAME.out byte for byte. NAME.status, when present, holds the expected exit status (else 0);
-# NAME.err, when present, a text that standard error must contain.
+# NAME.err, when present, a text that standard error must contain. The output of a sheet (not a
+# conversion or a colour listing) must evaluate to itself.
 # Usage: run.sh PATH/TO/sheetcalc [NAME-FILTER]
 set -u
 exe=$(realpath "${1:?usage: run.sh PATH/TO/sheetcalc [FILTER]}")
@@ -33,6 +34,16 @@ for in in "$here"/*.in; do
   if [[ -f "$here/$name.err" ]] && ! grep -qF -f "$here/$name.err" "$work/$name/err"; then
     ok=0
     echo "FAIL $name: standard error lacks $(head -1 "$here/$name.err")"
+  fi
+  # A sheet's output evaluates to itself: evaluating it again changes nothing (the converter and
+  # the colour listing, which act on what follows them, aside).
+  if ((ok)) && [[ "$want_status" == 0 && "$name" != p2js* && "$name" != scol* ]]; then
+    (cd "$work/$name" && XDG_CONFIG_HOME="$work/$name/config" timeout 60 "$exe" - <out >again 2>/dev/null)
+    if ! cmp -s "$work/$name/out" "$work/$name/again"; then
+      ok=0
+      echo "FAIL $name: evaluating the output again changes it"
+      diff <(cat -A "$work/$name/out") <(cat -A "$work/$name/again") | head -10
+    fi
   fi
   if ((ok)); then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 done

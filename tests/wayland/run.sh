@@ -90,12 +90,12 @@ expect_clipboard "no wl-clipboard" '1+1'
 # --undo: the prose the run overwrote comes back; a second --undo brings the result again.
 put 'Meeting notes: buy 3 €'
 sc
-expect_clipboard "undo, evaluate" 'Meeting //!Err:Meeting undefined labels\n'
+expect_clipboard "undo, evaluate" 'Meeting notes: buy 3 €//!Err:Meeting undefined labels\n'
 sc --undo
 [[ $rc == 0 ]] || fail "undo: exit status $rc: $(cat "$work/err")"
 expect_clipboard "undo" 'Meeting notes: buy 3 €'
 sc --undo
-expect_clipboard "redo" 'Meeting //!Err:Meeting undefined labels\n'
+expect_clipboard "redo" 'Meeting notes: buy 3 €//!Err:Meeting undefined labels\n'
 
 # (Cases that need the live compositor go above this line: the part below takes its socket away.)
 

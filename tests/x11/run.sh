@@ -98,7 +98,7 @@ timeout 20 env PATH="$work/nothing" "$exe" "$work/sheet.txt" >"$work/out" 2>"$wo
 put 'Meeting notes: buy 3 apples\n'
 timeout 20 "$exe" </dev/null >"$work/out" 2>"$work/err"; rc=$?
 [[ $rc == 0 ]] || fail "undo, evaluate: exit status $rc: $(cat "$work/err")"
-expect_clipboard "undo, evaluate" 'Meeting //!Err:Meeting undefined labels\n\n'
+expect_clipboard "undo, evaluate" 'Meeting notes: buy 3 apples//!Err:Meeting undefined labels\n\n'
 [[ $(stat -c %a "$XDG_STATE_HOME/sheetcalc/clipboard-before" 2>&1) == 600 ]] ||
   fail "undo: kept text not mode 600: $(ls -l "$XDG_STATE_HOME/sheetcalc" 2>&1)"
 timeout 20 "$exe" --undo </dev/null >"$work/out" 2>"$work/err"; rc=$?
@@ -106,12 +106,12 @@ timeout 20 "$exe" --undo </dev/null >"$work/out" 2>"$work/err"; rc=$?
 expect_clipboard "undo" 'Meeting notes: buy 3 apples\n'
 timeout 20 "$exe" --undo </dev/null >"$work/out" 2>"$work/err"; rc=$?
 [[ $rc == 0 ]] || fail "redo: exit status $rc: $(cat "$work/err")"
-expect_clipboard "redo" 'Meeting //!Err:Meeting undefined labels\n\n'
+expect_clipboard "redo" 'Meeting notes: buy 3 apples//!Err:Meeting undefined labels\n\n'
 
 # Nothing kept: a message and exit status 1, the clipboard untouched.
 timeout 20 env XDG_STATE_HOME="$work/fresh" "$exe" --undo </dev/null >"$work/out" 2>"$work/err"; rc=$?
 [[ $rc == 1 && $(wc -l <"$work/err") == 1 ]] || fail "undo, nothing kept: status $rc, '$(cat "$work/err")'"
-expect_clipboard "undo, nothing kept" 'Meeting //!Err:Meeting undefined labels\n\n'
+expect_clipboard "undo, nothing kept" 'Meeting notes: buy 3 apples//!Err:Meeting undefined labels\n\n'
 
 # A state folder that cannot be made (below a regular file): the result is still delivered, with
 # a warning that names the file.
