@@ -164,7 +164,7 @@ void TAnsiCalculate::SetText(std::string text) {
 }
 
 void TAnsiCalculate::Error(const std::string& message) {
-  FErrorReported = true;
+  FErrorNote = FNote.size();
   AddNote(ErrorMark + message);
   throw EAbort(message);
 }
@@ -275,7 +275,7 @@ std::string LineErrorText(const std::exception& e) {
 }  // namespace
 
 void TAnsiCalculate::StatementLine() {
-  FErrorReported = false;
+  FErrorNote = std::string::npos;
   try {
     // The result text goes through a member string, so that a long one needs no allocation.
     if (ParseStatement()) {
@@ -292,10 +292,11 @@ void TAnsiCalculate::StatementLine() {
       PutLine(annotate ? FValueText : std::string());
     }
   } catch (const std::exception& e) {
-    // A failed line is written whole, up to its own old annotation, and says why it failed. An
-    // error reported through FailLine brings its annotation (after a note pr may have left);
-    // any other error is named here, without such a note, which must not pass for a result.
-    const std::string annotation = FErrorReported ? FNote : ErrorMark + LineErrorText(e);
+    // A failed line is written whole, up to its own old annotation, and says why it failed: an
+    // error reported through FailLine with the annotation it brought, any other named here. A
+    // note that pr left before the error must not pass for a result: it is not written.
+    const std::string annotation =
+        FErrorNote < FNote.size() ? FNote.substr(FErrorNote) : ErrorMark + LineErrorText(e);
     FCursor = AnnotationStart(FLineStart);
     PutLine(annotation);
     SkipRestOfLine();
@@ -366,7 +367,11 @@ void TAnsiCalculate::WriteNote(std::string_view text) {
   for (;;) {
     const size_t end = text.find("\r\n");
     const std::string_view piece = text.substr(0, end);
-    line.assign(piece.starts_with("//") ? "" : piece.empty() || scan::BlankChars.Has(piece[0]) ? "//" : "// ");
+    // "// " before a line, "//" before an empty one or one that begins with a blank already.
+    if (piece.starts_with("//"))
+      line.clear();
+    else
+      line = piece.empty() || scan::BlankChars.Has(piece[0]) ? "//" : "// ";
     line += piece;
     WriteLine(line);
     if (end == std::string_view::npos) break;

@@ -269,7 +269,7 @@ class TAnsiCalculate {
   const scan::TFormatSettings FFormat;
   std::vector<std::string_view> FAdditionNames;  // class names of FAdditions, same order
   std::string FValueText;                        // a line's result text, reused from line to line
-  bool FErrorReported = false;                   // the current line's error came through Error
+  size_t FErrorNote = std::string::npos;  // where Error's annotation begins in FNote, if it ran
   int FDepth = 0;  // nesting of expressions: parentheses, prefix operators, calls, keyword operators
 };
 

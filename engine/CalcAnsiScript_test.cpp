@@ -252,7 +252,7 @@ TEST_F(EngineTest, CallsAndTheirErrors) {
       {"pr(\"%.3f\", PI, 0)", "pr(\"%.3f\", PI, 0)//3.142\n"},
       {"pr(\"%d\", 1)", "pr(\"%d\", 1)//!Err:書式 '%d' が無効か、引数と互換性がありません\n"},
       {"pr('%g', 5)+ln(0)", "pr('%g', 5)+ln(0)//!Err:division by zero\n"},
-      {"pr('%g', 5)+x", "pr('%g', 5)+x//5!Err:x undefined labels\n"},
+      {"pr('%g', 5)+x", "pr('%g', 5)+x//!Err:x undefined labels\n"},
       {"Power(2, Power(2, 3))", "Power(2, Power(2, 3))//256\n"},
       {"Hypot(Power(2, 1+1), 3)", "Hypot(Power(2, 1+1), 3)//  5\n"},
   });
