@@ -32,8 +32,9 @@ cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.c
   -DCMAKE_BUILD_TYPE=Release -DSHEETCALC_TESTS=OFF >/dev/null
 cmake --build build/win -j "$jobs"
 tests/wine/run.sh build/win
-echo "== The Windows zip ($(date +%T))"
+echo "== The Windows zip and installer (msiexec under Wine) ($(date +%T))"
 tests/install/zip.sh build/win
+tests/install/msi.sh build/win
 
 echo "== The converter over the Free Pascal sources (ASan+UBSan) ($(date +%T))"
 tests/pas2js_corpus.sh build/asan/host/sheetcalc

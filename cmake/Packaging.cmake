@@ -16,6 +16,11 @@ if(WIN32)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME sheetcalc-${PROJECT_VERSION}-win64)
   include(CPack)
+  add_custom_target(msi
+    COMMAND ${PROJECT_SOURCE_DIR}/dist/make-msi.sh ${PROJECT_BINARY_DIR}/sheetcalc-${PROJECT_VERSION}-win64.msi
+            ${PROJECT_VERSION} $<TARGET_FILE:sheetcalc> ${PROJECT_SOURCE_DIR}/README.md
+    DEPENDS sheetcalc ${PROJECT_SOURCE_DIR}/dist/sheetcalc.wxs ${PROJECT_SOURCE_DIR}/dist/make-msi.sh
+    COMMENT "The Windows installer" VERBATIM)
   return()
 endif()
 
