@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The whole test suite: installs what it needs, builds a Release and an ASan+UBSan configuration,
 # runs CTest against both (unit, golden, console, X11 and Wayland clipboard, editors, installation,
-# hostile inputs, fuzz regression cases), installs and removes the Debian package, then the Windows
-# build under Wine, the converter over the Free Pascal sources under ASan+UBSan, and each fuzz
+# hostile inputs, fuzz regression cases), checks the Debian package and the RPM with lintian and
+# rpmlint and installs and removes the Debian package, then the Windows build under Wine and its
+# installer, the converter over the Free Pascal sources under ASan+UBSan, and each fuzz
 # target for a short while.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -19,8 +20,9 @@ configure_and_test() {
 
 echo "== Release ($(date +%T))"
 configure_and_test build/release -DCMAKE_BUILD_TYPE=Release -DSHEETCALC_TESTS=ON
-echo "== The Debian package (dpkg -i, then dpkg -r) ($(date +%T))"
+echo "== The Debian package (lintian, dpkg -i, then dpkg -r) and the RPM (rpmlint) ($(date +%T))"
 tests/install/deb.sh build/release
+tests/install/rpm.sh build/release
 echo "== ASan+UBSan ($(date +%T))"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   configure_and_test build/asan -DCMAKE_BUILD_TYPE=Debug -DSHEETCALC_SANITIZE=ON -DSHEETCALC_TESTS=ON
@@ -30,8 +32,9 @@ cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.c
   -DCMAKE_BUILD_TYPE=Release -DSHEETCALC_TESTS=OFF >/dev/null
 cmake --build build/win -j "$jobs"
 tests/wine/run.sh build/win
-echo "== The Windows zip ($(date +%T))"
+echo "== The Windows zip and installer (msiexec under Wine) ($(date +%T))"
 tests/install/zip.sh build/win
+tests/install/msi.sh build/win
 
 echo "== The converter over the Free Pascal sources (ASan+UBSan) ($(date +%T))"
 tests/pas2js_corpus.sh build/asan/host/sheetcalc

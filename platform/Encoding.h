@@ -1,8 +1,10 @@
 #pragma once
 // The system boundary for text. Inside, every text is code page 932 with CR LF line ends; outside
-// (on POSIX) it is UTF-8 with LF line ends. On Windows both directions are the identity. Nothing
-// is lost on the way: what code page 932 lacks travels inside as one of the run's stand-ins
-// (platform/StandIns.h), and export gives back exactly what each stands for.
+// (on POSIX) it is UTF-8 with LF line ends. On Windows line ends stay as they are, and a text is
+// UTF-8 or the system's ANSI code page (platform/TextKind.h): with the ANSI code page 932 a text
+// in it passes byte for byte. Nothing is lost on the way: what code page 932 lacks travels inside
+// as one of the run's stand-ins (platform/StandIns.h), and export gives back exactly what each
+// stands for.
 
 #include <memory>
 #include <string>
@@ -23,6 +25,7 @@ class TTextBoundary {
   TTextBoundary& operator=(const TTextBoundary&) = delete;
 
   /// Outside text -> inside text: UTF-8 to code page 932, LF to CR LF (CR LF and a lone CR stay).
+  /// Windows: UTF-8 or the ANSI code page by platform/TextKind.h's rule, line ends as they are.
   /// A character code page 932 has no code for (a leading byte order mark included), a byte that is
   /// not part of valid UTF-8, and NUL become stand-ins. Only when no stand-in is left does it raise
   /// scan::EEncodingError naming `source` (a file name, "standard input", "clipboard"; itself
@@ -33,6 +36,9 @@ class TTextBoundary {
   /// Inside text -> outside text: code page 932 to UTF-8, CR LF to LF; a stand-in gives back what
   /// it stands for. A pair that is not code page 932 becomes one U+FFFD, a lead byte without a
   /// trail byte behind it another (the byte behind it is converted on its own); never fails.
+  /// Windows: in the encoding of the last text ImportText took that was not plain ASCII (the ANSI
+  /// code page before any), line ends as they are; UTF-8 from the first text on that the code
+  /// page cannot hold.
   std::string ExportText(std::string_view inside);
 
   /// Text that is UTF-8 on every system (the language server's documents) -> inside text. POSIX:

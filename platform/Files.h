@@ -1,6 +1,7 @@
 #pragma once
-// Files, as the program sees them: whole texts in code page 932 with CR LF line ends. On POSIX the
-// bytes on disk are UTF-8 with LF line ends and pass through the encoding boundary. File names are
+// Files, as the program sees them: whole texts in code page 932 with CR LF line ends. The bytes on
+// disk pass through the encoding boundary: on POSIX UTF-8 with LF line ends, on Windows UTF-8 or
+// the ANSI code page, written back in the encoding the run's texts came in. File names are
 // inside text as well (code page 932); the implementation spells them as the system wants.
 
 #include <memory>

@@ -3,8 +3,9 @@
 // as CF_TEXT, whose code page 932 bytes are the text. Written as CF_UNICODETEXT and, behind it, as
 // CF_TEXT holding the text's own bytes: a program that reads CF_TEXT gets exactly what it got
 // before (a text Windows made from the Unicode form could differ, for code page 932's duplicate
-// codes such as ED40 and FA5C). The clipboard is opened and closed within each operation, never
-// held across an evaluation.
+// codes such as ED40 and FA5C). Where the ANSI code page is another, CF_TEXT is in that code page:
+// it is read through UTF-16 like CF_UNICODETEXT, and Windows makes it from the Unicode form. The
+// clipboard is opened and closed within each operation, never held across an evaluation.
 
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
@@ -103,13 +104,18 @@ class TWin32Clipboard : public TClipboard {
     {
       TClipboardSession clipboard;
       if (!clipboard.Open()) return {};
-      if (!UnicodeFirst()) return AnsiText();
-      HANDLE data = ::GetClipboardData(CF_UNICODETEXT);
-      if (!data) return {};
-      TGlobalLock lock(data);
-      if (!lock.Data()) return {};
-      const auto* units = reinterpret_cast<const wchar_t*>(lock.Data());
-      wide.assign(units, ::wcsnlen(units, ::GlobalSize(data) / sizeof(wchar_t)));
+      if (!UnicodeFirst()) {
+        std::string ansi = AnsiText();
+        if (::GetACP() == win32::CodePage932) return ansi;
+        wide = Widen(ansi);
+      } else {
+        HANDLE data = ::GetClipboardData(CF_UNICODETEXT);
+        if (!data) return {};
+        TGlobalLock lock(data);
+        if (!lock.Data()) return {};
+        const auto* units = reinterpret_cast<const wchar_t*>(lock.Data());
+        wide.assign(units, ::wcsnlen(units, ::GlobalSize(data) / sizeof(wchar_t)));
+      }
     }
     return win32::ImportWideText(FText.StandIns(), wide, "clipboard");
   }
@@ -120,8 +126,8 @@ class TWin32Clipboard : public TClipboard {
     if (!clipboard.Open()) return false;
     ::EmptyClipboard();
     // The Unicode form first: the format put first is the one GetClipboardText reads.
-    return Put(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t)) &&
-           Put(CF_TEXT, text.c_str(), text.size() + 1);
+    if (!Put(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t))) return false;
+    return ::GetACP() != win32::CodePage932 || Put(CF_TEXT, text.c_str(), text.size() + 1);
   }
 
  private:
@@ -139,7 +145,17 @@ class TWin32Clipboard : public TClipboard {
     return true;
   }
 
-  /// The CF_TEXT of the open clipboard: code page 932 bytes, as they are.
+  /// CF_TEXT in the ANSI code page as UTF-16.
+  static std::wstring Widen(const std::string& ansi) {
+    std::wstring wide(ansi.size(), L'\0');
+    if (ansi.empty()) return wide;
+    const int n = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
+                                        wide.data(), static_cast<int>(wide.size()));
+    wide.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return wide;
+  }
+
+  /// The CF_TEXT of the open clipboard: bytes in the ANSI code page, as they are.
   static std::string AnsiText() {
     HANDLE data = ::GetClipboardData(CF_TEXT);
     if (!data) return {};

@@ -1,6 +1,10 @@
-// The encoding boundary on Windows: the ANSI code page is 932 and line ends are CR LF outside as
-// well as inside, so every text and name passes unchanged. Only UTF-16 text (the clipboard's
-// CF_UNICODETEXT) is converted, with the run's stand-ins.
+// The encoding boundary on Windows. Line ends are CR LF outside as well as inside. A text from a
+// file or a pipe is UTF-8 when it starts with the byte order mark or is valid UTF-8 with a byte
+// above 0x7F, else the system's ANSI code page (platform/TextKind.h). With the ANSI code page 932
+// such a text passes unchanged, byte for byte; UTF-8 and other code pages are converted through
+// UTF-16, with the run's stand-ins for what code page 932 lacks. Text goes out in the encoding of
+// the last text that came in (plain ASCII says nothing), the ANSI code page before that; what that
+// code page cannot hold goes out as UTF-8 from then on, so that nothing is lost.
 
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
@@ -10,9 +14,11 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/Encoding.h"
 #include "platform/StandIns.h"
+#include "platform/TextKind.h"
 #include "platform/win32/WideText.h"
 #include "scan/Errors.h"
 
@@ -43,13 +49,15 @@ std::string Narrow(const std::wstring& wide, UINT cp) {
   return text;
 }
 
+bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
 /// True when `inside` holds a code that stands for something only this run can spell.
 bool HoldsStandIn(const TStandIns& table, std::string_view inside) {
   if (table.Empty()) return false;
   TCarried carried;
   for (size_t i = 0; i + 1 < inside.size(); ++i) {
     const auto lead = static_cast<unsigned char>(inside[i]);
-    if (!((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC))) continue;
+    if (!IsLeadByte(lead)) continue;
     const int k = UserAreaIndex(lead, static_cast<unsigned char>(inside[i + 1]));
     if (k >= 0 && table.Find(k, carried)) return true;
     ++i;
@@ -57,21 +65,153 @@ bool HoldsStandIn(const TStandIns& table, std::string_view inside) {
   return false;
 }
 
+bool IsAscii(std::string_view s) {
+  for (char c : s)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+/// Code page 932 text as it is, except a code of the user-defined area that this run already
+/// gave out as a stand-in: that character of the text gets a stand-in of its own.
+std::string KeepCodePage932(TStandIns& table, std::string_view outside, std::string_view source) {
+  std::string inside(outside);
+  for (size_t i = 0; i + 1 < inside.size(); ++i) {
+    const auto lead = static_cast<unsigned char>(inside[i]);
+    if (!IsLeadByte(lead)) continue;
+    const int k = UserAreaIndex(lead, static_cast<unsigned char>(inside[i + 1]));
+    if (k >= 0) {
+      const int code = table.PrivateUse(k);
+      if (code < 0)
+        throw scan::EEncodingError(std::string(source) +
+                                   ": 外字を代わりに使えません (代わりに使える外字が残っていません)");
+      inside[i] = static_cast<char>(UserAreaLead(code));
+      inside[i + 1] = static_cast<char>(UserAreaTrail(code));
+    }
+    ++i;
+  }
+  return inside;
+}
+
+/// Text in code page `cp` as UTF-16; a byte that is no character there stays as its own value,
+/// marked in `stray`.
+std::wstring DecodeCodePage(std::string_view text, UINT cp, std::vector<bool>& stray) {
+  std::wstring wide(text.size(), L'\0');
+  if (text.size() > INT_MAX) throw scan::EInOutError("テキストが大きすぎます");
+  const int n = text.empty() ? 0
+                             : ::MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, text.data(),
+                                                     static_cast<int>(text.size()), wide.data(),
+                                                     static_cast<int>(wide.size()));
+  if (n > 0 || text.empty()) {
+    wide.resize(static_cast<size_t>(n));
+    stray.assign(wide.size(), false);
+    return wide;
+  }
+  wide.clear();
+  stray.clear();
+  for (size_t i = 0; i < text.size();) {
+    const bool lead = ::IsDBCSLeadByteEx(cp, static_cast<BYTE>(text[i]));
+    const size_t size = lead && i + 1 < text.size() ? 2 : 1;
+    wchar_t w[2];
+    const int one = ::MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, text.data() + i,
+                                          static_cast<int>(size), w, 2);
+    if (one > 0) {
+      wide.append(w, static_cast<size_t>(one));
+      stray.insert(stray.end(), static_cast<size_t>(one), false);
+      i += size;
+    } else {
+      wide += static_cast<wchar_t>(static_cast<unsigned char>(text[i]));
+      stray.push_back(true);
+      ++i;
+    }
+  }
+  return wide;
+}
+
+/// Appends UTF-16 in code page `cp` to `out`; false when a character has no code there (or would
+/// come back as another one). UTF-8 holds every character.
+bool AppendNarrow(const std::wstring& wide, UINT cp, std::string& out) {
+  if (wide.empty()) return true;
+  if (wide.size() > INT_MAX) throw scan::EInOutError("テキストが大きすぎます");
+  const int size = static_cast<int>(wide.size());
+  BOOL usedDefault = FALSE;
+  const DWORD flags = cp == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  BOOL* used = cp == CP_UTF8 ? nullptr : &usedDefault;
+  const int n = ::WideCharToMultiByte(cp, flags, wide.data(), size, nullptr, 0, nullptr, used);
+  if (n <= 0 || usedDefault) return false;
+  const size_t at = out.size();
+  out.resize(at + static_cast<size_t>(n));
+  ::WideCharToMultiByte(cp, flags, wide.data(), size, out.data() + at, n, nullptr, used);
+  if (cp == CP_UTF8) return true;
+  return !usedDefault && Widen(std::string_view(out).substr(at), cp) == wide;
+}
+
+/// Inside text in code page `cp` (or UTF-8): a stand-in gives back what it stands for, a byte
+/// that was no character where it came from comes back as that byte. False when `cp` lacks a
+/// character of the text.
+bool ExportBytes(const TStandIns& table, std::string_view inside, UINT cp, std::string& out) {
+  size_t piece = 0;
+  TCarried carried;
+  for (size_t i = 0; i + 1 < inside.size() && !table.Empty(); ++i) {
+    const auto lead = static_cast<unsigned char>(inside[i]);
+    if (!IsLeadByte(lead)) continue;
+    const int k = UserAreaIndex(lead, static_cast<unsigned char>(inside[i + 1]));
+    if (k >= 0 && table.Find(k, carried) && carried >= StrayByte) {
+      if (!AppendNarrow(win32::ExportWideText(table, inside.substr(piece, i - piece)), cp, out))
+        return false;
+      out += static_cast<char>(carried - StrayByte);
+      piece = i + 2;
+    }
+    ++i;
+  }
+  return AppendNarrow(win32::ExportWideText(table, inside.substr(piece)), cp, out);
+}
+
 }  // namespace
 
-// Nothing to open on this system: the code page converters are the system's own.
-struct TTextBoundary::TConverters {};
+// The system's ANSI code page, and the encoding text goes out in (CP_UTF8 or the ANSI code page).
+struct TTextBoundary::TConverters {
+  UINT Ansi = ::GetACP();
+  UINT Out = Ansi;
+};
 
-TTextBoundary::TTextBoundary() = default;
+TTextBoundary::TTextBoundary() : FConverters(std::make_unique<TConverters>()) {}
 
 TTextBoundary::~TTextBoundary() = default;
 
-std::string TTextBoundary::ImportText(std::string_view outside, std::string_view /*source*/,
+std::string TTextBoundary::ImportText(std::string_view outside, std::string_view source,
                                       long /*firstLine*/) {
-  return std::string(outside);
+  switch (KindOfText(outside)) {
+    case TTextKind::Ascii:
+      return std::string(outside);
+    case TTextKind::Utf8: {
+      FConverters->Out = CP_UTF8;
+      const TUtf16Text decoded = DecodeUtf8(outside);
+      const std::wstring wide(decoded.Units.begin(), decoded.Units.end());
+      return win32::ImportWideText(FStandIns, wide, &decoded.Stray, source);
+    }
+    case TTextKind::CodePage:
+      break;
+  }
+  FConverters->Out = FConverters->Ansi;
+  if (FConverters->Ansi == win32::CodePage932) return KeepCodePage932(FStandIns, outside, source);
+  std::vector<bool> stray;
+  const std::wstring wide = DecodeCodePage(outside, FConverters->Ansi, stray);
+  return win32::ImportWideText(FStandIns, wide, &stray, source);
 }
 
-std::string TTextBoundary::ExportText(std::string_view inside) { return std::string(inside); }
+std::string TTextBoundary::ExportText(std::string_view inside) {
+  UINT& out = FConverters->Out;
+  if (out == win32::CodePage932 && !HoldsStandIn(FStandIns, inside)) return std::string(inside);
+  std::string bytes;
+  if (out != CP_UTF8 && out != win32::CodePage932) {
+    if (IsAscii(inside)) return std::string(inside);
+    if (ExportBytes(FStandIns, inside, out, bytes)) return bytes;
+    bytes.clear();
+  }
+  out = CP_UTF8;
+  ExportBytes(FStandIns, inside, out, bytes);
+  return bytes;
+}
 
 std::string TTextBoundary::ImportName(std::string_view outside, std::string_view /*source*/) {
   return std::string(outside);
@@ -114,7 +254,7 @@ std::string TTextBoundary::ExportUtf8Text(std::string_view inside) {
 namespace platform::win32 {
 namespace {
 
-constexpr UINT CodePage = 932;
+constexpr UINT CodePage = CodePage932;
 
 bool IsLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 bool IsTrail(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
@@ -159,8 +299,9 @@ bool AppendExactly(std::wstring_view w, std::string& out) {
 
 class TWideImporter {
  public:
-  TWideImporter(TStandIns& table, std::wstring_view whole, std::string_view source)
-      : FTable(table), FWhole(whole), FSource(source) {}
+  TWideImporter(TStandIns& table, std::wstring_view whole, const std::vector<bool>* stray,
+                std::string_view source)
+      : FTable(table), FWhole(whole), FStray(stray), FSource(source) {}
 
   std::string Run() {
     FOut.reserve(FWhole.size() * 2);
@@ -180,9 +321,9 @@ class TWideImporter {
  private:
   void Line(size_t from, size_t to) {
     const std::wstring_view line = FWhole.substr(from, to - from);
-    bool privateUse = false;
-    for (wchar_t u : line) privateUse = privateUse || IsPrivateUse(u);
-    if (!privateUse && AppendExactly(line, FOut)) return;
+    bool special = false;
+    for (size_t i = from; i < to; ++i) special = special || IsPrivateUse(FWhole[i]) || IsStray(i);
+    if (!special && AppendExactly(line, FOut)) return;
     for (size_t i = from; i < to;) {
       const size_t units = UnitsAt(FWhole, i);
       Character(i, units);
@@ -190,9 +331,13 @@ class TWideImporter {
     }
   }
 
+  bool IsStray(size_t i) const { return FStray && (*FStray)[i]; }
+
   void Character(size_t i, size_t units) {
     const char32_t cp = CodePointAt(FWhole, i, units);
-    if (IsPrivateUse(cp))
+    if (IsStray(i))
+      Put(FTable.StandInFor(StrayByte + FWhole[i]), i);
+    else if (IsPrivateUse(cp))
       Put(FTable.PrivateUse(static_cast<int>(cp - UserAreaFirst)), i);
     else if (IsSurrogate(cp) || IsOneWayCharacter(cp) || !AppendExactly(FWhole.substr(i, units), FOut))
       Put(FTable.StandInFor(cp), i);
@@ -205,6 +350,7 @@ class TWideImporter {
 
   /// The refusal of a text that needs more stand-ins than are left (columns in characters).
   [[noreturn]] void Refuse(size_t at) {
+    // A byte that is no character counts as one column.
     long line = 1, column = 1;
     for (size_t i = 0; i < at; i += UnitsAt(FWhole, i)) {
       const wchar_t u = FWhole[i];
@@ -216,22 +362,26 @@ class TWideImporter {
       }
     }
     char name[24];
-    std::snprintf(name, sizeof name, "U+%04lX",
-                  static_cast<unsigned long>(CodePointAt(FWhole, at, UnitsAt(FWhole, at))));
+    if (IsStray(at))
+      std::snprintf(name, sizeof name, "バイト %02X", static_cast<unsigned>(FWhole[at]));
+    else
+      std::snprintf(name, sizeof name, "文字 U+%04lX",
+                    static_cast<unsigned long>(CodePointAt(FWhole, at, UnitsAt(FWhole, at))));
     throw scan::EEncodingError(std::string(FSource) + " の " + std::to_string(line) + " 行 " +
-                               std::to_string(column) + " 桁目: 文字 " + name +
+                               std::to_string(column) + " 桁目: " + name +
                                " はコード ページ 932 で表せません (代わりに使える外字が残っていません)");
   }
 
   TStandIns& FTable;
   std::wstring_view FWhole;
+  const std::vector<bool>* FStray;  // the units that are bytes, not characters (none: nullptr)
   std::string_view FSource;
   std::string FOut;
 };
 
 void AppendCarried(TCarried carried, std::wstring& out) {
   if (carried >= StrayByte) {
-    out += L'\xFFFD';  // a byte from a UTF-8 text: none is ever read here
+    out += L'\xFFFD';  // a byte that was no character in its file has no UTF-16 form
   } else if (carried < 0x10000) {
     out += static_cast<wchar_t>(carried);  // a lone surrogate comes back as itself
   } else {
@@ -272,7 +422,12 @@ void AppendPiece(std::string_view piece, std::wstring& out) {
 }  // namespace
 
 std::string ImportWideText(TStandIns& table, std::wstring_view outside, std::string_view source) {
-  return TWideImporter(table, outside, source).Run();
+  return TWideImporter(table, outside, nullptr, source).Run();
+}
+
+std::string ImportWideText(TStandIns& table, std::wstring_view outside,
+                           const std::vector<bool>* stray, std::string_view source) {
+  return TWideImporter(table, outside, stray, source).Run();
 }
 
 std::wstring ExportWideText(const TStandIns& table, std::string_view inside) {

@@ -1,4 +1,5 @@
-// Files on Windows: the bytes on disk are the text (code page 932, CR LF), so nothing is translated.
+// Files on Windows: CR LF on disk as inside; the text is UTF-8 or the system's ANSI code page, as
+// the encoding boundary reads it (platform/win32/Encoding-win32.cpp), and goes back the same way.
 
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
@@ -8,6 +9,7 @@
 
 #include <string>
 
+#include "platform/Encoding.h"
 #include "platform/Files.h"
 #include "platform/win32/FileHandle.h"
 #include "scan/Errors.h"
@@ -68,6 +70,8 @@ std::string ModuleFileName() {
 
 class TWin32FileSystem : public TFileSystem {
  public:
+  explicit TWin32FileSystem(TTextBoundary& text) : FText(text) {}
+
   bool FileExists(const std::string& name) override {
     DWORD attributes = ::GetFileAttributesA(name.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -93,10 +97,11 @@ class TWin32FileSystem : public TFileSystem {
     }
     // A file that shrank while being read keeps what was read, with no zero bytes after it.
     text.resize(total);
-    return text;
+    return FText.ImportText(text, name);
   }
 
-  void SaveTextFile(const std::string& name, const std::string& text) override {
+  void SaveTextFile(const std::string& name, const std::string& inside) override {
+    const std::string text = FText.ExportText(inside);
     TFileHandle file(::CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) RaiseIoError("ファイルを書けません:", name, ::GetLastError());
@@ -112,12 +117,15 @@ class TWin32FileSystem : public TFileSystem {
     std::string path = ModuleFileName();
     return path.substr(0, FolderLength(path));
   }
+
+ private:
+  TTextBoundary& FText;
 };
 
 }  // namespace
 
-std::unique_ptr<TFileSystem> NewSystemFileSystem(TTextBoundary& /*text*/) {
-  return std::make_unique<TWin32FileSystem>();
+std::unique_ptr<TFileSystem> NewSystemFileSystem(TTextBoundary& text) {
+  return std::make_unique<TWin32FileSystem>(text);
 }
 
 }  // namespace platform

@@ -14,9 +14,10 @@ fail() { echo "FAIL $*"; failed=$((failed + 1)); }
 "$cmake" --install "$build" --prefix "$work/usr" >"$work/install.log" 2>&1 ||
   { cat "$work/install.log"; echo "FAIL cmake --install"; exit 1; }
 p=$work/usr
-for f in bin/sheetcalc share/man/man1/sheetcalc.1 share/bash-completion/completions/sheetcalc \
+for f in bin/sheetcalc share/man/man1/sheetcalc.1.gz share/bash-completion/completions/sheetcalc \
          share/zsh/site-functions/_sheetcalc share/fish/vendor_completions.d/sheetcalc.fish \
          share/applications/sheetcalc.desktop share/doc/sheetcalc/README.md \
+         share/doc/sheetcalc/copyright share/doc/sheetcalc/changelog.gz \
          share/locale/ja/LC_MESSAGES/sheetcalc.mo; do
   [[ -f $p/$f ]] || fail "not installed: $f"
 done
@@ -32,8 +33,9 @@ japanese=$(cd / && LANG=ja_JP.UTF-8 LC_ALL= "$p/bin/sheetcalc" --help 2>&1 | hea
 [[ $english == Usage:* && $japanese != "$english" ]] ||
   fail "the installed help: '$english' / '$japanese'"
 
-# The manual page, as a user's terminal and a lint see it.
-man=$p/share/man/man1/sheetcalc.1
+# The manual page, as a user's terminal and a lint see it (installed compressed).
+man=$work/sheetcalc.1
+gzip -dc "$p/share/man/man1/sheetcalc.1.gz" >"$man" || fail "the manual page is no gzip file"
 for device in utf8 ascii; do
   warnings=$(groff -man -ww -z -T"$device" "$man" 2>&1)
   [[ -z $warnings ]] || fail "groff -T$device warns: $warnings"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Windows build under Wine: sheetcalc.exe against the real Windows clipboard, files, message
-# box, code pages and system colours, with the ANSI code page 932 (LC_ALL=ja_JP.UTF-8).
+# box, code pages and system colours, with the ANSI code page 932 (LC_ALL=ja_JP.UTF-8); at the end
+# the encodings of files once more with the ANSI code page 1252 (LC_ALL=C.UTF-8, the same prefix).
 # Usage: run.sh WIN_BUILD_DIR [NAME-FILTER]
 #
 # Wine runs without a display (Wine's null driver): the clipboard then lives in the wine server,
@@ -543,6 +544,82 @@ if selected error && command -v script >/dev/null; then
   expect_status "directive error, console mode" 1
   grep -qx '  2' "$work/tty" && pass || fail "console mode, error: '1+1' did not write '  2'"
   grep -qx '  6' "$work/tty" && fail "console mode, error: the loop went on after the error" || pass
+fi
+
+# ---- files in UTF-8 or the ANSI code page ------------------------------------------------------
+# A file is UTF-8 when it starts with the byte order mark or is valid UTF-8 with a byte above 0x7F,
+# else the ANSI code page; --stdout gives the file's own encoding back, the clipboard the text.
+# enc_case NAME IN WANT-STDOUT [WANT-CLIPBOARD]: IN and WANT-STDOUT are bytes (printf %b escapes),
+# WANT-CLIPBOARD is the clipboard's text as UTF-8 with LF.
+enc_case() {
+  printf '%b' "$2" >enc.txt
+  printf '%b' "$3" >"$work/enc.want"
+  sc --stdout enc.txt
+  if [[ $status == 0 ]] && cmp -s "$work/enc.want" "$work/stdout"; then pass; else
+    fail "$1 (code page $acp): --stdout gives $(od -An -tx1 "$work/stdout" | head -3) (status $status)"
+  fi
+  if [[ -n ${4+set} ]]; then
+    clip_setw "untouched"
+    sc enc.txt
+    [[ $status == 0 ]] || echo "  status $status: $(head -3 "$work/stderr")"
+    expect_clipw "$1 (code page $acp), clipboard" "$4"
+  fi
+}
+encoding_cases() {
+  enc_case "UTF-8 file" '\xe2\x82\xac = 2\r\n\xe2\x82\xac*3\r\n' \
+    '\xe2\x82\xac = 2\r\n\xe2\x82\xac*3//  6\r\n\r\n' $'€ = 2\n€*3//  6\n\n'
+  enc_case "UTF-8 file with a byte order mark" '\xef\xbb\xbfx=2\r\nx*3\r\n' \
+    '\xef\xbb\xbfx=2\r\nx*3//  6\r\n\r\n' $'\xef\xbb\xbfx=2\nx*3//  6\n\n'
+  enc_case "ASCII file" 'a=2\r\na*3\r\n' 'a=2\r\na*3//  6\r\n\r\n' $'a=2\na*3//  6\n\n'
+  # Characters of code page 932 and others in one UTF-8 file.
+  enc_case "UTF-8 file, mixed" '\xe8\xa1\xa8=1\r\n\xc3\xa9=2\r\n\xe8\xa1\xa8+\xc3\xa9\r\n' \
+    '\xe8\xa1\xa8=1\r\n\xc3\xa9=2\r\n\xe8\xa1\xa8+\xc3\xa9//  3\r\n\r\n'
+  # A converted file goes out in its sheet's encoding.
+  rm -f out.js
+  printf '#P2Js '"'"'out.js'"'"'\r\nvar s: string;\r\nbegin s := '"'"'\xe2\x82\xac'"'"'; end.\r\n' >pj.txt
+  sc pj.txt
+  grep -q $'\xe2\x82\xac' out.js 2>/dev/null && pass || fail "#P2Js from UTF-8 (code page $acp): out.js is not UTF-8"
+}
+encoding_cases_932() {
+  enc_case "Shift-JIS file" '\x95\x5c\x8e\xa6=5\r\n\x95\x5c\x8e\xa6*2\r\n' \
+    '\x95\x5c\x8e\xa6=5\r\n\x95\x5c\x8e\xa6*2// 10\r\n\r\n' $'表示=5\n表示*2// 10\n\n'
+  # Not UTF-8, so code page 932: its bytes stay as they are (E9 3D is one character there).
+  enc_case "Windows-1252 file" 'caf\xe9=2\r\n' 'caf\xe9=2//!Err:caf\xe9=2 undefined labels\r\n\r\n'
+}
+encoding_cases_1252() {
+  enc_case "Windows-1252 file" 'caf\xe9=2\r\ncaf\xe9*3\r\n' 'caf\xe9=2\r\ncaf\xe9*3//  6\r\n\r\n' \
+    $'café=2\ncafé*3//  6\n\n'
+  # Bytes code page 1252 leaves undefined come back as they were.
+  enc_case "Windows-1252 file, undefined bytes" '//\x81\x8d\xe9\r\n1+1\r\n' '//\x81\x8d\xe9\r\n1+1//  2\r\n\r\n'
+  # Shift-JIS read as code page 1252 is garbled but intact: every byte comes back.
+  enc_case "Shift-JIS file" '// \x95\x5c\x8e\xa6\r\n' '// \x95\x5c\x8e\xa6\r\n\r\n' $'// •\\Ž¦\n\n'
+  # A result the file's code page cannot hold (the Japanese help) turns the output into UTF-8.
+  printf 'caf\xe9=2\r\n#h\r\n' >enc.txt
+  sc --stdout enc.txt
+  if [[ "$(head -c 8 "$work/stdout" | od -An -tx1)" == " 63 61 66 c3 a9 3d 32 0d" ]] &&
+    iconv -f UTF-8 -t UTF-8 "$work/stdout" >/dev/null 2>&1; then pass; else
+    fail "code page 1252, a result outside it: not UTF-8: $(head -c 16 "$work/stdout" | od -An -tx1)"
+  fi
+  # A colour scheme saved in UTF-8 with a mark by an editor.
+  printf '\xef\xbb\xbfCOLOR_WINDOW =clRed // \xe2\x82\xac\r\n' >"$work/bin/t2.scol.txt"
+  sheet load2.txt $'#scol t2\n'
+  sc load2.txt
+  expect_status "UTF-8 colour scheme (code page 1252)" 0
+  expect_colour "UTF-8 colour scheme (code page 1252)" COLOR_WINDOW clRed
+  rm -f "$work/bin/t2.scol.txt"
+}
+if selected encoding; then
+  acp=932
+  encoding_cases
+  encoding_cases_932
+  # The ANSI code page follows the locale the wine server starts in.
+  timeout 20 "$wineserver" -k >/dev/null 2>&1
+  timeout 20 "$wineserver" -w >/dev/null 2>&1
+  export LC_ALL=C.UTF-8
+  timeout 20 "$wineserver" -p >/dev/null 2>&1 || die "cannot start the wine server"
+  acp=1252
+  encoding_cases
+  encoding_cases_1252
 fi
 
 echo "$passed passed, $failed failed"
