@@ -45,13 +45,8 @@ const char* const FilesMessage =
 const char* const FunctionsHeading = "\nBuilt-in functions:\n";
 const char* const ConstantsHeading = "\nConstants (\"#<constants>\" in a sheet lists their values):\n";
 
-/// A translated message as inside text; one that does not pass the boundary stays English.
-std::string Inside(const char* message, platform::TTextBoundary& text) {
-  try {
-    return text.ImportText(platform::Translate(message), "help");
-  } catch (const scan::Exception&) {
-    return text.ImportText(message, "help");
-  }
+std::string Inside(const char* message, platform::TTextBoundary&) {
+  return platform::TranslateInside(message);
 }
 
 void ReplaceFirst(std::string& text, const std::string& mark, const std::string& by) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Messages.h"
 #include "platform/Encoding.h"
 #include "platform/StandIns.h"
 #include "platform/win32/WideText.h"
@@ -218,9 +219,11 @@ class TWideImporter {
     char name[24];
     std::snprintf(name, sizeof name, "U+%04lX",
                   static_cast<unsigned long>(CodePointAt(FWhole, at, UnitsAt(FWhole, at))));
-    throw scan::EEncodingError(std::string(FSource) + " の " + std::to_string(line) + " 行 " +
-                               std::to_string(column) + " 桁目: 文字 " + name +
-                               " はコード ページ 932 で表せません (代わりに使える外字が残っていません)");
+    throw scan::EEncodingError(
+        Substitute(TranslateInside("%1, line %2, column %3: "),
+                   {FSource, std::to_string(line), std::to_string(column)}) +
+        Substitute(TranslateInside("the character %1 has no code in code page 932"), {name}) +
+        TranslateInside(" (no stand-ins are left for it)"));
   }
 
   TStandIns& FTable;
