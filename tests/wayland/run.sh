@@ -25,9 +25,11 @@ fail() { echo "FAIL $*"; failed=1; }
 put() { printf "$1" | as_user wl-copy --type text/plain 2>/dev/null; }
 get() { as_user wl-paste --no-newline 2>/dev/null; }
 # sc ARGS...: the program, as the user, in its folder, with standard input from $work/in (empty
-# unless a case writes it); standard output and error to $work/out and $work/err; sets rc.
+# unless a case writes it); standard output and error to $work/out and $work/err; sets rc. Its
+# messages are the Japanese ones.
 sc() {
-  (cd "$work/user" && as_user "$timeout" 20 "$exe" "$@" <"$work/in" >"$work/out" 2>"$work/err")
+  (cd "$work/user" && as_user "$timeout" 20 env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=ja_JP.UTF-8 \
+    "$exe" "$@" <"$work/in" >"$work/out" 2>"$work/err")
   rc=$?
 }
 : >"$work/in"
