@@ -43,7 +43,7 @@ const char* const FilesMessage =
     "In a sheet or at the console, a line \"#h\" shows the directives and operators.\n";
 
 const char* const FunctionsHeading = "\nBuilt-in functions:\n";
-const char* const ConstantsHeading = "\nConstants (\"#<constants>\" in a sheet lists their values):\n";
+const char* const ConstantsHeading = "\nConstants (\"#<constants>\" in a sheet lists their names):\n";
 
 std::string Inside(const char* message, platform::TTextBoundary&) {
   return platform::TranslateInside(message);

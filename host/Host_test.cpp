@@ -641,7 +641,9 @@ TEST(HelpText, ListsTheNamesOnlyWhenAskedToAndNamesTheFoldersOfItsServices) {
   EXPECT_TRUE(full.starts_with(brief));
   EXPECT_EQ(brief.find("ArcTan2"), std::string::npos);
   EXPECT_NE(full.find("  pr sin cos tan"), std::string::npos);
-  EXPECT_NE(full.find("_NA \x83\xD0\r\n"), std::string::npos);
+  EXPECT_NE(full.find("_NA \x83\xD0 \x83\xCE\r\n"), std::string::npos);  // ... σ π
+  for (const char* name : {" sqrt", " ceil", " min", " max"})
+    EXPECT_NE(full.find(name), std::string::npos) << name;
 }
 
 }  // namespace
