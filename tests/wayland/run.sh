@@ -60,8 +60,8 @@ expect_clipboard "clipboard mode" 'a=2\nb=a*3\nあ=b+1\nあ*2// 14\n'
 sheet sheet.txt '6*7\n'
 put 'old'
 sc missing.txt sheet.txt
-[[ $rc == 0 ]] || fail "file mode: exit status $rc: $(cat "$work/err")"
-expect_clipboard "file mode" '6*7// 42\n\n'
+[[ $rc == 1 ]] || fail "file mode: exit status $rc (a missing file fails the run): $(cat "$work/err")"
+expect_clipboard "file mode" '6*7// 42\n'
 
 # Blanks only on the clipboard: console mode, reading typed lines from a pipe; after an ordinary
 # line the clipboard holds an empty text.
