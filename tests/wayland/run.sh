@@ -15,7 +15,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/desktop.sh"
 trap desktop_end EXIT
 desktop_begin "$exe" || exit 1
 work=$desktop_work
-timeout=$(command -v timeout)
+timeout=$(command -v timeout) env=$(command -v env)  # found under any PATH_FOR
 start_sway || exit 1
 export WAYLAND_DISPLAY_FOR=$wayland_display DISPLAY_FOR=
 socket=$wayland_display
@@ -28,7 +28,7 @@ get() { as_user wl-paste --no-newline 2>/dev/null; }
 # unless a case writes it); standard output and error to $work/out and $work/err; sets rc. Its
 # messages are the Japanese ones.
 sc() {
-  (cd "$work/user" && as_user "$timeout" 20 env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=ja_JP.UTF-8 \
+  (cd "$work/user" && as_user "$timeout" 20 "$env" -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=ja_JP.UTF-8 \
     "$exe" "$@" <"$work/in" >"$work/out" 2>"$work/err")
   rc=$?
 }
