@@ -1,5 +1,6 @@
 // The built-in functions, the internal constants and the constants list.
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -57,19 +58,29 @@ Extended ArcTanh(Extended x) {
   if (std::fabs(x) == 1) RaiseZeroDivide();
   return Checked(std::atanh(x));
 }
+Extended Sqrt(Extended x) {
+  if (x < 0) RaiseInvalidOp();
+  return std::sqrt(x);
+}
+Extended Cbrt(Extended x) { return std::cbrt(x); }
+Extended Abs(Extended x) { return std::fabs(x); }
+Extended Sign(Extended x) { return x > 0 ? 1 : x < 0 ? -1 : 0; }
+Extended Floor(Extended x) { return std::floor(x); }
+Extended Ceil(Extended x) { return std::ceil(x); }
 
 struct TFunction1 {
   const char* Name;
   Extended (*Func)(Extended);
 };
 
-constexpr std::array<TFunction1, 21> Functions1{{
+constexpr std::array<TFunction1, 27> Functions1{{
     {"sin", Sin},         {"cos", Cos},         {"tan", Tan},         {"log", Ln},
     {"ln", Ln},           {"exp", Exp},         {"FRAC", Frac},       {"ROUND", Round},
     {"TRUNC", Trunc},     {"ArcCos", ArcCos},   {"ArcSin", ArcSin},   {"coTan", CoTan},
     {"Sinh", Sinh},       {"Cosh", Cosh},       {"Tanh", Tanh},       {"ArcCosh", ArcCosh},
     {"ArcSinh", ArcSinh}, {"ArcTanh", ArcTanh}, {"LnXP1", LnXP1},     {"Log10", Log10},
-    {"Log2", Log2},
+    {"Log2", Log2},       {"sqrt", Sqrt},       {"cbrt", Cbrt},       {"abs", Abs},
+    {"sign", Sign},       {"floor", Floor},     {"ceil", Ceil},
 }};
 
 // ---- Two-argument functions -----------------------------------------------------------------
@@ -78,16 +89,41 @@ Extended ArcTan2(Extended a, Extended b) { return std::atan2(a, b); }
 Extended Hypot(Extended a, Extended b) { return Checked(std::hypot(a, b)); }
 Extended LogN(Extended a, Extended b) { return CheckedDiv(Log2(b), Log2(a)); }
 
+// x rounded to n decimals (n truncated; a negative n rounds to tens, hundreds, ...), ties to even
+// as ROUND's are. Beyond the scale that the value's digits reach, x is already as it would come.
+Extended RoundTo(Extended x, Extended n) {
+  if (std::isnan(n)) RaiseInvalidOp();
+  const int digits = static_cast<int>(std::clamp<Extended>(std::trunc(n), -5000, 5000));
+  const Extended scale = std::pow(Extended{10}, static_cast<Extended>(std::abs(digits)));
+  const Extended scaled = digits >= 0 ? x * scale : x / scale;
+  if (!std::isfinite(scale) || !std::isfinite(scaled) || std::fabs(scaled) >= Two63)
+    return digits >= 0 ? x : Extended{0} * x;
+  const Extended whole = std::nearbyint(scaled);  // the default rounding: to nearest, ties even
+  return Checked(digits >= 0 ? whole / scale : whole * scale);
+}
+
 struct TFunction2 {
   const char* Name;
   Extended (*Func)(Extended, Extended);
 };
 
-constexpr std::array<TFunction2, 4> Functions2{{
+constexpr std::array<TFunction2, 5> Functions2{{
     {"ArcTan2", ArcTan2},
     {"Hypot", Hypot},
     {"LogN", LogN},
     {"Power", Power},
+    {"ROUND", RoundTo},
+}};
+
+// Functions of two or more arguments.
+struct TFunctionN {
+  const char* Name;
+  bool TakeSecond;  // true: the result is the second of a pair that compares as "less" says
+};
+
+constexpr std::array<TFunctionN, 2> FunctionsN{{
+    {"min", true},
+    {"max", false},
 }};
 
 // ---- Constants ------------------------------------------------------------------------------
@@ -114,18 +150,27 @@ const std::array<TConstRec, 8>& Constants() {
 
 constexpr const char* PrName = "pr";
 
+// "π" alone is the constant that "2π" doubles: the number reader's π (the extended value nearest
+// to π, one unit in the last place below PI's). It is no row of the table, whose listing (#定数)
+// stays as it is.
+constexpr const char* PiName = "π";
+constexpr Extended PiValue = 3.14159265358979323846264338327950288L;
+
 }  // namespace
 
 std::vector<std::string> BuiltInFunctionNames() {
   std::vector<std::string> names{PrName};
   for (const TFunction1& f : Functions1) names.push_back(f.Name);
-  for (const TFunction2& f : Functions2) names.push_back(f.Name);
+  for (const TFunction2& f : Functions2)
+    if (std::string_view(f.Name) != "ROUND") names.push_back(f.Name);  // listed once
+  for (const TFunctionN& f : FunctionsN) names.push_back(f.Name);
   return names;
 }
 
 std::vector<std::string> ConstantNames() {
   std::vector<std::string> names;
   for (const TConstRec& c : Constants()) names.push_back(c.Name);
+  names.push_back(PiName);
   return names;
 }
 
@@ -141,6 +186,18 @@ bool TAnsiCalculate::CallFunction(std::string_view name) {
     for (size_t i = 1; i < n; ++i) values.push_back(FArgs[i].Value);
     AddNote(PrFormat(FArgs[0].Text, values, FFormat));
     return true;
+  }
+  if (n >= 2) {
+    for (const TFunctionN& f : FunctionsN) {
+      if (!scan::SameTextAscii(name, f.Name)) continue;
+      for (const TArgRec& a : FArgs)
+        if (!a.Text.empty()) FailLine(std::string(name) + "(?)");
+      FValue = FArgs[0].Value;
+      for (size_t i = 1; i < n; ++i)
+        if ((FArgs[i].Value < FValue) == f.TakeSecond && FArgs[i].Value != FValue)
+          FValue = FArgs[i].Value;
+      return true;
+    }
   }
   if (n == 1) {
     if (!FArgs[0].Text.empty()) FailLine(std::string(name) + "(?)");
@@ -167,6 +224,10 @@ bool TAnsiCalculate::CallFunction(std::string_view name) {
 
 bool TAnsiCalculate::FindConstant(std::string_view name, Extended& value, TLabelMode mode) {
   if (mode != TLabelMode::Read) return false;
+  if (name == PiName) {
+    value = PiValue;
+    return true;
+  }
   for (const TConstRec& c : Constants()) {
     if (name == c.Name) {
       value = c.Value;

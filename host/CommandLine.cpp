@@ -14,6 +14,7 @@ TCommandLine ParseCommandLine(std::span<const std::string> args) {
       options = false;
     } else if (a == "--help" || a == "-h") {
       cl.Help = true;
+      cl.FullHelp = cl.FullHelp || a == "--help";
     } else if (a == "--version" || a == "-V") {
       cl.Version = true;
     } else if (a == "--stdout") {

@@ -9,6 +9,7 @@ namespace host {
 /// What the command line asks for.
 struct TCommandLine {
   bool Help = false;                // -h, --help
+  bool FullHelp = false;            // --help: the usage with the functions and constants
   bool Version = false;             // -V, --version
   bool ToStdout = false;            // --stdout: results to standard output, not the clipboard
   bool Undo = false;                // --undo: the clipboard text the last run replaced, back

@@ -10,6 +10,7 @@
 #include "host/Run.h"
 #include "platform/Encoding.h"
 #include "platform/ErrorReport.h"
+#include "platform/Messages.h"
 #include "platform/Services.h"
 #include "scan/Errors.h"
 #include "scan/uAnsiCharTools.h"
@@ -49,14 +50,14 @@ void ReportFatalError(const std::exception* error, const std::string& programNam
   // run that it escaped from.
   const void* where = reinterpret_cast<const void*>(&Main);
   platform::TFatalError report;
-  report.Caption = FatalErrorCaption;
+  report.Caption = platform::TranslateInside(FatalErrorCaption);
   report.Text = FatalErrorText(error, ModuleName(programName, services.Text), where);
   report.Line = FatalErrorLine(error);
   report.Notify = toClipboard;
   services.ErrorReport.ShowFatalError(report);
 }
 
-const char* const FatalErrorCaption = "アプリケーション エラー";
+const char* const FatalErrorCaption = "Application Error";
 
 std::string FatalErrorText(const std::exception* error, const std::string& module,
                            const void* where) {
@@ -64,8 +65,10 @@ std::string FatalErrorText(const std::exception* error, const std::string& modul
   std::snprintf(address, sizeof address, "%0*" PRIXPTR, static_cast<int>(2 * sizeof(void*)),
                 reinterpret_cast<uintptr_t>(where));
   std::string message = error ? error->what() : "";
-  std::string text = KindOf(error) + "がモジュール " + module + " の " + address +
-                     " で発生しました。\n" + message;
+  std::string text =
+      platform::Substitute(platform::TranslateInside("%1 in module %2 at %3."),
+                           {KindOf(error), module, address}) +
+      "\n" + message;
   if (message.empty() || message.back() != '.') text += '.';
   return text;
 }

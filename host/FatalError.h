@@ -9,11 +9,11 @@ struct TServices;
 
 namespace host {
 
-/// The caption of the fatal-error report.
+/// The caption of the fatal-error report (English; the report shows it in the user's language).
 extern const char* const FatalErrorCaption;
 
-/// The fatal-error text: "<kind>がモジュール <module> の <address> で発生しました。", a line
-/// feed, and the message with a '.' behind it unless it ends with one.
+/// The fatal-error text in the user's language: "<kind> in module <module> at <address>.", a
+/// line feed, and the message with a '.' behind it unless it ends with one.
 std::string FatalErrorText(const std::exception* error, const std::string& module,
                            const void* where);
 

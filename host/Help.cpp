@@ -43,15 +43,10 @@ const char* const FilesMessage =
     "In a sheet or at the console, a line \"#h\" shows the directives and operators.\n";
 
 const char* const FunctionsHeading = "\nBuilt-in functions:\n";
-const char* const ConstantsHeading = "\nConstants (\"#<constants>\" in a sheet lists their values):\n";
+const char* const ConstantsHeading = "\nConstants (\"#<constants>\" in a sheet lists their names):\n";
 
-/// A translated message as inside text; one that does not pass the boundary stays English.
-std::string Inside(const char* message, platform::TTextBoundary& text) {
-  try {
-    return text.ImportText(platform::Translate(message), "help");
-  } catch (const scan::Exception&) {
-    return text.ImportText(message, "help");
-  }
+std::string Inside(const char* message, platform::TTextBoundary&) {
+  return platform::TranslateInside(message);
 }
 
 void ReplaceFirst(std::string& text, const std::string& mark, const std::string& by) {

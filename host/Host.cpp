@@ -16,6 +16,7 @@
 #include "host/MyConsCalculate.h"
 #include "platform/Encoding.h"
 #include "platform/LargeBuffer.h"
+#include "platform/Messages.h"
 #include "platform/Services.h"
 #include "platform/StandIns.h"
 #include "scan/Errors.h"
@@ -24,19 +25,19 @@
 namespace host {
 namespace {
 
-constexpr std::array<const char*, 11> HelpLines = {
-    "クリップボードに計算したい文字列をcopyして　実行すれば",
-    "結果がクリップボードに帰ります",
-    "何もクリップボードにないか、引数が存在するファイル名でなければコンソールモードになります。",
-    "計算は浮動小数点だけで整数や文字列は扱えません",
-    " label=式 か label:=式で  変数を定義出来ます",
-    " 式には四則演算やAND OR 等のビット演算が記述可能 ^はべき乗です",
-    "sin ,cos ,tan ,log ,ln ,exp ,ArcCos ,ArcSin,ArcTan2 ,Power",
-    "FRAC ,ROUND ,TRUNC  ,coTan ,Sinh ,Cosh ,Tanh ,ArcCosh ,ArcSinh ,ArcTanh",
-    "LnXP1 ,Log10 ,Log2 ,ArcTanh ,Hypot ,LogN    が組み込まれtいます",
-    "# のみの行で 説明追加",
-    "exitで帰りますが窓を閉じるのが早いでしょう",
-};
+// The lines console mode shows first when it starts for want of a sheet (eleven in Japanese).
+const char* const HelpMessage =
+    "Copy the text you want calculated to the clipboard and run the program:\n"
+    "the results come back to the clipboard.\n"
+    "With nothing on the clipboard and no file argument that exists, the console opens.\n"
+    "Calculations are in floating point only; there are no integers or strings.\n"
+    " label=expression or label:=expression defines a variable.\n"
+    " Expressions take + - * /, bit operators such as AND OR, and ^ for powers.\n"
+    "Functions: sin cos tan log ln exp sqrt cbrt abs sign min max floor ceil ROUND\n"
+    "  FRAC TRUNC ArcCos ArcSin ArcTan2 Power coTan Sinh Cosh Tanh ArcCosh ArcSinh ArcTanh\n"
+    "  LnXP1 Log10 Log2 Hypot LogN\n"
+    "A line holding only # shows the help.\n"
+    "exit ends the console (closing the window is quicker).\n";
 
 /// True when the text holds a byte other than TAB, LF, CR and space.
 bool HasSheet(const std::string& text) {
@@ -47,10 +48,7 @@ bool HasSheet(const std::string& text) {
 
 constexpr const char* StandardInputName = "-";
 
-/// The advice that ends a clipboard warning when a tool is missing.
-std::string InstallHint(const std::string& missing) {
-  return missing + " をインストールしてください";
-}
+const char* const CannotWriteStandardOutput = "cannot write to standard output";
 
 /// True when the text's last byte is a line break (LF, or CR on its own).
 bool EndsWithLineBreak(const std::string& text) {
@@ -61,6 +59,13 @@ bool EndsWithLineBreak(const std::string& text) {
 /// break, so that a filtered range comes back with as many line ends as it went out with.
 void DropFinalEmptyLine(std::string& output) {
   if (output.ends_with("\r\n\r\n")) output.resize(output.size() - 2);
+}
+
+/// Makes the output end with a line break exactly when its input did: a part of a line filtered
+/// by an editor comes back without one.
+void FitLineEnd(std::string& output, bool inputEndsWithLineBreak) {
+  if (inputEndsWithLineBreak) return DropFinalEmptyLine(output);
+  if (output.ends_with("\r\n")) output.resize(output.size() - 2);
 }
 
 /// How many bytes at the end of an inside text could join with text written behind it: a last
@@ -134,11 +139,20 @@ bool RunSheet(engine::TAnsiCalculate& engine, const std::string& name) {
 bool FilterSheet(engine::TAnsiCalculate& engine) {
   const bool endsWithLineBreak = EndsWithLineBreak(engine.Text());
   if (RunSheet(engine, StandardInputName)) return !engine.Output().empty();
-  if (endsWithLineBreak) DropFinalEmptyLine(engine.Output());
+  FitLineEnd(engine.Output(), endsWithLineBreak);
   return true;
 }
 
-std::span<const char* const> ConsoleHelpLines() { return HelpLines; }
+std::vector<std::string> ConsoleHelpLines() {
+  const std::string text = platform::TranslateInside(HelpMessage);
+  std::vector<std::string> lines;
+  for (size_t start = 0, end; start < text.size(); start = end + 2) {
+    end = text.find("\r\n", start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+  }
+  return lines;
+}
 
 bool IsExitLine(const std::string& line) {
   return line.size() >= 4 && scan::SameTextAscii(std::string_view(line).substr(0, 4), "exit");
@@ -153,13 +167,25 @@ THost::THost(TCommandLine commandLine, const platform::TServices& services)
 
 int THost::Run() {
   if (FCommandLine.Undo) return UndoMode();
+  // --stdout alone is a filter of standard input, as "-" is.
+  if (FCommandLine.Files.empty() && FCommandLine.ToStdout)
+    FCommandLine.Files.push_back(StandardInputName);
   if (!FCommandLine.Files.empty()) return FileMode();
   std::string text = FServices.Clipboard.GetClipboardText();
   std::string mark = FServices.Text.TakeByteOrderMark(text);
   if (HasSheet(text)) return ClipboardMode(std::move(text), mark);
   std::string missing = FServices.Clipboard.MissingTool();
   if (!missing.empty())
-    FServices.StdStreams.WriteWarning("クリップボードを読めません。" + InstallHint(missing));
+    FServices.StdStreams.WriteWarning(platform::Substitute(
+        platform::TranslateInside("cannot read the clipboard; install %1"), {Tool(missing)}));
+  if (!FServices.Console.Attended()) {
+    // Started from a launcher or a hotkey: a console would show its help to nobody.
+    platform::TFatalError report;
+    report.Line = platform::TranslateInside("the clipboard holds no text");
+    report.Notify = true;
+    FServices.ErrorReport.ShowFatalError(report);
+    return 1;
+  }
   return ConsoleMode(true);
 }
 
@@ -182,9 +208,10 @@ int THost::FileMode() {
       text = FServices.Text.ImportText(FStandardInput, "standard input");
       if (FServices.StdStreams.CanRereadStandardInput()) std::string().swap(FStandardInput);
     } else {
-      if (!InsideName(arg, name)) continue;
-      if (!FServices.Files.FileExists(name)) {
-        WarnSkipped(name);
+      const bool named = InsideName(arg, name);
+      if (!named || !FServices.Files.FileExists(name)) {
+        if (named) WarnSkipped(name);
+        FSkipped = true;  // like cat: the rest is done, and the run ends in failure
         continue;
       }
       text = FServices.Files.LoadTextFile(name);
@@ -192,7 +219,22 @@ int THost::FileMode() {
     // A byte order mark is no part of the sheet; it comes back in front of the output it begins.
     const std::string mark = FServices.Text.TakeByteOrderMark(text);
     auto engine = NewSheetEngine(std::move(text), FServices);
-    if (arg == StandardInputName ? !FilterSheet(*engine) : RunSheet(*engine, name)) ++handled;
+    const bool endsWithLineBreak = EndsWithLineBreak(engine->Text());
+    const bool last = &arg == &FCommandLine.Files.back();
+    std::string& output = engine->Output();
+    if (arg == StandardInputName ? !FilterSheet(*engine) : RunSheet(*engine, name)) {
+      ++handled;
+    } else {
+      // Sheets joined: no empty line between them or after the last; on a stream the last ends
+      // as its text does, one followed by another with a line break so that no two lines join.
+      if (arg != StandardInputName) {
+        if (FToStdout && last)
+          FitLineEnd(output, endsWithLineBreak);
+        else if (endsWithLineBreak)
+          DropFinalEmptyLine(output);
+      }
+      if (!last && !output.empty() && !EndsWithLineBreak(output)) output += "\r\n";
+    }
     if (inParts) {
       parts.Put(engine->Output(), mark);
     } else if (accumulated.empty()) {
@@ -209,18 +251,20 @@ int THost::FileMode() {
   } else if (handled > 0) {
     // The clipboard stays as it was; a filter gets its text back unchanged.
     if (FReadStandardInput && !HandBackStandardInput())
-      throw scan::EInOutError("標準出力に書き込めません");
-  } else if (!FReadStandardInput) {
+      throw scan::EInOutError(platform::TranslateInside(CannotWriteStandardOutput));
+  } else if (!FReadStandardInput && !FSkipped) {
     return ConsoleMode(false);
   }
-  return 0;
+  return FSkipped ? 1 : 0;
 }
 
 int THost::ClipboardMode(std::string text, const std::string& mark) {
   FBefore = mark + text;  // what the result replaces, without reading the clipboard again
+  const bool endsWithLineBreak = EndsWithLineBreak(text);
   auto engine = NewSheetEngine(std::move(text), FServices);
   engine->Calculate();
   std::string& output = engine->Output();
+  if (endsWithLineBreak) DropFinalEmptyLine(output);
   if (!output.empty()) output.insert(0, mark);
   Deliver(output);
   return 0;
@@ -230,7 +274,7 @@ int THost::ConsoleMode(bool withHelp) {
   platform::TConsole& console = FServices.Console;
   console.Open();
   if (withHelp)
-    for (const char* line : HelpLines) console.WriteConsoleLine(line);
+    for (const std::string& line : ConsoleHelpLines()) console.WriteConsoleLine(line);
   auto engine = std::make_unique<TMyConsCalculate>(std::string(), FServices);
   console.SetCompletion([&engine] { return engine->CompletionNames(); });
   struct TForget {  // the console must not ask the engine once the loop has ended
@@ -276,14 +320,23 @@ void THost::WarnSkipped(const std::string& name) {
   if (!why.empty()) FServices.StdStreams.WriteWarning("sheetcalc: " + name + ": " + why);
 }
 
+std::string THost::Tool(const std::string& missing) const {
+  return platform::TranslateInside(missing.c_str());
+}
+
 void THost::Deliver(const std::string& text) {
   if (FToStdout) return WriteStandardOutput(text);
   if (ReplaceClipboard(text) || text.empty()) return;
   if (!FWarned) {
     std::string missing = FServices.Clipboard.MissingTool();
     FServices.StdStreams.WriteWarning(
-        "クリップボードに書き込めないため、結果を標準出力に出します" +
-        (missing.empty() ? std::string() : "。" + InstallHint(missing)));
+        missing.empty()
+            ? platform::TranslateInside(
+                  "cannot write the clipboard, so the results go to standard output")
+            : platform::Substitute(
+                  platform::TranslateInside("cannot write the clipboard, so the results go to "
+                                            "standard output; install %1"),
+                  {Tool(missing)}));
   }
   FWarned = true;
   WriteStandardOutput(text);
@@ -327,7 +380,7 @@ void THost::WriteStandardOutput(const std::string& text) {
 void THost::WriteRaw(const std::string& bytes) {
   // A filter whose result did not arrive must not end as if it had.
   if (!FServices.StdStreams.WriteStandardOutput(bytes))
-    throw scan::EInOutError("標準出力に書き込めません");
+    throw scan::EInOutError(platform::TranslateInside(CannotWriteStandardOutput));
 }
 
 }  // namespace host

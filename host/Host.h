@@ -4,7 +4,6 @@
 // the platform services it is handed, so tests run it against fakes.
 
 #include <optional>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -59,6 +58,8 @@ class THost {
   bool InsideName(const std::string& arg, std::string& name);
   /// Names a file argument that is skipped, and why, on standard error (where the system says).
   void WarnSkipped(const std::string& name);
+  /// The name of a missing clipboard tool (Clipboard's MissingTool) in the user's language.
+  std::string Tool(const std::string& missing) const;
   /// Puts the text where results go: the clipboard, or standard output with --stdout, with
   /// standard input, or when the clipboard cannot be written.
   void Deliver(const std::string& text);
@@ -71,6 +72,7 @@ class THost {
   const platform::TServices& FServices;
   bool FToStdout;
   bool FWarned = false;  // the clipboard warning is given once
+  bool FSkipped = false;  // a file argument could not be read
   // The clipboard's text before this run first replaced it, while it waits to be kept; the
   // keeping is settled once that replacement succeeded or the text could not be had.
   std::optional<std::string> FBefore;
@@ -79,8 +81,9 @@ class THost {
   std::string FStandardInput;  // kept only when it cannot be read again
 };
 
-/// The eleven lines that console mode shows first when it starts for want of a sheet.
-std::span<const char* const> ConsoleHelpLines();
+/// The lines (inside text) that console mode shows first when it starts for want of a sheet: in
+/// the user's language, eleven in Japanese.
+std::vector<std::string> ConsoleHelpLines();
 
 /// True when the typed line's first four bytes are "exit" in any ASCII letter case.
 bool IsExitLine(const std::string& line);

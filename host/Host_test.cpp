@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "PlatformFakes.h"
@@ -43,6 +44,7 @@ class HostTest : public ::testing::Test {
     engine::ClearAdditionClasses();
     engine::RegisterAddition(engine::AdditionClassOf<TTakeAddition>("TTakeAddition"));
     TTakeAddition::FTakeStandardInput = false;
+    F.Files.FFiles["empty.txt"] = "";  // an empty sheet's run opens the console without help
   }
   void TearDown() override {
     engine::ClearAdditionClasses();
@@ -55,7 +57,7 @@ class HostTest : public ::testing::Test {
 
 std::string HelpText() {
   std::string text;
-  for (const char* line : ConsoleHelpLines()) text += std::string(line) + "\r\n";
+  for (const std::string& line : ConsoleHelpLines()) text += line + "\r\n";
   return text;
 }
 
@@ -81,27 +83,48 @@ TEST_F(HostTest, BlankOrEmptyClipboardOpensTheConsoleWithHelp) {
   EXPECT_EQ(ConsoleHelpLines().size(), 11u);
 }
 
-TEST_F(HostTest, OptionsAloneStillReadTheClipboard) {
+TEST_F(HostTest, StdoutAloneFiltersStandardInput) {
   F.Clipboard.FText = "1+1";
+  F.Streams.FInput = "2*3\n";
   EXPECT_EQ(RunMain({"--stdout"}), 0);
-  EXPECT_EQ(F.Streams.FOutput, "1+1//  2\n");
+  EXPECT_EQ(F.Streams.FOutput, "2*3//  6\n");
+  EXPECT_TRUE(F.Clipboard.FWrites.empty());
+  EXPECT_EQ(F.Console.FOpened, 0);
+}
+
+TEST_F(HostTest, EmptyClipboardWithNobodyAtTheConsoleIsReported) {
+  F.Console.FAttended = false;
+  EXPECT_EQ(RunMain({}), 1);
+  EXPECT_EQ(F.Console.FOpened, 0);
+  ASSERT_EQ(F.Report.FLines.size(), 1u);
+  EXPECT_EQ(F.Report.FLines[0], "the clipboard holds no text");
+  EXPECT_TRUE(F.Report.FNotify[0]);
   EXPECT_TRUE(F.Clipboard.FWrites.empty());
 }
 
 // ---- File mode --------------------------------------------------------------------------------
 
-TEST_F(HostTest, OnlyExistingFilesAreEvaluatedInOrder) {
+TEST_F(HostTest, ExistingFilesAreEvaluatedInOrderAndAMissingOneFailsTheRun) {
   F.Files.FFiles["second.txt"] = "2*3";
   F.Files.FFiles["third.txt"] = "x=1";
   F.Clipboard.FText = "old";
-  EXPECT_EQ(RunMain({"first.txt", "second.txt", "third.txt"}), 0);
+  EXPECT_EQ(RunMain({"first.txt", "second.txt", "third.txt"}), 1);
   EXPECT_EQ(F.Clipboard.FText, "2*3//  6\r\nx=1\r\n");
   EXPECT_EQ(F.Console.FOpened, 0);
 }
 
-TEST_F(HostTest, NoExistingFileOpensTheConsoleWithoutHelp) {
+TEST_F(HostTest, NoExistingFileEvaluatesNothingAndOpensNoConsole) {
   F.Console.FInput = {"1+2"};
-  EXPECT_EQ(RunMain({"missing.txt", "gone.txt"}), 0);
+  F.Clipboard.FText = "old";
+  EXPECT_EQ(RunMain({"missing.txt", "gone.txt"}), 1);
+  EXPECT_EQ(F.Console.FOpened, 0);
+  EXPECT_EQ(F.Clipboard.FText, "old");
+  EXPECT_TRUE(F.Streams.FOutput.empty());
+}
+
+TEST_F(HostTest, AnEmptySheetOpensTheConsoleWithoutHelp) {
+  F.Console.FInput = {"1+2"};
+  EXPECT_EQ(RunMain({"empty.txt"}), 0);
   EXPECT_EQ(F.Console.FOpened, 1);
   EXPECT_EQ(F.Console.FOutput, "  3\r\n");
 }
@@ -128,7 +151,7 @@ TEST_F(HostTest, UnwritableClipboardSendsTheOutputToStandardOutputWithOneWarning
   EXPECT_EQ(RunMain({"s.txt"}), 0);
   EXPECT_EQ(F.Streams.FOutput, "1+1//  2\n");
   ASSERT_EQ(F.Streams.FWarnings.size(), 1u);
-  EXPECT_EQ(F.Streams.FWarnings[0], "クリップボードに書き込めないため、結果を標準出力に出します");
+  EXPECT_EQ(F.Streams.FWarnings[0], "cannot write the clipboard, so the results go to standard output");
 }
 
 TEST_F(HostTest, AMissingClipboardToolIsNamedBeforeTheConsoleAndInTheWriteWarning) {
@@ -140,20 +163,20 @@ TEST_F(HostTest, AMissingClipboardToolIsNamedBeforeTheConsoleAndInTheWriteWarnin
   EXPECT_EQ(RunMain({}), 0);
   EXPECT_EQ(F.Console.FOpened, 2);
   ASSERT_EQ(F.Streams.FWarnings.size(), 1u);
-  EXPECT_EQ(F.Streams.FWarnings[0], "クリップボードを読めません。wl-clipboard をインストールしてください");
+  EXPECT_EQ(F.Streams.FWarnings[0], "cannot read the clipboard; install wl-clipboard");
   F.Files.FFiles["s.txt"] = "1+1";
-  F.Clipboard.FMissing = "xclip か xsel";
+  F.Clipboard.FMissing = "xclip or xsel";
   EXPECT_EQ(RunMain({"s.txt"}), 0);
   ASSERT_EQ(F.Streams.FWarnings.size(), 2u);
   EXPECT_EQ(F.Streams.FWarnings[1],
-            "クリップボードに書き込めないため、結果を標準出力に出します。"
-            "xclip か xsel をインストールしてください");
+            "cannot write the clipboard, so the results go to standard output; "
+            "install xclip or xsel");
 }
 
 TEST_F(HostTest, StdoutOptionBypassesTheClipboard) {
   F.Files.FFiles["s.txt"] = "\x82\xA0=1\r\n\x82\xA0+1";  // a label named "あ"
   EXPECT_EQ(RunMain({"--stdout", "s.txt"}), 0);
-  EXPECT_EQ(F.Streams.FOutput, "\xE3\x81\x82=1\n\xE3\x81\x82+1//  2\n");
+  EXPECT_EQ(F.Streams.FOutput, "\xE3\x81\x82=1\n\xE3\x81\x82+1//  2");
   EXPECT_TRUE(F.Clipboard.FWrites.empty());
 }
 
@@ -162,7 +185,7 @@ TEST_F(HostTest, StdoutOptionBypassesTheClipboard) {
 TEST_F(HostTest, StandardInputSheetGoesToStandardOutput) {
   F.Streams.FInput = "a=2\nb=a*3\nb+1";
   EXPECT_EQ(RunMain({"-"}), 0);
-  EXPECT_EQ(F.Streams.FOutput, "a=2\nb=a*3\nb+1//  7\n");
+  EXPECT_EQ(F.Streams.FOutput, "a=2\nb=a*3\nb+1//  7");
   EXPECT_TRUE(F.Clipboard.FWrites.empty());
   EXPECT_EQ(F.Console.FOpened, 0);
 }
@@ -202,8 +225,8 @@ TEST_F(HostTest, FilteredTextEndsWithTheLineBreaksItCameWith) {
       {"1+1//  2\n\n\n", "1+1//  2\n"},  // blank lines are the driver's to drop
       {"1+1\r\n", "1+1//  2\n"},
       {"1+1\r", "1+1//  2\n"},
-      {"1+1", "1+1//  2\n"},
-      {"1+1\n  ", "1+1//  2\n\n"},  // no line break at the end: the text as the driver writes it
+      {"1+1", "1+1//  2"},
+      {"1+1\n  ", "1+1//  2\n"},  // the blank last line goes, as blank lines do
       {"\n", "\n"},
       {"#blank\n#blank\n", "\n\n"},  // empty lines that sheet lines write stay
   };
@@ -213,13 +236,21 @@ TEST_F(HostTest, FilteredTextEndsWithTheLineBreaksItCameWith) {
     EXPECT_EQ(RunMain({"-"}), 0);
     EXPECT_EQ(F.Streams.FOutput, c.Output) << c.Input;
   }
-  // Files and the clipboard keep the driver's text.
+  // Files joined and the clipboard end with one line break, not two.
   F.Files.FFiles["s.txt"] = "1+1\r\n";
-  EXPECT_EQ(RunMain({"s.txt"}), 0);
-  EXPECT_EQ(F.Clipboard.FText, "1+1//  2\r\n\r\n");
+  F.Files.FFiles["t.txt"] = "3+3";
+  EXPECT_EQ(RunMain({"s.txt", "s.txt"}), 0);
+  EXPECT_EQ(F.Clipboard.FText, "1+1//  2\r\n1+1//  2\r\n");
   F.Clipboard.FText = "2+2\r\n";
   EXPECT_EQ(RunMain({}), 0);
-  EXPECT_EQ(F.Clipboard.FText, "2+2//  4\r\n\r\n");
+  EXPECT_EQ(F.Clipboard.FText, "2+2//  4\r\n");
+  // --stdout: no empty line between or after the files; the last ends as its file does.
+  for (auto [a, b, want] : {std::tuple{"s.txt", "t.txt", "1+1//  2\n3+3//  6"},
+                            std::tuple{"t.txt", "s.txt", "3+3//  6\n1+1//  2\n"}}) {
+    F.Streams.FOutput.clear();
+    EXPECT_EQ(RunMain({"--stdout", a, b}), 0);
+    EXPECT_EQ(F.Streams.FOutput, want) << a << " " << b;
+  }
 }
 
 TEST_F(HostTest, StandardInputTakenWithoutOutputComesBackUnchanged) {
@@ -261,7 +292,7 @@ TEST_F(HostTest, FatalErrorReportsAndHandsStandardInputBack) {
       EXPECT_EQ(RunMain({"-"}), 1);
       EXPECT_EQ(F.Streams.FOutput, input) << rereadable;
       ASSERT_EQ(F.Report.FReports.size(), 1u);
-      EXPECT_TRUE(F.Report.FReports[0].starts_with("アプリケーション エラー|")) << input;
+      EXPECT_TRUE(F.Report.FReports[0].starts_with("Application Error|")) << input;
     }
   }
   EXPECT_NE(F.Report.FReports[0].find("standard input の 2 行 2 桁目"), std::string::npos);
@@ -281,7 +312,7 @@ TEST_F(HostTest, ByteOrderMarkComesBackInFrontOfTheOutput) {
   F.Files.FFiles["b.txt"] = inside + "1";
   F.Streams.FOutput.clear();
   EXPECT_EQ(RunMain({"--stdout", "a.txt", "b.txt"}), 0);
-  EXPECT_EQ(F.Streams.FOutput, mark + "2*3//  6\n1//  1\n");
+  EXPECT_EQ(F.Streams.FOutput, mark + "2*3//  6\n1//  1");
   F.Clipboard.FText = inside + " \r\n";
   F.Clipboard.FWrites.clear();
   EXPECT_EQ(RunMain({}), 0);
@@ -327,7 +358,7 @@ TEST_F(HostTest, FailedWriteToStandardOutputIsAnError) {
   F.Streams.FOutputFails = true;
   EXPECT_EQ(RunMain({"-"}), 1);
   ASSERT_EQ(F.Report.FReports.size(), 1u);
-  EXPECT_TRUE(F.Report.FReports[0].starts_with("アプリケーション エラー|EInOutError"));
+  EXPECT_TRUE(F.Report.FReports[0].starts_with("Application Error|EInOutError"));
 }
 
 // ---- Undo -------------------------------------------------------------------------------------
@@ -360,7 +391,7 @@ TEST_F(HostTest, OnlyTheFirstReplacementOfARunKeepsWhatTheClipboardHeld) {
   const TCase cases[] = {
       {{"s.txt"}, "prose", "prose"},
       {{"s.txt"}, "", ""},  // an empty clipboard is kept as an empty text: --undo empties it
-      {{"none"}, "before the console", "before the console"},  // console: its first write
+      {{"empty.txt"}, "before the console", "before the console"},  // console: its first write
       {{"--stdout", "s.txt"}, "untouched", std::nullopt},
       {{"-"}, "untouched", std::nullopt},
       {{}, " \r\n", " \n"},  // console from a blank clipboard
@@ -391,7 +422,7 @@ TEST_F(HostTest, UndoWithNothingKeptSaysSoAndFails) {
   F.Clipboard.FText = "keep";
   EXPECT_EQ(RunMain({"--undo"}), 1);
   ASSERT_EQ(F.Report.FWarnings.size(), 1u);
-  EXPECT_EQ(F.Report.FWarnings[0], "元に戻すクリップボードの内容が保存されていません");
+  EXPECT_EQ(F.Report.FWarnings[0], "no clipboard text has been kept to put back");
   EXPECT_TRUE(F.Clipboard.FWrites.empty());
   EXPECT_TRUE(F.State.FFiles.empty());
 }
@@ -403,7 +434,7 @@ TEST_F(HostTest, ACopyThatCannotBeKeptIsReportedAndTheResultStillDelivered) {
   EXPECT_EQ(F.Clipboard.FText, "1+1//  2\r\n");
   ASSERT_EQ(F.Report.FWarnings.size(), 1u);
   EXPECT_EQ(F.Report.FWarnings[0],
-            "クリップボードの元の内容を保存できないため、--undo で戻せません: "
+            "cannot keep the clipboard's old text, so --undo cannot put it back: "
             "ファイルを書けません: /state/clipboard-before: No space left on device");
   EXPECT_TRUE(F.Report.FReports.empty());
 }
@@ -417,7 +448,7 @@ TEST_F(HostTest, ARunThatCannotWriteTheClipboardKeepsTheEarlierWayBack) {
   EXPECT_EQ(F.State.FFiles[Kept], "earlier");
   EXPECT_EQ(RunMain({"--undo"}), 1);
   EXPECT_EQ(F.State.FFiles[Kept], "earlier");
-  EXPECT_EQ(F.Report.FWarnings.back(), "クリップボードに書き込めないため、元に戻せません");
+  EXPECT_EQ(F.Report.FWarnings.back(), "cannot write the clipboard, so nothing was put back");
 }
 
 TEST(FatalErrorText, NamesKindModuleAndMessage) {
@@ -426,19 +457,19 @@ TEST(FatalErrorText, NamesKindModuleAndMessage) {
   scan::EAbort dotted("ends with a dot.");
   std::runtime_error other("other");
   EXPECT_EQ(FatalErrorText(&zero, "sheetcalc", where),
-            "EZeroDivideがモジュール sheetcalc の 000000000004A2F0 で発生しました。\n"
+            "EZeroDivide in module sheetcalc at 000000000004A2F0.\n"
             "Floating point division by zero.");
   EXPECT_EQ(FatalErrorText(&dotted, "m", where),
-            "EAbortがモジュール m の 000000000004A2F0 で発生しました。\nends with a dot.");
+            "EAbort in module m at 000000000004A2F0.\nends with a dot.");
   EXPECT_EQ(FatalErrorText(&other, "m", nullptr),
-            "Exceptionがモジュール m の 0000000000000000 で発生しました。\nother.");
+            "Exception in module m at 0000000000000000.\nother.");
 }
 
 // ---- Console loop -----------------------------------------------------------------------------
 
 TEST_F(HostTest, ConsoleLabelsSurviveFromLineToLine) {
   F.Console.FInput = {"a=5", "a*2"};
-  EXPECT_EQ(RunMain({"none"}), 0);
+  EXPECT_EQ(RunMain({"empty.txt"}), 0);
   EXPECT_EQ(F.Console.FOutput, " 10\r\n");
 }
 
@@ -473,7 +504,7 @@ TEST_F(HostTest, ConsoleExitWordEndsTheLoopWithoutEvaluating) {
   for (const TCase& c : cases) {
     F.Console.FInput = c.Lines;
     F.Console.FOutput.clear();
-    EXPECT_EQ(RunMain({"none"}), 0);
+    EXPECT_EQ(RunMain({"empty.txt"}), 0);
     EXPECT_EQ(MaskErrors(F.Console.FOutput), c.Output) << c.Lines.front();
   }
 }
@@ -544,9 +575,9 @@ TEST_F(HostTest, UnknownOptionIsAUsageErrorAndNothingRuns) {
   EXPECT_TRUE(F.Report.FReports.empty());
 }
 
-TEST_F(HostTest, SkippedFileArgumentsAreNamedInAWarning) {
-  F.Files.FFiles["s.txt"] = "1+1";
-  EXPECT_EQ(RunMain({"--stdout", "gone.txt", "s.txt"}), 0);
+TEST_F(HostTest, SkippedFileArgumentsAreNamedInAWarningAndFailTheRun) {
+  F.Files.FFiles["s.txt"] = "1+1\n";
+  EXPECT_EQ(RunMain({"--stdout", "gone.txt", "s.txt"}), 1);
   EXPECT_EQ(F.Streams.FOutput, "1+1//  2\n");
   EXPECT_EQ(F.Streams.FWarnings,
             (std::vector<std::string>{"sheetcalc: gone.txt: No such file or directory"}));
@@ -563,8 +594,7 @@ TEST_F(HostTest, FatalErrorLineAndNotificationFollowWhereResultsGo) {
       {{"bad.txt"}, "ScriptFileの後に=が無い", true},
       {{"--stdout", "bad.txt"}, "ScriptFileの後に=が無い", false},
       {{"-"},
-       "standard input:2:1: UTF-8 として正しくないバイト 0xFF があります"
-       " (代わりに使える外字が残っていません)",
+       "standard input:2:1: the byte 0xFF is not valid UTF-8 (no stand-ins are left for it)",
        false},
   };
   // No stand-in left: the byte that is not UTF-8 cannot be carried.
@@ -593,7 +623,7 @@ TEST(FatalErrorLine, GivesThePlaceOfAnInputErrorAndElseTheMessage) {
 
 TEST_F(HostTest, ConsoleCompletesTheEnginesNamesAndTheLabelsSoFar) {
   F.Console.FInput = {"rate=3", "\x83\xD0=2"};  // the second label is named "σ" as well
-  EXPECT_EQ(RunMain({"none"}), 0);
+  EXPECT_EQ(RunMain({"empty.txt"}), 0);
   EXPECT_FALSE(F.Console.FCompletion);  // the engine it asks is gone with the loop
   const std::vector<std::string>& names = F.Console.FNames;
   auto has = [&](const std::string& n) { return std::count(names.begin(), names.end(), n); };
@@ -611,7 +641,9 @@ TEST(HelpText, ListsTheNamesOnlyWhenAskedToAndNamesTheFoldersOfItsServices) {
   EXPECT_TRUE(full.starts_with(brief));
   EXPECT_EQ(brief.find("ArcTan2"), std::string::npos);
   EXPECT_NE(full.find("  pr sin cos tan"), std::string::npos);
-  EXPECT_NE(full.find("_NA \x83\xD0\r\n"), std::string::npos);
+  EXPECT_NE(full.find("_NA \x83\xD0 \x83\xCE\r\n"), std::string::npos);  // ... σ π
+  for (const char* name : {" sqrt", " ceil", " min", " max"})
+    EXPECT_NE(full.find(name), std::string::npos) << name;
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ int Main(const std::string& programName, std::span<const std::string> args,
     return 2;
   }
   if (commandLine.Help) {
-    bool withNames = args.size() == 1;  // "--help" and nothing else
+    const bool withNames = commandLine.FullHelp;  // --help; -h is the short usage
     const std::string help = HelpText(withNames, services);
     services.StdStreams.WriteStandardOutput(services.Text.ExportText(help));
     return 0;

@@ -8,6 +8,7 @@
 
 #include "host/Host.h"
 #include "platform/Encoding.h"
+#include "platform/Messages.h"
 #include "platform/Services.h"
 #include "scan/Errors.h"
 
@@ -17,8 +18,10 @@ namespace {
 constexpr const char* ClipboardBeforeName = "clipboard-before";
 
 void WarnNotKept(platform::TErrorReport& report, const std::string& reason) {
-  report.ShowWarning(
-      "クリップボードの元の内容を保存できないため、--undo で戻せません: " + reason);
+  report.ShowWarning(platform::Substitute(
+      platform::TranslateInside(
+          "cannot keep the clipboard's old text, so --undo cannot put it back: %1"),
+      {reason}));
 }
 
 }  // namespace
@@ -51,12 +54,14 @@ bool THost::ReplaceClipboard(const std::string& text) {
 int THost::UndoMode() {
   std::optional<std::string> kept = FServices.State.LoadState(ClipboardBeforeName);
   if (!kept) {
-    FServices.ErrorReport.ShowWarning("元に戻すクリップボードの内容が保存されていません");
+    FServices.ErrorReport.ShowWarning(
+        platform::TranslateInside("no clipboard text has been kept to put back"));
     return 1;
   }
   const std::string source = FServices.State.StateFolder(false) + ClipboardBeforeName;
   if (!ReplaceClipboard(FServices.Text.ImportKeptText(*kept, source))) {
-    FServices.ErrorReport.ShowWarning("クリップボードに書き込めないため、元に戻せません");
+    FServices.ErrorReport.ShowWarning(
+        platform::TranslateInside("cannot write the clipboard, so nothing was put back"));
     return 1;
   }
   return 0;

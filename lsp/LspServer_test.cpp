@@ -115,7 +115,7 @@ TEST_F(LspServerTest, LinesMapThroughBlankAndDirectiveLines) {
 
 TEST_F(LspServerTest, HoverAndCompletionFollowTheLines) {
   Initialize();
-  Open("a=1\nb=a\na=5\nHyp\n#s\n");
+  Open("a=1\nb=a\na=5\nHyp\n#s\nsq\nCE\n");
   EXPECT_EQ(Ask("textDocument/hover", Position(1, 2))["result"]["contents"]["value"], "a = 1");
   EXPECT_EQ(Ask("textDocument/hover", Position(2, 0))["result"]["contents"]["value"], "a = 5");
   EXPECT_TRUE(Ask("textDocument/hover", Position(3, 1))["result"].is_null());
@@ -128,6 +128,8 @@ TEST_F(LspServerTest, HoverAndCompletionFollowTheLines) {
   };
   EXPECT_EQ(labels(3, 3), std::vector<std::string>{"Hypot"});
   EXPECT_EQ(labels(4, 2), std::vector<std::string>{"#scol"});
+  EXPECT_EQ(labels(5, 2), std::vector<std::string>{"sqrt"});
+  EXPECT_EQ(labels(6, 2), std::vector<std::string>{"ceil"});
   EXPECT_EQ(labels(1, 0).back(), "a");  // labels above the cursor only: b is defined on line 1
 }
 

@@ -20,7 +20,7 @@ class TClipboard {
   /// or the write failed.
   virtual bool SetClipboardText(const std::string& text) = 0;
   /// When a display is there but no tool to reach its clipboard: what to install, as it goes in
-  /// a sentence ("wl-clipboard", "xclip か xsel"); empty otherwise, and always where the
+  /// a sentence ("wl-clipboard", "xclip or xsel"; English, for the message catalogs); empty otherwise, and always where the
   /// clipboard needs no tool.
   virtual std::string MissingTool() { return {}; }
 };

@@ -23,6 +23,9 @@ class TConsole {
   /// Where Tab completion takes its candidates from (inside text), asked at each Tab; consoles
   /// without line editing ignore it.
   virtual void SetCompletion(std::function<std::vector<std::string>()> names) { (void)names; }
+  /// False when nobody can type at the console: the program was started from a launcher or a
+  /// hotkey (no terminal on standard input or standard error, and no text piped in).
+  virtual bool Attended() const { return true; }
 };
 
 /// The converter's echo of its work ("Debug" option).

@@ -1,9 +1,12 @@
 #pragma once
-// The command line's own messages in the user's language. They are written in English; POSIX
-// looks the user's language up in the message catalogs installed beside the program (and in the
-// build tree, for tests); Windows shows them in English.
+// The program's own messages to the person in the user's language. They are written in English;
+// POSIX looks the user's language up in the message catalogs installed beside the program (and in
+// the build tree, for tests); Windows finds the Japanese catalog in the program file itself and
+// uses it when the user's UI language is Japanese.
 
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -11,5 +14,12 @@ namespace platform {
 /// message itself when there is no catalog for that language or no entry for it. The process
 /// locale is left as it was.
 std::string Translate(const char* message);
+
+/// Translate's text as inside text (code page 932, CR LF line ends); the English message when the
+/// translation has a character code page 932 lacks.
+std::string TranslateInside(const char* message);
+
+/// `text` with its first "%1" replaced by the first argument, its first "%2" by the second, ...
+std::string Substitute(std::string text, std::initializer_list<std::string_view> args);
 
 }  // namespace platform

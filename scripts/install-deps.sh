@@ -19,8 +19,27 @@ if ((${#missing[@]})); then
   sudo=""
   [[ $(id -u) -ne 0 ]] && sudo=sudo
   export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  # Another apt or dpkg run (an unattended upgrade, a second build) may hold the package manager's
+  # lock: wait for it, up to ten minutes, rather than fail. Older apt lacks the option's waiting
+  # for the package lists, so a failed run is tried again while the lock is held.
+  apt_waiting() {
+    local tries=0 rc err
+    err=$(mktemp)
+    until $sudo apt-get -o DPkg::Lock::Timeout=600 "$@" 2> >(tee "$err" >&2); do
+      rc=$?
+      wait $! 2>/dev/null || true  # tee has written all of standard error
+      tries=$((tries + 1))
+      if ((tries >= 60)) || ! grep -qiE 'could not get lock|unable to lock|is locked' "$err"; then
+        rm -f "$err"
+        return $rc
+      fi
+      echo "install-deps: the package manager is busy; trying again in 10 s" >&2
+      sleep 10
+    done
+    rm -f "$err"
+  }
+  apt_waiting update -qq
+  apt_waiting install -y -qq --no-install-recommends "${missing[@]}"
 fi
 if [[ "$what" == test ]] && ! locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$'; then
   sudo=""

@@ -65,7 +65,9 @@ class TFakeConsole final : public platform::TConsole {
   void SetCompletion(std::function<std::vector<std::string>()> names) override {
     FCompletion = std::move(names);
   }
+  bool Attended() const override { return FAttended; }
 
+  bool FAttended = true;
   std::deque<std::string> FInput;
   std::string FOutput;
   int FOpened = 0;

@@ -183,8 +183,8 @@ TEST_F(PosixClipboardTools, TheChoiceFollowsTheLiveDisplayAndTheInstalledTools) 
       {Stale, false, {"wl-paste", "wl-copy"}, K::None, ""},
       {Live, true, {"wl-paste", "xclip"}, K::Xclip, ""},  // half of wl-clipboard
       {Live, true, {"wl-copy"}, K::None, "wl-clipboard"},
-      {NoSocket, true, {"wl-paste", "wl-copy"}, K::None, "xclip か xsel"},
-      {Stale, true, {"xclip!", "xsel!"}, K::None, "xclip か xsel"},
+      {NoSocket, true, {"wl-paste", "wl-copy"}, K::None, "xclip or xsel"},
+      {Stale, true, {"xclip!", "xsel!"}, K::None, "xclip or xsel"},
   };
   for (const TRow& row : rows) {
     fs::remove_all(FDir);

@@ -98,7 +98,7 @@ TClipboardChoice ChooseClipboard() {
   if (wayland)
     choice = {TClipboardKind::None, {}, {}, "wl-clipboard"};
   else if (!Variable("DISPLAY").empty())
-    choice = {TClipboardKind::None, {}, {}, "xclip か xsel"};
+    choice = {TClipboardKind::None, {}, {}, "xclip or xsel"};
   return choice;
 }
 

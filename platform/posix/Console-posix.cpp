@@ -6,6 +6,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <langinfo.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <clocale>
@@ -154,6 +155,15 @@ class TPosixConsole : public TConsole {
 
   void SetCompletion(std::function<std::vector<std::string>()> names) override {
     FNames = std::move(names);
+  }
+
+  bool Attended() const override {
+    if (::isatty(STDIN_FILENO) || ::isatty(STDERR_FILENO)) return true;
+    // A launcher gives standard input /dev/null (a character device) or none at all; a pipe or a
+    // file carries lines someone means the console to read.
+    struct stat st;
+    if (::fstat(STDIN_FILENO, &st) != 0) return false;
+    return !S_ISCHR(st.st_mode);
   }
 
  private:

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Messages.h"
 #include "platform/Encoding.h"
 #include "platform/LargeBuffer.h"
 #include "platform/StandIns.h"
@@ -36,8 +37,8 @@ class TIconv {
     if (FHandle == kClosed) {
       FHandle = iconv_open(FTo, FFrom);
       if (FHandle == kClosed)
-        throw scan::EEncodingError(std::string("文字コード変換 ") + FFrom + " -> " + FTo +
-                                   " が使えません: " + std::strerror(errno));
+        throw scan::EEncodingError(Substitute(TranslateInside("no conversion from %1 to %2: %3"),
+                                              {FFrom, FTo, std::strerror(errno)}));
     }
     iconv(FHandle, nullptr, nullptr, nullptr, nullptr);
     return FHandle;
@@ -128,20 +129,22 @@ void AppendUtf8(std::string& out, char32_t cp) {
       ++column;
     }
   }
-  const std::string why = " (代わりに使える外字が残っていません)";
+  const std::string why = TranslateInside(" (no stand-ins are left for it)");
   if (text[at] == '\0')
-    throw scan::EEncodingError(where, line, column, "NUL バイト (0x00) はテキストに使えません" + why);
+    throw scan::EEncodingError(where, line, column,
+                               TranslateInside("a NUL byte (0x00) cannot be used in text") + why);
   long cp = DecodeUtf8(reinterpret_cast<const unsigned char*>(text.data() + at), text.size() - at);
   if (cp < 0) {
     char hex[8];
     std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned char>(text[at]));
     throw scan::EEncodingError(
-        where, line, column, std::string("UTF-8 として正しくないバイト 0x") + hex + " があります" + why);
+        where, line, column, Substitute(TranslateInside("the byte 0x%1 is not valid UTF-8"), {hex}) + why);
   }
   char name[24];
   std::snprintf(name, sizeof name, "U+%04lX", cp);
   throw scan::EEncodingError(where, line, column,
-                             std::string("文字 ") + name + " はコード ページ 932 で表せません" + why);
+                             Substitute(TranslateInside("the character %1 has no code in code page 932"),
+                                        {name}) + why);
 }
 
 /// Output grown in steps and cut to size at the end.

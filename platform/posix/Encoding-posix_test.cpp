@@ -186,19 +186,19 @@ TEST_F(Encoding, RefusedOnlyWhenNoStandInIsLeft) {
   EXPECT_EQ(FText.ImportText("\xEE\x80\x80" + Hangul(0, 1000), "t").size(), 2u + 2000u);
   EXPECT_EQ(ImportError(FText, "x\n" + Hangul(0, 1100) + Hangul(1000, 879), "f.txt"), "no error");
   EXPECT_EQ(FText.ImportText(Hangul(5, 1), "t"), "\xF0\x46");  // seen before: still at hand
-  const std::string why = " (代わりに使える外字が残っていません)";
+  const std::string why = " (no stand-ins are left for it)";
   EXPECT_EQ(ImportError(FText, "x\n" + Hangul(7, 3) + "\xE2\x82\xAC", "f.txt"),
-            "f.txt の 2 行 4 桁目: 文字 U+20AC はコード ページ 932 で表せません" + why);
+            "f.txt の 2 行 4 桁目: the character U+20AC has no code in code page 932" + why);
   const TCase cases[] = {
-      {"a\xFF", "standard input の 1 行 2 桁目: UTF-8 として正しくないバイト 0xFF があります" + why},
+      {"a\xFF", "standard input の 1 行 2 桁目: the byte 0xFF is not valid UTF-8" + why},
       {"a\nb\r\n\xE3\x81\x82\xE3\x81",
-       "standard input の 3 行 2 桁目: UTF-8 として正しくないバイト 0xE3 があります" + why},
+       "standard input の 3 行 2 桁目: the byte 0xE3 is not valid UTF-8" + why},
       {"ok\n\xE3\x81\x82\xF0\x9F\x98\x80",
-       "standard input の 2 行 2 桁目: 文字 U+1F600 はコード ページ 932 で表せません" + why},
+       "standard input の 2 行 2 桁目: the character U+1F600 has no code in code page 932" + why},
       {std::string("1+1\n2") + std::string(1, '\0') + "3",
-       "standard input の 2 行 2 桁目: NUL バイト (0x00) はテキストに使えません" + why},
-      {"\xEE\x80\x80\xEE\x80\x81", "standard input の 1 行 2 桁目: 文字 U+E001 はコード ページ "
-                                   "932 で表せません" + why},  // its code stands for a Hangul
+       "standard input の 2 行 2 桁目: a NUL byte (0x00) cannot be used in text" + why},
+      {"\xEE\x80\x80\xEE\x80\x81", "standard input の 1 行 2 桁目: the character U+E001 has no code in code page "
+                                   "932" + why},  // its code stands for a Hangul
   };
   for (const TCase& c : cases) EXPECT_EQ(ImportError(FText, c.Outside, "standard input"), c.Inside);
   EXPECT_THROW(FText.ImportName("\xC2\xBD", "t"), scan::EEncodingError);

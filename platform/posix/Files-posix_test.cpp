@@ -76,8 +76,8 @@ TEST_F(PosixFiles, CarriedTextComesBackAndRefusalNamesTheFile) {
     Files().LoadTextFile(Path("bad.txt"));
     ADD_FAILURE() << "no error";
   } catch (const scan::EEncodingError& e) {
-    EXPECT_EQ(e.Message(), Path("bad.txt") + " の 2 行 1 桁目: UTF-8 として正しくないバイト 0xFE "
-                                             "があります (代わりに使える外字が残っていません)");
+    EXPECT_EQ(e.Message(), Path("bad.txt") + " の 2 行 1 桁目: the byte 0xFE is not valid UTF-8 "
+                                             "(no stand-ins are left for it)");
   }
 }
 

@@ -2,6 +2,7 @@
 // installed program keeps it (share/locale beside the program's bin folder, then the install
 // prefix given at build time) and in the build tree, so that tests find it before installation.
 
+#include <iconv.h>
 #include <libintl.h>
 #include <unistd.h>
 
@@ -64,6 +65,32 @@ std::string Translate(const char* message) {
     }
   }
   return message;
+}
+
+std::string TranslateInside(const char* message) {
+  const std::string outside = Translate(message);
+  std::string inside;
+  if (outside != message) {
+    // A catalog's text is plain code page 932 text: no stand-ins, so no boundary is needed.
+    iconv_t cd = iconv_open("CP932", "UTF-8");
+    if (cd != reinterpret_cast<iconv_t>(-1)) {
+      std::string out(outside.size() * 2 + 1, '\0');
+      char* in = const_cast<char*>(outside.data());
+      size_t inLeft = outside.size();
+      char* to = out.data();
+      size_t toLeft = out.size();
+      if (iconv(cd, &in, &inLeft, &to, &toLeft) != static_cast<size_t>(-1) && inLeft == 0)
+        inside.assign(out.data(), out.size() - toLeft);
+      iconv_close(cd);
+    }
+  }
+  const std::string& text = inside.empty() ? std::string(message) : inside;
+  std::string lines;
+  for (char c : text) {
+    if (c == '\n') lines += '\r';
+    lines += c;
+  }
+  return lines;
 }
 
 }  // namespace platform

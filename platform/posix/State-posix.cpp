@@ -12,6 +12,7 @@
 
 #include "platform/Encoding.h"
 #include "platform/State.h"
+#include "platform/Messages.h"
 #include "platform/posix/PosixIo.h"
 #include "scan/Errors.h"
 
@@ -25,7 +26,7 @@ namespace {
     name = text.ImportName(path, path);
   } catch (const scan::Exception&) {
   }
-  throw scan::EInOutError(std::string(what) + " " + name + ": " + std::strerror(err));
+  throw scan::EInOutError(TranslateInside(what) + " " + name + ": " + std::strerror(err));
 }
 
 class TPosixStateStore final : public TStateStore {
@@ -41,7 +42,7 @@ class TPosixStateStore final : public TStateStore {
       const char* home = std::getenv("HOME");
       folder = std::string(home && home[0] ? home : ".") + "/.local/state/sheetcalc/";
     }
-    if (create && !posix::MakeFolders(folder)) RaiseStateError(FText, "フォルダを作れません:", folder, errno);
+    if (create && !posix::MakeFolders(folder)) RaiseStateError(FText, "cannot create the folder:", folder, errno);
     return folder;
   }
 
@@ -54,7 +55,7 @@ class TPosixStateStore final : public TStateStore {
 
   void SaveState(const std::string& name, const std::string& bytes) override {
     std::string path = StateFolder(true) + name;
-    if (!posix::ReplaceFile(path, bytes, 0600)) RaiseStateError(FText, "ファイルを書けません:", path, errno);
+    if (!posix::ReplaceFile(path, bytes, 0600)) RaiseStateError(FText, "cannot write the file:", path, errno);
   }
 
  private:

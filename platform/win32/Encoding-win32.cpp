@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Messages.h"
 #include "platform/Encoding.h"
 #include "platform/StandIns.h"
 #include "platform/TextKind.h"
@@ -362,14 +363,19 @@ class TWideImporter {
       }
     }
     char name[24];
-    if (IsStray(at))
-      std::snprintf(name, sizeof name, "バイト %02X", static_cast<unsigned>(FWhole[at]));
-    else
-      std::snprintf(name, sizeof name, "文字 U+%04lX",
+    std::string detail;
+    if (IsStray(at)) {
+      std::snprintf(name, sizeof name, "%02X", static_cast<unsigned>(FWhole[at]));
+      detail = Substitute(TranslateInside("the byte 0x%1 is not valid UTF-8"), {name});
+    } else {
+      std::snprintf(name, sizeof name, "U+%04lX",
                     static_cast<unsigned long>(CodePointAt(FWhole, at, UnitsAt(FWhole, at))));
-    throw scan::EEncodingError(std::string(FSource) + " の " + std::to_string(line) + " 行 " +
-                               std::to_string(column) + " 桁目: " + name +
-                               " はコード ページ 932 で表せません (代わりに使える外字が残っていません)");
+      detail = Substitute(TranslateInside("the character %1 has no code in code page 932"), {name});
+    }
+    throw scan::EEncodingError(
+        Substitute(TranslateInside("%1, line %2, column %3: "),
+                   {FSource, std::to_string(line), std::to_string(column)}) +
+        detail + TranslateInside(" (no stand-ins are left for it)"));
   }
 
   TStandIns& FTable;

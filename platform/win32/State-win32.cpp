@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/Messages.h"
 #include "platform/State.h"
 #include "platform/win32/FileHandle.h"
 #include "scan/Errors.h"
@@ -16,7 +17,7 @@ namespace platform {
 namespace {
 
 [[noreturn]] void RaiseStateError(const char* what, const std::string& name, DWORD err) {
-  throw scan::EInOutError(std::string(what) + " " + name + ": error " + std::to_string(err));
+  throw scan::EInOutError(TranslateInside(what) + " " + name + ": error " + std::to_string(err));
 }
 
 using win32::TFileHandle;
@@ -29,7 +30,7 @@ class TWin32StateStore final : public TStateStore {
     std::string folder = base + "\\sheetcalc\\";
     if (create && !::CreateDirectoryA(folder.c_str(), nullptr) &&
         ::GetLastError() != ERROR_ALREADY_EXISTS)
-      RaiseStateError("フォルダを作れません:", folder, ::GetLastError());
+      RaiseStateError("cannot create the folder:", folder, ::GetLastError());
     return folder;
   }
 
@@ -51,15 +52,15 @@ class TWin32StateStore final : public TStateStore {
     {
       TFileHandle file(::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-      if (!file.Valid()) RaiseStateError("ファイルを書けません:", path, ::GetLastError());
+      if (!file.Valid()) RaiseStateError("cannot write the file:", path, ::GetLastError());
       if (!win32::WriteAll(file.Get(), bytes.data(), bytes.size()))
-        RaiseStateError("ファイルを書けません:", path, ::GetLastError());
-      if (!file.Close()) RaiseStateError("ファイルを書けません:", path, ::GetLastError());
+        RaiseStateError("cannot write the file:", path, ::GetLastError());
+      if (!file.Close()) RaiseStateError("cannot write the file:", path, ::GetLastError());
     }
     if (::MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return;
     DWORD err = ::GetLastError();
     ::DeleteFileA(temp.c_str());
-    RaiseStateError("ファイルを書けません:", path, err);
+    RaiseStateError("cannot write the file:", path, err);
   }
 };
 

@@ -13,15 +13,17 @@ cd "$work" || exit 1
 mkdir -p bin nobin folder config state
 
 # sc ARGS...: the program with no clipboard, standard input from in.txt (empty unless written),
-# its streams in out.txt and err.txt, its exit status in $status.
+# its streams in out.txt and err.txt, its exit status in $status; English unless LANG is given
+# (LANG=ja_JP.UTF-8 sc ...).
 : >in.txt
 env=$(command -v env) timeout=$(command -v timeout)  # found even when PATH leaves them out
 sc() {
-  "$env" -u DISPLAY -u WAYLAND_DISPLAY -u LANGUAGE -u LC_ALL -u LC_MESSAGES \
+  "$env" -u DISPLAY -u WAYLAND_DISPLAY -u LANGUAGE -u LC_ALL -u LC_MESSAGES LANG="${LANG:-C.UTF-8}" \
     XDG_CONFIG_HOME="$work/config" XDG_STATE_HOME="$work/state" \
-    "$timeout" 20 "$exe" "$@" <in.txt >out.txt 2>err.txt
+    "$timeout" 20 "$exe" "$@" <"${SC_IN:-in.txt}" >out.txt 2>err.txt
   status=$?
 }
+export LANG=C.UTF-8
 expect() {  # expect WHAT STATUS STDOUT STDERR
   [[ $status == "$2" && $(<out.txt) == "$3" && $(<err.txt) == "$4" ]] ||
     fail "$1: status $status, out '$(head -c 300 out.txt)', err '$(<err.txt)'"
@@ -50,10 +52,34 @@ printf '7*6\n' >./--bogus
 sc --stdout -- --bogus
 expect "-- ends the options" 0 "7*6// 42" ""
 
-# Missing files and folders are skipped with a warning each; the rest of the run is unchanged.
+# Missing files and folders are skipped with a warning each; the rest is done and the run fails.
 sc --stdout missing.sheet folder sheet.txt
-expect "skipped files" 0 "1+1//  2" \
+expect "skipped files" 1 "1+1//  2" \
   "sheetcalc: missing.sheet: No such file or directory"$'\n'"sheetcalc: folder: Is a directory"
+# None readable: nothing evaluated, no console reading standard input.
+printf '5*5\n' >in.txt
+sc missing.sheet
+expect "no file readable" 1 "" "sheetcalc: missing.sheet: No such file or directory"
+
+# ---- Streams: --stdout alone filters standard input; the output ends as the input did --------
+sc --stdout
+expect "--stdout alone" 0 "5*5// 25" ""
+cmp -s out.txt <(printf '5*5// 25\n') || fail "--stdout alone: line end"
+printf '1+1\n' >a.sheet
+printf '2+2' >b.sheet
+for case in "-|1+1|1+1//  2" "-|1+1\n|1+1//  2\n" "-|x=1\n\n|x=1\n" "--stdout|b.sheet a.sheet|2+2//  4\n1+1//  2\n" \
+  "--stdout|a.sheet b.sheet|1+1//  2\n2+2//  4" "--stdout|a.sheet a.sheet|1+1//  2\n1+1//  2\n"; do
+  IFS='|' read -r opt what want <<<"$case"
+  if [[ $opt == - ]]; then
+    printf "$what" >in.txt
+    sc -
+  else
+    # shellcheck disable=SC2086
+    sc --stdout $what
+  fi
+  cmp -s out.txt <(printf "$want") || fail "line ends ($opt $what): '$(od -c out.txt | head -3)'"
+done
+: >in.txt
 
 # ---- Error reports -------------------------------------------------------------------------------
 cat >bin/notify-send <<'SH'
@@ -69,7 +95,9 @@ directive_error="sheetcalc: ScriptFileの後に=が無い"
 # A filter: one line naming the place of an input error; its text comes back; no notification.
 perl -CO -e 'print "a=1\n", (map { chr } 0xAC00 .. 0xAC00 + 1880), "\n"' >in.txt  # more than it can carry
 PATH="$work/bin:$PATH" sc -
-expect "input error" 1 "$(<in.txt)" "sheetcalc: standard input:2:1881: 文字 U+B358 はコード ページ 932 で表せません (代わりに使える外字が残っていません)"
+expect "input error" 1 "$(<in.txt)" "sheetcalc: standard input:2:1881: the character U+B358 has no code in code page 932 (no stand-ins are left for it)"
+PATH="$work/bin:$PATH" LANG=ja_JP.UTF-8 sc -
+expect "input error (ja)" 1 "$(<in.txt)" "sheetcalc: standard input:2:1881: 文字 U+B358 はコード ページ 932 で表せません (代わりに使える外字が残っていません)"
 : >in.txt
 PATH="$work/bin:$PATH" sc --stdout bad.sheet
 expect "--stdout error" 1 "" "$directive_error"
@@ -86,6 +114,23 @@ expect "failing notify-send" 1 "" "$directive_error"
 PATH="$work/nobin" sc bad.sheet
 expect "no notify-send" 1 "" "$directive_error"
 
+# From a hotkey (standard input /dev/null, standard error no terminal) an empty clipboard is
+# reported, in the user's language; a console would show its help to nobody.
+for lang in C.UTF-8 ja_JP.UTF-8; do
+  rm -f notify.log
+  want="the clipboard holds no text"
+  [[ $lang == ja* ]] && want="クリップボードに文字列がありません"
+  PATH="$work/bin:$PATH" LANG=$lang SC_IN=/dev/null sc
+  expect "hotkey, empty clipboard ($lang)" 1 "" "sheetcalc: $want"
+  [[ $(tail -n 1 notify.log 2>/dev/null) == "$want" ]] || fail "hotkey notification ($lang)"
+done
+
+# ---- --undo with nothing kept, in both languages ------------------------------------------------
+sc --undo
+expect "--undo, nothing kept" 1 "" "sheetcalc: no clipboard text has been kept to put back"
+LANG=ja_JP.UTF-8 sc --undo
+expect "--undo, nothing kept (ja)" 1 "" "sheetcalc: 元に戻すクリップボードの内容が保存されていません"
+
 # ---- --help ---------------------------------------------------------------------------------------
 help() {  # help LANG ARGS...
   local lang=$1
@@ -99,24 +144,26 @@ for want in "  -h, --help       show this help and exit" "  -V, --version    sho
   "      --undo       put back the clipboard text the last run replaced (again: redo)" \
   "      --lsp        language server over standard input and output" \
   "  $work/config/sheetcalc/" "  $work/state/sheetcalc/" "Built-in functions:" \
-  "  pr sin cos tan log ln exp FRAC ROUND TRUNC ArcCos ArcSin coTan Sinh Cosh" \
-  "  PI _e _c _g _h _k _NA σ"; do
+  "  PI _e _c _g _h _k _NA σ π"; do
   grep -qxF -- "$want" out.txt || fail "English help lacks '$want'"
 done
+for name in sqrt cbrt abs sign floor ceil min max; do
+  grep -qw -- "$name" out.txt || fail "English help lacks the function $name"
+done
 grep -qF '"#h"' out.txt || fail "help does not point to #h"
-cp out.txt long.txt
+grep -qF '"#定数" in a sheet lists their names' out.txt || fail "help says what #定数 lists"
 help C.UTF-8 -h
-cmp -s out.txt long.txt || fail "-h differs from --help"
-help C.UTF-8 --help sheet.txt
-grep -q "Built-in functions" out.txt && fail "--help with more arguments lists the functions"
+grep -q "Built-in functions" out.txt && fail "-h lists the functions"
 grep -qxF "      --stdout     write the results to standard output instead of the clipboard" out.txt ||
   fail "short help lacks the options"
+help C.UTF-8 --help sheet.txt
+grep -q "Built-in functions" out.txt || fail "--help with more arguments lacks the functions"
 
 help ja_JP.UTF-8 --help
 [[ $(head -n 1 out.txt) == "使い方: sheetcalc [オプション]... [ファイル]..." ]] ||
   fail "Japanese help: $(head -n 1 out.txt)"
 for want in "組み込み関数:" "  -h, --help       この説明を出して終わります" "  $work/state/sheetcalc/" \
-  "  PI _e _c _g _h _k _NA σ"; do
+  "  PI _e _c _g _h _k _NA σ π"; do
   grep -qxF -- "$want" out.txt || fail "Japanese help lacks '$want'"
 done
 

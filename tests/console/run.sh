@@ -10,7 +10,8 @@ failed=0
 fail() { echo "FAIL $*"; failed=1; }
 
 run_console() {  # stdin: the typed lines; stdout: what the console shows after the help lines
-  env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME="$work/config" timeout 20 "$exe" >"$work/out" 2>"$work/err"
+  env -u DISPLAY -u WAYLAND_DISPLAY -u LC_ALL -u LANGUAGE LANG=${SC_LANG:-ja_JP.UTF-8} \
+    XDG_CONFIG_HOME="$work/config" timeout 20 "$exe" >"$work/out" 2>"$work/err"
   echo $? >"$work/status"
   tail -n +12 "$work/out"
 }
@@ -21,6 +22,11 @@ got=$(printf 'a=5\na*2\nex\nExit\n1+1\n' | run_console)
 [[ $(head -1 "$work/out") == "クリップボードに計算したい文字列をcopyして　実行すれば" ]] ||
   fail "first help line: $(head -1 "$work/out")"
 [[ $(sed -n 11p "$work/out") == "exitで帰りますが窓を閉じるのが早いでしょう" ]] || fail "eleventh help line"
+# Under any other locale the help is English.
+printf 'exit\n' | SC_LANG=C.UTF-8 run_console >/dev/null
+[[ $(head -1 "$work/out") == "Copy the text you want calculated to the clipboard and run the program:" ]] ||
+  fail "English help: $(head -1 "$work/out")"
+grep -q "sqrt cbrt abs sign min max floor ceil" "$work/out" || fail "English help lacks the new functions"
 [[ $(sed -n 1p <<<"$got") == " 10" ]] || fail "a*2 gave '$(sed -n 1p <<<"$got")'"
 [[ $(sed -n 2p <<<"$got") == '!Err:'* ]] || fail "ex gave '$(sed -n 2p <<<"$got")'"
 [[ $(wc -l <<<"$got") == 2 ]] || fail "lines after Exit were evaluated: $got"
@@ -36,12 +42,12 @@ got=$(printf 'あ=4\n\xff=1\n\xff*3\n€x\nあ/2\n' | run_console)
 want=$(printf '  3\n!Err:€x undefined labels\n  2')
 [[ "$got" == "$want" ]] || fail "carried characters: '$got'"
 
-# A file argument that does not exist: a warning naming it, then console mode without the help
-# lines and without a prompt (standard input is no terminal).
-got=$(cd "$work" && printf '1+1\n' | env -u DISPLAY -u WAYLAND_DISPLAY timeout 20 "$exe" no-such-file 2>"$work/err")
-[[ "$got" == "  2" ]] || fail "missing file: '$got'"
-[[ $(<"$work/err") == "sheetcalc: no-such-file: No such file or directory" ]] ||
-  fail "missing file warning: '$(<"$work/err")'"
+# An empty sheet file: console mode without the help lines and without a prompt (standard input is
+# no terminal).
+: >"$work/empty"
+got=$(cd "$work" && printf '1+1\n' | env -u DISPLAY -u WAYLAND_DISPLAY timeout 20 "$exe" empty 2>"$work/err")
+[[ "$got" == "  2" ]] || fail "empty file: '$got'"
+[[ -s "$work/err" ]] && fail "empty file: standard error '$(<"$work/err")'"
 
 if ((failed)); then exit 1; fi
 echo "console: all passed"

@@ -13,6 +13,7 @@ runs=0
 tmux=()
 stop() { ((runs)) && "${tmux[@]}" kill-server 2>/dev/null; }
 trap 'stop; rm -rf "$work"' EXIT
+: >"$work/empty"  # an empty sheet: the console without its help lines
 failed=0
 fail() { echo "FAIL $*"; failed=1; }
 
@@ -64,7 +65,7 @@ type_line() {
 }
 
 # ---- First run: the C locale (the editor falls back to UTF-8), completion, Ctrl-D --------------
-start C nofile
+start C "$work/empty"
 type_line '2π'
 wait_for '^6\.283185307' || fail "2π: $(screen)"
 type_line 'σ*1e8'
@@ -92,7 +93,7 @@ history="$work/state/sheetcalc/history"
 [[ $(tail -n 1 "$history") == '#定数' ]] || fail "history file: $(cat "$history")"
 
 # ---- Second run: arrow-up brings back the first run's lines ---------------------------------
-start C.UTF-8 nofile
+start C.UTF-8 "$work/empty"
 keys Up; sleep 0.2; keys Up; sleep 0.2
 wait_for '^> myLabel\*Hypot\(3,4\)$' || fail "arrow-up across runs: $(screen)"
 keys C-u; sleep 0.2
@@ -102,7 +103,7 @@ wait_for '^EXIT=0$' || fail "second run's end: $(screen)"
 
 # ---- The history keeps the last 1,000 lines ----------------------------------------------------
 seq 1 1005 | sed 's/^/1+/' >"$history"
-start C.UTF-8 nofile
+start C.UTF-8 "$work/empty"
 type_line '6*7'
 wait_for '^ 42$' || fail "6*7: $(screen)"
 keys C-d
@@ -112,7 +113,7 @@ wait_for '^EXIT=0$' || fail "third run's end: $(screen)"
 
 # ---- An unwritable state folder: one warning, the console goes on ------------------------------
 : >"$work/not-a-folder"
-STATE="$work/not-a-folder" start C.UTF-8 nofile
+STATE="$work/not-a-folder" start C.UTF-8 "$work/empty"
 type_line '1+1'
 type_line '2+2'
 wait_for '^  4$' || fail "unwritable history: $(screen)"

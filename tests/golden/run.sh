@@ -18,7 +18,7 @@ for in in "$here"/*.in; do
   [[ -f "$here/$name.status" ]] && want_status=$(<"$here/$name.status")
   # Each case runs in a folder of its own, with a private configuration folder.
   mkdir -p "$work/$name/config"
-  (cd "$work/$name" && XDG_CONFIG_HOME="$work/$name/config" timeout 60 "$exe" - <"$in" >out 2>err)
+  (cd "$work/$name" && XDG_CONFIG_HOME="$work/$name/config" env -u LC_ALL -u LANGUAGE LC_MESSAGES=C.UTF-8 timeout 60 "$exe" - <"$in" >out 2>err)
   status=$?
   ok=1
   if ! cmp -s "$work/$name/out" "$here/$name.out"; then

@@ -15,7 +15,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/desktop.sh"
 trap desktop_end EXIT
 desktop_begin "$exe" || exit 1
 work=$desktop_work
-timeout=$(command -v timeout)
+timeout=$(command -v timeout) env=$(command -v env)  # found under any PATH_FOR
 start_sway || exit 1
 export WAYLAND_DISPLAY_FOR=$wayland_display DISPLAY_FOR=
 socket=$wayland_display
@@ -25,9 +25,11 @@ fail() { echo "FAIL $*"; failed=1; }
 put() { printf "$1" | as_user wl-copy --type text/plain 2>/dev/null; }
 get() { as_user wl-paste --no-newline 2>/dev/null; }
 # sc ARGS...: the program, as the user, in its folder, with standard input from $work/in (empty
-# unless a case writes it); standard output and error to $work/out and $work/err; sets rc.
+# unless a case writes it); standard output and error to $work/out and $work/err; sets rc. Its
+# messages are the Japanese ones.
 sc() {
-  (cd "$work/user" && as_user "$timeout" 20 "$exe" "$@" <"$work/in" >"$work/out" 2>"$work/err")
+  (cd "$work/user" && as_user "$timeout" 20 "$env" -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=ja_JP.UTF-8 \
+    "$exe" "$@" <"$work/in" >"$work/out" 2>"$work/err")
   rc=$?
 }
 : >"$work/in"
@@ -58,8 +60,8 @@ expect_clipboard "clipboard mode" 'a=2\nb=a*3\nあ=b+1\nあ*2// 14\n'
 sheet sheet.txt '6*7\n'
 put 'old'
 sc missing.txt sheet.txt
-[[ $rc == 0 ]] || fail "file mode: exit status $rc: $(cat "$work/err")"
-expect_clipboard "file mode" '6*7// 42\n\n'
+[[ $rc == 1 ]] || fail "file mode: exit status $rc (a missing file fails the run): $(cat "$work/err")"
+expect_clipboard "file mode" '6*7// 42\n'
 
 # Blanks only on the clipboard: console mode, reading typed lines from a pipe; after an ordinary
 # line the clipboard holds an empty text.

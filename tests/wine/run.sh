@@ -421,6 +421,14 @@ if selected error; then
   fi
 fi
 
+# ---- messages in the user's UI language: Japanese above (LC_ALL=ja_JP.UTF-8), English otherwise --
+if selected language; then
+  line=$(LC_ALL=C.UTF-8 timeout -k 5 60 "$wine" "$work/bin/sheetcalc.exe" -h 2>/dev/null | head -1)
+  [[ "${line%$'\r'}" == "Usage: sheetcalc [OPTION]... [FILE]..." ]] && pass || fail "English usage: $line"
+  line=$(timeout -k 5 60 "$wine" "$work/bin/sheetcalc.exe" -h 2>/dev/null | head -1 | iconv -f CP932 -t UTF-8 -c)
+  [[ "${line%$'\r'}" == "使い方: sheetcalc [オプション]... [ファイル]..." ]] && pass || fail "Japanese usage: $line"
+fi
+
 # ---- an unknown option: the error report, exit 2 -----------------------------------------------
 if selected usage; then
   WINEDEBUG=-all,+relay timeout -k 5 60 "$wine" "$work/bin/sheetcalc.exe" --bogus \

@@ -58,8 +58,8 @@ expect_clipboard "clipboard mode" 'a=2\nb=a*3\nあ=b+1\nあ*2// 14\n'
 printf '6*7\n' >"$work/sheet.txt"
 put 'old'
 (cd "$work" && timeout 20 "$exe" missing.txt sheet.txt >out 2>err); rc=$?
-[[ $rc == 0 ]] || fail "file mode: exit status $rc"
-expect_clipboard "file mode" '6*7// 42\n\n'
+[[ $rc == 1 ]] || fail "file mode: exit status $rc (a missing file fails the run)"
+expect_clipboard "file mode" '6*7// 42\n'
 
 # Blanks only on the clipboard: console mode, reading typed lines from a pipe; after an ordinary
 # line the clipboard holds an empty text.
@@ -72,7 +72,7 @@ expect_clipboard "console mode" ''
 put '\xef\xbb\xbfa\xff=1\na\xff*2\nx=1 // € 😀\n'
 timeout 20 "$exe" </dev/null >"$work/out" 2>"$work/err"; rc=$?
 [[ $rc == 0 ]] || fail "carried characters: exit status $rc"
-expect_clipboard "carried characters" '\xef\xbb\xbfa\xff=1\na\xff*2//  2\nx=1 // € 😀\n\n'
+expect_clipboard "carried characters" '\xef\xbb\xbfa\xff=1\na\xff*2//  2\nx=1 // € 😀\n'
 
 # --stdout: file mode's output to standard output, the clipboard untouched.
 put 'keep'
@@ -98,7 +98,7 @@ timeout 20 env PATH="$work/nothing" "$exe" "$work/sheet.txt" >"$work/out" 2>"$wo
 put 'Meeting notes: buy 3 apples\n'
 timeout 20 "$exe" </dev/null >"$work/out" 2>"$work/err"; rc=$?
 [[ $rc == 0 ]] || fail "undo, evaluate: exit status $rc: $(cat "$work/err")"
-expect_clipboard "undo, evaluate" 'Meeting notes: buy 3 apples//!Err:Meeting undefined labels\n\n'
+expect_clipboard "undo, evaluate" 'Meeting notes: buy 3 apples//!Err:Meeting undefined labels\n'
 [[ $(stat -c %a "$XDG_STATE_HOME/sheetcalc/clipboard-before" 2>&1) == 600 ]] ||
   fail "undo: kept text not mode 600: $(ls -l "$XDG_STATE_HOME/sheetcalc" 2>&1)"
 timeout 20 "$exe" --undo </dev/null >"$work/out" 2>"$work/err"; rc=$?
@@ -106,12 +106,12 @@ timeout 20 "$exe" --undo </dev/null >"$work/out" 2>"$work/err"; rc=$?
 expect_clipboard "undo" 'Meeting notes: buy 3 apples\n'
 timeout 20 "$exe" --undo </dev/null >"$work/out" 2>"$work/err"; rc=$?
 [[ $rc == 0 ]] || fail "redo: exit status $rc: $(cat "$work/err")"
-expect_clipboard "redo" 'Meeting notes: buy 3 apples//!Err:Meeting undefined labels\n\n'
+expect_clipboard "redo" 'Meeting notes: buy 3 apples//!Err:Meeting undefined labels\n'
 
 # Nothing kept: a message and exit status 1, the clipboard untouched.
 timeout 20 env XDG_STATE_HOME="$work/fresh" "$exe" --undo </dev/null >"$work/out" 2>"$work/err"; rc=$?
 [[ $rc == 1 && $(wc -l <"$work/err") == 1 ]] || fail "undo, nothing kept: status $rc, '$(cat "$work/err")'"
-expect_clipboard "undo, nothing kept" 'Meeting notes: buy 3 apples//!Err:Meeting undefined labels\n\n'
+expect_clipboard "undo, nothing kept" 'Meeting notes: buy 3 apples//!Err:Meeting undefined labels\n'
 
 # A state folder that cannot be made (below a regular file): the result is still delivered, with
 # a warning that names the file.
