@@ -180,7 +180,7 @@ fi
 name=carried_through
 if wanted $name; then
   sheets=('1+\xe3\x81' 'a=1\n\xff\xfe\n' 'a=1\n😀\n' 'x=1\n2+\0\n3\n')
-  outputs=('1+\xe3\x81//!Err:\xe3\x81 undefined labels\n'
+  outputs=('1+\xe3\x81//!Err:\xe3\x81 undefined labels'
            'a=1\n\xff\xfe//!Err:\xff\xfe undefined labels\n'
            'a=1\n😀//!Err:😀 undefined labels\n'
            'x=1\n2+\0//!Err:\0 undefined labels\n3//  3\n')
@@ -193,7 +193,7 @@ if wanted $name; then
     fi
   done
   printf 'x=1\n2+\0\n3\n' >sheet.txt
-  printf 'x=1\n2+\0//!Err:\0 undefined labels\n3//  3\n\n' >expected.txt  # files keep the last line
+  printf 'x=1\n2+\0//!Err:\0 undefined labels\n3//  3\n' >expected.txt
   : >in.txt
   if run 20 --stdout sheet.txt; then
     expect_status 0
