@@ -155,6 +155,7 @@ void TAnsiCalculate::Rewind() {
 void TAnsiCalculate::Reset() {
   Rewind();
   FLabelTable.Clear();
+  FFormat.StandardPrefixes = false;
 }
 
 void TAnsiCalculate::SetText(std::string text) {
@@ -308,6 +309,7 @@ namespace {
 // are left out of completion: they are the sheet's settings, not commands).
 constexpr const char* ConstantsDirective = "定数";
 constexpr const char* HelpDirective = "h";
+constexpr const char* StandardPrefixesDirective = "SI";
 constexpr std::string_view HelpText =
     "#定数 で 内部定数一覧\r\n"
     " !論理反転(0⇔1)　NOT ビット反転  ~ 24bitビット反転";
@@ -329,6 +331,10 @@ void TAnsiCalculate::DirectiveLine() {
     PutLineUpTo(lineEnd, std::string());
     listing = FOutput.size();
     ListConstants();
+  } else if (scan::SameTextAscii(name, StandardPrefixesDirective)) {
+    // The line stays: the sheet's numbers mean the same when it is evaluated again.
+    PutLineUpTo(lineEnd, std::string());
+    FFormat.StandardPrefixes = true;
   } else if (scan::SameTextAscii(name, "m")) {
     scan::SkipBlanks(FCursor, false);
     ParseExpression();
@@ -419,7 +425,8 @@ void TAnsiCalculate::FailUnexpected() {
 std::vector<std::string> TAnsiCalculate::CompletionNames() const {
   std::vector<std::string> names = BuiltInFunctionNames();
   for (std::string& c : ConstantNames()) names.push_back(std::move(c));
-  for (const char* d : {ConstantsDirective, HelpDirective}) names.push_back(std::string("#") + d);
+  for (const char* d : {ConstantsDirective, HelpDirective, StandardPrefixesDirective})
+    names.push_back(std::string("#") + d);
   for (const auto& addition : FAdditions)
     for (const std::string& d : addition->DirectiveNames()) names.push_back("#" + d);
   for (size_t i = 0; i < FLabelTable.Count(); ++i) names.push_back(FLabelTable[i].Name);

@@ -266,7 +266,7 @@ class TAnsiCalculate {
   TAArgRec FArgs;
 
   const platform::TServices& FServices;
-  const scan::TFormatSettings FFormat;
+  scan::TFormatSettings FFormat;  // the services' own, and the prefixes' scale "#SI" sets
   std::vector<std::string_view> FAdditionNames;  // class names of FAdditions, same order
   std::string FValueText;                        // a line's result text, reused from line to line
   size_t FErrorNote = std::string::npos;  // where Error's annotation begins in FNote, if it ran

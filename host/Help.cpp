@@ -40,7 +40,9 @@ const char* const FilesMessage =
     "  %2\n"
     "      the console's history and the clipboard text --undo puts back\n"
     "\n"
-    "In a sheet or at the console, a line \"#h\" shows the directives and operators.\n";
+    "In a sheet or at the console, a line \"#h\" shows the directives and operators, and a line\n"
+    "\"#SI\" reads and writes the rest of the sheet with the standard prefix letters\n"
+    "(G 10^9, T 10^12, P 10^15, n 10^-9, p 10^-12, f 10^-15).\n";
 
 const char* const FunctionsHeading = "\nBuilt-in functions:\n";
 const char* const ConstantsHeading = "\nConstants (\"#<constants>\" in a sheet lists their names):\n";

@@ -18,7 +18,7 @@ constexpr std::string_view WriteResultsTitle = "Write the results into the text"
 constexpr std::string_view WriteResultsKind = "refactor.rewrite";
 
 // The directives a sheet knows, as a sheet spells them (inside text).
-constexpr std::string_view Directives[] = {"#scol", "#cp", "#P2Js", "#定数", "#h"};
+constexpr std::string_view Directives[] = {"#scol", "#cp", "#P2Js", "#定数", "#h", "#SI"};
 
 enum TCompletionKind : int { ckFunction = 3, ckVariable = 6, ckKeyword = 14, ckConstant = 21 };
 

@@ -34,10 +34,26 @@ struct TScaled {
   char Letter;  // '\0' for none
 };
 
+/// ChoosePrefix with the standard scale: one letter more at either end, each 10^3 apart.
+TScaled ChooseStandardPrefix(Extended a) {
+  if (a > 1e15L && a / 1e15L > 1) return {a / 1e15L, 'P'};
+  if (a > 1e12L && a / 1e12L > 1) return {a / 1e12L, 'T'};
+  if (a > 1e9L && a / 1e9L > 1) return {a / 1e9L, 'G'};
+  if (a > 1e6L && a / 1e6L > 1) return {a / 1e6L, 'M'};
+  if (a > 1e5L && a / 1000.0L > 100) return {a / 1000.0L, 'k'};
+  if (a > 0.01L || a == 0) return {a, '\0'};
+  if (a * 1000.0L > 1) return {a * 1000.0L, 'm'};
+  if (a * 1e6L > 1) return {a * 1e6L, 'u'};
+  if (a * 1e9L > 1) return {a * 1e9L, 'n'};
+  if (a * 1e12L > 1) return {a * 1e12L, 'p'};
+  return {a * 1e15L, 'f'};
+}
+
 /// The engineering prefix letter for a = |x| and a scaled by it; the tests run in this order.
 /// Each quotient test comes after a comparison that it implies, which spares the division for
 /// nearly every value: a quotient rounds to above its bound only when the exact one is above it.
-TScaled ChoosePrefix(Extended a) {
+TScaled ChoosePrefix(Extended a, bool standard) {
+  if (standard) return ChooseStandardPrefix(a);
   if (a > 1e12L && a / 1e12L > 1) return {a / 1e12L, 'P'};
   if (a > 1e9L && a / 1e9L > 1) return {a / 1e9L, 'T'};
   if (a > 1e6L && a / 1e6L > 1) return {a / 1e6L, 'M'};
@@ -205,7 +221,7 @@ void FormatPrefixed(Extended x, std::string& text, std::string& prefix,
     text = NonFiniteText(x);
     return;
   }
-  const TScaled scaled = ChoosePrefix(std::fabs(x));
+  const TScaled scaled = ChoosePrefix(std::fabs(x), settings.StandardPrefixes);
   const char letter = scaled.Letter;
   const Extended y = x < 0 ? -scaled.Value : scaled.Value;
   if (std::fabs(y) >= LargestFixed) {

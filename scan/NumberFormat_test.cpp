@@ -78,6 +78,21 @@ TEST(FormatPrefixed, PrefixLettersAndDecimals) {
   }
 }
 
+TEST(FormatPrefixed, StandardPrefixesOnRequest) {
+  TFormatSettings standard;
+  standard.StandardPrefixes = true;
+  const TPrefixedCase cases[] = {
+      {2e9L, "  2G", "G"},   {2.5e12L, "2.5T", "T"}, {3e15L, "  3P", "P"}, {4e16L, " 40P", "P"},
+      {2e8L, "200M", "M"},   {1e9L, "1000M", "M"},   {5e-9L, "  5n", "n"}, {5e-12L, "  5p", "p"},
+      {5e-15L, "  5f", "f"}, {0.005L, "  5m", "m"},
+  };
+  for (const TPrefixedCase& c : cases) {
+    std::string prefix;
+    EXPECT_EQ(Prefixed(c.Value, &prefix, standard), c.Text) << static_cast<double>(c.Value);
+    EXPECT_EQ(prefix, c.Prefix) << static_cast<double>(c.Value);
+  }
+}
+
 TEST(FormatPrefixed, LargeValuesSwitchToAnExponent) {
   const TPrefixedCase cases[] = {
       {5e29L, "500000000000000000P", "P"},

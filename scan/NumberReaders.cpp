@@ -217,10 +217,10 @@ bool ReadPlainDecimal(const char*& p, char separator, Extended& value) {
 
 /// The first bytes of the scale suffixes ApplyScaleSuffix knows (μ and π open with 0x83): behind
 /// any other byte no suffix begins.
-constexpr CharSet ScaleSuffixStart{0x83, '%', 'M', 'P', 'T', 'f', 'k', 'm', 'p', 'u'};
+constexpr CharSet ScaleSuffixStart{0x83, '%', 'G', 'M', 'P', 'T', 'f', 'k', 'm', 'n', 'p', 'u'};
 
 /// Applies the scale suffix behind a number, if there is one, and consumes it.
-Extended ApplyScaleSuffix(const char*& p, Extended v) {
+Extended ApplyScaleSuffix(const char*& p, Extended v, bool standard) {
   const unsigned char c0 = static_cast<unsigned char>(p[0]);
   if (c0 == 0) return v;
   const unsigned char c1 = static_cast<unsigned char>(p[1]);
@@ -235,6 +235,17 @@ Extended ApplyScaleSuffix(const char*& p, Extended v) {
   if (c0 == 'P' && c1 == 'I') {
     p += 2;
     return v * Pi;
+  }
+  if (standard) {
+    switch (c0) {
+      case 'G': ++p; return v * 1e9L;
+      case 'T': ++p; return v * 1e12L;
+      case 'P': ++p; return v * 1e15L;
+      case 'n': ++p; return v / 1e9L;
+      case 'p': ++p; return v / 1e12L;
+      case 'f': ++p; return v / 1e15L;
+      default: break;
+    }
   }
   switch (c0) {
     case '%': ++p; return v / 100.0L;
@@ -375,7 +386,7 @@ bool ReadScaledReal(const char*& p, Extended& value, const TFormatSettings& sett
     value = v;
     return true;
   }
-  const Extended scaled = ApplyScaleSuffix(p, v);
+  const Extended scaled = ApplyScaleSuffix(p, v, settings.StandardPrefixes);
   // A suffix can carry a value that is still in range beyond it (1e4932M).
   if (std::isinf(scaled) && !std::isinf(v)) RaiseOverflow();
   value = scaled;

@@ -336,6 +336,30 @@ TEST(ReadScaledReal, ScaleSuffixes) {
       ScaledReal);
 }
 
+TEST(ReadScaledReal, StandardPrefixesOnRequest) {
+  TFormatSettings standard;
+  standard.StandardPrefixes = true;
+  const std::pair<const char*, Extended> cases[] = {
+      {"2G", 2e9L},  {"2T", 2e12L}, {"2P", 2e15L}, {"2n", 2 / 1e9L},
+      {"2p", 2 / 1e12L}, {"2f", 2 / 1e15L}, {"2k", 2000}, {"2u", 2 / 1e6L},
+  };
+  for (const auto& [text, expected] : cases) {
+    const char* p = text;
+    Extended value = 0;
+    EXPECT_TRUE(ReadScaledReal(p, value, standard)) << text;
+    EXPECT_EQ(value, expected) << text;
+    EXPECT_EQ(*p, '\0') << text;
+  }
+  // Without the setting G and n are no suffixes: the number ends before them.
+  for (const char* text : {"2G", "2n"}) {
+    const char* p = text;
+    Extended value = 0;
+    EXPECT_TRUE(ReadScaledReal(p, value, Point));
+    EXPECT_EQ(value, 2);
+    EXPECT_STREQ(p, text + 1);
+  }
+}
+
 TEST(ReadScaledReal, SuffixBeyondTheRangeIsAnOverflow) {
   const char* p = "1e4932M";
   Extended value = 0;

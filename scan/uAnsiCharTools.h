@@ -282,6 +282,9 @@ void SkipBlanksAndComments(const char*& p, const CharSet& set);
 /// nothing depends on the process locale.
 struct TFormatSettings {
   char DecimalSeparator = '.';
+  /// The prefix letters' standard scale (G 10^9, T 10^12, P 10^15, n 10^-9, p 10^-12,
+  /// f 10^-15) instead of the program's own (T 10^9, P 10^12, p 10^-9, f 10^-12; no G, no n).
+  bool StandardPrefixes = false;
 };
 
 /// Blanks, then decimal digits (64-bit, wrapping). Failure: cursor unmoved (blanks too).

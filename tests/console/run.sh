@@ -42,6 +42,11 @@ got=$(printf 'あ=4\n\xff=1\n\xff*3\n€x\nあ/2\n' | run_console)
 want=$(printf '  3\n!Err:€x undefined labels\n  2')
 [[ "$got" == "$want" ]] || fail "carried characters: '$got'"
 
+# "#SI" holds for the rest of the session: each typed line is a sheet of its own.
+got=$(printf '2G\n#SI\n2G\n3p\n' | run_console)
+want=$(printf '!Err:unexpected text: G\n  2G(2000000000)\n  3p(3E-12)')
+[[ "$got" == "$want" ]] || fail "#SI in the console: '$got'"
+
 # An empty sheet file: console mode without the help lines and without a prompt (standard input is
 # no terminal).
 : >"$work/empty"
