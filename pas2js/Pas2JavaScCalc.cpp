@@ -126,7 +126,7 @@ void TPas2JavaScCalc::RefuseOutputFile(const std::string& name) {
     message = RefusalMessage;
   }
   // The name as the sheet gives it, a control character shown as '?' (the report is one line).
-  std::string shown = text.ExportName(name);
+  std::string shown = text.ExportText(name);
   for (char& c : shown)
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
   const size_t mark = message.find("%1");
