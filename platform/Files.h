@@ -25,9 +25,9 @@ class TFileSystem {
   /// scan::EEncodingError naming the file, line and column.
   virtual std::string LoadTextFile(const std::string& name) = 0;
   /// Writes the whole text, replacing the file in one step: a temporary file in the same folder,
-  /// renamed over the target (a symbolic link there is replaced itself, never written through;
-  /// POSIX mode 0644 less the umask). Failure raises scan::EInOutError naming the file and the
-  /// reason, and leaves the old file as it was.
+  /// renamed over the target (a symbolic link there is replaced itself, never written through).
+  /// POSIX: a file there keeps its mode, a new one gets 0644 less the umask. Failure raises
+  /// scan::EInOutError naming the file and the reason, and leaves the old file as it was.
   virtual void SaveTextFile(const std::string& name, const std::string& text) = 0;
   /// Deletes the file; false when it could not be deleted.
   virtual bool DeleteFile(const std::string& name) = 0;

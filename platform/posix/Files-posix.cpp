@@ -68,9 +68,13 @@ class TPosixFileSystem : public TFileSystem {
   void SaveTextFile(const std::string& name, const std::string& text) override {
     std::string path = FText.ExportName(name);
     std::string bytes = FText.ExportText(text);
-    // rename() replaces a link at the target itself, so nothing is written where it points.
-    if (!posix::ReplaceFile(path, bytes, 0644 & ~CurrentUmask()))
-      RaiseIoError("ファイルを書けません:", name, errno);
+    // rename() replaces a link at the target itself, so nothing is written where it points; a
+    // file that is there keeps the mode its owner gave it, never one taken through a link.
+    struct stat st;
+    const mode_t mode = ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)
+                            ? st.st_mode & 07777
+                            : 0644 & ~CurrentUmask();
+    if (!posix::ReplaceFile(path, bytes, mode)) RaiseIoError("ファイルを書けません:", name, errno);
   }
 
   bool DeleteFile(const std::string& name) override {
