@@ -44,6 +44,14 @@ bool DoubleBytesWellFormed(std::string_view name) {
   return true;
 }
 
+// A stand-in in the name may carry a control character (a NUL, a line break) that only the
+// system's spelling of the name shows: such a name would cut or bend the scheme file's name.
+bool SpelledWithoutControls(std::string_view name, platform::TTextBoundary& text) {
+  for (char c : text.ExportName(name))
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
+  return true;
+}
+
 void PadTo(std::string& line, size_t width) {
   if (line.size() < width) line.append(width - line.size(), ' ');
 }
@@ -146,7 +154,8 @@ void TuSysColor::SchemeCommand(const std::string& word, const char*& cursor) {
   std::string scheme;
   scan::ReadWhileCharSetMB(cursor, SchemeNameChars, scheme);
   scan::SkipCharSet(cursor, scan::BlankChars);
-  if (!SchemeNameEnd.Has(*cursor) || !DoubleBytesWellFormed(scheme))
+  if (!SchemeNameEnd.Has(*cursor) || !DoubleBytesWellFormed(scheme) ||
+      !SpelledWithoutControls(scheme, FEngine->Services().Text))
     FEngine->FailLine("#" + word + " " + scheme + "??");
   if (scheme.empty()) {
     if (sign) FEngine->FailLine("#" + word + "?");

@@ -172,7 +172,14 @@ TEST_F(SysColorTest, SchemeDirectiveErrors) {
       {"#scol ab\x81", "#scol ab\x81??"},
   };
   for (auto [sheet, message] : cases) EXPECT_EQ(Escaping(sheet), message) << sheet;
+  // The stand-in that carries a NUL would cut the file's name short.
+  const std::string standIn = FFake.Text.ImportText(std::string("\0", 1), "test");
+  for (const char* sign : {"+", "-", ""}) {
+    const std::string sheet = std::string("#scol ") + sign + "a" + standIn;
+    EXPECT_EQ(Escaping(sheet), "#scol a" + standIn + "??") << sign;
+  }
   EXPECT_TRUE(FFiles.FFiles.empty());
+  EXPECT_EQ(FFiles.FDeletions, 0);
 }
 
 TEST_F(SysColorTest, SaveLoadAndDeleteASchemeFile) {

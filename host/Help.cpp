@@ -27,6 +27,8 @@ const char* const UsageMessage =
     "      --stdout     write the results to standard output instead of the clipboard\n"
     "      --undo       put back the clipboard text the last run replaced (again: redo)\n"
     "      --lsp        language server over standard input and output\n"
+    "      --allow-write DIR\n"
+    "                   let a sheet's #P2Js output file go into DIR (or below) as well\n"
     "  -h, --help       show this help and exit\n"
     "  -V, --version    show the version and exit\n"
     "      --           every later argument is a file name\n";

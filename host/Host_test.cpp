@@ -2,6 +2,7 @@
 
 #include "host/FatalError.h"
 #include "host/Help.h"
+#include "host/RegisterAdditions.h"
 #include "host/Run.h"
 
 #include <gtest/gtest.h>
@@ -69,6 +70,34 @@ TEST_F(HostTest, ClipboardSheetIsEvaluatedBackToTheClipboard) {
   ASSERT_EQ(F.Clipboard.FWrites.size(), 1u);
   EXPECT_EQ(F.Clipboard.FText, "a=2\r\nb=a*3\r\nb+1//  7\r\n");
   EXPECT_EQ(F.Console.FOpened, 0);
+}
+
+// A sheet from the clipboard names no file: #P2Js converts into the clipboard text, and only a
+// scheme file in the scheme folder is ever written.
+TEST_F(HostTest, AClipboardSheetWritesNoFileButASchemeFile) {
+  engine::ClearAdditionClasses();
+  RegisterAdditions();
+  F.Clipboard.FText = "#scol +day\r\n#P2Js '../up.js'\r\nx := 1;";
+  EXPECT_EQ(RunMain({}), 0);
+  EXPECT_EQ(F.Clipboard.FText, "x = 1;");
+  F.Files.FFiles.erase("empty.txt");  // the fixture's own
+  ASSERT_EQ(F.Files.FFiles.size(), 1u);
+  EXPECT_EQ(F.Files.FFiles.begin()->first, "/prog/day.scol.txt");
+}
+
+// --allow-write hands the folder, as the file system resolves it, to the sheets' additions.
+TEST_F(HostTest, AllowedFoldersTakeOutputFilesFromStandardInput) {
+  engine::ClearAdditionClasses();
+  RegisterAdditions();
+  F.Streams.FInput = "#P2Js '/abs/x.js'\nx := 1;";
+  EXPECT_EQ(RunMain({"-"}), 1);
+  F.Files.FFiles.erase("empty.txt");  // the fixture's own
+  EXPECT_TRUE(F.Files.FFiles.empty());
+  EXPECT_EQ(F.Streams.FOutput, "#P2Js '/abs/x.js'\nx := 1;");  // handed back
+  F.Streams.FOutput.clear();
+  F.Streams.FInput = "#P2Js '/abs/x.js'\nx := 1;";
+  EXPECT_EQ(RunMain({"--allow-write", "/abs", "-"}), 0);
+  EXPECT_EQ(F.Files.FFiles["/abs/x.js"], "x = 1;");
 }
 
 TEST_F(HostTest, BlankOrEmptyClipboardOpensTheConsoleWithHelp) {
@@ -539,6 +568,16 @@ TEST(ParseCommandLine, SeparatesOptionsFromFileNames) {
   EXPECT_FALSE(cl.Version);
   EXPECT_EQ(cl.Files, (std::vector<std::string>{"a.txt", "-", "--version", "-"}));
   EXPECT_EQ(cl.UnknownOption, "");
+}
+
+TEST(ParseCommandLine, AllowWriteTakesAFolderInEitherForm) {
+  std::vector<std::string> args = {"--allow-write", "a", "x", "--allow-write=b c", "--allow-write"};
+  TCommandLine cl = ParseCommandLine(args);
+  EXPECT_EQ(cl.AllowWrite, (std::vector<std::string>{"a", "b c"}));
+  EXPECT_EQ(cl.Files, std::vector<std::string>{"x"});
+  EXPECT_EQ(cl.UnknownOption, "--allow-write");  // no folder behind it
+  std::vector<std::string> empty = {"--allow-write="};
+  EXPECT_EQ(ParseCommandLine(empty).UnknownOption, "--allow-write=");
 }
 
 TEST(ParseCommandLine, ShortFormsAndTheOtherBranchesOptions) {

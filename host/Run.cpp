@@ -10,6 +10,7 @@
 #include "host/Host.h"
 #include "platform/Encoding.h"
 #include "platform/Services.h"
+#include "scan/Errors.h"
 
 #ifndef SHEETCALC_VERSION
 #define SHEETCALC_VERSION "0"
@@ -35,13 +36,27 @@ int Main(const std::string& programName, std::span<const std::string> args,
     services.StdStreams.WriteStandardOutput(services.Text.ExportText(line));
     return 0;
   }
-  THost host(std::move(commandLine), services);
+  // The allowed folders as the output files' folders will be compared with them.
+  platform::TServices runServices = services;
+  for (const std::string& folder : commandLine.AllowWrite) {
+    std::string real;
+    try {
+      real = services.Files.RealFolderOf(services.Text.ImportName(folder, folder) + "/");
+    } catch (const scan::EEncodingError&) {
+    }
+    if (real.empty()) {
+      services.ErrorReport.ShowUsageError(NoFolderText(folder));
+      return 2;
+    }
+    runServices.WriteFolders.push_back(real);
+  }
+  THost host(std::move(commandLine), runServices);
   try {
     return host.Run();
   } catch (const std::exception& e) {
-    ReportFatalError(&e, programName, host.ResultsToClipboard(), services);
+    ReportFatalError(&e, programName, host.ResultsToClipboard(), runServices);
   } catch (...) {
-    ReportFatalError(nullptr, programName, host.ResultsToClipboard(), services);
+    ReportFatalError(nullptr, programName, host.ResultsToClipboard(), runServices);
   }
   host.HandBackStandardInput();
   return 1;

@@ -15,6 +15,10 @@ void TReadOnlyFiles::SaveTextFile(const std::string&, const std::string&) {}
 
 bool TReadOnlyFiles::DeleteFile(const std::string&) { return false; }
 
+std::string TReadOnlyFiles::RealFolderOf(const std::string& name) {
+  return FUnderlying.RealFolderOf(name);
+}
+
 std::string TReadOnlyFiles::ProgramFolder(bool) { return FUnderlying.ProgramFolder(false); }
 
 uint32_t TMemorySysColors::GetSysColor(int32_t index) {
@@ -43,6 +47,7 @@ TQuietServices::TQuietServices(const platform::TServices& underlying)
                 underlying.CodePages,
                 FEcho,
                 underlying.Text,
-                underlying.Format} {}
+                underlying.Format,
+                {}} {}
 
 }  // namespace lsp

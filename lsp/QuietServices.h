@@ -22,6 +22,7 @@ class TReadOnlyFiles final : public platform::TFileSystem {
   std::string LoadTextFile(const std::string& name) override;
   void SaveTextFile(const std::string& name, const std::string& text) override;
   bool DeleteFile(const std::string& name) override;
+  std::string RealFolderOf(const std::string& name) override;
   /// The folder, never created.
   std::string ProgramFolder(bool create) override;
 

@@ -49,11 +49,27 @@ inline uint64_t LoadShort(const char* p, size_t n) {
 
 bool TLabelTable::SameText(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
+  bool folded = false;
   for (size_t i = 0; i < a.size(); i += 8) {
     const size_t n = a.size() - i < 8 ? a.size() - i : 8;
     const uint64_t x = LoadShort(a.data() + i, n), y = LoadShort(b.data() + i, n);
     // A name is mostly met again in the spelling it was registered with.
-    if (x != y && scan::LowerAscii8(x) != scan::LowerAscii8(y)) return false;
+    if (x == y) continue;
+    if (scan::LowerAscii8(x) != scan::LowerAscii8(y)) return false;
+    folded = true;
+  }
+  return !folded || SameTextByCharacter(a, b);
+}
+
+// Equal only in folded form: a trail byte that is a letter must match exactly.
+bool TLabelTable::SameTextByCharacter(std::string_view a, std::string_view b) {
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (scan::IsLeadByte(a[i]) && i + 1 < a.size()) {
+      if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
+      ++i;
+    } else if (scan::LowerAscii(a[i]) != scan::LowerAscii(b[i])) {
+      return false;
+    }
   }
   return true;
 }

@@ -38,7 +38,8 @@ class TLabelTable {
  public:
   TLabelTable() { Reset(); }
 
-  /// Equal, ASCII letters compared case-insensitively.
+  /// Equal, ASCII letters compared case-insensitively (a double-byte character's trail byte
+  /// compared exactly).
   static bool SameText(std::string_view a, std::string_view b);
   /// The first length(prefix) characters of s equal prefix, ASCII case-insensitively.
   static bool StartsWithText(std::string_view s, std::string_view prefix);
@@ -78,6 +79,7 @@ class TLabelTable {
   void Keep(int32_t mark);
 
  private:
+  static bool SameTextByCharacter(std::string_view a, std::string_view b);
   struct TUndoRec {
     int32_t Index;     // entry changed
     int32_t Flags;     // its stored flags before the change

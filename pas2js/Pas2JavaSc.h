@@ -205,7 +205,9 @@ class TuPas2JavaSc {
     else
       Collect(text);
   }
-  /// Writes the byte at the cursor and steps over it; nothing at the zero byte.
+  /// Writes the character at the cursor and steps over it: a double-byte character whole, so
+  /// that its trail byte is never read as a letter of a name or as a sign; nothing at the zero
+  /// byte.
   void CopyChar(const char*& p);
   /// Runs the translation loop and returns what it wrote instead of passing it on; no debug marks
   /// inside. Captures nest.

@@ -1,11 +1,16 @@
 // The #P2Js addition: the directive in a sheet and the take-over of a whole file.
 #include "pas2js/Pas2JavaScCalc.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
+#include "pas2js/OutputFileName.h"
 #include "pas2js/Pas2JavaSc.h"
+#include "platform/Encoding.h"
+#include "platform/Messages.h"
 #include "platform/Services.h"
+#include "scan/Errors.h"
 
 namespace pas2js {
 
@@ -14,6 +19,10 @@ namespace {
 constexpr std::string_view HelpText =
     "#P2Js の行以後に対して 機械的な置換を行う\r\n"
     "# コンソールモードでは1行単位に解釈されるので動作しない\r\n";
+
+// %1: the output file name as the sheet gives it.
+const char* const RefusalMessage =
+    "refused to write '%1': an output file must be a .js file beside the sheet";
 
 // "Debug" exactly: marks and console echo (files only); "debug" in any case: marks only.
 void SetDebugOptions(TuPas2JavaSc& converter, const std::string& word, bool consoleAllowed) {
@@ -70,7 +79,7 @@ bool TPas2JavaScCalc::Directive(const std::string& name, const char*& cursor) {
   return true;
 }
 
-bool TPas2JavaScCalc::TakeFile(const std::string&, const char* text) {
+bool TPas2JavaScCalc::TakeFile(const std::string& fileName, const char* text) {
   const char* p = text;
   const char* const end = text + std::strlen(text);
   // The whole sheet is searched for the directive, so plain ASCII goes eight bytes at a time.
@@ -79,6 +88,8 @@ bool TPas2JavaScCalc::TakeFile(const std::string&, const char* text) {
   } while (InHelpNote(text, p - 5));
   const TP2JsOptions options = ReadOptionLine(p, true);
   const bool toFile = !options.FileName.empty();
+  // Refused before anything is converted.
+  const std::string outputPath = toFile ? OutputPath(fileName, options.FileName) : std::string();
   {
     auto converter = std::make_unique<TuPas2JavaSc>(&FEngine->Services().DebugEcho);
     SetDebugOptions(*converter, options.Word, true);
@@ -95,8 +106,48 @@ bool TPas2JavaScCalc::TakeFile(const std::string&, const char* text) {
     }
     converter->Execute(p);
   }
-  if (toFile) SaveToFile(options.FileName, FConverted);
+  if (toFile) SaveToFile(outputPath, FConverted);
   return true;
+}
+
+std::string TPas2JavaScCalc::OutputPath(const std::string& sheetName, const std::string& name) {
+  const platform::TServices& services = FEngine->Services();
+  const TOutputPlace place = ClassifyOutputName(name);
+  // A stand-in may carry a NUL or a line break that only the system's spelling shows.
+  const std::string spelled = services.Text.ExportName(name);
+  const bool controls = std::ranges::any_of(
+      spelled, [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+  if (place == TOutputPlace::Refused || controls) RefuseOutputFile(name);
+  const std::string sheetFolder = services.Files.RealFolderOf(sheetName);
+  const std::string path = IsRootedName(name) ? name : sheetFolder + name;
+  // The folder the file lands in, with every link resolved: a linked folder beside the sheet
+  // may lead anywhere.
+  const std::string folder = services.Files.RealFolderOf(path);
+  if (place == TOutputPlace::Beside && !sheetFolder.empty()) {
+    // No such folder: the write fails and names it.
+    if (folder.empty() || folder.starts_with(sheetFolder)) return path;
+  }
+  if (!folder.empty())
+    for (const std::string& allowed : services.WriteFolders)
+      if (folder.starts_with(allowed)) return path;
+  RefuseOutputFile(name);
+}
+
+void TPas2JavaScCalc::RefuseOutputFile(const std::string& name) {
+  platform::TTextBoundary& text = FEngine->Services().Text;
+  std::string message;
+  try {
+    message = text.ImportText(platform::Translate(RefusalMessage), "message");
+  } catch (const scan::Exception&) {
+    message = RefusalMessage;
+  }
+  // The name as the sheet gives it, a control character shown as '?' (the report is one line).
+  std::string shown = text.ExportText(name);
+  for (char& c : shown)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  const size_t mark = message.find("%1");
+  if (mark != std::string::npos) message.replace(mark, 2, text.ImportName(shown, "message"));
+  throw scan::EInOutError(message);
 }
 
 void TPas2JavaScCalc::Notify(engine::TNotifyPhase) {}

@@ -42,6 +42,11 @@ class TPas2JavaScCalc : public engine::TCalcuAddition {
   std::string FConverted;
 
  private:
+  /// Where the output file `name` of the sheet `sheetName` ("-": standard input, in the current
+  /// folder) is written: in the sheet's folder or below it, or in a folder the user allowed.
+  /// Any other name raises scan::EInOutError naming it and the rule.
+  std::string OutputPath(const std::string& sheetName, const std::string& name);
+  [[noreturn]] void RefuseOutputFile(const std::string& name);
   /// The end of the engine's sheet text, where every conversion stops.
   const char* TextEnd() const;
   /// Makes room in the engine's output for a conversion of that much source.

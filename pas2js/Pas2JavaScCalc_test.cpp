@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "PlatformFakes.h"
 #include "engine/CalcAnsiScript.h"
@@ -23,10 +24,11 @@ std::string RunSheet(const std::string& sheet) {
 }
 
 // OfferFile as the host does it; returns whether the file was taken, and the output.
-bool OfferText(const std::string& text, std::string& output, fakes::TFakeServices& services) {
+bool OfferText(const std::string& text, std::string& output, fakes::TFakeServices& services,
+               const std::string& sheetName = "sheet.txt") {
   engine::TAnsiCalculate engine(text, services.Services);
   engine.AddAddition(P2JsClass);
-  const bool taken = engine.OfferFile("sheet.txt");
+  const bool taken = engine.OfferFile(sheetName);
   output = engine.Output();
   return taken;
 }
@@ -107,7 +109,7 @@ TEST(P2JsTakeFile, AQuotedFileNameReceivesTheJavaScript) {
   std::string out;
   EXPECT_TRUE(OfferText("#P2Js 'out.js' debug\r\nx := 1;", out, services));
   EXPECT_EQ(out, "");
-  EXPECT_EQ(services.Files.FFiles["out.js"], "/*<Exec,1>*/x = 1;");
+  EXPECT_EQ(services.Files.FFiles["/work/out.js"], "/*<Exec,1>*/x = 1;");
 }
 
 TEST(P2JsTakeFile, AnOutputFileThatCannotBeWrittenIsAnError) {
@@ -120,6 +122,58 @@ TEST(P2JsTakeFile, AnOutputFileThatCannotBeWrittenIsAnError) {
   } catch (const scan::EInOutError& e) {
     EXPECT_NE(std::string(e.what()).find("out.js"), std::string::npos);
   }
+}
+
+TEST(P2JsTakeFile, AnOutputFileGoesBesideTheSheetOrIntoAnAllowedFolder) {
+  const struct {
+    const char* sheetName;
+    const char* fileName;
+    std::vector<std::string> allowed;
+    const char* written;  // the file written; empty: refused
+  } cases[] = {
+      {"sheet.txt", "out.js", {}, "/work/out.js"},
+      {"-", "out.js", {}, "/work/out.js"},
+      {"dir/sheet.txt", "out.js", {}, "dir/out.js"},
+      {"dir/sheet.txt", "sub/out.js", {}, "dir/sub/out.js"},
+      {"dir/sheet.txt", "../up.js", {}, ""},
+      {"dir/sheet.txt", "/abs/x.js", {}, ""},
+      {"dir/sheet.txt", "/abs/x.js", {"/abs/"}, "/abs/x.js"},
+      {"dir/sheet.txt", "/abs/deeper/x.js", {"/abs/"}, "/abs/deeper/x.js"},
+      {"dir/sheet.txt", "/absent/x.js", {"/abs/"}, ""},
+      {"dir/sheet.txt", "/abs/x.txt", {"/abs/"}, ""},
+      {"sheet.txt", "CON.js", {"/"}, ""},
+  };
+  for (const auto& tc : cases) {
+    fakes::TFakeServices services;
+    services.Services.WriteFolders = tc.allowed;
+    std::string out, sheet = std::string("#P2Js '") + tc.fileName + "'\r\nx := 1;";
+    const std::string rule = std::string("refused to write '") + tc.fileName +
+                             "': an output file must be a .js file beside the sheet";
+    try {
+      EXPECT_TRUE(OfferText(sheet, out, services, tc.sheetName));
+      EXPECT_EQ(services.Files.FFiles[tc.written], "x = 1;") << tc.fileName;
+    } catch (const scan::EInOutError& e) {
+      EXPECT_STREQ(tc.written, "") << tc.fileName;
+      EXPECT_EQ(e.Message(), rule);
+      EXPECT_TRUE(services.Files.FFiles.empty()) << tc.fileName;
+    }
+    EXPECT_EQ(out, "");
+  }
+}
+
+TEST(P2JsTakeFile, AControlCharacterInTheNameIsRefusedAndShownAsAQuestionMark) {
+  fakes::TFakeServices services;
+  std::string out;
+  // The stand-in that a NUL in the outside text becomes.
+  const std::string name = "a" + services.Text.ImportText(std::string("\0", 1), "test") + "b.js";
+  try {
+    OfferText("#P2Js '" + name + "'\r\nx := 1;", out, services);
+    FAIL() << "no error";
+  } catch (const scan::EInOutError& e) {
+    EXPECT_EQ(e.Message(),
+              "refused to write 'a?b.js': an output file must be a .js file beside the sheet");
+  }
+  EXPECT_TRUE(services.Files.FFiles.empty());
 }
 
 TEST(P2JsOptions, TheOptionLine) {

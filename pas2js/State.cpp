@@ -24,8 +24,9 @@ void TuPas2JavaSc::EchoToConsole(std::string_view text) {
 
 void TuPas2JavaSc::CopyChar(const char*& p) {
   if (*p == '\0') return;
-  Write(std::string_view(p, 1));
-  ++p;
+  const char* start = p;
+  scan::StepChar(p);
+  Write(std::string_view(start, static_cast<size_t>(p - start)));
 }
 
 // A capture is a hold whose text is taken; inside another collection it shares its buffer.

@@ -214,7 +214,9 @@ void TuPas2JavaSc::Translate(const char*& p, TStopSet stop, std::string_view lev
 // A word at the cursor: a keyword's action, a standard routine, or a name. True when the run ends.
 bool TuPas2JavaSc::Word(const char*& p, TStopSet stop) {
   const char* start = p;
-  while (scan::WordChars.Has(*p)) ++p;
+  // A double-byte character inside a word belongs to it: its trail byte may be a letter, and the
+  // letters behind it are no name of their own.
+  while (scan::WordChars.Has(*p) || (scan::IsLeadByte(*p) && p[1] != '\0')) scan::StepChar(p);
   const std::string_view word(start, static_cast<size_t>(p - start));
   FToken.assign(word);
   for (char& ch : FToken) ch = scan::LowerAscii(ch);

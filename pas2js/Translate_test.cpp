@@ -60,11 +60,29 @@ TEST(Translate, ExitDependsOnTheRoutineKind) {
   EXPECT_EQ(c.Run("exit;"), "return;");
 }
 
-TEST(Translate, DoubleByteCharactersAreCopiedByteByByte) {
+// A double-byte character is copied whole: a trail byte that is a letter, a brace or a bracket is
+// never split off, folded, or read as a name or a sign; inside a word it belongs to the word.
+TEST(Translate, DoubleByteCharactersAreNeverSplit) {
+  const struct {
+    const char* pascal;
+    const char* js;
+  } cases[] = {
+      {"\x81[x]\x83\x41", "\x81[x]\x83\x41"},                  // [x] and ア
+      {"\x83\x57\x8E\x77", "\x83\x57\x8E\x77"},              // ジ指: no W folded onto w
+      {"var a\x83\x41" "b;", " var a\x83\x41" "b;"},             // var aアb;
+      {"var a\x87\x40" "b;", " var a\x87\x40" "b;"},             // var a①b;
+      {"y := X\x83\x41 + x\x83\x61 + x\x83\x41;",                 // Xア, xダ: two names
+       "y = X\x83\x41 + x\x83\x61 + X\x83\x41;"},
+      {"type \x96\x7B" "x}", "/*type*/ \x96\x7B}"},              // 本: its trail is "{"
+      {"\x81", "\x81"},                                           // a lead byte at the end
+  };
+  for (const auto& tc : cases) {
+    TTestConverter c;
+    EXPECT_EQ(c.Convert(tc.pascal), tc.js) << tc.pascal;
+  }
   TTestConverter c;
-  // 0x81 0x5B and 0x83 0x41: the trail bytes "[" and "A" are then taken as themselves.
-  EXPECT_EQ(c.Convert("\x81[x]\x83\x41"), "\x81[x]\x83\x41");
-  EXPECT_EQ(c.Labels().Count(), 2);  // "x" and "A" were read as names
+  c.Convert("\x81[x]\x83\x41");
+  EXPECT_EQ(c.Labels().Count(), 1);  // "x" only
 }
 
 // A run ends at a real character of its set (not consumed) or after a mark's word.

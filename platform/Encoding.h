@@ -34,8 +34,9 @@ class TTextBoundary {
   std::string ImportText(std::string_view outside, std::string_view source, long firstLine = 1);
 
   /// Inside text -> outside text: code page 932 to UTF-8, CR LF to LF; a stand-in gives back what
-  /// it stands for. A pair that is not code page 932 becomes one U+FFFD, a lead byte without a
-  /// trail byte behind it another (the byte behind it is converted on its own); never fails.
+  /// it stands for. A byte that starts no code page 932 character (a lead byte that makes none
+  /// with the byte behind it) becomes U+FFFD, and the byte behind it is converted on its own,
+  /// whatever it is; never fails.
   /// Windows: in the encoding of the last text ImportText took that was not plain ASCII (the ANSI
   /// code page before any), line ends as they are; UTF-8 from the first text on that the code
   /// page cannot hold.

@@ -25,11 +25,17 @@ class TFileSystem {
   /// stand-ins (platform/StandIns.h); only a text that needs more stand-ins than are left raises
   /// scan::EEncodingError naming the file, line and column.
   virtual std::string LoadTextFile(const std::string& name) = 0;
-  /// Writes the whole text (replacing the file); failure raises scan::EInOutError naming the file
-  /// and the reason.
+  /// Writes the whole text, replacing the file in one step: a temporary file in the same folder,
+  /// renamed over the target (a symbolic link there is replaced itself, never written through).
+  /// POSIX: a file there keeps its mode, a new one gets 0644 less the umask. Failure raises
+  /// scan::EInOutError naming the file and the reason, and leaves the old file as it was.
   virtual void SaveTextFile(const std::string& name, const std::string& text) = 0;
   /// Deletes the file; false when it could not be deleted.
   virtual bool DeleteFile(const std::string& name) = 0;
+  /// The folder that holds `name` (which need not exist): absolute, every symbolic link resolved,
+  /// ending in a path separator, so that `RealFolderOf(x) + "a.js"` names a file in it. A name
+  /// without a folder part is in the current folder. Empty when that folder does not exist.
+  virtual std::string RealFolderOf(const std::string& name) = 0;
   /// The folder for colour schemes, ending in a path separator (created when `create`).
   virtual std::string ProgramFolder(bool create) = 0;
 };

@@ -4,6 +4,7 @@
 // interfaces here, so the engine may carry the object without knowing any implementation.
 
 #include <string>
+#include <vector>
 
 #include "platform/Clipboard.h"
 #include "platform/CodePages.h"
@@ -34,6 +35,9 @@ struct TServices {
   TTextBoundary& Text;
   /// The user's number format, read once at start-up; the engine keeps a copy.
   scan::TFormatSettings Format;
+  /// Folders besides a sheet's own where its #P2Js output files may go (--allow-write), as
+  /// RealFolderOf gives them; empty unless the user named some.
+  std::vector<std::string> WriteFolders;
 };
 
 }  // namespace platform

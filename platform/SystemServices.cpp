@@ -16,7 +16,7 @@ TSystemServices::TSystemServices()
       FDebugEcho(NewSystemDebugEcho(FText)),
       FServices{*FClipboard,   *FFiles,     *FState,      *FConsole, *FStdStreams,
                 *FErrorReport, *FSysColors, *FCodePages,  *FDebugEcho,
-                FText,         {UserDecimalSeparator()}} {}
+                FText,         {UserDecimalSeparator()}, {}} {}
 
 TSystemServices::~TSystemServices() = default;
 

@@ -89,6 +89,12 @@ class TMemoryFiles final : public platform::TFileSystem {
     ++FDeletions;
     return FFiles.erase(name) != 0;
   }
+  /// The name's folder part as it stands (nothing to resolve in memory); "/work/" for a name
+  /// without one.
+  std::string RealFolderOf(const std::string& name) override {
+    size_t slash = name.rfind('/');
+    return slash == std::string::npos ? std::string("/work/") : name.substr(0, slash + 1);
+  }
   std::string ProgramFolder(bool create) override {
     if (create) FFolderCreated = true;
     return "/prog/";

@@ -178,7 +178,7 @@ struct TFakeServices {
   TFakeDebugEcho Echo;
   platform::TTextBoundary Text;  // a run's own: a fresh table of stand-ins
   platform::TServices Services{Clipboard, Files, State, Console, Streams, Report,
-                               Colors,    Pages, Echo,  Text,    {}};
+                               Colors,    Pages, Echo,  Text,    {},   {}};
 };
 
 }  // namespace fakes

@@ -220,6 +220,33 @@ if wanted $name; then
   done
 fi
 
+# A sheet names its own output file: only a .js file beside it (here: the current folder) is
+# written. Every other name is refused: nothing written here or in the folder above, the input
+# back. Names as printf's %b reads them.
+name=p2js_output_names
+if wanted $name; then
+  mkdir -p p2js/here/sub
+  ln -sfn ../.. p2js/here/sub/up
+  cd p2js/here || exit 2
+  for target in '../up.js' 'sub/../../up.js' './sub/../../b.js' "$work/abs.js" 'x.txt' 'CON.js' \
+    'com1.js' 'C:\\x.js' '\\\\server\\share\\x.js' 'a\nb.js' 'a\0b.js' 'a\rb.js' 'sub/up/x.js' \
+    'x.js.' 'x.js:s'; do
+    printf "#P2Js '%b'\nx := 1;\n" "$target" >in.txt
+    if run 20 -; then
+      expect_fatal "refused to write"
+      written=$(find "$work/p2js" -newer in.txt ! -type d ! -name out.txt ! -name err.txt)
+      [ -z "$written" ] || fail "'$target' wrote $written"
+    fi
+  done
+  printf "#P2Js 'sub/ok.MJS'\nx := 1;\n" >in.txt
+  if run 20 -; then
+    expect_status 0
+    expect_out in.txt
+    [ "$(cat sub/ok.MJS)" = "x = 1;" ] || fail "sub/ok.MJS: $(cat sub/ok.MJS)"
+  fi
+  cd "$work" || exit 2
+fi
+
 # The language server: a 30 MB line of open parentheses opened as a document, then answered; a
 # length past the limit and a stream of rubbish. The server must answer and end as asked.
 lsp_frame() { printf 'Content-Length: %d\r\n\r\n%s' "${#1}" "$1"; }

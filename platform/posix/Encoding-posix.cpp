@@ -327,20 +327,23 @@ class TImporter {
 };
 
 /// Where the run of non-ASCII characters starting at `i` ends: at the next ASCII byte that starts
-/// a character. In code page 932 a trail byte may be ASCII, so a lead byte takes the byte behind
-/// it when that byte can be a trail byte; any other byte starts a character of its own.
+/// a character. In code page 932 a trail byte may be ASCII, so an ASCII byte that can be a trail
+/// byte stays in the run behind any byte that can be a lead byte (also one that turns out to be
+/// a trail byte itself, or a lead byte that makes no character with it: the converter then takes
+/// the ASCII byte on its own).
 size_t ForeignRunEnd(std::string_view s, size_t i) {
-  const size_t n = s.size();
-  while (i < n && static_cast<unsigned char>(s[i]) >= 0x80)
-    i += IsLead(static_cast<unsigned char>(s[i])) && i + 1 < n &&
-                 IsTrail(static_cast<unsigned char>(s[i + 1]))
-             ? 2
-             : 1;
+  const size_t start = i, n = s.size();
+  while (i < n) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80 && !(i > start && IsLead(static_cast<unsigned char>(s[i - 1])) && IsTrail(c)))
+      break;
+    ++i;
+  }
   return i;
 }
 
-/// Code page 932 -> UTF-8, never failing: a stand-in gives back what it carries, a byte or pair
-/// that is not code page 932 gives U+FFFD (a lead byte without a trail byte alone).
+/// Code page 932 -> UTF-8, never failing: a stand-in gives back what it carries, a byte that
+/// starts no code page 932 character gives U+FFFD, and the byte behind it is converted on its own.
 class TExporter {
  public:
   TExporter(std::string_view in, const TStandIns& table, TIconv& iconv)
@@ -406,12 +409,11 @@ class TExporter {
       FOut.Advance(FOut.Left() - dstLeft);
       if (r != static_cast<size_t>(-1)) break;
       if (errno == E2BIG) continue;
-      // A lead byte with a trail byte behind it is one bad character; anything else one bad byte.
-      const auto* p = reinterpret_cast<const unsigned char*>(src);
-      const size_t skip = IsLead(p[0]) && srcLeft >= 2 && IsTrail(p[1]) ? 2 : 1;
+      // One bad byte: a lead byte that makes no character with the byte behind it stands alone,
+      // and that byte (an ASCII letter, say) is converted on its own.
       FOut.Append("\xEF\xBF\xBD", 3);
-      src += skip;
-      srcLeft -= skip;
+      ++src;
+      --srcLeft;
       iconv(h, nullptr, nullptr, nullptr, nullptr);
     }
   }

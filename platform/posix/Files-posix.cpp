@@ -68,13 +68,31 @@ class TPosixFileSystem : public TFileSystem {
   void SaveTextFile(const std::string& name, const std::string& text) override {
     std::string path = FText.ExportName(name);
     std::string bytes = FText.ExportText(text);
+    // rename() replaces a link at the target itself, so nothing is written where it points; a
+    // file that is there keeps the mode its owner gave it, never one taken through a link.
     struct stat st;
-    mode_t mode = ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0666 & ~CurrentUmask();
+    const mode_t mode = ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)
+                            ? st.st_mode & 07777
+                            : 0644 & ~CurrentUmask();
     if (!posix::ReplaceFile(path, bytes, mode)) RaiseIoError("ファイルを書けません:", name, errno);
   }
 
   bool DeleteFile(const std::string& name) override {
     return ::unlink(FText.ExportName(name).c_str()) == 0;
+  }
+
+  std::string RealFolderOf(const std::string& name) override {
+    std::string path = FText.ExportName(name);
+    size_t slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+    char* resolved = ::realpath(folder.c_str(), nullptr);
+    if (!resolved) return {};
+    std::string real(resolved);
+    std::free(resolved);
+    struct stat st;
+    if (::stat(real.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
+    if (real.back() != '/') real += '/';
+    return FText.ImportName(real, real);
   }
 
   std::string ProgramFolder(bool create) override {

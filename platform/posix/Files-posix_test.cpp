@@ -92,6 +92,21 @@ TEST_F(PosixFiles, SaveReplacesWholeAndKeepsTheMode) {
   EXPECT_EQ(std::distance(fs::directory_iterator(FDir), fs::directory_iterator()), 1);
 }
 
+TEST_F(PosixFiles, SaveReplacesALinkAtTheTargetInsteadOfWritingThroughIt) {
+  Put("elsewhere.txt", "keep\n");
+  ::chmod(Path("elsewhere.txt").c_str(), 0600);
+  ASSERT_EQ(::symlink(Path("elsewhere.txt").c_str(), Path("out.js").c_str()), 0);
+  const mode_t mask = ::umask(022);
+  Files().SaveTextFile(Path("out.js"), "x\r\n");
+  ::umask(mask);
+  EXPECT_EQ(Bytes("elsewhere.txt"), "keep\n");
+  EXPECT_EQ(Bytes("out.js"), "x\n");
+  struct stat st;
+  ASSERT_EQ(::lstat(Path("out.js").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  EXPECT_EQ(st.st_mode & 0777, 0644u);  // not the mode of the file the link led to
+}
+
 TEST_F(PosixFiles, FailedSaveNamesFileAndReasonAndLeavesNothing) {
   try {
     Files().SaveTextFile(Path("no/such/folder.txt"), "x");

@@ -396,8 +396,8 @@ void AppendCarried(TCarried carried, std::wstring& out) {
   }
 }
 
-/// Code page 932 -> UTF-16 for a piece without stand-ins; a character that is not code page 932
-/// becomes U+FFFD, a lead byte without a trail byte alone.
+/// Code page 932 -> UTF-16 for a piece without stand-ins; a byte that starts no code page 932
+/// character becomes U+FFFD, and the byte behind it is converted on its own.
 void AppendPiece(std::string_view piece, std::wstring& out) {
   if (piece.empty()) return;
   const int n = static_cast<int>(piece.size());
@@ -417,11 +417,13 @@ void AppendPiece(std::string_view piece, std::wstring& out) {
     wchar_t w[2];
     const int one = ::MultiByteToWideChar(CodePage, MB_ERR_INVALID_CHARS, piece.data() + i,
                                           static_cast<int>(size), w, 2);
-    if (one > 0)
+    if (one > 0) {
       out.append(w, static_cast<size_t>(one));
-    else
-      out += L'\xFFFD';
-    i += size;
+      i += size;
+    } else {
+      out += L'\xFFFD';  // the byte behind a lead byte that makes no character is one of its own
+      ++i;
+    }
   }
 }
 

@@ -68,6 +68,15 @@ std::string ModuleFileName() {
   }
 }
 
+/// Writes the text as the whole (existing, empty) file; the system's error code, or NO_ERROR.
+DWORD WriteWhole(const char* name, const std::string& text) {
+  TFileHandle file(::CreateFileA(name, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid() || !win32::WriteAll(file.Get(), text.data(), text.size()) || !file.Close())
+    return ::GetLastError();
+  return NO_ERROR;
+}
+
 class TWin32FileSystem : public TFileSystem {
  public:
   explicit TWin32FileSystem(TTextBoundary& text) : FText(text) {}
@@ -102,12 +111,49 @@ class TWin32FileSystem : public TFileSystem {
 
   void SaveTextFile(const std::string& name, const std::string& inside) override {
     const std::string text = FText.ExportText(inside);
-    TFileHandle file(::CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
-                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) RaiseIoError("ファイルを書けません:", name, ::GetLastError());
-    if (!win32::WriteAll(file.Get(), text.data(), text.size()))
+    // A temporary file beside the target, moved over it: a failure leaves the old file whole,
+    // and a link at the target is replaced rather than written through.
+    std::string folder = name.substr(0, FolderLength(name));
+    char temp[MAX_PATH];
+    if (!::GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "sc", 0, temp))
       RaiseIoError("ファイルを書けません:", name, ::GetLastError());
-    if (!file.Close()) RaiseIoError("ファイルを書けません:", name, ::GetLastError());
+    DWORD err = WriteWhole(temp, text);
+    if (err == NO_ERROR && ::MoveFileExA(temp, name.c_str(), MOVEFILE_REPLACE_EXISTING |
+                                                                 MOVEFILE_WRITE_THROUGH))
+      return;
+    if (err == NO_ERROR) err = ::GetLastError();
+    ::DeleteFileA(temp);
+    RaiseIoError("ファイルを書けません:", name, err);
+  }
+
+  std::string RealFolderOf(const std::string& name) override {
+    std::string folder = name.substr(0, FolderLength(name)) + ".";
+    TFileHandle handle(::CreateFileA(folder.c_str(), 0,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!handle.Valid() || !::GetFileInformationByHandle(handle.Get(), &info) ||
+        !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      return {};
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+      DWORD n = ::GetFinalPathNameByHandleA(handle.Get(), path.data(),
+                                            static_cast<DWORD>(path.size()), VOLUME_NAME_DOS);
+      if (n == 0) return {};
+      if (n < path.size()) {
+        path.resize(n);
+        break;
+      }
+      path.resize(n + 1);
+    }
+    // "\\?\C:\dir" and "\\?\UNC\server\share": the plain forms, which take '/' as well.
+    if (path.starts_with("\\\\?\\UNC\\")) {
+      path.replace(0, 8, "\\\\");
+    } else if (path.starts_with("\\\\?\\")) {
+      path.erase(0, 4);
+    }
+    if (FolderLength(path) != path.size()) path += '\\';
+    return path;
   }
 
   bool DeleteFile(const std::string& name) override { return ::DeleteFileA(name.c_str()) != 0; }

@@ -20,7 +20,7 @@ env=$(command -v env) timeout=$(command -v timeout)  # found even when PATH leav
 sc() {
   "$env" -u DISPLAY -u WAYLAND_DISPLAY -u LANGUAGE -u LC_ALL -u LC_MESSAGES LANG="${LANG:-C.UTF-8}" \
     XDG_CONFIG_HOME="$work/config" XDG_STATE_HOME="$work/state" \
-    "$timeout" 20 "$exe" "$@" <"${SC_IN:-in.txt}" >out.txt 2>err.txt
+    "$timeout" 20 "$exe" "$@" <"${SC_IN:-$work/in.txt}" >"$work/out.txt" 2>"$work/err.txt"
   status=$?
 }
 export LANG=C.UTF-8
@@ -130,6 +130,69 @@ sc --undo
 expect "--undo, nothing kept" 1 "" "sheetcalc: no clipboard text has been kept to put back"
 LANG=ja_JP.UTF-8 sc --undo
 expect "--undo, nothing kept (ja)" 1 "" "sheetcalc: 元に戻すクリップボードの内容が保存されていません"
+
+# ---- #P2Js output files: beside the sheet, or in a folder --allow-write names --------------------
+# Each refused name: exit 1, the rule on standard error, the filter's text back, and no file
+# created or changed anywhere in the work folder.
+mkdir -p p2js/sub p2js/other
+ln -s "$work/p2js/other" p2js/sub/linked
+tree() { (cd "$work/p2js" && find . -printf '%p %s %y\n' | sort); }
+# Each name as printf's %b reads it; shown in the message with a '?' for a control character.
+refused=("../up.js" "sub/../../up.js" "./a/../../b.js" "$work/p2js/abs.js" "/tmp/p2jst/out1.sh"
+  "x.txt" "CON.js" "nul.x.js" 'C:\\x.js' '\\\\server\\share\\x.js' 'a\nb.js' 'a\0b.js'
+  "linked/h.js")
+for name in "${refused[@]}"; do
+  before=$(tree)
+  printf "#P2Js '%b'\nvar x: integer;\n" "$name" >in.txt
+  shown=$(printf '%b' "$name" | tr '\0\n' '??')  # a line break, CR LF inside, is one
+  cd p2js/sub; LANG=C.UTF-8 sc -; cd "$work" || exit 1
+  [[ $status == 1 && $(<err.txt) == "sheetcalc: refused to write '$shown': an output file must be a .js file beside the sheet" ]] ||
+    fail "filter, refused '$name': status $status, err '$(<err.txt)'"
+  cmp -s out.txt in.txt || fail "filter, refused '$name': the text did not come back"
+  [[ $(tree) == "$before" ]] || fail "filter, refused '$name': files changed"
+  cp in.txt p2js/sub/sheet.pas
+  before=$(tree)
+  LANG=C.UTF-8 sc --stdout p2js/sub/sheet.pas
+  [[ $status == 1 && $(<err.txt) == *"refused to write"* ]] || fail "file, refused '$name': status $status"
+  [[ $(tree) == "$before" ]] || fail "file, refused '$name': files changed"
+done
+: >in.txt
+# A file named on the command line writes beside itself, a filter in the current folder; a link
+# at the target is replaced, not written through; the mode is 0644 less the umask.
+printf 'keep\n' >p2js/victim.txt
+ln -s "$work/p2js/victim.txt" p2js/sub/out.js
+printf "#P2Js 'out.js'\nvar x: integer;\n" >p2js/sub/sheet.pas
+mask=$(umask)
+umask 077; sc --stdout p2js/sub/sheet.pas
+expect "file beside its sheet" 0 "" ""
+[[ -f p2js/sub/out.js && ! -L p2js/sub/out.js && $(<p2js/sub/out.js) == " var x ;" ]] ||
+  fail "output file: $(ls -l p2js/sub/out.js)"
+[[ $(stat -c %a p2js/sub/out.js) == 600 && $(<p2js/victim.txt) == keep && ! -e out.js ]] ||
+  fail "output file mode $(stat -c %a p2js/sub/out.js), victim '$(<p2js/victim.txt)'"
+cp p2js/sub/sheet.pas in.txt
+umask 022; cd p2js; sc -; cd "$work" || exit 1
+umask "$mask"
+expect "filter output file" 0 "$(<in.txt)" ""
+[[ $(stat -c %a p2js/out.js) == 644 ]] || fail "filter output file: $(ls -l p2js/out.js)"
+# A folder where the file should be: an error naming the file, the folder left as it was.
+mkdir p2js/sub/dir.js
+printf "#P2Js 'dir.js'\nvar x: integer;\n" >p2js/sub/sheet.pas
+sc --stdout p2js/sub/sheet.pas
+[[ $status == 1 && $(<err.txt) == *"dir.js"* && -d p2js/sub/dir.js ]] || fail "folder at the target: $(<err.txt)"
+# --allow-write lets names reach other folders, those the links lead to among them.
+for name in "../other/a.js" "$work/p2js/other/b.mjs" "linked/c.js"; do
+  printf "#P2Js '%s'\nvar x: integer;\n" "$name" >p2js/sub/sheet.pas
+  sc --allow-write p2js/other --stdout p2js/sub/sheet.pas
+  expect "--allow-write, '$name'" 0 "" ""
+done
+[[ $(ls p2js/other | tr '\n' ' ') == "a.js b.mjs c.js " ]] || fail "allowed folder: $(ls p2js/other)"
+sc --allow-write=p2js/other --stdout p2js/sub/sheet.pas
+expect "--allow-write=DIR" 0 "" ""
+printf "#P2Js '../x.txt'\nvar x: integer;\n" >p2js/sub/sheet.pas
+sc --allow-write p2js --stdout p2js/sub/sheet.pas
+[[ $status == 1 && ! -e p2js/x.txt ]] || fail "--allow-write lets a .txt through"
+sc --allow-write p2js/none -
+expect "--allow-write, no such folder" 2 "" "sheetcalc: --allow-write: no such folder 'p2js/none'"$'\n'"$hint"
 
 # ---- --help ---------------------------------------------------------------------------------------
 help() {  # help LANG ARGS...

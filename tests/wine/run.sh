@@ -398,6 +398,39 @@ if selected echo && command -v script >/dev/null; then
   expect_clip "console echo, file mode" "$js"
 fi
 
+# ---- #P2Js output files: the names Windows reads as elsewhere ----------------------------------
+# Each refused (exit 1, nothing written anywhere in the work folder, the clipboard untouched); a
+# plain name lands beside the sheet, a folder --allow-write names takes what reaches it.
+if selected p2js; then
+  mkdir -p p2js/sub p2js/other
+  drive=$(timeout 60 winepath -w "$work/run/p2js" 2>/dev/null)
+  for name in 'CON.js' 'nul.x.js' 'com1.js' 'C:\x.js' 'c:x.js' "$drive\\abs.js" '\\server\share\x.js' \
+    '..\up.js' 'sub\..\..\up.js' 'x.js.' 'x.js:s' 'x.txt' '\\.\NUL.js' '\\?\C:\x.js'; do
+    sheet p2js/sub/s.pas "#P2Js '$name'"$'\nvar x: integer;\n'
+    before=$(cd "$work/run/p2js" && find . | sort)
+    clip_set_text "untouched"
+    sc 'p2js\sub\s.pas'
+    expect_status "p2js '$name'" 1
+    expect_clip "p2js '$name'" "untouched"
+    [[ $(cd "$work/run/p2js" && find . | sort) == "$before" ]] && pass || fail "p2js '$name': files changed"
+  done
+  [[ ! -e "$WINEPREFIX/drive_c/x.js" && ! -e up.js ]] && pass || fail "p2js: a refused name was written"
+  # The message names the file and the rule.
+  sheet p2js/sub/s.pas $'#P2Js \'C:\\x.js\'\nvar x: integer;\n'
+  WINEDEBUG=-all,+relay timeout -k 5 60 "$wine" "$work/bin/sheetcalc.exe" 'p2js\sub\s.pas' \
+    >"$work/stdout" 2>"$work/relay"
+  grep -a 'Call user32.MessageBoxA(' "$work/relay" | grep -aqF "refused to write 'C:\\\\x.js': an output file must be a .js file beside the sheet" &&
+    pass || fail "p2js: message box: $(grep -a 'Call user32.MessageBoxA(' "$work/relay" | head -c 400)"
+  sheet p2js/sub/s.pas $'#P2Js \'out.js\'\nvar x: integer;\n'
+  sc 'p2js\sub\s.pas'
+  expect_status "p2js beside the sheet" 0
+  [[ $(from_win <p2js/sub/out.js) == " var x ;" ]] && pass || fail "p2js beside the sheet: $(ls p2js/sub)"
+  sheet p2js/sub/s.pas $'#P2Js \'..\\other\\a.js\'\nvar x: integer;\n'
+  sc --allow-write 'p2js\other' 'p2js\sub\s.pas'
+  expect_status "p2js --allow-write" 0
+  [[ -f p2js/other/a.js ]] && pass || fail "p2js --allow-write: $(ls p2js/other)"
+fi
+
 # ---- an error that ends the process -----------------------------------------------------------
 if selected error; then
   sheet err.txt $'a=1\n#ScriptFile x\n'
