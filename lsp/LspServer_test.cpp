@@ -18,7 +18,13 @@ class LspServerTest : public ::testing::Test {
  protected:
   LspServerTest() { host::RegisterAdditions(); }
 
-  void Send(const json& message) { FServer.Receive(message.dump()); }
+  /// A message, then the work left for when none waits.
+  void Send(const json& message) {
+    Deliver(message);
+    FServer.Idle([] { return false; });
+  }
+  /// A message, with more waiting behind it.
+  void Deliver(const json& message) { FServer.Receive(message.dump()); }
   void Initialize(json capabilities = json::object()) {
     Send({{"jsonrpc", "2.0"}, {"id", 0}, {"method", "initialize"}, {"params", {{"capabilities", capabilities}}}});
   }
