@@ -135,8 +135,10 @@ TEvaluation Evaluate(const std::string& outsideText, const platform::TServices& 
   } catch (const std::exception& e) {
     // An error that ends the pass, on the line where it stopped; the lines after it are not
     // evaluated, as the filter would not evaluate them.
+    CollectResults(engine, result);
     result.Errors.push_back({engine.CurrentLine(), services.Text.ExportUtf8Text(e.what())});
     result.Aborted = true;
+    return result;
   }
   CollectResults(engine, result);
   return result;

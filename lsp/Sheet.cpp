@@ -23,12 +23,14 @@ void AppendLineStarts(std::string_view text, size_t from, size_t to, size_t base
       starts.push_back(base + i + 1);
 }
 
-/// The engine's own directives and those of the code page report: they keep nothing a line state
-/// does not hold.
-bool IsPlainDirective(const std::string& name) {
-  for (const char* plain : {"", "m", "h", "定数", "ScriptFile", "fmt", "cp"})
-    if (scan::SameTextAscii(name, plain)) return true;
-  return false;
+/// The directives of the additions that keep a state of their own across lines: every one an
+/// addition names but the code page report, and the converter's, which takes the text over.
+std::vector<std::string> StatefulDirectives(const engine::TAnsiCalculate& engine) {
+  std::vector<std::string> names = {"P2Js"};
+  for (const auto& addition : engine.Additions())
+    for (std::string& name : addition->DirectiveNames())
+      if (!scan::SameTextAscii(name, "cp")) names.push_back(std::move(name));
+  return names;
 }
 
 }  // namespace
@@ -94,7 +96,11 @@ void TSheet::Edit(TPosition start, TPosition end, std::string_view newText, TPos
   if (FInsideStarts.size() != static_cast<size_t>(FText.LineCount())) ImportWhole();
 }
 
-bool TSheet::UsesAdditionDirective() const {
+bool TSheet::UsesAdditionDirective() {
+  if (FStatefulDirectives.empty()) {
+    const engine::TAnsiCalculate names{std::string(), FQuiet.Services()};
+    FStatefulDirectives = StatefulDirectives(names);
+  }
   const char* p = FInside.c_str();
   for (const size_t start : FInsideStarts) {
     const char* q = p + start;
@@ -103,7 +109,8 @@ bool TSheet::UsesAdditionDirective() const {
     ++q;
     std::string name;
     scan::ReadWhileCharSetMB(q, scan::WordChars, name);
-    if (!IsPlainDirective(name)) return true;
+    for (const std::string& stateful : FStatefulDirectives)
+      if (scan::SameTextAscii(name, stateful)) return true;
   }
   return false;
 }
@@ -132,6 +139,7 @@ void TSheet::TruncateResults(int64_t done) {
 void TSheet::Restore(const TCheckpoint& checkpoint) {
   if (checkpoint.Done == 0) {
     FEngine->BeginPass();
+    FEngine->ResumeAt({});  // the value and the mode word of a fresh engine
     FEngine->FUndo.clear();
     FEngine->CountFrom(0);
   } else {

@@ -63,7 +63,7 @@ class TSheet {
   void RunWhole();
   void Restore(const TCheckpoint& checkpoint);
   void TruncateResults(int64_t done);
-  bool UsesAdditionDirective() const;
+  bool UsesAdditionDirective();
 
   TQuietServices& FQuiet;
   TTextDocument FText;
@@ -79,6 +79,7 @@ class TSheet {
   bool FEnded = false;   // the pass has ended: at the end of the text or in an error
   int64_t FFirstChanged = 0;
   TEvaluation FResults;
+  std::vector<std::string> FStatefulDirectives;  // inside text
 };
 
 }  // namespace lsp
