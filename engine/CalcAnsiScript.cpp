@@ -90,6 +90,18 @@ void TAMyCalLabel::Grow() {
   }
 }
 
+void TAMyCalLabel::Truncate(size_t count) {
+  if (count >= FItems.size()) return;
+  FItems.resize(count);
+  // The index is rebuilt at its present size: a label only ever shrinks it.
+  std::fill(FSlots.begin(), FSlots.end(), TSlot{});
+  for (TMyCalLabel& label : FItems) {
+    const uint64_t hash = HashOf(label.Name);
+    TSlot& slot = Probe(label.Name, hash);
+    if (slot.Item == nullptr) slot = {hash, &label};
+  }
+}
+
 void TAMyCalLabel::Clear() {
   FSlots.clear();
   FItems.clear();
@@ -227,9 +239,19 @@ void TAnsiCalculate::FormatValueInto(Extended x, std::string& text) const {
 }
 
 void TAnsiCalculate::Calculate() {
+  BeginPass();
+  RunLines(nullptr);
+  EndPass();
+}
+
+void TAnsiCalculate::BeginPass() {
   Reset();
   for (auto& addition : FAdditions) addition->Notify(TNotifyPhase::PassBegins);
+}
+
+bool TAnsiCalculate::RunLines(const char* stop) {
   while (*FCursor != '\0') {
+    if (stop != nullptr && FCursor >= stop) return false;
     scan::SkipCharSet(FCursor, WhiteChars);
     FNote.clear();
     FLineStart = FCursor;
@@ -238,7 +260,22 @@ void TAnsiCalculate::Calculate() {
     else
       StatementLine();
   }
+  return true;
+}
+
+void TAnsiCalculate::EndPass() {
   for (auto& addition : FAdditions) addition->Notify(TNotifyPhase::PassEnded);
+}
+
+TAnsiCalculate::TLineState TAnsiCalculate::LineState() const {
+  return {static_cast<size_t>(FCursor - FText.c_str()), FValue, FMode};
+}
+
+void TAnsiCalculate::ResumeAt(const TLineState& state) {
+  FCursor = FText.c_str() + std::min(state.Offset, FText.size());
+  FLineStart = FCursor;
+  FValue = state.Value;
+  FMode = state.Mode;
 }
 
 void TAnsiCalculate::SkipRestOfLine() { scan::SkipUntilCharSet(FCursor, LineEndChars); }

@@ -43,6 +43,8 @@ class TAMyCalLabel {
   const TMyCalLabel* Find(std::string_view name) const;
   void Append(std::string name, Extended value);
   void Clear();
+  /// Forgets every label defined after the first `count`.
+  void Truncate(size_t count);
   size_t Count() const { return FItems.size(); }
   const TMyCalLabel& operator[](size_t i) const { return FItems[i]; }
 
@@ -155,8 +157,30 @@ class TAnsiCalculate {
   /// The number format the engine reads and writes numbers in.
   const scan::TFormatSettings& FormatSettings() const { return FFormat; }
 
-  /// The main pass over the sheet text; the result is Output().
+  /// The main pass over the sheet text; the result is Output(). It is BeginPass, RunLines to the
+  /// end of the text and EndPass.
   void Calculate();
+  /// A pass in steps, for a host that evaluates part of a sheet now and the rest later.
+  /// BeginPass: labels and output emptied, cursor at the text's start, the additions told.
+  void BeginPass();
+  /// Evaluates the lines from the cursor on while the cursor stands before `stop` (a place in
+  /// Text(), or nullptr for the whole rest); true when the text has ended.
+  bool RunLines(const char* stop);
+  /// The additions told that the pass has ended.
+  void EndPass();
+
+  /// What a pass carries from one line to the next besides its labels and its output: where the
+  /// next line starts (an offset in Text()), the value and the mode word. Labels are the host's to
+  /// keep (see LabelTable), and a pass resumed at a state goes on with the labels it finds.
+  struct TLineState {
+    size_t Offset = 0;
+    Extended Value = 0;
+    int32_t Mode = 0;
+  };
+  /// The state between two lines, taken when RunLines has returned.
+  TLineState LineState() const;
+  /// Puts a state taken from this text (or one that equals it up to the state's offset) back.
+  void ResumeAt(const TLineState& state);
   /// Evaluates the statements of another text with this engine's labels and value.
   void EvaluateText(const std::string& text);
   /// The annotation form of a value.
@@ -207,6 +231,8 @@ class TAnsiCalculate {
   /// text between them).
   const char* LineStart() const { return FLineStart; }
   const char* Cursor() const { return FCursor; }
+  /// The sheet's labels, to be put back as they stood at a line state.
+  TAMyCalLabel& LabelTable() { return FLabelTable; }
 
  private:
   // Evaluator levels, loosest binding first. The operators and how tightly they bind:

@@ -1,6 +1,6 @@
-// What the server shows of an evaluation: diagnostics, inlay hints, hovers, completions and the
-// code action that writes the results into the text.
+// What the server shows of an evaluation: diagnostics, inlay hints, hovers and completions.
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -14,18 +14,10 @@
 namespace lsp {
 namespace {
 
-constexpr std::string_view WriteResultsTitle = "Write the results into the text";
-constexpr std::string_view WriteResultsKind = "refactor.rewrite";
-
 // The directives a sheet knows, as a sheet spells them (inside text).
 constexpr std::string_view Directives[] = {"#scol", "#cp", "#P2Js", "#定数", "#h", "#SI"};
 
 enum TCompletionKind : int { ckFunction = 3, ckVariable = 6, ckKeyword = 14, ckConstant = 21 };
-
-/// True when `kind` is `family` or one of its members ("refactor" holds "refactor.rewrite").
-bool IsKindOf(std::string_view kind, std::string_view family) {
-  return kind == family || (kind.starts_with(family) && kind[family.size()] == '.');
-}
 
 /// A byte of a name: an ASCII letter or digit, '_', or any byte of a non-ASCII character.
 bool IsNameByte(char c) {
@@ -67,29 +59,32 @@ std::string LabelValue(const TEvaluation& results, std::string_view name, int64_
 void TLspServer::PublishDiagnostics(const std::string& uri, const TOpenDocument* document) {
   json diagnostics = json::array();
   if (document) {
-    for (const TLineError& error : document->Results.Errors) {
-      const TPosition end = document->Text.LineEnd(error.Line, FEncoding);
+    for (const TLineError& error : document->Sheet.Results().Errors) {
+      const TPosition end = document->Sheet.Text().LineEnd(error.Line, FEncoding);
       diagnostics.push_back({{"range", RangeJson({error.Line, 0}, end)},
                              {"severity", 1},
                              {"source", "sheetcalc"},
                              {"message", error.Message}});
     }
   }
-  Send({{"jsonrpc", "2.0"},
-        {"method", "textDocument/publishDiagnostics"},
-        {"params", {{"uri", uri}, {"diagnostics", std::move(diagnostics)}}}});
+  json params = {{"uri", uri}, {"diagnostics", std::move(diagnostics)}};
+  if (document) params["version"] = document->Version;
+  Send({{"jsonrpc", "2.0"}, {"method", "textDocument/publishDiagnostics"}, {"params", std::move(params)}});
 }
 
 json TLspServer::InlayHints(const json& params) {
-  const TOpenDocument& document = Document(params);
   const json& range = Member(params, "range");
   const int64_t first = IndexMember(Member(range, "start"), "line");
   const int64_t last = IndexMember(Member(range, "end"), "line");
+  const TSheet& sheet = Evaluated(params, last).Sheet;
+  const std::vector<TLineResult>& lines = sheet.Results().Lines;
   json hints = json::array();
-  for (const TLineResult& result : document.Results.Lines) {
-    if (result.Line < first || result.Line > last || result.Line >= document.Text.LineCount())
-      continue;
-    json hint = {{"position", ToJson(document.Text.LineEnd(result.Line, FEncoding))},
+  auto from = std::lower_bound(lines.begin(), lines.end(), first,
+                               [](const TLineResult& r, int64_t line) { return r.Line < line; });
+  for (auto it = from; it != lines.end() && it->Line <= last; ++it) {
+    const TLineResult& result = *it;
+    if (result.Line >= sheet.Text().LineCount()) break;
+    json hint = {{"position", ToJson(sheet.Text().LineEnd(result.Line, FEncoding))},
                  {"label", result.Annotation}};
     // A result that starts with a blank keeps its own distance from the text.
     if (result.Annotation.empty() || result.Annotation.front() != ' ') hint["paddingLeft"] = true;
@@ -99,13 +94,13 @@ json TLspServer::InlayHints(const json& params) {
 }
 
 json TLspServer::Hover(const json& params) {
-  const TOpenDocument& document = Document(params);
   const TPosition at = PositionOf(Member(params, "position"));
-  std::string_view line = document.Text.Line(at.Line);
+  const TSheet& sheet = Evaluated(params, at.Line).Sheet;
+  std::string_view line = sheet.Text().Line(at.Line);
   const auto [start, end] = NameAround(line, UnitsToBytes(line, at.Character, FEncoding));
   if (start == end) return nullptr;
   std::string_view name = line.substr(start, end - start);
-  std::string value = LabelValue(document.Results, name, at.Line, FQuiet.Services());
+  std::string value = LabelValue(sheet.Results(), name, at.Line, FQuiet.Services());
   if (value.empty()) return nullptr;
   return {{"contents", {{"kind", "plaintext"}, {"value", std::string(name) + " = " + std::string(TrimLeft(value))}}},
           {"range", RangeJson({at.Line, BytesToUnits(line, start, FEncoding)},
@@ -113,9 +108,9 @@ json TLspServer::Hover(const json& params) {
 }
 
 json TLspServer::Completion(const json& params) {
-  const TOpenDocument& document = Document(params);
   const TPosition at = PositionOf(Member(params, "position"));
-  std::string_view line = document.Text.Line(at.Line);
+  const TSheet& sheet = Evaluated(params, at.Line).Sheet;
+  std::string_view line = sheet.Text().Line(at.Line);
   const size_t cursor = UnitsToBytes(line, at.Character, FEncoding);
   size_t start = NameAround(line.substr(0, cursor), cursor).first;
   if (start > 0 && line[start - 1] == '#') --start;
@@ -135,35 +130,12 @@ json TLspServer::Completion(const json& params) {
   for (std::string_view name : engine::BuiltInFunctionNames()) offer(std::string(name), ckFunction);
   for (std::string_view name : engine::ConstantNames()) offer(text.ExportUtf8Text(name), ckConstant);
   std::unordered_set<std::string_view> offered;  // a label assigned on many lines is offered once
-  for (const TLabelEvent& event : document.Results.Labels) {
+  for (const TLabelEvent& event : sheet.Results().Labels) {
     if (event.Line >= at.Line) break;
     if (StartsWithNoCase(event.Name, prefix) && offered.insert(event.Name).second)
       offer(event.Name, ckVariable);
   }
   return {{"isIncomplete", false}, {"items", std::move(items)}};
-}
-
-json TLspServer::CodeActions(const json& params) {
-  const TOpenDocument& document = Document(params);
-  json actions = json::array();
-  if (!document.Results.FilterText) return actions;
-  std::string filtered = FQuiet.Services().Text.ExportUtf8Text(*document.Results.FilterText);
-  if (filtered == document.Text.Text()) return actions;
-  // An editor that asks for some kinds only gets this one when it is among them.
-  auto context = params.find("context");
-  if (context != params.end() && context->is_object() && context->contains("only")) {
-    const json& only = (*context)["only"];
-    bool wanted = false;
-    for (const json& kind : only.is_array() ? only : json::array())
-      if (kind.is_string() && IsKindOf(WriteResultsKind, kind.get_ref<const std::string&>())) wanted = true;
-    if (!wanted) return actions;
-  }
-  const json edit = {{"range", RangeJson({0, 0}, document.Text.PositionOf(document.Text.Text().size(), FEncoding))},
-                     {"newText", std::move(filtered)}};
-  actions.push_back({{"title", WriteResultsTitle},
-                     {"kind", WriteResultsKind},
-                     {"edit", {{"changes", {{DocumentUri(params), json::array({edit})}}}}}});
-  return actions;
 }
 
 }  // namespace lsp

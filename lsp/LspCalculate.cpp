@@ -28,6 +28,8 @@ void Export(std::string& text, platform::TTextBoundary& boundary) {
       return void(text = boundary.ExportUtf8Text(text));
 }
 
+}  // namespace
+
 void CollectResults(TLspCalculate& engine, TEvaluation& result) {
   platform::TTextBoundary& boundary = engine.Services().Text;
   for (TLineResult& line : engine.FLines) {
@@ -35,42 +37,74 @@ void CollectResults(TLspCalculate& engine, TEvaluation& result) {
     const size_t mark = line.Annotation.find(ErrorMark);
     if (mark != std::string::npos)
       result.Errors.push_back({line.Line, line.Annotation.substr(mark + ErrorMark.size())});
+    result.Lines.push_back(std::move(line));
   }
-  result.Lines = std::move(engine.FLines);
-  for (TLabelEvent& event : engine.FLabelEvents) Export(event.Name, boundary);
-  result.Labels = std::move(engine.FLabelEvents);
+  engine.FLines.clear();
+  for (TLabelEvent& event : engine.FLabelEvents) {
+    Export(event.Name, boundary);
+    result.Labels.push_back(std::move(event));
+  }
+  engine.FLabelEvents.clear();
+  for (TLineResult& listing : engine.FListings) result.Listings.push_back(std::move(listing));
+  engine.FListings.clear();
 }
 
-}  // namespace
-
-int64_t TLspCalculate::CurrentLine() {
+int64_t TLspCalculate::LineOf(const char* p) {
   const char* text = Text().c_str();
   const char* end = text + Text().size();
-  const char* lineStart = LineStart();
-  if (lineStart < text || lineStart > end) return FCountedLines;  // not in this sheet's text
-  if (FCountedTo == nullptr || FCountedTo < text || FCountedTo > lineStart) {
+  if (p < text || p > end) return FCountedLines;  // not in this sheet's text
+  if (FCountedTo == nullptr || FCountedTo < text || FCountedTo > p) {
     FCountedTo = text;
     FCountedLines = 0;
   }
-  FCountedLines += CountLineBreaks(FCountedTo, lineStart);
-  FCountedTo = lineStart;
+  FCountedLines += CountLineBreaks(FCountedTo, p);
+  FCountedTo = p;
   return FCountedLines;
+}
+
+int64_t TLspCalculate::CurrentLine() { return LineOf(LineStart()); }
+
+void TLspCalculate::CountFrom(int64_t line) {
+  FCountedTo = Cursor();
+  FCountedLines = line;
 }
 
 void TLspCalculate::PutLine(const std::string& annotation) {
   if (!annotation.empty()) FLines.push_back({CurrentLine(), annotation});
-  TAnsiCalculate::PutLine(annotation);
+  if (FWriteOutput) TAnsiCalculate::PutLine(annotation);
+}
+
+void TLspCalculate::Write(std::string_view text) {
+  const int64_t line = CurrentLine();
+  if (FListings.empty() || FListings.back().Line != line) FListings.push_back({line, std::string()});
+  FListings.back().Annotation += text;
+  // Written either way: the engine compares a listing with the lines below it in the output.
+  TAnsiCalculate::Write(text);
 }
 
 bool TLspCalculate::AccessLabel(std::string_view name, scan::Extended& value,
                                 engine::TLabelMode mode) {
+  if (mode == engine::TLabelMode::Read) return TAnsiCalculate::AccessLabel(name, value, mode);
+  engine::TMyCalLabel* before = LabelTable().Find(name);
+  const scan::Extended old = before ? before->Value : scan::Extended(0);
   const bool known = TAnsiCalculate::AccessLabel(name, value, mode);
-  if (known && mode != engine::TLabelMode::Read) {
-    // An addition may have taken the access over: only the sheet's own labels are recorded.
-    if (const engine::TMyCalLabel* label = Labels().Find(name))
-      FLabelEvents.push_back({CurrentLine(), std::string(name), label->Value});
+  if (!known) return known;
+  // An addition may have taken the access over: only the sheet's own labels are recorded.
+  if (const engine::TMyCalLabel* label = before ? before : LabelTable().Find(name)) {
+    if (before) FUndo.push_back({before, old});
+    FLabelEvents.push_back({CurrentLine(), std::string(name), label->Value});
+  } else {
+    FAdditionAssigned = true;
   }
   return known;
+}
+
+void TLspCalculate::UndoLabels(size_t undoCount, size_t labelCount) {
+  while (FUndo.size() > undoCount) {
+    FUndo.back().Label->Value = FUndo.back().Value;
+    FUndo.pop_back();
+  }
+  LabelTable().Truncate(labelCount);
 }
 
 std::string FormatLabelValue(scan::Extended value, const platform::TServices& services) {
@@ -87,15 +121,24 @@ TEvaluation Evaluate(const std::string& outsideText, const platform::TServices& 
     result.Errors.push_back({0, services.Text.ExportUtf8Text(e.Message())});
     return result;
   }
+  services.Text.TakeByteOrderMark(text);
   TLspCalculate engine(std::move(text), services);
   try {
-    if (host::FilterSheet(engine)) result.FilterText = std::move(engine.Output());
+    // Only a text an addition made is kept: the lines' own results are in the records.
+    if (engine.OfferFile("-")) {
+      if (!engine.Output().empty()) result.FilterText = std::move(engine.Output());
+    } else {
+      engine.Calculate();
+    }
   } catch (const std::bad_alloc&) {
     throw;
   } catch (const std::exception& e) {
     // An error that ends the pass, on the line where it stopped; the lines after it are not
     // evaluated, as the filter would not evaluate them.
+    CollectResults(engine, result);
     result.Errors.push_back({engine.CurrentLine(), services.Text.ExportUtf8Text(e.what())});
+    result.Aborted = true;
+    return result;
   }
   CollectResults(engine, result);
   return result;

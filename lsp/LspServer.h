@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -14,6 +16,7 @@
 #include "lsp/LspCalculate.h"
 #include "lsp/MessageStream.h"
 #include "lsp/QuietServices.h"
+#include "lsp/Sheet.h"
 #include "lsp/TextDocument.h"
 
 namespace lsp {
@@ -34,9 +37,19 @@ enum TErrorCode : int {
 inline constexpr size_t MaxContentChanges = 10000;
 
 struct TOpenDocument {
-  TTextDocument Text;
-  TEvaluation Results;
+  TOpenDocument(std::string text, TQuietServices& quiet) : Sheet(std::move(text), quiet) {}
+  TSheet Sheet;
+  int64_t Version = 0;
+  bool Published = false;  // the diagnostics of this version have been sent
 };
+
+/// The edits that write `results` into `text` (see CodeAction.cpp), as the protocol's TextEdits.
+nlohmann::json WriteBackEdits(const TTextDocument& text, const TEvaluation& results,
+                              TPositionEncoding enc, platform::TTextBoundary& boundary);
+
+/// A body with every lone UTF-16 surrogate escape ("\ud800") made U+FFFD's ("\ufffd"), which a
+/// JSON reader would refuse; nothing when the body has none.
+std::optional<std::string> MendLoneSurrogates(std::string_view body);
 
 class TLspServer {
  public:
@@ -48,6 +61,10 @@ class TLspServer {
   void Receive(std::string_view body);
   /// A header block without a usable length, or a body too long to read: answered with an error.
   void ReceiveBroken();
+  /// No message is waiting: the work left over from the messages so far (hints to refresh, the
+  /// rest of the documents to evaluate, their diagnostics), a piece at a time while `waiting`
+  /// says no message has come in the meantime.
+  void Idle(const std::function<bool()>& waiting);
 
   /// The client has sent "exit".
   bool Exited() const { return FExited; }
@@ -67,9 +84,13 @@ class TLspServer {
   json Hover(const json& params);
   json Completion(const json& params);
   json CodeActions(const json& params);
+  json ResolveAction(const json& params);
+  /// Gives the action its edit, or none when the results are in the text already.
+  void ResolveCodeAction(json& action);
 
   TOpenDocument& Document(const json& params);
-  void Evaluate(const std::string& uri, TOpenDocument& document);
+  /// The document, evaluated through `line`.
+  TOpenDocument& Evaluated(const json& params, int64_t line);
   void PublishDiagnostics(const std::string& uri, const TOpenDocument* document);
 
   void Send(const json& message);
@@ -78,9 +99,11 @@ class TLspServer {
 
   std::function<void(std::string_view)> FSend;
   TQuietServices FQuiet;
-  std::unordered_map<std::string, TOpenDocument> FDocuments;  // by URI
+  std::unordered_map<std::string, std::unique_ptr<TOpenDocument>> FDocuments;  // by URI
   TPositionEncoding FEncoding = TPositionEncoding::Utf16;
   bool FRefreshSupport = false;  // the client takes workspace/inlayHint/refresh
+  bool FResolveSupport = false;  // the client resolves a code action's edit
+  bool FRefreshDue = false;      // a document has changed since the last refresh
   bool FInitialized = false;
   bool FShutdown = false;
   bool FExited = false;

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "PlatformFakes.h"
+#include "lsp/JsonParams.h"
 #include "host/RegisterAdditions.h"
 
 namespace lsp {
@@ -18,7 +20,13 @@ class LspServerTest : public ::testing::Test {
  protected:
   LspServerTest() { host::RegisterAdditions(); }
 
-  void Send(const json& message) { FServer.Receive(message.dump()); }
+  /// A message, then the work left for when none waits.
+  void Send(const json& message) {
+    Deliver(message);
+    FServer.Idle([] { return false; });
+  }
+  /// A message, with more waiting behind it.
+  void Deliver(const json& message) { FServer.Receive(message.dump()); }
   void Initialize(json capabilities = json::object()) {
     Send({{"jsonrpc", "2.0"}, {"id", 0}, {"method", "initialize"}, {"params", {{"capabilities", capabilities}}}});
   }
@@ -30,6 +38,8 @@ class LspServerTest : public ::testing::Test {
   /// The answer to a request (its result, or its error).
   json Ask(const std::string& method, json params) {
     Send({{"jsonrpc", "2.0"}, {"id", ++FId}, {"method", method}, {"params", params}});
+    for (auto it = FSent.rbegin(); it != FSent.rend(); ++it)
+      if (it->contains("id") && (*it)["id"] == FId && !it->contains("method")) return *it;
     return FSent.back();
   }
   /// The hints as "line:label" texts.
@@ -169,6 +179,113 @@ TEST_F(LspServerTest, ProtocolErrorsAndLifeCycle) {
   Send({{"jsonrpc", "2.0"}, {"method", "exit"}});
   EXPECT_TRUE(FServer.Exited());
   EXPECT_EQ(FServer.ExitCode(), 0);
+}
+
+}  // namespace
+}  // namespace lsp
+
+namespace lsp {
+namespace {
+
+/// UTF-8 text as a std::string.
+std::string U8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
+/// The text with the edits applied (UTF-16 positions over ASCII text: units are bytes).
+std::string Applied(const std::string& text, const json& edits) {
+  const TTextDocument doc(text);
+  std::vector<std::pair<size_t, const json*>> order;
+  for (const json& e : edits) order.push_back({doc.Offset(PositionOf(e["range"]["start"]), TPositionEncoding::Utf16), &e});
+  std::stable_sort(order.begin(), order.end(), [](auto& a, auto& b) { return a.first > b.first; });
+  std::string out = text;
+  for (auto& [from, e] : order) {
+    const size_t to = doc.Offset(PositionOf((*e)["range"]["end"]), TPositionEncoding::Utf16);
+    out.replace(from, to - from, (*e)["newText"].get<std::string>());
+  }
+  return out;
+}
+
+TEST_F(LspServerTest, ABurstOfChangesIsPublishedOnceForTheLatestVersion) {
+  Initialize();
+  Open("1+1\n");
+  const size_t before = FSent.size();
+  for (int version = 2; version <= 6; ++version)
+    Deliver({{"jsonrpc", "2.0"}, {"method", "textDocument/didChange"},
+             {"params", {{"textDocument", {{"uri", Uri}, {"version", version}}},
+                         {"contentChanges", {{{"text", "1/0\n" + std::to_string(version) + "+1\n"}}}}}}});
+  FServer.Idle([] { return false; });
+  std::vector<json> published;
+  for (size_t i = before; i < FSent.size(); ++i)
+    if (FSent[i].value("method", "") == "textDocument/publishDiagnostics") published.push_back(FSent[i]["params"]);
+  ASSERT_EQ(published.size(), 1u);
+  EXPECT_EQ(published[0]["version"], 6);
+  EXPECT_EQ(published[0]["diagnostics"].size(), 1u);
+  EXPECT_EQ(Hints(), (std::vector<std::string>{"0:!Err:division by zero", "1:  7"}));
+}
+
+TEST_F(LspServerTest, TheWriteBackChangesOnlyWhatResultsOwn) {
+  // Blank lines, leading blanks, CR LF, a failed line, an old result, a line ending in '/', a
+  // listing: the text after the edits is the original with the results written in.
+  const std::string text = "a=2\r\n\r\n   a*3 // old\r\n\tfoo( // x\r\n1/\r\n#m 1\r\n#h\r\n";
+  for (const bool resolves : {false, true}) {
+    FSent.clear();
+    TLspServer server([this](std::string_view body) { FSent.push_back(json::parse(body)); }, FHost.Services);
+    json caps = json::object();
+    if (resolves) caps = {{"textDocument", {{"codeAction", {{"resolveSupport", {{"properties", {"edit"}}}}}}}}};
+    server.Receive(json({{"jsonrpc", "2.0"}, {"id", 1}, {"method", "initialize"}, {"params", {{"capabilities", caps}}}}).dump());
+    server.Receive(json({{"jsonrpc", "2.0"}, {"method", "textDocument/didOpen"},
+                         {"params", {{"textDocument", {{"uri", Uri}, {"version", 1}, {"text", text}}}}}}).dump());
+    server.Receive(json({{"jsonrpc", "2.0"}, {"id", 2}, {"method", "textDocument/codeAction"},
+                         {"params", {{"textDocument", {{"uri", Uri}}}}}}).dump());
+    json action = FSent.back()["result"][0];
+    ASSERT_EQ(action.contains("edit"), !resolves);
+    if (resolves) {
+      server.Receive(json({{"jsonrpc", "2.0"}, {"id", 3}, {"method", "codeAction/resolve"}, {"params", action}}).dump());
+      action = FSent.back()["result"];
+    }
+    const json& edits = action["edit"]["changes"][Uri];
+    EXPECT_EQ(Applied(text, edits),
+              "a=2\r\n\r\n   a*3 //  6\r\n\tfoo( //!Err:missing operand\r\n1/ //!Err:missing operand\r\n#m 1\r\n#h\r\n" +
+              U8(u8"// #定数 で 内部定数一覧\r\n"
+              u8"// !論理反転(0⇔1)　NOT ビット反転  ~ 24bitビット反転\r\n"
+              u8"// #scolのみなら　現在の設定値が読まれ\r\n"
+              u8"// #scol name で  SysColorにname.scol.txtを設定する\r\n"
+              u8"// #scol +name で nameに現在の設定値を書き出す\r\n"
+              u8"// #scol -name で nameを削除する\r\n"
+              u8"// #P2Js の行以後に対して 機械的な置換を行う\r\n"
+              u8"// # コンソールモードでは1行単位に解釈されるので動作しない\r\n"
+              u8"//\r\n"
+              u8"// #cp のみで現在のコードページ情報 *で一覧 数字で指定\r\n"
+              u8"//\r\n"))
+        << edits.dump();
+    EXPECT_EQ(edits.size(), 4u) << edits.dump();  // one per changed line, and the listing
+  }
+}
+
+TEST_F(LspServerTest, ASchemeSavedIsReadBackInTheSameEvaluation) {
+  Initialize();
+  Open("#scol +day\n#scol day\n1+1\n");
+  EXPECT_EQ(Diagnostics(), std::vector<std::string>{});
+  EXPECT_EQ(Hints(), (std::vector<std::string>{"2:  2"}));
+  EXPECT_TRUE(FHost.Files.FFiles.empty());
+  // The next evaluation starts without it.
+  Open("#scol day\n1+1\n");
+  EXPECT_EQ(Diagnostics(), (std::vector<std::string>{"0:#scol?"}));
+}
+
+TEST_F(LspServerTest, ALoneSurrogateEscapeIsReadAsAReplacementCharacter) {
+  struct TCase {
+    std::string Body, Mended;
+  } cases[] = {
+      {R"({"a":"\ud800"})", R"({"a":"\ufffd"})"},
+      {R"({"a":"x\udc00\ud83d\ude00\\ud800"})", R"({"a":"x\ufffd\ud83d\ude00\\ud800"})"},
+      {R"({"a":"\ud83d"})", R"({"a":"\ufffd"})"},
+      {R"({"a":"\u0041\\"})", ""},
+  };
+  for (const TCase& c : cases) EXPECT_EQ(MendLoneSurrogates(c.Body).value_or(""), c.Mended) << c.Body;
+  Initialize();
+  Open("1+1\n");
+  FServer.Receive(R"({"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":"file:///t.sheet","version":2},"contentChanges":[{"range":{"start":{"line":0,"character":0},"end":{"line":0,"character":0}},"text":"2+2//\ud800\n"}]}})");
+  EXPECT_EQ(Hints(), (std::vector<std::string>{"0:  4", "1:  2"}));
 }
 
 }  // namespace

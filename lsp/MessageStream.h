@@ -20,6 +20,8 @@ class TByteSource {
  public:
   virtual ~TByteSource() = default;
   virtual size_t Read(char* buffer, size_t size) = 0;
+  /// True when a Read would not wait; false when that cannot be told.
+  virtual bool Waiting() { return false; }
 };
 
 /// A byte source over a piece of memory (tests, the fuzz target).
@@ -27,6 +29,7 @@ class TMemorySource final : public TByteSource {
  public:
   explicit TMemorySource(std::string_view bytes) : FBytes(bytes) {}
   size_t Read(char* buffer, size_t size) override;
+  bool Waiting() override { return !FBytes.empty(); }
 
  private:
   std::string_view FBytes;
@@ -39,6 +42,8 @@ class TMessageReader {
   /// The next message's body (Message); Broken when a header block had no usable length or the
   /// body was too long (both passed over); End when the input has ended.
   TResult Next(std::string& body);
+  /// True when bytes of a message have been read ahead of Next.
+  bool Buffered() const { return FAt < FBuffer.size(); }
 
  private:
   /// Makes at least `n` unread bytes available; false when the input ends first.

@@ -3,17 +3,29 @@
 
 namespace lsp {
 
-bool TReadOnlyFiles::FileExists(const std::string& name) { return FUnderlying.FileExists(name); }
+bool TReadOnlyFiles::FileExists(const std::string& name) {
+  auto it = FWritten.find(name);
+  return it != FWritten.end() ? it->second.has_value() : FUnderlying.FileExists(name);
+}
 
 std::string TReadOnlyFiles::LoadTextFile(const std::string& name) {
-  return FUnderlying.LoadTextFile(name);
+  auto it = FWritten.find(name);
+  if (it == FWritten.end()) return FUnderlying.LoadTextFile(name);
+  return it->second.value_or(std::string());  // a deleted file reads as a missing one
 }
 
 // A scheme saved or a converted program written from a document being typed would be written
-// again at every key stroke: the server leaves that to the filter and the file mode.
-void TReadOnlyFiles::SaveTextFile(const std::string&, const std::string&) {}
+// again at every key stroke: the server leaves that to the filter and the file mode, and keeps
+// what an evaluation writes for that evaluation only.
+void TReadOnlyFiles::SaveTextFile(const std::string& name, const std::string& text) {
+  FWritten[name] = text;
+}
 
-bool TReadOnlyFiles::DeleteFile(const std::string&) { return false; }
+bool TReadOnlyFiles::DeleteFile(const std::string& name) {
+  const bool existed = FileExists(name);
+  FWritten[name] = std::nullopt;
+  return existed;
+}
 
 std::string TReadOnlyFiles::RealFolderOf(const std::string& name) {
   return FUnderlying.RealFolderOf(name);

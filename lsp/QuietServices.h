@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -14,7 +15,8 @@
 
 namespace lsp {
 
-/// Reads through to another file system; writes and deletions do nothing.
+/// Reads through to another file system; writes and deletions are kept in memory until Reset,
+/// so that an evaluation reads back what it saved itself.
 class TReadOnlyFiles final : public platform::TFileSystem {
  public:
   explicit TReadOnlyFiles(platform::TFileSystem& underlying) : FUnderlying(underlying) {}
@@ -25,9 +27,12 @@ class TReadOnlyFiles final : public platform::TFileSystem {
   std::string RealFolderOf(const std::string& name) override;
   /// The folder, never created.
   std::string ProgramFolder(bool create) override;
+  /// Forgets every write and deletion.
+  void Reset() { FWritten.clear(); }
 
  private:
   platform::TFileSystem& FUnderlying;
+  std::map<std::string, std::optional<std::string>> FWritten;  // by name; nothing when deleted
 };
 
 /// The colours of another store, with changes kept in memory until Reset.
@@ -65,8 +70,11 @@ class TQuietServices {
   explicit TQuietServices(const platform::TServices& underlying);
   TQuietServices(const TQuietServices&) = delete;
   TQuietServices& operator=(const TQuietServices&) = delete;
-  /// Before each evaluation: no colour change of an earlier one remains.
-  void Reset() { FColors.Reset(); }
+  /// Before each evaluation: no colour change or saved file of an earlier one remains.
+  void Reset() {
+    FColors.Reset();
+    FFiles.Reset();
+  }
   /// The quiet services, for an evaluation.
   const platform::TServices& Services() const { return FServices; }
 

@@ -96,12 +96,31 @@ TPosition TTextDocument::LineEnd(int64_t line, TPositionEncoding enc) const {
   return {line, BytesToUnits(text, text.size(), enc)};
 }
 
+size_t TTextDocument::LineStart(int64_t line) const {
+  if (line <= 0) return 0;
+  if (line >= LineCount()) return FText.size();
+  return FLineStarts[static_cast<size_t>(line)];
+}
+
 void TTextDocument::Edit(TPosition start, TPosition end, std::string_view newText,
                          TPositionEncoding enc) {
   const size_t from = Offset(start, enc);
   const size_t to = std::max(from, Offset(end, enc));
+  // A line start depends on the two bytes around it: those from the line before the edit's up to
+  // the byte behind the new text are indexed again, the later ones only move.
+  const auto after = std::upper_bound(FLineStarts.begin(), FLineStarts.end(), from);
+  const size_t first = std::max<ptrdiff_t>(after - FLineStarts.begin() - 2, 0);
+  const size_t tail = static_cast<size_t>(std::upper_bound(FLineStarts.begin(), FLineStarts.end(), to) - FLineStarts.begin());
   FText.replace(from, to - from, newText);
-  Index();
+  const size_t newTo = from + newText.size();
+  std::vector<size_t> starts;
+  const char* p = FText.data();
+  const size_t n = FText.size();
+  for (size_t i = FLineStarts[first]; i < newTo; ++i)
+    if (p[i] == '\n' || (p[i] == '\r' && (i + 1 == n || p[i + 1] != '\n'))) starts.push_back(i + 1);
+  for (size_t i = tail; i < FLineStarts.size(); ++i) FLineStarts[i] = FLineStarts[i] - to + newTo;
+  FLineStarts.erase(FLineStarts.begin() + static_cast<ptrdiff_t>(first) + 1, FLineStarts.begin() + static_cast<ptrdiff_t>(tail));
+  FLineStarts.insert(FLineStarts.begin() + static_cast<ptrdiff_t>(first) + 1, starts.begin(), starts.end());
 }
 
 }  // namespace lsp

@@ -38,6 +38,8 @@ class TTextDocument {
   size_t Offset(TPosition position, TPositionEncoding enc) const;
   /// The position of a byte offset (clamped to the text).
   TPosition PositionOf(size_t offset, TPositionEncoding enc) const;
+  /// The byte offset where the line starts; the text's size for a line past the end.
+  size_t LineStart(int64_t line) const;
   /// The position at the end of the line's text.
   TPosition LineEnd(int64_t line, TPositionEncoding enc) const;
 

@@ -31,6 +31,8 @@ class TStdStreams {
     (void)size;
     return 0;
   }
+  /// True when a read of standard input would not wait; false where that cannot be told.
+  virtual bool StandardInputWaiting() { return false; }
   /// Writes bytes to standard output as they are (outside text); false when the write failed.
   virtual bool WriteStandardOutput(std::string_view bytes) = 0;
   /// Writes one line of inside text to standard error, converted to outside text.

@@ -1,4 +1,5 @@
 #include <sys/stat.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -36,6 +37,10 @@ class TPosixStdStreams : public TStdStreams {
       if (got >= 0) return static_cast<size_t>(got);
       if (errno != EINTR) return 0;
     }
+  }
+  bool StandardInputWaiting() override {
+    pollfd in{STDIN_FILENO, POLLIN, 0};
+    return ::poll(&in, 1, 0) > 0;
   }
   bool WriteStandardOutput(std::string_view bytes) override {
     return posix::WriteAll(STDOUT_FILENO, bytes.data(), bytes.size());

@@ -20,3 +20,13 @@ if [ "$(cat "$work/result" 2>/dev/null)" != ok ]; then
   exit 1
 fi
 echo "neovim: diagnostic seen"
+# The README's set-up for neovim 0.7, as a configuration of its own.
+rm -f "$work/result"
+SHEETCALC=$program RESULT=$work/result timeout 120 \
+  nvim --headless -u "$here/neovim-init.lua" -n first.sheet </dev/null >"$work/log" 2>&1 || true
+if [ "$(cat "$work/result" 2>/dev/null)" != ok ]; then
+  echo "neovim with the README's set-up did not see the diagnostic:"
+  cat "$work/result" "$work/log" 2>/dev/null || true
+  exit 1
+fi
+echo "neovim: the README's set-up works"
