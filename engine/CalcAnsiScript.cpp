@@ -268,7 +268,7 @@ void TAnsiCalculate::EndPass() {
 }
 
 TAnsiCalculate::TLineState TAnsiCalculate::LineState() const {
-  return {static_cast<size_t>(FCursor - FText.c_str()), FValue, FMode};
+  return {static_cast<size_t>(FCursor - FText.c_str()), FValue, FMode, FFormat.StandardPrefixes};
 }
 
 void TAnsiCalculate::ResumeAt(const TLineState& state) {
@@ -276,6 +276,7 @@ void TAnsiCalculate::ResumeAt(const TLineState& state) {
   FLineStart = FCursor;
   FValue = state.Value;
   FMode = state.Mode;
+  FFormat.StandardPrefixes = state.StandardPrefixes;
 }
 
 void TAnsiCalculate::SkipRestOfLine() { scan::SkipUntilCharSet(FCursor, LineEndChars); }

@@ -170,12 +170,14 @@ class TAnsiCalculate {
   void EndPass();
 
   /// What a pass carries from one line to the next besides its labels and its output: where the
-  /// next line starts (an offset in Text()), the value and the mode word. Labels are the host's to
-  /// keep (see LabelTable), and a pass resumed at a state goes on with the labels it finds.
+  /// next line starts (an offset in Text()), the value, the mode word and the prefixes' scale.
+  /// Labels are the host's to keep (see LabelTable), and a pass resumed at a state goes on with
+  /// the labels it finds.
   struct TLineState {
     size_t Offset = 0;
     Extended Value = 0;
     int32_t Mode = 0;
+    bool StandardPrefixes = false;
   };
   /// The state between two lines, taken when RunLines has returned.
   TLineState LineState() const;

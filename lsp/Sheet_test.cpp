@@ -39,7 +39,7 @@ std::string Dump(const TEvaluation& e, int64_t end) {
 const char* const Pool[] = {
     "a=1", "a=a+1", "b=a*2", "a++", "b--", "a+b", "", "   ", "  c=b/3 // old", "c", "#m 1", "#m 0",
     "// a note", "foo(", "1/0", "#h", "1/", "x = 値", "値=5", "値*2", "#ScriptFile=x", "#bogus",
-    "2+2 //!Err:old", "#cp", "1+1//  2",
+    "2+2 //!Err:old", "#cp", "1+1//  2", "2G", "3p",
 };
 
 class SheetTest : public ::testing::Test {
@@ -48,7 +48,14 @@ class SheetTest : public ::testing::Test {
 
   std::string RandomLine() {
     // Now and then a label of many: read before it is defined, or defined far from its reads.
-    if (FRandom() % 6 == 0) return "u" + std::to_string(FRandom() % 300) + (FRandom() % 2 ? "=7" : "+1");
+    // "#SI" holds to the end of the sheet: rare, so that many edits fall before it.
+    if (FRandom() % 3000 == 0) return "#SI";
+    if (FRandom() % 6 == 0) {
+      std::string line = "u";
+      line += std::to_string(FRandom() % 300);
+      line += FRandom() % 2 ? "=7" : "+1";
+      return line;
+    }
     return Pool[FRandom() % std::size(Pool)];
   }
   std::string RandomBreak() {
