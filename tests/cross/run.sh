@@ -26,8 +26,7 @@ chmod +x "$program"
 echo "== unit tests"
 for tests in "$build"/*/*_tests; do
   [[ -x "$tests" ]] || continue
-  summary=$($runner "$tests" --gtest_brief=1 2>&1 | tail -n 40)
-  if [[ ${PIPESTATUS[0]} -ne 0 ]]; then
+  if ! summary=$($runner "$tests" --gtest_brief=1 2>&1); then
     failed=1
     echo "FAIL $(basename "$tests")"
     grep -E '^\[  FAILED  \]' <<<"$summary" | head -n 20
