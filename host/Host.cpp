@@ -194,8 +194,9 @@ int THost::FileMode() {
   int handled = 0;
   // With --stdout (and no sheet from standard input, whose filter gives back all or nothing) each
   // sheet's part goes out as soon as it is done.
-  const bool inParts = FToStdout && std::ranges::find(FCommandLine.Files, StandardInputName) ==
-                                        FCommandLine.Files.end();
+  const auto& files = FCommandLine.Files;
+  const bool inParts =
+      FToStdout && std::find(files.begin(), files.end(), StandardInputName) == files.end();
   TPartWriter parts([this](const std::string& text) { WriteStandardOutput(text); },
                     FServices);
   for (const std::string& arg : FCommandLine.Files) {

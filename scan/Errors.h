@@ -80,5 +80,7 @@ class EEncodingError : public Exception {
 
 /// The one overflow error of extended arithmetic and of the number readers.
 [[noreturn, gnu::cold]] void RaiseOverflow();
+[[noreturn, gnu::cold]] void RaiseInvalidOp();
+[[noreturn, gnu::cold]] void RaiseZeroDivide();
 
 }  // namespace scan

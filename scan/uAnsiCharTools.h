@@ -16,7 +16,9 @@
 namespace scan {
 
 using Extended = long double;
+#ifndef SHEETCALC_UNCHECKED_LONG_DOUBLE
 static_assert(std::numeric_limits<Extended>::digits == 64, "Extended must be the 80-bit format");
+#endif
 
 /// A set of byte values, one bit each.
 class CharSet {

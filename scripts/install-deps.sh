@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build or a test run needs; does nothing for those already there.
-# Usage: scripts/install-deps.sh build|test
+# Usage: scripts/install-deps.sh build|test|cross
+# cross: the other builds tests/cross/run.sh checks (clang with libc++, 64-bit ARM under qemu-user,
+# 32-bit x86); the normal test run does not need them.
 set -euo pipefail
 what=${1:-build}
 packages=(cmake ninja-build g++ libedit-dev gettext nlohmann-json3-dev)
@@ -10,6 +12,11 @@ if [[ "$what" == test ]]; then
              emacs-nox mandoc groff-base dpkg-dev lintian rpm rpmlint wixl msitools)
   # The VS Code extension's build: Debian's node and npm, unless a node with its npm is there.
   command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
+fi
+if [[ "$what" == cross ]]; then
+  # GoogleTest is built from libgtest-dev's sources for these targets.
+  packages+=(libgtest-dev clang libc++-14-dev libc++abi-14-dev g++-aarch64-linux-gnu qemu-user
+             g++-i686-linux-gnu python3)
 fi
 missing=()
 for p in "${packages[@]}"; do

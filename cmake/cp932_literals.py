@@ -3,9 +3,8 @@
 character literals as octal escapes of its code page 932 bytes.
 
 The program's texts are written in the sources as UTF-8 and GCC turns them into code page 932
-bytes with -fexec-charset=CP932. Clang knows no execution character set but UTF-8, so the fuzzing
-build (clang only) compiles these copies instead: the binary then holds the same bytes as the GCC
-build. Comments, u8/u/U/L literals and raw literals are left as they are.
+bytes with -fexec-charset=CP932. Other compilers (clang) know no execution character set but
+UTF-8, so they compile these copies instead: the binary then holds the same bytes as the GCC build. Comments, u8/u/U/L literals and raw literals are left as they are.
 
 usage: cp932_literals.py SOURCE COPY
 """

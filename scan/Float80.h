@@ -1,0 +1,104 @@
+#pragma once
+// The 80-bit extended format in software: sign, 15-bit exponent (bias 16383), 64-bit significand
+// with its leading bit explicit, every result rounded to nearest, ties to even. Each operation
+// gives exactly the bits the x87 unit gives at 64-bit precision: the same subnormals, signed
+// zeros, infinities and NaNs (an invalid operation yields the negative quiet NaN with significand
+// 0xC000000000000000; a NaN operand comes back quieted, of two the larger significand).
+//
+// The faults the engine reports (invalid operation, division by zero, overflow) are collected in a
+// TFloatFaults word by the operations that take one; the operators drop them, as the hardware's
+// masked exceptions do.
+
+#include <cstdint>
+
+namespace scan {
+
+using TFloatFaults = unsigned;
+constexpr TFloatFaults ffInvalid = 1;     // NaN out of non-NaN operands, or a signalling NaN read
+constexpr TFloatFaults ffZeroDivide = 2;  // a finite non-zero value divided by zero
+constexpr TFloatFaults ffOverflow = 4;    // a finite result beyond the largest finite value
+
+/// Throws the error of the first fault set (invalid, then division by zero, then overflow), with
+/// the engine's class and message; returns when no fault is set.
+void RaiseFloatFaults(TFloatFaults faults);
+
+class TFloat80 {
+ public:
+  constexpr TFloat80() = default;
+  /// Every 64-bit integer is exact.
+  TFloat80(int64_t v);
+  TFloat80(int v) : TFloat80(static_cast<int64_t>(v)) {}
+  /// Exact, as the x87 load of a double (a signalling NaN comes back quieted).
+  explicit TFloat80(double v);
+
+  /// The stored fields, as the x87 unit holds them in memory.
+  static constexpr TFloat80 FromBits(uint16_t signAndExponent, uint64_t significand) {
+    TFloat80 r;
+    r.FSignExp = signAndExponent;
+    r.FSignificand = significand;
+    return r;
+  }
+  constexpr uint16_t SignAndExponent() const { return FSignExp; }
+  constexpr uint64_t Significand() const { return FSignificand; }
+
+  static TFloat80 Add(TFloat80 a, TFloat80 b, TFloatFaults& faults);
+  static TFloat80 Sub(TFloat80 a, TFloat80 b, TFloatFaults& faults);
+  static TFloat80 Mul(TFloat80 a, TFloat80 b, TFloatFaults& faults);
+  static TFloat80 Div(TFloat80 a, TFloat80 b, TFloatFaults& faults);
+  static TFloat80 Sqrt(TFloat80 a, TFloatFaults& faults);
+
+  /// Whole values: to nearest with ties to even (nearbyint), and toward zero (trunc).
+  TFloat80 NearbyInt() const;
+  TFloat80 Trunc() const;
+  /// Toward zero; NaN and values outside the 64-bit integers give INT64_MIN, as the x87 store.
+  int64_t ToInt64Trunc() const;
+  /// Rounded to nearest, ties to even (overflow gives an infinity, as a cast to double does).
+  double ToDouble() const;
+
+  constexpr bool IsNan() const { return (FSignExp & 0x7FFF) == 0x7FFF && (FSignificand << 1) != 0; }
+  constexpr bool IsInf() const { return (FSignExp & 0x7FFF) == 0x7FFF && (FSignificand << 1) == 0; }
+  constexpr bool IsZero() const { return (FSignExp & 0x7FFF) == 0 && FSignificand == 0; }
+  constexpr bool SignBit() const { return (FSignExp & 0x8000) != 0; }
+  constexpr TFloat80 Abs() const { return FromBits(FSignExp & 0x7FFF, FSignificand); }
+  constexpr TFloat80 operator-() const { return FromBits(FSignExp ^ 0x8000, FSignificand); }
+
+  friend TFloat80 operator+(TFloat80 a, TFloat80 b) {
+    TFloatFaults f = 0;
+    return Add(a, b, f);
+  }
+  friend TFloat80 operator-(TFloat80 a, TFloat80 b) {
+    TFloatFaults f = 0;
+    return Sub(a, b, f);
+  }
+  friend TFloat80 operator*(TFloat80 a, TFloat80 b) {
+    TFloatFaults f = 0;
+    return Mul(a, b, f);
+  }
+  friend TFloat80 operator/(TFloat80 a, TFloat80 b) {
+    TFloatFaults f = 0;
+    return Div(a, b, f);
+  }
+  TFloat80& operator+=(TFloat80 b) { return *this = *this + b; }
+  TFloat80& operator-=(TFloat80 b) { return *this = *this - b; }
+  TFloat80& operator*=(TFloat80 b) { return *this = *this * b; }
+  TFloat80& operator/=(TFloat80 b) { return *this = *this / b; }
+
+  /// IEEE comparison: a NaN is unordered (every relation false but !=), -0 equals +0.
+  friend bool operator==(TFloat80 a, TFloat80 b) { return Compare(a, b) == 0; }
+  friend bool operator<(TFloat80 a, TFloat80 b) { return Compare(a, b) == -1; }
+  friend bool operator>(TFloat80 a, TFloat80 b) { return Compare(b, a) == -1; }
+  friend bool operator<=(TFloat80 a, TFloat80 b) {
+    const int c = Compare(a, b);
+    return c == -1 || c == 0;
+  }
+  friend bool operator>=(TFloat80 a, TFloat80 b) { return b <= a; }
+
+ private:
+  /// -1, 0 or 1; 2 when unordered.
+  static int Compare(TFloat80 a, TFloat80 b);
+
+  uint64_t FSignificand = 0;
+  uint16_t FSignExp = 0;
+};
+
+}  // namespace scan
