@@ -325,6 +325,12 @@ TEST_F(HostTest, FatalErrorReportsAndHandsStandardInputBack) {
     }
   }
   EXPECT_NE(F.Report.FReports[0].find("standard input の 2 行 2 桁目"), std::string::npos);
+  // A report that fails itself ends the run all the same, the input handed back.
+  F.Report.FFailing = true;
+  F.Streams.FInput = inputs[0];
+  F.Streams.FOutput.clear();
+  EXPECT_EQ(RunMain({"-"}), 1);
+  EXPECT_EQ(F.Streams.FOutput, inputs[0]);
 }
 
 // The mark is no part of the sheet; the output it begins comes back with it, wherever it goes.

@@ -18,6 +18,18 @@
 
 namespace host {
 
+namespace {
+// The fatal report, which must not end the process itself: where even it fails (no text
+// converter on the system, say), the exit status and the handed-back input still tell.
+void ReportSafely(const std::exception* error, const std::string& programName, bool toClipboard,
+                  const platform::TServices& services) {
+  try {
+    ReportFatalError(error, programName, toClipboard, services);
+  } catch (...) {
+  }
+}
+}  // namespace
+
 int Main(const std::string& programName, std::span<const std::string> args,
          const platform::TServices& services) {
   TCommandLine commandLine = ParseCommandLine(args);
@@ -54,9 +66,9 @@ int Main(const std::string& programName, std::span<const std::string> args,
   try {
     return host.Run();
   } catch (const std::exception& e) {
-    ReportFatalError(&e, programName, host.ResultsToClipboard(), runServices);
+    ReportSafely(&e, programName, host.ResultsToClipboard(), runServices);
   } catch (...) {
-    ReportFatalError(nullptr, programName, host.ResultsToClipboard(), runServices);
+    ReportSafely(nullptr, programName, host.ResultsToClipboard(), runServices);
   }
   host.HandBackStandardInput();
   return 1;

@@ -117,6 +117,7 @@ class TFakeErrorReport final : public platform::TErrorReport {
   TFakeErrorReport& operator=(const TFakeErrorReport&) = delete;
 
   void ShowFatalError(const platform::TFatalError& error) override {
+    if (FFailing) throw scan::EEncodingError("no converter");
     FReports.push_back(error.Caption + "|" + error.Text);
     FLines.push_back(error.Line);
     FNotify.push_back(error.Notify);
@@ -124,6 +125,7 @@ class TFakeErrorReport final : public platform::TErrorReport {
   void ShowUsageError(const std::string& text) override { FUsageErrors.push_back(text); }
   void ShowWarning(const std::string& text) override { FWarnings.push_back(text); }
 
+  bool FFailing = false;              // the report itself fails, as without a text converter
   std::vector<std::string> FReports;  // the message box form: "<caption>|<text>"
   std::vector<std::string> FLines;    // the one-line form
   std::vector<bool> FNotify;
