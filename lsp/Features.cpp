@@ -77,7 +77,7 @@ json TLspServer::InlayHints(const json& params) {
   const int64_t first = IndexMember(Member(range, "start"), "line");
   const int64_t last = IndexMember(Member(range, "end"), "line");
   const TSheet& sheet = Evaluated(params, last).Sheet;
-  const std::vector<TLineResult>& lines = sheet.Results().Lines;
+  const auto& lines = sheet.Results().Lines;
   json hints = json::array();
   auto from = std::lower_bound(lines.begin(), lines.end(), first,
                                [](const TLineResult& r, int64_t line) { return r.Line < line; });

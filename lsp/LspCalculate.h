@@ -4,6 +4,7 @@
 // that results map back to the editor's lines without reading the text a second time.
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -80,8 +81,9 @@ struct TLineError {
 
 /// What one pass over a document gives, in outside text (UTF-8), in the order of the lines.
 struct TEvaluation {
-  std::vector<TLineResult> Lines;
-  std::vector<TLabelEvent> Labels;
+  // Deques: a large document's results grow without the copy, and the room, of a doubling array.
+  std::deque<TLineResult> Lines;
+  std::deque<TLabelEvent> Labels;
   std::vector<TLineError> Errors;
   /// An error ended the pass (the last of Errors): the filter would give the text back unchanged.
   bool Aborted = false;

@@ -112,9 +112,17 @@ TMessageReader::TResult TMessageReader::Next(std::string& body) {
   size_t length = 0;
   if (!ContentLength(header, length)) return TResult::Broken;
   if (length > MaxMessageSize) return Skip(length) ? TResult::Broken : TResult::End;
-  if (!Fill(length)) return TResult::End;
-  body.assign(FBuffer, FAt, length);
-  FAt += length;
+  // The body goes straight into its own string: a large one (a whole document) never makes the
+  // buffer grow to its size, and stay so.
+  const size_t buffered = std::min(length, FBuffer.size() - FAt);
+  body.assign(FBuffer, FAt, buffered);
+  FAt += buffered;
+  body.resize(length);
+  for (size_t have = buffered; have < length;) {
+    const size_t got = FSource.Read(body.data() + have, length - have);
+    if (got == 0) return TResult::End;
+    have += got;
+  }
   return TResult::Message;
 }
 
