@@ -498,6 +498,11 @@ TEST(FatalErrorText, NamesKindModuleAndMessage) {
             "EAbort in module m at 000000000004A2F0.\nends with a dot.");
   EXPECT_EQ(FatalErrorText(&other, "m", nullptr),
             "Exception in module m at 0000000000000000.\nother.");
+  // The engine's own messages, fixed or with a part of their own, in the person's language.
+  scan::EZeroDivide engineZero("浮動小数点数の 0 による除算です");
+  scan::EConvertError notNumber("'1e5.5' は浮動小数点数ではありません");
+  EXPECT_EQ(FatalErrorLine(&engineZero), "floating-point division by zero");
+  EXPECT_EQ(FatalErrorLine(&notNumber), "'1e5.5' is not a floating-point number");
 }
 
 // ---- Console loop -----------------------------------------------------------------------------
@@ -636,8 +641,8 @@ TEST_F(HostTest, FatalErrorLineAndNotificationFollowWhereResultsGo) {
   };
   F.Files.FFiles["bad.txt"] = "#ScriptFile x";
   const TCase cases[] = {
-      {{"bad.txt"}, "ScriptFileの後に=が無い", true},
-      {{"--stdout", "bad.txt"}, "ScriptFileの後に=が無い", false},
+      {{"bad.txt"}, "'=' is missing after #ScriptFile", true},
+      {{"--stdout", "bad.txt"}, "'=' is missing after #ScriptFile", false},
       {{"-"},
        "standard input:2:1: the byte 0xFF is not valid UTF-8 (no stand-ins are left for it)",
        false},

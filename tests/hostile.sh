@@ -5,6 +5,8 @@
 #
 #   tests/hostile.sh BUILD_DIR [NAME-FILTER]
 set -uo pipefail
+# Messages to the person in English, whatever the locale of the run.
+export LANGUAGE= LC_ALL=C.UTF-8
 
 build=${1:?usage: hostile.sh BUILD_DIR [NAME-FILTER]}
 filter=${2:-}
@@ -112,7 +114,7 @@ fi
 name=p2js_begin_million
 if wanted $name; then
   { printf '#P2Js\n'; yes 'begin' | head -n 1000000; } >in.txt
-  if run 20 -; then expect_fatal "入れ子が深すぎます"; fi
+  if run 20 -; then expect_fatal "nested too deeply"; fi
 fi
 
 name=p2js_parens_million

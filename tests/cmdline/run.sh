@@ -90,7 +90,7 @@ SH
 chmod +x bin/notify-send
 export NOTIFY_LOG="$work/notify.log"
 printf 'a=1\n#ScriptFile x\n' >bad.sheet
-directive_error="sheetcalc: ScriptFileの後に=が無い"
+directive_error="sheetcalc: '=' is missing after #ScriptFile"
 
 # A filter: one line naming the place of an input error; its text comes back; no notification.
 perl -CO -e 'print "a=1\n", (map { chr } 0xAC00 .. 0xAC00 + 1880), "\n"' >in.txt  # more than it can carry
@@ -101,12 +101,19 @@ expect "input error (ja)" 1 "$(<in.txt)" "sheetcalc: standard input:2:1881: 文�
 : >in.txt
 PATH="$work/bin:$PATH" sc --stdout bad.sheet
 expect "--stdout error" 1 "" "$directive_error"
+# The engine's own messages too are in the person's language (the sheet's annotations are not).
+PATH="$work/bin:$PATH" LANG=ja_JP.UTF-8 sc --stdout bad.sheet
+expect "--stdout error (ja)" 1 "" "sheetcalc: ScriptFileの後に=が無い"
+printf '#m 1e5.5\n' >in.txt
+sc -
+expect "conversion error" 1 "$(<in.txt)" "sheetcalc: '1e5.5' is not a floating-point number"
+: >in.txt
 [[ -e notify.log ]] && fail "a filter notified: $(<notify.log)"
 
 # Results headed for the clipboard, standard error no terminal: the same line as a notification.
 PATH="$work/bin:$PATH" sc bad.sheet
 expect "file mode error" 1 "" "$directive_error"
-[[ $(cat notify.log 2>/dev/null) == $'-u\ncritical\n--\nsheetcalc\nScriptFileの後に=が無い' ]] ||
+[[ $(cat notify.log 2>/dev/null) == $'-u\ncritical\n--\nsheetcalc\n\'=\' is missing after #ScriptFile' ]] ||
   fail "notification: '$(cat notify.log 2>&1)'"
 # A failing notify-send and a missing one change nothing.
 NOTIFY_STATUS=1 PATH="$work/bin:$PATH" sc bad.sheet
