@@ -176,6 +176,12 @@ void TAnsiCalculate::SetText(std::string text) {
   FLineStart = FCursor;
 }
 
+std::string TAnsiCalculate::TakeText() {
+  std::string text = std::move(FText);
+  SetText(std::string());
+  return text;
+}
+
 void TAnsiCalculate::Error(const std::string& message) {
   FErrorNote = FNote.size();
   AddNote(ErrorMark + message);

@@ -215,6 +215,9 @@ class TAnsiCalculate {
   const std::string& Text() const { return FText; }
   /// A new sheet text for the next pass (console mode: one typed line at a time). Labels stay.
   void SetText(std::string text);
+  /// Gives the sheet text up, for a host that edits it and sets it again (SetText, then ResumeAt)
+  /// rather than keep a copy of its own; the engine holds an empty text meanwhile.
+  std::string TakeText();
   /// The output text of the pass. A host takes it once the pass has ended; an addition that
   /// writes a long text may append to it directly (what Write does in this class).
   std::string& Output() { return FOutput; }

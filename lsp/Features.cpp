@@ -46,10 +46,12 @@ std::pair<size_t, size_t> NameAround(std::string_view line, size_t at) {
 /// The value text of the label's latest assignment on or above the line; empty when none.
 std::string LabelValue(const TEvaluation& results, std::string_view name, int64_t line,
                        const platform::TServices& services) {
+  const auto number = results.LabelNumbers.find(std::string(name));
+  if (number == results.LabelNumbers.end()) return std::string();
   const TLabelEvent* latest = nullptr;
   for (const TLabelEvent& event : results.Labels) {
     if (event.Line > line) break;
-    if (event.Name == name) latest = &event;
+    if (event.Name == number->second) latest = &event;
   }
   return latest ? FormatLabelValue(latest->Value, services) : std::string();
 }
@@ -129,11 +131,12 @@ json TLspServer::Completion(const json& params) {
   }
   for (std::string_view name : engine::BuiltInFunctionNames()) offer(std::string(name), ckFunction);
   for (std::string_view name : engine::ConstantNames()) offer(text.ExportUtf8Text(name), ckConstant);
-  std::unordered_set<std::string_view> offered;  // a label assigned on many lines is offered once
-  for (const TLabelEvent& event : sheet.Results().Labels) {
+  std::unordered_set<uint32_t> offered;  // a label assigned on many lines is offered once
+  const TEvaluation& results = sheet.Results();
+  for (const TLabelEvent& event : results.Labels) {
     if (event.Line >= at.Line) break;
-    if (StartsWithNoCase(event.Name, prefix) && offered.insert(event.Name).second)
-      offer(event.Name, ckVariable);
+    const std::string& name = results.LabelNames[event.Name];
+    if (StartsWithNoCase(name, prefix) && offered.insert(event.Name).second) offer(name, ckVariable);
   }
   return {{"isIncomplete", false}, {"items", std::move(items)}};
 }

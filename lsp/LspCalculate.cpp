@@ -40,9 +40,12 @@ void CollectResults(TLspCalculate& engine, TEvaluation& result) {
     result.Lines.push_back(std::move(line));
   }
   engine.FLines.clear();
-  for (TLabelEvent& event : engine.FLabelEvents) {
+  for (TLabelRecord& event : engine.FLabelEvents) {
     Export(event.Name, boundary);
-    result.Labels.push_back(std::move(event));
+    const auto [known, added] =
+        result.LabelNumbers.try_emplace(event.Name, static_cast<uint32_t>(result.LabelNames.size()));
+    if (added) result.LabelNames.push_back(std::move(event.Name));
+    result.Labels.push_back({event.Line, known->second, event.Value});
   }
   engine.FLabelEvents.clear();
   for (TLineResult& listing : engine.FListings) result.Listings.push_back(std::move(listing));
@@ -91,7 +94,7 @@ bool TLspCalculate::AccessLabel(std::string_view name, scan::Extended& value,
   if (!known) return known;
   // An addition may have taken the access over: only the sheet's own labels are recorded.
   if (const engine::TMyCalLabel* label = before ? before : LabelTable().Find(name)) {
-    if (before) FUndo.push_back({before, old});
+    if (before && FUndone.insert(before).second) FUndo.push_back({before, old});
     FLabelEvents.push_back({CurrentLine(), std::string(name), label->Value});
   } else {
     FAdditionAssigned = true;
@@ -104,6 +107,7 @@ void TLspCalculate::UndoLabels(size_t undoCount, size_t labelCount) {
     FUndo.back().Label->Value = FUndo.back().Value;
     FUndo.pop_back();
   }
+  FUndone.clear();
   LabelTable().Truncate(labelCount);
 }
 

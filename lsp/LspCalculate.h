@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <unordered_set>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -21,9 +23,17 @@ struct TLineResult {
 };
 
 /// A label given a value on a source line, and the value it then held.
-struct TLabelEvent {
+struct TLabelRecord {
   int64_t Line = 0;
   std::string Name;
+  scan::Extended Value = 0;
+};
+
+/// A TLabelRecord as the results keep it: the name as its number in TEvaluation::LabelNames,
+/// which a document's many assignments to a few labels share.
+struct TLabelEvent {
+  int64_t Line = 0;
+  uint32_t Name = 0;
   scan::Extended Value = 0;
 };
 
@@ -60,14 +70,18 @@ class TLspCalculate : public engine::TAnsiCalculate {
   char LastLineFirstByte() const { return *LineStart(); }
 
   std::vector<TLineResult> FLines;        // inside text, in the order written
-  std::vector<TLabelEvent> FLabelEvents;  // inside text, in the order of evaluation
+  std::vector<TLabelRecord> FLabelEvents;  // inside text, in the order of evaluation
   std::vector<TLineResult> FListings;     // inside text: what lines wrote below themselves
-  std::vector<TLabelUndo> FUndo;          // in the order of evaluation
+  std::deque<TLabelUndo> FUndo;           // in the order of evaluation
+  /// A checkpoint was taken: from here on each label's first change is recorded again (the value
+  /// at the checkpoint is all that a resumed pass needs, not every value in between).
+  void StartUndoInterval() { FUndone.clear(); }
   /// An addition took an assignment over (a display element's colour): its state is outside
   /// what a line state holds.
   bool FAdditionAssigned = false;
 
  private:
+  std::unordered_set<const engine::TMyCalLabel*> FUndone;  // labels in FUndo since the last checkpoint
   const bool FWriteOutput;
   const char* FCountedTo = nullptr;  // line breaks before here are counted in FCountedLines
   int64_t FCountedLines = 0;
@@ -84,6 +98,9 @@ struct TEvaluation {
   // Deques: a large document's results grow without the copy, and the room, of a doubling array.
   std::deque<TLineResult> Lines;
   std::deque<TLabelEvent> Labels;
+  /// The labels' names (outside text), each once, and the number of each.
+  std::vector<std::string> LabelNames;
+  std::unordered_map<std::string, uint32_t> LabelNumbers;
   std::vector<TLineError> Errors;
   /// An error ended the pass (the last of Errors): the filter would give the text back unchanged.
   bool Aborted = false;

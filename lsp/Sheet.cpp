@@ -17,10 +17,10 @@ constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
 /// Appends the starts of the lines that begin in text[from, to) after a line break, as offsets
 /// plus `base`: LF, CR LF and a lone CR, as TTextDocument counts them.
 void AppendLineStarts(std::string_view text, size_t from, size_t to, size_t base,
-                      std::vector<size_t>& starts) {
+                      std::vector<uint32_t>& starts) {
   for (size_t i = from; i < to; ++i)
     if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
-      starts.push_back(base + i + 1);
+      starts.push_back(static_cast<uint32_t>(base + i + 1));
 }
 
 /// The directives of the additions that keep a state of their own across lines: every one an
@@ -45,7 +45,21 @@ void TSheet::Replace(std::string text) {
   FFirstChanged = 0;
 }
 
+std::string& TSheet::InsideToEdit() {
+  if (FEngine && !FEngineTextStale) {
+    FFrontier = FEngine->LineState();
+    FInside = FEngine->TakeText();
+    FEngineTextStale = true;
+  }
+  return FInside;
+}
+
+const std::string& TSheet::Inside() const {
+  return FEngine && !FEngineTextStale ? FEngine->Text() : FInside;
+}
+
 void TSheet::ImportWhole() {
+  InsideToEdit();
   std::string_view outside = FText.Text();
   if (outside.starts_with(ByteOrderMark)) outside.remove_prefix(ByteOrderMark.size());
   FImportFailed = false;
@@ -57,6 +71,7 @@ void TSheet::ImportWhole() {
   }
   FInsideStarts.assign(1, 0);
   AppendLineStarts(FInside, 0, FInside.size(), 0, FInsideStarts);
+  FInsideStarts.shrink_to_fit();
   if (FInsideStarts.size() != static_cast<size_t>(FText.LineCount())) FImportFailed = true;
   FEngineTextStale = true;
 }
@@ -68,9 +83,9 @@ void TSheet::Edit(TPosition start, TPosition end, std::string_view newText, TPos
   // and an LF may join or part across the edit's ends.
   const int64_t first = std::max<int64_t>(startLine - 1, 0);
   const int64_t last = std::min(std::max(start.Line, end.Line) + 1, oldLines - 1);
+  InsideToEdit();
   FText.Edit(start, end, newText, enc);
   FFirstChanged = std::min(FFirstChanged, startLine);
-  FEngineTextStale = true;
   if (FImportFailed) return ImportWhole();
   const int64_t newLast = last + FText.LineCount() - oldLines;
   const size_t from = FText.LineStart(first);
@@ -85,7 +100,7 @@ void TSheet::Edit(TPosition start, TPosition end, std::string_view newText, TPos
   const size_t insideFrom = FInsideStarts[static_cast<size_t>(first)];
   const size_t insideTo = last + 1 < oldLines ? FInsideStarts[static_cast<size_t>(last) + 1] : FInside.size();
   FInside.replace(insideFrom, insideTo - insideFrom, inside);
-  std::vector<size_t> starts;
+  std::vector<uint32_t> starts;
   AppendLineStarts(FInside, insideFrom, insideFrom + inside.size(), 0, starts);
   // A start at the piece's end is the next line's, which follows among the moved ones.
   if (!starts.empty() && starts.back() == insideFrom + inside.size() && last + 1 < oldLines) starts.pop_back();
@@ -101,7 +116,7 @@ bool TSheet::UsesAdditionDirective() {
     const engine::TAnsiCalculate names{std::string(), FQuiet.Services()};
     FStatefulDirectives = StatefulDirectives(names);
   }
-  const char* p = FInside.c_str();
+  const char* p = Inside().c_str();
   for (const size_t start : FInsideStarts) {
     const char* q = p + start;
     scan::SkipCharSet(q, scan::BlankChars);
@@ -141,6 +156,7 @@ void TSheet::Restore(const TCheckpoint& checkpoint) {
     FEngine->BeginPass();
     FEngine->ResumeAt({});  // the value and the mode word of a fresh engine
     FEngine->FUndo.clear();
+    FEngine->StartUndoInterval();
     FEngine->CountFrom(0);
   } else {
     FEngine->UndoLabels(checkpoint.Undo, checkpoint.LabelCount);
@@ -157,6 +173,7 @@ void TSheet::Rewind() {
   const bool whole = FImportFailed || FAdditionAssigned || UsesAdditionDirective();
   if (whole || FWhole) {
     FWhole = whole;
+    InsideToEdit();
     FEngine.reset();
     FCheckpoints.clear();
     FResults = TEvaluation();
@@ -167,11 +184,14 @@ void TSheet::Rewind() {
   if (!FEngine) {
     FEngine = std::make_unique<TLspCalculate>(std::string(), FQuiet.Services(), false);
     FEngineTextStale = true;
+    FFrontier = {};
     FCheckpoints.assign(1, TCheckpoint{});
   }
-  const engine::TAnsiCalculate::TLineState frontier = FEngine->LineState();
+  const engine::TAnsiCalculate::TLineState frontier =
+      FEngineTextStale ? FFrontier : FEngine->LineState();
   if (FEngineTextStale) {
-    FEngine->SetText(FInside);
+    FEngine->SetText(std::move(FInside));
+    FInside = std::string();
     FEngineTextStale = false;
   }
   if (FFirstChanged < FDone || FDone == 0) {
@@ -232,8 +252,10 @@ void TSheet::Step(int64_t targetLine) {
   }
   FDone = FEngine->LineOf(FEngine->Text().c_str() + FEngine->LineState().Offset) + 1;
   // A directive compares its listing with the lines below it: no checkpoint right behind one.
-  if (FDone >= boundary && FEngine->LastLineFirstByte() != '#')
+  if (FDone >= boundary && FEngine->LastLineFirstByte() != '#') {
     FCheckpoints.push_back({FDone, FEngine->LineState(), FEngine->Labels().Count(), FEngine->FUndo.size()});
+    FEngine->StartUndoInterval();
+  }
 }
 
 void TSheet::EvaluateThrough(int64_t line) {

@@ -56,6 +56,11 @@ class TSheet {
   static constexpr int64_t NoChange = INT64_MAX;
 
   void ImportWhole();
+  /// The inside text to edit: taken back from the engine (and where its pass stood kept) when the
+  /// engine holds it, so that the text is never held twice.
+  std::string& InsideToEdit();
+  /// The inside text, wherever it is held.
+  const std::string& Inside() const;
   /// After edits: the pass put back to the last checkpoint above the first changed line, its text
   /// renewed.
   void Rewind();
@@ -67,13 +72,16 @@ class TSheet {
 
   TQuietServices& FQuiet;
   TTextDocument FText;
-  std::string FInside;                // the sheet as the engine reads it, without a byte order mark
-  std::vector<size_t> FInsideStarts;  // its line starts: one per line of FText
+  // The sheet as the engine reads it, without a byte order mark: FInside while it is edited, the
+  // engine's own text while the engine holds it (FEngineTextStale false).
+  std::string FInside;
+  std::vector<uint32_t> FInsideStarts;  // its line starts: one per line of FText (4 GiB at most)
   bool FImportFailed = false;
   bool FWhole = false;
   bool FAdditionAssigned = false;  // a pass met a colour assigned: from the top from now on
   std::unique_ptr<TLspCalculate> FEngine;
   bool FEngineTextStale = true;
+  engine::TAnsiCalculate::TLineState FFrontier;  // where the pass stood when its text was taken
   std::vector<TCheckpoint> FCheckpoints;
   int64_t FDone = 0;     // the lines above this one have their final results
   bool FEnded = false;   // the pass has ended: at the end of the text or in an error

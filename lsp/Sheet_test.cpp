@@ -24,7 +24,7 @@ std::string Dump(const TEvaluation& e, int64_t end) {
     if (l.Line >= end) continue;
     char bits[sizeof l.Value] = {};
     std::memcpy(bits, &l.Value, 10);  // the 80 bits of the value, not the padding
-    out << "L" << l.Line << ":" << l.Name << "=" << std::string(bits, 10) << "\n";
+    out << "L" << l.Line << ":" << e.LabelNames[l.Name] << "=" << std::string(bits, 10) << "\n";
   }
   for (const TLineError& r : e.Errors)
     if (r.Line < end) out << "E" << r.Line << ":" << r.Message << "\n";

@@ -62,8 +62,9 @@ void TTextDocument::Index() {
   const size_t n = FText.size();
   for (size_t i = 0; i < n; ++i) {
     if (p[i] == '\n' || (p[i] == '\r' && (i + 1 == n || p[i + 1] != '\n')))
-      FLineStarts.push_back(i + 1);
+      FLineStarts.push_back(static_cast<uint32_t>(i + 1));
   }
+  FLineStarts.shrink_to_fit();  // a large document's index holds no room to spare
 }
 
 std::string_view TTextDocument::Line(int64_t line) const {
@@ -113,7 +114,7 @@ void TTextDocument::Edit(TPosition start, TPosition end, std::string_view newTex
   const size_t tail = static_cast<size_t>(std::upper_bound(FLineStarts.begin(), FLineStarts.end(), to) - FLineStarts.begin());
   FText.replace(from, to - from, newText);
   const size_t newTo = from + newText.size();
-  std::vector<size_t> starts;
+  std::vector<uint32_t> starts;
   const char* p = FText.data();
   const size_t n = FText.size();
   for (size_t i = FLineStarts[first]; i < newTo; ++i)

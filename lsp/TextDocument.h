@@ -47,7 +47,7 @@ class TTextDocument {
   void Index();
 
   std::string FText;
-  std::vector<size_t> FLineStarts;  // at least one entry: the first line starts at 0
+  std::vector<uint32_t> FLineStarts;  // at least one entry, 0 for the first line; 4 GiB at most
 };
 
 /// The bytes of the first `units` characters of a line (UTF-8 text); a count past the end gives
