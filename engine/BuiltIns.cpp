@@ -126,6 +126,67 @@ constexpr std::array<TFunctionN, 2> FunctionsN{{
     {"max", false},
 }};
 
+constexpr const char* PrName = "pr";
+
+// What each function gives, for the language server's hover. The descriptions are message
+// catalog entries (po/sheetcalc.pot): a change here is a change there and in each po/LANG.po.
+constexpr std::array<TFunctionHelp, 34> FunctionHelps{{
+    {"sin", "sin(x)", "sine of x (radians)"},
+    {"cos", "cos(x)", "cosine of x (radians)"},
+    {"tan", "tan(x)", "tangent of x (radians)"},
+    {"coTan", "coTan(x)", "cotangent of x (radians)"},
+    {"ArcSin", "ArcSin(x)", "arcsine of x, in radians"},
+    {"ArcCos", "ArcCos(x)", "arccosine of x, in radians"},
+    {"ArcTan2", "ArcTan2(y, x)", "angle of the point (x, y), in radians between -PI and PI"},
+    {"Sinh", "Sinh(x)", "hyperbolic sine of x"},
+    {"Cosh", "Cosh(x)", "hyperbolic cosine of x"},
+    {"Tanh", "Tanh(x)", "hyperbolic tangent of x"},
+    {"ArcSinh", "ArcSinh(x)", "inverse hyperbolic sine of x"},
+    {"ArcCosh", "ArcCosh(x)", "inverse hyperbolic cosine of x"},
+    {"ArcTanh", "ArcTanh(x)", "inverse hyperbolic tangent of x"},
+    {"exp", "exp(x)", "e to the power x"},
+    {"ln", "ln(x)", "natural logarithm of x"},
+    {"log", "log(x)", "natural logarithm of x (as ln)"},
+    {"Log10", "Log10(x)", "base-10 logarithm of x"},
+    {"Log2", "Log2(x)", "base-2 logarithm of x"},
+    {"LnXP1", "LnXP1(x)", "natural logarithm of 1 + x, accurate for x near 0"},
+    {"LogN", "LogN(base, x)", "logarithm of x to the base"},
+    {"Power", "Power(a, b)", "a to the power b"},
+    {"Hypot", "Hypot(a, b)", "sqrt(a^2 + b^2)"},
+    {"sqrt", "sqrt(x)", "square root of x"},
+    {"cbrt", "cbrt(x)", "cube root of x"},
+    {"abs", "abs(x)", "absolute value of x"},
+    {"sign", "sign(x)", "sign of x: -1, 0 or 1"},
+    {"ROUND", "ROUND(x[, n])", "x rounded to an integer, or to n decimals; ties to even"},
+    {"TRUNC", "TRUNC(x)", "x rounded toward zero to an integer"},
+    {"FRAC", "FRAC(x)", "fractional part of x, with the sign of x"},
+    {"floor", "floor(x)", "largest integer not above x"},
+    {"ceil", "ceil(x)", "smallest integer not below x"},
+    {"min", "min(a, b, ...)", "smallest of the arguments"},
+    {"max", "max(a, b, ...)", "largest of the arguments"},
+    {"pr", "pr(\"format\", x, ...)",
+     "up to four values written by the format text (%e, %f, %g, %n, %m) as the line's result"},
+}};
+
+constexpr bool Described(std::string_view name) {
+  return std::any_of(FunctionHelps.begin(), FunctionHelps.end(),
+                     [&](const TFunctionHelp& h) { return h.Name == name; });
+}
+constexpr bool AllDescribed(const auto& table) {
+  return std::all_of(table.begin(), table.end(), [](const auto& f) { return Described(f.Name); });
+}
+constexpr bool IsFunction(std::string_view name) {
+  auto named = [&](const auto& f) { return f.Name == name; };
+  auto in = [&](const auto& table) { return std::any_of(table.begin(), table.end(), named); };
+  return name == PrName || in(Functions1) || in(Functions2) || in(FunctionsN);
+}
+static_assert(Described(PrName) && AllDescribed(Functions1) && AllDescribed(Functions2) &&
+                  AllDescribed(FunctionsN),
+              "every built-in function has a description");
+static_assert(std::all_of(FunctionHelps.begin(), FunctionHelps.end(),
+                          [](const TFunctionHelp& h) { return IsFunction(h.Name); }),
+              "every description is a built-in function's");
+
 // ---- Constants ------------------------------------------------------------------------------
 
 struct TConstRec {
@@ -148,8 +209,6 @@ const std::array<TConstRec, 8>& Constants() {
   return table;
 }
 
-constexpr const char* PrName = "pr";
-
 // "π" alone is the constant that "2π" doubles: the number reader's π (the extended value nearest
 // to π, one unit in the last place below PI's). It is no row of the table, whose listing (#定数)
 // stays as it is.
@@ -165,6 +224,12 @@ std::vector<std::string> BuiltInFunctionNames() {
     if (std::string_view(f.Name) != "ROUND") names.push_back(f.Name);  // listed once
   for (const TFunctionN& f : FunctionsN) names.push_back(f.Name);
   return names;
+}
+
+const TFunctionHelp* FindFunctionHelp(std::string_view name) {
+  for (const TFunctionHelp& help : FunctionHelps)
+    if (scan::SameTextAscii(name, help.Name)) return &help;
+  return nullptr;
 }
 
 std::vector<std::string> ConstantNames() {

@@ -312,6 +312,16 @@ bool AtAnnotationOrEnd(const char* p);
 
 /// The built-in functions' names, as the tables spell them.
 std::vector<std::string> BuiltInFunctionNames();
+/// What a built-in function is: its name as the tables spell it, its call form, and what it gives
+/// in a short English text (an entry of the message catalogs, po/, which the caller translates).
+struct TFunctionHelp {
+  const char* Name;
+  const char* Call;
+  const char* Description;
+};
+/// The built-in function of that name (ASCII letters in any case, as a call matches them); nullptr
+/// when there is none.
+const TFunctionHelp* FindFunctionHelp(std::string_view name);
 /// The internal constants' names, in the order "#定数" lists them.
 std::vector<std::string> ConstantNames();
 

@@ -1,4 +1,5 @@
-// What the server shows of an evaluation: diagnostics, inlay hints, hovers and completions.
+// What the server shows of an evaluation: diagnostics, inlay hints, hovers (a label's value, a
+// function's call form and what it gives) and completions.
 
 #include <algorithm>
 #include <string>
@@ -9,6 +10,7 @@
 #include "lsp/JsonParams.h"
 #include "lsp/LspServer.h"
 #include "platform/Encoding.h"
+#include "platform/Messages.h"
 #include "scan/uAnsiCharTools.h"
 
 namespace lsp {
@@ -102,9 +104,21 @@ json TLspServer::Hover(const json& params) {
   const auto [start, end] = NameAround(line, UnitsToBytes(line, at.Character, FEncoding));
   if (start == end) return nullptr;
   std::string_view name = line.substr(start, end - start);
-  std::string value = LabelValue(sheet.Results(), name, at.Line, FQuiet.Services());
-  if (value.empty()) return nullptr;
-  return {{"contents", {{"kind", "plaintext"}, {"value", std::string(name) + " = " + std::string(TrimLeft(value))}}},
+  // A label may share a function's name: before "(" the name is a call.
+  const bool called = TrimLeft(line.substr(end)).starts_with('(');
+  std::string text;
+  if (!called) {
+    const std::string value = LabelValue(sheet.Results(), name, at.Line, FQuiet.Services());
+    if (!value.empty()) text = std::string(name) + " = " + std::string(TrimLeft(value));
+  }
+  if (text.empty()) {
+    const engine::TFunctionHelp* help = engine::FindFunctionHelp(name);
+    if (!help) return nullptr;
+    // Translate's text is in the ANSI code page on Windows: through inside text, UTF-8 everywhere.
+    const std::string description = platform::TranslateInside(help->Description);
+    text = std::string(help->Call) + "\n" + FQuiet.Services().Text.ExportUtf8Text(description);
+  }
+  return {{"contents", {{"kind", "plaintext"}, {"value", std::move(text)}}},
           {"range", RangeJson({at.Line, BytesToUnits(line, start, FEncoding)},
                               {at.Line, BytesToUnits(line, end, FEncoding)})}};
 }

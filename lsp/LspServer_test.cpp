@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "PlatformFakes.h"
+#include "engine/CalcAnsiScript.h"
 #include "lsp/JsonParams.h"
 #include "host/RegisterAdditions.h"
 
@@ -141,6 +143,37 @@ TEST_F(LspServerTest, HoverAndCompletionFollowTheLines) {
   EXPECT_EQ(labels(5, 2), std::vector<std::string>{"sqrt"});
   EXPECT_EQ(labels(6, 2), std::vector<std::string>{"ceil"});
   EXPECT_EQ(labels(1, 0).back(), "a");  // labels above the cursor only: b is defined on line 1
+}
+
+TEST_F(LspServerTest, HoverShowsWhatABuiltInFunctionGives) {
+  Initialize();
+  Open("sqrt(2)+SQRT(3)\nPower(2, 10)\nx = MIN(1, 2)\nmin = 4\nmin (3, min)\nsqr(1)\nlog(1)\npr(\"%g\", 1)\n");
+  struct TCase {
+    int Line, Character;
+    const char* Hover;  // nullptr: none
+  } const cases[] = {
+      {0, 2, "sqrt(x)\nsquare root of x"},
+      {0, 12, "sqrt(x)\nsquare root of x"},  // letter case, and the second name on the line
+      {1, 0, "Power(a, b)\na to the power b"},
+      {2, 6, "min(a, b, ...)\nsmallest of the arguments"},
+      {2, 0, "x = 1"},                                        // a label still shows its value
+      {4, 1, "min(a, b, ...)\nsmallest of the arguments"},  // a call, though a label min exists
+      {4, 10, "min = 4"},                                     // the label min
+      {5, 1, nullptr},                                        // no such function
+      {6, 1, "log(x)\nnatural logarithm of x (as ln)"},
+      {7, 0, "pr(\"format\", x, ...)\n"
+             "up to four values written by the format text (%e, %f, %g, %n, %m) as the line's result"},
+  };
+  for (const TCase& c : cases) {
+    const json result = Ask("textDocument/hover", Position(c.Line, c.Character))["result"];
+    if (!c.Hover) {
+      EXPECT_TRUE(result.is_null()) << c.Line << ":" << c.Character << " " << result;
+      continue;
+    }
+    EXPECT_EQ(result["contents"]["value"], c.Hover) << c.Line << ":" << c.Character;
+  }
+  const json sqrt = Ask("textDocument/hover", Position(0, 10))["result"];
+  EXPECT_EQ(sqrt["range"], RangeJson({0, 8}, {0, 12}));
 }
 
 TEST_F(LspServerTest, PositionsInUtf8WhenTheClientOffersIt) {
@@ -286,6 +319,41 @@ TEST_F(LspServerTest, ALoneSurrogateEscapeIsReadAsAReplacementCharacter) {
   Open("1+1\n");
   FServer.Receive(R"({"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":"file:///t.sheet","version":2},"contentChanges":[{"range":{"start":{"line":0,"character":0},"end":{"line":0,"character":0}},"text":"2+2//\ud800\n"}]}})");
   EXPECT_EQ(Hints(), (std::vector<std::string>{"0:  4", "1:  2"}));
+}
+
+/// LC_ALL set to a locale for the life of the object, then put back.
+class TScopedLocale {
+ public:
+  explicit TScopedLocale(const char* locale) {
+    if (const char* old = std::getenv("LC_ALL")) FOld = old;
+    ::setenv("LC_ALL", locale, 1);
+  }
+  ~TScopedLocale() { FOld.empty() ? ::unsetenv("LC_ALL") : ::setenv("LC_ALL", FOld.c_str(), 1); }
+  TScopedLocale(const TScopedLocale&) = delete;
+  TScopedLocale& operator=(const TScopedLocale&) = delete;
+
+ private:
+  std::string FOld;
+};
+
+TEST_F(LspServerTest, FunctionHoversInJapaneseUnderAJapaneseLocale) {
+  Initialize();
+  const std::vector<std::string> names = engine::BuiltInFunctionNames();
+  std::string text;
+  for (const std::string& name : names) text += name + "(1)\n";
+  Open(text);
+  const TScopedLocale japanese("ja_JP.UTF-8");  // needs the locale generated (locale -a)
+  EXPECT_EQ(Ask("textDocument/hover", Position(0, 1))["result"]["contents"]["value"],
+            U8(u8"pr(\"format\", x, ...)\n四つまでの値を書式テキスト (%e、%f、%g、%n、%m) で書いた、行の結果"));
+  // Every description has its translation in the catalog.
+  for (size_t i = 0; i < names.size(); ++i) {
+    const std::string value =
+        Ask("textDocument/hover", Position(static_cast<int>(i), 0))["result"]["contents"]["value"];
+    const engine::TFunctionHelp* help = engine::FindFunctionHelp(names[i]);
+    ASSERT_NE(help, nullptr) << names[i];
+    EXPECT_EQ(value.substr(0, value.find('\n')), help->Call);
+    EXPECT_NE(value.substr(value.find('\n') + 1), help->Description) << names[i];
+  }
 }
 
 }  // namespace

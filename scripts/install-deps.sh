@@ -9,7 +9,7 @@ packages=(cmake ninja-build g++ libedit-dev gettext nlohmann-json3-dev)
 if [[ "$what" == test ]]; then
   packages+=(libgtest-dev xvfb xclip xsel sway wl-clipboard g++-mingw-w64-x86-64 wine wine64
              locales clang libclang-rt-14-dev fpc-source python3 time bc tmux vim neovim
-             emacs-nox mandoc groff-base dpkg-dev lintian rpm rpmlint wixl msitools)
+             emacs-nox mandoc groff-base dpkg-dev lintian rpm rpmlint wixl msitools unzip)
   # The VS Code extension's build: Debian's node and npm, unless a node with its npm is there.
   command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 fi
