@@ -38,7 +38,7 @@ using TGenerator = char* (*)(const char* text, int state);
 struct TLineEditor {
   char* (*ReadLine)(const char* prompt) = nullptr;
   int (*AddHistory)(const char* line) = nullptr;
-  char* (*CopyText)(int from, int to) = nullptr;  // a malloc'ed copy of the line being edited
+  char** LineBuffer = nullptr;  // the line being edited (rl_copy_text's copy may lack its end)
   int* Point = nullptr;                            // where the cursor is in that line
 
   bool Load(TGenerator complete) {
@@ -51,7 +51,7 @@ struct TLineEditor {
       usingHistory();
     if (auto stifle = reinterpret_cast<void (*)(int)>(::dlsym(lib, "stifle_history")))
       stifle(static_cast<int>(HistoryLines));
-    CopyText = reinterpret_cast<char* (*)(int, int)>(::dlsym(lib, "rl_copy_text"));
+    LineBuffer = static_cast<char**>(::dlsym(lib, "rl_line_buffer"));
     Point = static_cast<int*>(::dlsym(lib, "rl_point"));
     Set<TGenerator>(lib, "rl_completion_entry_function", complete);
     Set<const char*>(lib, "rl_basic_word_break_characters", WordBreaks);
@@ -61,21 +61,17 @@ struct TLineEditor {
   }
 
   /// True when the word `text` that ends at the cursor follows a '#'. libedit gives the cursor
-  /// as a count of characters, and the line as UTF-8 (one byte short at its end in some versions).
+  /// as a count of characters, and the line as UTF-8.
   bool AfterHash(const char* text) const {
-    if (!CopyText || !Point) return false;
+    if (!LineBuffer || !*LineBuffer || !Point) return false;
     long at = *Point - CharacterCount(text) - 1;  // the character before the word
     if (at < 0) return false;
-    char* line = CopyText(0, 1 << 20);
-    if (!line) return false;
-    const char* p = line;
+    const char* p = *LineBuffer;
     for (long n = 0; *p != '\0'; ++p) {
       if ((static_cast<unsigned char>(*p) & 0xC0) == 0x80) continue;  // a continuation byte
       if (n++ == at) break;
     }
-    bool hash = *p == '#';
-    std::free(line);
-    return hash;
+    return *p == '#';
   }
 
   static long CharacterCount(const char* utf8) {

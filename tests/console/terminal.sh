@@ -77,6 +77,10 @@ type_keys '(3,4)'
 wait_for '^> myLabel\*Hypot\(3,4\)$' || fail "Tab on a label and a function: $(screen)"
 keys Enter
 wait_for '^ 35$' || fail "completed line: $(screen)"
+# A bare '#' then Tab twice lists the directives alone.
+type_keys '#'; keys Tab Tab
+wait_for '^cp +h +P2Js +scol +SI +定数 *$' || fail "Tab after '#': $(screen)"
+keys C-u
 type_keys '#定'; keys Tab
 wait_for '^> #定数$' || fail "Tab on a directive: $(screen)"
 keys Enter
