@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole test suite: installs what it needs, builds a Release and an ASan+UBSan configuration,
 # runs CTest against both (unit, golden, console, X11 and Wayland clipboard, editors, installation,
-# hostile inputs, fuzz regression cases), checks the Debian package and the RPM with lintian and
+# hostile inputs, fuzz regression cases), a clang build against the golden sheets and a random
+# sheet, checks the Debian package and the RPM with lintian and
 # rpmlint and installs and removes the Debian package, then the Windows build under Wine and its
 # installer, the converter over the Free Pascal sources under ASan+UBSan, and each fuzz
 # target for a short while.
@@ -20,6 +21,11 @@ configure_and_test() {
 
 echo "== Release ($(date +%T))"
 configure_and_test build/release -DCMAKE_BUILD_TYPE=Release -DSHEETCALC_TESTS=ON
+echo "== clang: the goldens and a random sheet against the GCC build ($(date +%T))"
+cmake -S . -B build/clang -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Release \
+  -DSHEETCALC_TESTS=OFF >/dev/null
+cmake --build build/clang -j "$jobs" --target sheetcalc
+tests/cross/run.sh build/clang "" build/release/host/sheetcalc
 echo "== The Debian package (lintian, dpkg -i, then dpkg -r) and the RPM (rpmlint) ($(date +%T))"
 tests/install/deb.sh build/release
 tests/install/rpm.sh build/release

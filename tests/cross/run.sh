@@ -6,14 +6,17 @@
 #   RUNNER     runs the build's programs, e.g. "qemu-aarch64 -L /usr/aarch64-linux-gnu" (default:
 #              none, the build runs here)
 #   REFERENCE  the reference program (default build/release/host/sheetcalc)
-# Not part of ./test.sh; scripts/install-deps.sh cross installs the compilers and qemu-user.
+# ./test.sh checks the clang build this way; scripts/install-deps.sh cross installs the other
+# compilers and qemu-user.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 build=$(realpath "${1:?usage: run.sh BUILD-DIR [RUNNER] [REFERENCE]}")
 runner=${2:-}
 reference=$(realpath "${3:-$root/build/release/host/sheetcalc}")
-generator=${SHARED_BENCH:-/work/shared/bench}/gen_sheet.py
+shared=$root/../shared/bench
+[[ -d "$shared" ]] || shared=/work/shared/bench
+generator=${SHARED_BENCH:-$shared}/gen_sheet.py
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failed=0
