@@ -7,7 +7,6 @@
 #include <string>
 
 #include "host/FatalError.h"
-#include "host/Run.h"
 #include "platform/Encoding.h"
 #include "platform/ErrorReport.h"
 #include "platform/Messages.h"
@@ -89,10 +88,7 @@ std::string ModuleName(const std::string& programName, platform::TTextBoundary& 
 }  // namespace
 
 void ReportFatalError(const std::exception* error, const std::string& programName,
-                      bool toClipboard, const platform::TServices& services) {
-  // A C++ exception does not carry the place it was raised; the report names the entry of the
-  // run that it escaped from.
-  const void* where = reinterpret_cast<const void*>(&Main);
+                      const void* where, bool toClipboard, const platform::TServices& services) {
   platform::TFatalError report;
   report.Caption = platform::TranslateInside(FatalErrorCaption);
   report.Text = FatalErrorText(error, ModuleName(programName, services.Text), where);

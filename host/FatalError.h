@@ -22,8 +22,9 @@ std::string FatalErrorText(const std::exception* error, const std::string& modul
 std::string FatalErrorLine(const std::exception* error);
 
 /// Reports an error that ended the run (`error` null for one that is no std::exception) through
-/// `services`' error report; `toClipboard`: the results were headed for the clipboard.
+/// `services`' error report; `where`: the entry of the run it escaped from (an exception does not
+/// carry the place it was raised); `toClipboard`: the results were headed for the clipboard.
 void ReportFatalError(const std::exception* error, const std::string& programName,
-                      bool toClipboard, const platform::TServices& services);
+                      const void* where, bool toClipboard, const platform::TServices& services);
 
 }  // namespace host

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "engine/CalcAnsiScript.h"
+#include "engine/SheetRun.h"
 #include "host/MyConsCalculate.h"
 #include "platform/Encoding.h"
 #include "platform/LargeBuffer.h"
@@ -23,6 +24,13 @@
 #include "scan/uAnsiCharTools.h"
 
 namespace host {
+using engine::DropFinalEmptyLine;
+using engine::EndsWithLineBreak;
+using engine::FilterSheet;
+using engine::FitLineEnd;
+using engine::RunSheet;
+using engine::StandardInputName;
+
 namespace {
 
 // The lines console mode shows first when it starts for want of a sheet (eleven in Japanese).
@@ -46,27 +54,7 @@ bool HasSheet(const std::string& text) {
   return *p != '\0';
 }
 
-constexpr const char* StandardInputName = "-";
-
 const char* const CannotWriteStandardOutput = "cannot write to standard output";
-
-/// True when the text's last byte is a line break (LF, or CR on its own).
-bool EndsWithLineBreak(const std::string& text) {
-  return !text.empty() && (text.back() == '\n' || text.back() == '\r');
-}
-
-/// Drops the empty line that the line driver writes for the end of a text that ends with a line
-/// break, so that a filtered range comes back with as many line ends as it went out with.
-void DropFinalEmptyLine(std::string& output) {
-  if (output.ends_with("\r\n\r\n")) output.resize(output.size() - 2);
-}
-
-/// Makes the output end with a line break exactly when its input did: a part of a line filtered
-/// by an editor comes back without one.
-void FitLineEnd(std::string& output, bool inputEndsWithLineBreak) {
-  if (inputEndsWithLineBreak) return DropFinalEmptyLine(output);
-  if (output.ends_with("\r\n")) output.resize(output.size() - 2);
-}
 
 /// How many bytes at the end of an inside text could join with text written behind it: a last
 /// character that begins with a lead byte (its trail byte may come next), else a CR (an LF may).
@@ -129,19 +117,6 @@ std::unique_ptr<engine::TAnsiCalculate> NewSheetEngine(std::string text,
 }
 
 }  // namespace
-
-bool RunSheet(engine::TAnsiCalculate& engine, const std::string& name) {
-  if (engine.OfferFile(name)) return true;
-  engine.Calculate();
-  return false;
-}
-
-bool FilterSheet(engine::TAnsiCalculate& engine) {
-  const bool endsWithLineBreak = EndsWithLineBreak(engine.Text());
-  if (RunSheet(engine, StandardInputName)) return !engine.Output().empty();
-  FitLineEnd(engine.Output(), endsWithLineBreak);
-  return true;
-}
 
 std::vector<std::string> ConsoleHelpLines() {
   const std::string text = platform::TranslateInside(HelpMessage);

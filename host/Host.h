@@ -19,17 +19,6 @@ struct TServices;
 
 namespace host {
 
-/// One sheet as file mode runs it: offered to the additions first (under `name`), else evaluated;
-/// the output is the engine's Output(). True when an addition took the sheet over. An error that
-/// ends the pass passes through.
-bool RunSheet(engine::TAnsiCalculate& engine, const std::string& name);
-
-/// The filter's run of the sheet in the engine's Text() (`sheetcalc -`): false when the filter
-/// gives its input back unchanged (an addition took the sheet over and wrote nothing); otherwise
-/// the engine's Output() is exactly the text the filter writes (inside text). An error that ends
-/// the pass passes through (the filter then gives its input back as well).
-bool FilterSheet(engine::TAnsiCalculate& engine);
-
 /// One run of the program over the platform services it is handed (they outlive it).
 class THost {
  public:

@@ -24,7 +24,8 @@ namespace {
 void ReportSafely(const std::exception* error, const std::string& programName, bool toClipboard,
                   const platform::TServices& services) {
   try {
-    ReportFatalError(error, programName, toClipboard, services);
+    ReportFatalError(error, programName, reinterpret_cast<const void*>(&Main), toClipboard,
+                     services);
   } catch (...) {
   }
 }

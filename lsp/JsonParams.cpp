@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "lsp/LspServer.h"
+#include "lsp/ErrorCodes.h"
 
 namespace lsp {
 

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <utility>
 
-#include "host/Host.h"
+#include "engine/SheetRun.h"
 #include "platform/Encoding.h"
 #include "scan/Errors.h"
 

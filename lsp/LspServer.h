@@ -17,21 +17,12 @@
 #include "lsp/MessageStream.h"
 #include "lsp/QuietServices.h"
 #include "lsp/Sheet.h"
+#include "lsp/ErrorCodes.h"
 #include "lsp/TextDocument.h"
 
 namespace lsp {
 
 using json = nlohmann::json;
-
-/// The protocol's error codes the server answers with.
-enum TErrorCode : int {
-  ParseError = -32700,
-  InvalidRequest = -32600,
-  MethodNotFound = -32601,
-  InvalidParams = -32602,
-  InternalError = -32603,
-  ServerNotInitialized = -32002,
-};
 
 /// The most content changes one change notification may carry.
 inline constexpr size_t MaxContentChanges = 10000;
