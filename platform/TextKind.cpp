@@ -3,11 +3,7 @@
 #include "platform/TextKind.h"
 
 namespace platform {
-namespace {
 
-/// The length of the valid UTF-8 sequence at `i`, with its code point in `cp`; 0 when the bytes
-/// there are no valid sequence (a lone continuation byte, an overlong form, a surrogate, a code
-/// point past U+10FFFF, a sequence cut short).
 size_t Utf8SequenceAt(std::string_view s, size_t i, char32_t& cp) {
   const auto c = static_cast<unsigned char>(s[i]);
   if (c < 0x80) {
@@ -34,8 +30,6 @@ size_t Utf8SequenceAt(std::string_view s, size_t i, char32_t& cp) {
   if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
   return length;
 }
-
-}  // namespace
 
 TTextKind KindOfText(std::string_view bytes) {
   if (bytes.starts_with("\xEF\xBB\xBF")) return TTextKind::Utf8;

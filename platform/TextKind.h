@@ -15,6 +15,11 @@ enum class TTextKind {
   CodePage,  // anything else: the system's ANSI code page
 };
 
+/// The length of the valid UTF-8 sequence at s[i], with its code point in `cp`; 0 when the bytes
+/// there are no valid sequence (a lone continuation byte, an overlong form, a surrogate, a code
+/// point past U+10FFFF, a sequence cut short). The one UTF-8 reader of both boundaries.
+size_t Utf8SequenceAt(std::string_view s, size_t i, char32_t& cp);
+
 /// The kind of `bytes` by the rule above. Valid UTF-8 is the shortest form of a code point up to
 /// U+10FFFF that is no surrogate.
 TTextKind KindOfText(std::string_view bytes);

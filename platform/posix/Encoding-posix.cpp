@@ -12,10 +12,11 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Messages.h"
 #include "platform/Encoding.h"
 #include "platform/LargeBuffer.h"
+#include "platform/Messages.h"
 #include "platform/StandIns.h"
+#include "platform/TextKind.h"
 #include "scan/Errors.h"
 
 namespace platform {
@@ -76,19 +77,9 @@ size_t BareLineFeeds(std::string_view s) {
 /// The code point of the UTF-8 sequence at `p` (at most `n` bytes), or -1 when it is not valid
 /// UTF-8 (overlong forms, surrogates and values above U+10FFFF included).
 long DecodeUtf8(const unsigned char* p, size_t n) {
-  if (n == 0) return -1;
-  unsigned c = p[0];
-  if (c < 0x80) return c;
-  int len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 0;
-  if (len == 0 || c > 0xF4 || static_cast<size_t>(len) > n) return -1;
-  long cp = c & (0x7F >> len);
-  for (int i = 1; i < len; ++i) {
-    if ((p[i] & 0xC0) != 0x80) return -1;
-    cp = (cp << 6) | (p[i] & 0x3F);
-  }
-  static const long kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return -1;
-  return cp;
+  char32_t cp;
+  const std::string_view s(reinterpret_cast<const char*>(p), n);
+  return n > 0 && Utf8SequenceAt(s, 0, cp) > 0 ? static_cast<long>(cp) : -1;
 }
 
 bool IsLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
