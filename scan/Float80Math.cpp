@@ -189,9 +189,6 @@ TFloat80 Soft(long double r) {
   TFloat80 Name(TFloat80 x) { return Soft(std::fn(Native(x))); }
 #define SHEETCALC_TWO(Name, fn) \
   TFloat80 Name(TFloat80 x, TFloat80 y) { return Soft(std::fn(Native(x), Native(y))); }
-SHEETCALC_ONE(Sin, sin)
-SHEETCALC_ONE(Cos, cos)
-SHEETCALC_ONE(Tan, tan)
 SHEETCALC_ONE(Sinh, sinh)
 SHEETCALC_ONE(Cosh, cosh)
 SHEETCALC_ONE(Tanh, tanh)

@@ -175,6 +175,9 @@ long double Log1pl(long double x) { return std::log1p(x); }
 long double Atan2l(long double y, long double x) { return std::atan2(y, x); }
 long double Acosl(long double x) { return std::acos(x); }
 long double Asinl(long double x) { return std::asin(x); }
+long double Sinl(long double x) { return std::sin(x); }
+long double Cosl(long double x) { return std::cos(x); }
+long double Tanl(long double x) { return std::tan(x); }
 
 INSTANTIATE_TEST_SUITE_P(
     Functions, Float80MathTest,
@@ -187,7 +190,10 @@ INSTANTIATE_TEST_SUITE_P(
                       TCase{"log1p", Log1p, Log1pl, nullptr, nullptr, 70, 60000},
                       TCase{"atan2", nullptr, nullptr, Atan2, Atan2l, 20, 60000},
                       TCase{"acos", Acos, Acosl, nullptr, nullptr, 1, 60000},
-                      TCase{"asin", Asin, Asinl, nullptr, nullptr, 1, 0}),
+                      TCase{"asin", Asin, Asinl, nullptr, nullptr, 1, 0},
+                      TCase{"sin", Sin, Sinl, nullptr, nullptr, 12, 0},
+                      TCase{"cos", Cos, Cosl, nullptr, nullptr, 12, 0},
+                      TCase{"tan", Tan, Tanl, nullptr, nullptr, 12, 0}),
     [](const ::testing::TestParamInfo<TCase>& info) { return std::string(info.param.Name); });
 
 }  // namespace

@@ -416,6 +416,25 @@ TFloat80 Fscale(TFloat80 x, TFloat80 n) {
   return Round(Scaled(Wide(x), static_cast<int>(k)));
 }
 
+namespace {
+TFloat80 RoundDouble(const TWide& w) {
+  if (w.IsZero()) return Zero(w.Neg);
+  uint64_t sig = w.Hi >> 11;
+  const uint64_t rest = (w.Hi << 53) | (w.Lo != 0);
+  int exp = w.Exp;
+  if (rest > Top || (rest == Top && (sig & 1))) {
+    if (++sig >> 53) {
+      sig >>= 1;
+      ++exp;
+    }
+  }
+  return TFloat80::FromBits(static_cast<uint16_t>((w.Neg ? 0x8000 : 0) | (exp + Bias)), sig << 11);
+}
+}  // namespace
+
+TFloat80 DoubleAdd(TFloat80 a, TFloat80 b) { return RoundDouble(Add(Wide(a), Wide(b))); }
+TFloat80 DoubleMul(TFloat80 a, TFloat80 b) { return RoundDouble(Mul(Wide(a), Wide(b))); }
+
 TFloat80 Ln2() { return Round(Constants().Ln2); }
 TFloat80 Lg2() {
   const TConstants& c = Constants();

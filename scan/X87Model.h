@@ -20,6 +20,12 @@ TFloat80 Fpatan(TFloat80 y, TFloat80 x);
 /// fscale: x 2^trunc(n), rounded once.
 TFloat80 Fscale(TFloat80 x, TFloat80 n);
 
+/// Binary64 arithmetic on values held exactly in the 80-bit format, each result rounded once to
+/// the nearest double (normal range only), as SSE arithmetic gives it: for code that the C
+/// library computes in double.
+TFloat80 DoubleAdd(TFloat80 a, TFloat80 b);
+TFloat80 DoubleMul(TFloat80 a, TFloat80 b);
+
 /// The constants the unit loads (fldln2, fldlg2, fldl2e, fldl2t, fldpi), rounded to nearest.
 TFloat80 Ln2();
 TFloat80 Lg2();
