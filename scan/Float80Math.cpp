@@ -197,6 +197,5 @@ SHEETCALC_ONE(Acosh, acosh)
 SHEETCALC_ONE(Atanh, atanh)
 SHEETCALC_ONE(Cbrt, cbrt)
 SHEETCALC_TWO(Hypot, hypot)
-SHEETCALC_TWO(Pow, pow)
 
 }  // namespace scan::f80

@@ -176,6 +176,7 @@ long double Atan2l(long double y, long double x) { return std::atan2(y, x); }
 long double Acosl(long double x) { return std::acos(x); }
 long double Asinl(long double x) { return std::asin(x); }
 long double Sinl(long double x) { return std::sin(x); }
+long double Powl(long double x, long double y) { return std::pow(x, y); }
 long double Cosl(long double x) { return std::cos(x); }
 long double Tanl(long double x) { return std::tan(x); }
 
@@ -193,8 +194,37 @@ INSTANTIATE_TEST_SUITE_P(
                       TCase{"asin", Asin, Asinl, nullptr, nullptr, 1, 0},
                       TCase{"sin", Sin, Sinl, nullptr, nullptr, 12, 0},
                       TCase{"cos", Cos, Cosl, nullptr, nullptr, 12, 0},
-                      TCase{"tan", Tan, Tanl, nullptr, nullptr, 12, 0}),
+                      TCase{"tan", Tan, Tanl, nullptr, nullptr, 12, 0},
+                      TCase{"pow", nullptr, nullptr, Pow, Powl, 8, 60000}),
     [](const ::testing::TestParamInfo<TCase>& info) { return std::string(info.param.Name); });
+
+}  // namespace
+}  // namespace scan::f80
+
+namespace scan::f80 {
+namespace {
+
+// The engine's powers of ten and whole powers in general.
+TEST(Float80MathPowTest, WholeExponents) {
+  if (!X87) GTEST_SKIP() << "needs the x87 long double to compare with";
+  int differ = 0, total = 0, far = 0;
+  std::mt19937_64 random(3);
+  for (int n = -5000; n <= 5000; ++n) {
+    for (const long double x : {10.0L, 2.0L, -3.0L, 0.1L, static_cast<long double>(random() % 1000) / 7}) {
+      const TFloat80 got = Pow(SoftOf(x), TFloat80(n));
+      const TFloat80 want = SoftOf(std::pow(x, static_cast<long double>(n)));
+      ++total;
+      if (!SameBits(got, want)) {
+        ++differ;
+        if (UlpsApart(got, want) > 1 && ++far <= 10)
+          ADD_FAILURE() << "pow(" << Show(SoftOf(x)) << ", " << n << ") gives " << Show(got)
+                        << ", the C library " << Show(want);
+      }
+    }
+  }
+  std::printf("pow with whole exponents: %d of %d differ\n", differ, total);
+  EXPECT_LE(differ * 100, total * 6);
+}
 
 }  // namespace
 }  // namespace scan::f80
