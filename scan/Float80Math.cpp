@@ -32,8 +32,6 @@ const TFloat80 MinusInfinity = K(0xFFFF, 0x8000000000000000u);
 // log(x) as base * log2(x), where base is the instruction's constant (ln 2, log10 2, or 1).
 TFloat80 LogBase(TFloat80 x, TFloat80 base) {
   if (x.IsNan()) return x + x;
-  if (x.IsZero()) return MinusInfinity;
-  if (x.SignBit()) return DomainNan;
   TFloat80 d = x;
   // From -2 down the subtraction is skipped (it could only overflow); the result is the invalid
   // operation's either way.
@@ -43,6 +41,35 @@ TFloat80 LogBase(TFloat80 x, TFloat80 base) {
     return x87::Fyl2xp1(d, base);
   }
   return x87::Fyl2x(x, base);
+}
+
+// The library's wrapper: a pole at 0, a domain error below.
+TFloat80 LogWrapped(TFloat80 x, TFloat80 base) {
+  if (x.IsZero()) return MinusInfinity;
+  if (x.SignBit() && !x.IsNan()) return DomainNan;
+  return LogBase(x, base);
+}
+
+// The terms of x log2(e) = i + f: i whole, f gathered as (c0 xi - i) + c0 xf + c1 x, c0 xi exact.
+void SplitExponent(TFloat80 x, TFloat80& i, TFloat80& f) {
+  const TFloat80 c0 = K(0x3FFF, 0xB8AA000000000000u);
+  const TFloat80 c1 = K(0x3FED, 0xECA5705FC2EEFA20u);
+  i = (x * x87::L2e()).NearbyInt();
+  const TFloat80 xi = x.NearbyInt();
+  f = c0 * xi - i;
+  f = f + c0 * (x - xi);
+  f = f + c1 * x;
+}
+
+// e^x - 1.
+TFloat80 Expm1(TFloat80 x) {
+  if (x.IsNan()) return x + x;
+  if (!x.SignBit() && Field(x) >= 0x4006) return Exp(x);
+  if (x.SignBit() && Field(x) >= 0x4006) return TFloat80(-1);
+  if (x.IsZero() || Field(x) < 0x3FBF) return x;
+  TFloat80 i, f;
+  SplitExponent(x, i, f);
+  return x87::Fscale(x87::F2xm1(f), i) + (x87::Fscale(One, i) - One);
 }
 
 }  // namespace
@@ -69,20 +96,14 @@ TFloat80 Exp(TFloat80 x) {
   } else if (field < 0x3FBC) {
     return x + One;
   }
-  // x log2(e) = i + f, with f gathered as (c0 xi - i) + c0 xf + c1 x, c0 xi exact.
-  const TFloat80 c0 = K(0x3FFF, 0xB8AA000000000000u);
-  const TFloat80 c1 = K(0x3FED, 0xECA5705FC2EEFA20u);
-  const TFloat80 i = (x * x87::L2e()).NearbyInt();
-  const TFloat80 xi = x.NearbyInt();
-  TFloat80 f = c0 * xi - i;
-  f = f + c0 * (x - xi);
-  f = f + c1 * x;
+  TFloat80 i, f;
+  SplitExponent(x, i, f);
   return x87::Fscale(x87::F2xm1(f) + One, i);
 }
 
-TFloat80 Log(TFloat80 x) { return LogBase(x, x87::Ln2()); }
-TFloat80 Log10(TFloat80 x) { return LogBase(x, x87::Lg2()); }
-TFloat80 Log2(TFloat80 x) { return LogBase(x, One); }
+TFloat80 Log(TFloat80 x) { return LogWrapped(x, x87::Ln2()); }
+TFloat80 Log10(TFloat80 x) { return LogWrapped(x, x87::Lg2()); }
+TFloat80 Log2(TFloat80 x) { return LogWrapped(x, One); }
 
 TFloat80 Log1p(TFloat80 x) {
   if (x.IsNan()) return x + x;
@@ -154,6 +175,132 @@ TFloat80 Asin(TFloat80 x) {
   return x.SignBit() ? -t : t;
 }
 
+// The hyperbolic functions and their inverses, on expm1, exp, log and log1p as above.
+
+TFloat80 Sinh(TFloat80 x) {
+  const TFloat80 shuge = K(0x7FFB, 0xAC23C22116CBF8A4u);  // 1e4931
+  const int ix = Field(x);
+  const uint32_t i0 = static_cast<uint32_t>(x.Significand() >> 32);
+  if (ix == 0x7FFF) return x + x;
+  const TFloat80 h = x.SignBit() ? -Half : Half;
+  if (ix < 0x4003 || (ix == 0x4003 && i0 <= 0xC8000000u)) {  // |x| < 25
+    if (ix < 0x3FDF) return x;
+    const TFloat80 t = Expm1(x.Abs());
+    if (ix < 0x3FFF) return h * (Two * t - t * t / (t + One));
+    return h * (t + t / (t + One));
+  }
+  if (ix < 0x400C || (ix == 0x400C && i0 < 0xB17217F7u)) return h * Exp(x.Abs());
+  const uint32_t i1 = static_cast<uint32_t>(x.Significand());
+  if (ix == 0x400C && (i0 < 0xB174DDC0u || (i0 == 0xB174DDC0u && i1 <= 0x31AEC0EAu))) {
+    const TFloat80 w = Exp(Half * x.Abs());
+    const TFloat80 t = h * w;
+    return t * w;
+  }
+  return x * shuge;
+}
+
+TFloat80 Cosh(TFloat80 x) {
+  const TFloat80 huge = K(0x7F94, 0xAE9204275937A4C1u);  // 1e4900
+  const int ex = Field(x);
+  const uint32_t mx = static_cast<uint32_t>(x.Significand() >> 32);
+  const uint32_t lx = static_cast<uint32_t>(x.Significand());
+  if (ex < 0x4003 || (ex == 0x4003 && mx < 0xB0000000u)) {
+    if (ex < 0x3FFD || (ex == 0x3FFD && mx < 0xB17217F7u)) {
+      if (ex < 0x3FBC) return One;
+      const TFloat80 t = Expm1(x.Abs());
+      const TFloat80 w = One + t;
+      return One + (t * t) / (w + w);
+    }
+    const TFloat80 t = Exp(x.Abs());
+    return Half * t + Half / t;
+  }
+  if (ex < 0x400C || (ex == 0x400C && mx < 0xB1700000u)) return Half * Exp(x.Abs());
+  if (ex == 0x400C && (mx < 0xB174DDC0u || (mx == 0xB174DDC0u && lx < 0x31AEC0EBu))) {
+    const TFloat80 w = Exp(Half * x.Abs());
+    const TFloat80 t = Half * w;
+    return t * w;
+  }
+  if (ex == 0x7FFF) return x * x;
+  return huge * huge;
+}
+
+TFloat80 Tanh(TFloat80 x) {
+  const int ix = Field(x);
+  const uint32_t j0 = static_cast<uint32_t>(x.Significand() >> 32);
+  if (ix == 0x7FFF) return x.SignBit() ? One / x - One : One / x + One;
+  TFloat80 z;
+  if (ix < 0x4003 || (ix == 0x4003 && j0 < 0xB8000000u)) {  // |x| < 23
+    if (x.IsZero()) return x;
+    if (ix < 0x3FC8) return x;  // times (1 + tiny), which rounds to 1
+    if (ix >= 0x3FFF) {
+      const TFloat80 t = Expm1(Two * x.Abs());
+      z = One - Two / (t + Two);
+    } else {
+      const TFloat80 t = Expm1(-Two * x.Abs());
+      z = -t / (t + Two);
+    }
+  } else {
+    z = One;  // 1 - tiny rounds to 1
+  }
+  return x.SignBit() ? -z : z;
+}
+
+TFloat80 Asinh(TFloat80 x) {
+  const TFloat80 ln2 = K(0x3FFE, 0xB17217F7D1CF79ACu);
+  const int ix = Field(x);
+  if (ix < 0x3FDE) return x;
+  TFloat80 w;
+  TFloatFaults f = 0;
+  if (ix > 0x4020) {
+    if (ix == 0x7FFF) return x + x;
+    w = LogBase(x.Abs(), x87::Ln2()) + ln2;
+  } else {
+    const TFloat80 xa = x.Abs();
+    if (ix > 0x4000) {
+      w = LogBase(Two * xa + One / (TFloat80::Sqrt(xa * xa + One, f) + xa), x87::Ln2());
+    } else {
+      const TFloat80 t = xa * xa;
+      w = Log1p(xa + t / (One + TFloat80::Sqrt(One + t, f)));
+    }
+  }
+  return w.SignBit() == x.SignBit() ? w : -w;
+}
+
+TFloat80 Acosh(TFloat80 x) {
+  const TFloat80 ln2 = K(0x3FFE, 0xB17217F7D1CF79ACu);
+  const uint16_t se = x.SignAndExponent();
+  TFloatFaults f = 0;
+  if (se < 0x3FFF || (se & 0x8000)) return (x - x) / (x - x);
+  if (se >= 0x401D) {
+    if (se >= 0x7FFF) return x + x;
+    return LogBase(x, x87::Ln2()) + ln2;
+  }
+  if (x == One) return TFloat80();
+  if (se > 0x4000) {
+    const TFloat80 t = x * x;
+    return LogBase(Two * x - One / (x + TFloat80::Sqrt(t - One, f)), x87::Ln2());
+  }
+  const TFloat80 t = x - One;
+  return Log1p(t + TFloat80::Sqrt(Two * t + t * t, f));
+}
+
+TFloat80 Atanh(TFloat80 x) {
+  const int ix = Field(x);
+  if (ix > 0x3FFF || (ix == 0x3FFF && x.Significand() != 0x8000000000000000u))
+    return (x - x) / (x - x);
+  if (ix == 0x3FFF) return x / TFloat80();
+  if (ix < 0x3FDF) return x;
+  const TFloat80 a = x.Abs();
+  TFloat80 t;
+  if (ix < 0x3FFE) {
+    t = a + a;
+    t = Half * Log1p(t + t * a / (One - a));
+  } else {
+    t = Half * Log1p((a + a) / (One - a));
+  }
+  return x.SignBit() ? -t : t;
+}
+
 }  // namespace scan::f80
 
 // Stand-in for the functions not yet in software: through the x87 unit.
@@ -189,12 +336,6 @@ TFloat80 Soft(long double r) {
   TFloat80 Name(TFloat80 x) { return Soft(std::fn(Native(x))); }
 #define SHEETCALC_TWO(Name, fn) \
   TFloat80 Name(TFloat80 x, TFloat80 y) { return Soft(std::fn(Native(x), Native(y))); }
-SHEETCALC_ONE(Sinh, sinh)
-SHEETCALC_ONE(Cosh, cosh)
-SHEETCALC_ONE(Tanh, tanh)
-SHEETCALC_ONE(Asinh, asinh)
-SHEETCALC_ONE(Acosh, acosh)
-SHEETCALC_ONE(Atanh, atanh)
 SHEETCALC_ONE(Cbrt, cbrt)
 SHEETCALC_TWO(Hypot, hypot)
 
