@@ -301,42 +301,91 @@ TFloat80 Atanh(TFloat80 x) {
   return x.SignBit() ? -t : t;
 }
 
-}  // namespace scan::f80
+// x = frac 2^e with frac in [1/2, 1), for x finite and non-zero.
+TFloat80 Frexp(TFloat80 x, int& e) {
+  const int field = Field(x);
+  uint64_t sig = x.Significand();
+  e = field == 0 ? -16381 : field - 16382;
+  while (!(sig >> 63)) {
+    sig <<= 1;
+    --e;
+  }
+  return K(static_cast<uint16_t>((x.SignAndExponent() & 0x8000) | 0x3FFE), sig);
+}
 
-// Stand-in for the functions not yet in software: through the x87 unit.
-#include <cmath>
-#include <cstring>
-#include <limits>
+// x 2^e for x normal and the result in the normal range.
+TFloat80 Ldexp(TFloat80 x, int e) {
+  return K(static_cast<uint16_t>(x.SignAndExponent() + e), x.Significand());
+}
 
-static_assert(std::numeric_limits<long double>::digits == 64, "the stand-in needs the x87 format");
+TFloat80 Cbrt(TFloat80 x) {
+  if (x.IsNan() || x.IsInf() || x.IsZero()) return x + x;
+  const TFloat80 c0 = K(0xBFFC, 0x89E499C37EFFB000u), c1 = K(0x3FFE, 0x8BF0FE3F2CEAC000u),
+                 c2 = K(0x3FFE, 0xF452651DD1BDC000u), c3 = K(0x3FFF, 0x91EB77282C39D000u),
+                 c4 = K(0x3FFD, 0xCE0609091527F000u);
+  // 2^(k/3) for k = -2..2, in double precision.
+  static const TFloat80 factor[5] = {K(0x3FFE, 0xA14517CC6B945000u), K(0x3FFE, 0xCB2FF529EB71E000u),
+                                     K(0x3FFF, 0x8000000000000000u), K(0x3FFF, 0xA14517CC6B945800u),
+                                     K(0x3FFF, 0xCB2FF529EB71E800u)};
+  const TFloat80 third = K(0x3FFD, 0xAAAAAAAAAAAAAAABu);
+  int xe;
+  const TFloat80 xm = Frexp(x.Abs(), xe);
+  TFloat80 u = (((c0 * xm + c1) * xm - c2) * xm + c3) * xm + c4;
+  u = u * factor[2 + xe % 3];
+  u = Ldexp(x > TFloat80() ? u : -u, xe / 3);
+  u = u - (u - (x / (u * u))) * third;
+  u = u - (u - (x / (u * u))) * third;
+  return u;
+}
 
-namespace scan::f80 {
 namespace {
 
-long double Native(TFloat80 x) {
-  long double r = 0;
-  const uint64_t significand = x.Significand();
-  const uint16_t signExp = x.SignAndExponent();
-  std::memcpy(&r, &significand, 8);
-  std::memcpy(reinterpret_cast<char*>(&r) + 8, &signExp, 2);
-  return r;
+// The distance for ax >= ay >= 0 whose squares neither overflow nor underflow.
+TFloat80 HypotKernel(TFloat80 ax, TFloat80 ay) {
+  TFloatFaults f = 0;
+  TFloat80 h = TFloat80::Sqrt(ax * ax + ay * ay, f);
+  TFloat80 t1, t2;
+  if (h <= Two * ay) {
+    const TFloat80 delta = h - ay;
+    t1 = ax * (Two * delta - ax);
+    t2 = (delta - Two * (ax - ay)) * delta;
+  } else {
+    const TFloat80 delta = h - ax;
+    t1 = Two * delta * (ax - Two * ay);
+    t2 = (TFloat80(4) * delta - ay) * ay + delta * delta;
+  }
+  h = h - (t1 + t2) / (Two * h);
+  return h;
 }
 
-TFloat80 Soft(long double r) {
-  uint64_t significand;
-  uint16_t signExp;
-  std::memcpy(&significand, &r, 8);
-  std::memcpy(&signExp, reinterpret_cast<const char*>(&r) + 8, 2);
-  return TFloat80::FromBits(signExp, significand);
-}
+bool IsSignalling(TFloat80 x) { return x.IsNan() && !(x.Significand() & (uint64_t{1} << 62)); }
 
 }  // namespace
 
-#define SHEETCALC_ONE(Name, fn) \
-  TFloat80 Name(TFloat80 x) { return Soft(std::fn(Native(x))); }
-#define SHEETCALC_TWO(Name, fn) \
-  TFloat80 Name(TFloat80 x, TFloat80 y) { return Soft(std::fn(Native(x), Native(y))); }
-SHEETCALC_ONE(Cbrt, cbrt)
-SHEETCALC_TWO(Hypot, hypot)
+TFloat80 Hypot(TFloat80 x, TFloat80 y) {
+  const TFloat80 scale = K(0x1FC1, 0x8000000000000000u);     // 2^-8254
+  const TFloat80 large = K(0x5FFE, 0xB504F333F9DE6484u);     // about sqrt(2) 2^8191
+  const TFloat80 tiny = K(0x2000, 0x8000000000000000u);      // 2^-8191
+  const TFloat80 eps = K(0x3FBE, 0x8000000000000000u);       // 2^-65
+  if (x.IsNan() || x.IsInf() || y.IsNan() || y.IsInf()) {
+    if ((x.IsInf() || y.IsInf()) && !IsSignalling(x) && !IsSignalling(y))
+      return -MinusInfinity;
+    return x + y;
+  }
+  x = x.Abs();
+  y = y.Abs();
+  const TFloat80 ax = x < y ? y : x;
+  const TFloat80 ay = x < y ? x : y;
+  if (ax > large) {
+    if (ay <= ax * eps) return ax + ay;
+    return HypotKernel(ax * scale, ay * scale) / scale;
+  }
+  if (ay < tiny) {
+    if (ax >= ay / eps) return ax + ay;
+    return HypotKernel(ax / scale, ay / scale) * scale;
+  }
+  if (ay <= ax * eps) return ax + ay;
+  return HypotKernel(ax, ay);
+}
 
 }  // namespace scan::f80

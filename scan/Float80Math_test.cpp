@@ -178,6 +178,8 @@ long double Atan2l(long double y, long double x) { return std::atan2(y, x); }
 long double Acosl(long double x) { return std::acos(x); }
 long double Asinl(long double x) { return std::asin(x); }
 long double Sinl(long double x) { return std::sin(x); }
+long double Cbrtl(long double x) { return std::cbrt(x); }
+long double Hypotl(long double x, long double y) { return std::hypot(x, y); }
 long double Sinhl(long double x) { return std::sinh(x); }
 long double Coshl(long double x) { return std::cosh(x); }
 long double Tanhl(long double x) { return std::tanh(x); }
@@ -209,7 +211,9 @@ INSTANTIATE_TEST_SUITE_P(
                       TCase{"tanh", Tanh, Tanhl, nullptr, nullptr, 5, 60000, 2},
                       TCase{"asinh", Asinh, Asinhl, nullptr, nullptr, 40, 60000},
                       TCase{"acosh", Acosh, Acoshl, nullptr, nullptr, 40, 60000},
-                      TCase{"atanh", Atanh, Atanhl, nullptr, nullptr, 1, 60000}),
+                      TCase{"atanh", Atanh, Atanhl, nullptr, nullptr, 1, 60000},
+                      TCase{"cbrt", Cbrt, Cbrtl, nullptr, nullptr, 70, 0},
+                      TCase{"hypot", nullptr, nullptr, Hypot, Hypotl, 70, 0}),
     [](const ::testing::TestParamInfo<TCase>& info) { return std::string(info.param.Name); });
 
 }  // namespace
