@@ -145,32 +145,27 @@ TWide Mul(TWide a, TWide b) {
   return {a.Neg != b.Neg, exp, r3, r2};
 }
 
+TFloat80 Round(const TWide& w);
+
+// 1/b: the 64-bit quotient, then one Newton step r + r (1 - b r), which doubles its precision.
+TWide Reciprocal(TWide b) {
+  const int exp = b.Exp;
+  b.Exp = 0;
+  b.Neg = false;
+  TFloatFaults f = 0;
+  const TWide one = Normalised(false, 0, Top, 0);
+  const TWide r = Wide(TFloat80::Div(TFloat80(1), Round(b), f));
+  const TWide e = Sub(one, Mul(b, r));
+  TWide result = Add(r, Mul(r, e));
+  result.Exp -= exp;
+  return result;
+}
+
 TWide Div(TWide a, TWide b) {
   if (a.IsZero()) return {};
-  int exp = a.Exp - b.Exp;
-  uint64_t rh = a.Hi, rl = a.Lo;
-  bool carry = false;
-  if (MagnitudeBelow({false, 0, a.Hi, a.Lo}, {false, 0, b.Hi, b.Lo})) {
-    carry = (rh & Top) != 0;
-    rh = (rh << 1) | (rl >> 63);
-    rl <<= 1;
-    --exp;
-  }
-  uint64_t qh = 0, ql = 0;
-  for (int i = 0; i < 128; ++i) {
-    qh = (qh << 1) | (ql >> 63);
-    ql <<= 1;
-    if (carry || rh > b.Hi || (rh == b.Hi && rl >= b.Lo)) {
-      const uint64_t borrow = rl < b.Lo;
-      rl -= b.Lo;
-      rh -= b.Hi + borrow;
-      ql |= 1;
-    }
-    carry = (rh & Top) != 0;
-    rh = (rh << 1) | (rl >> 63);
-    rl <<= 1;
-  }
-  return {a.Neg != b.Neg, exp, qh, ql};
+  TWide q = Mul(a, Reciprocal(b));
+  q.Neg = a.Neg != b.Neg;
+  return q;
 }
 
 // The value rounded to nearest even into the format: subnormal, zero or infinite as it falls.
