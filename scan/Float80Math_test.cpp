@@ -251,6 +251,16 @@ TEST(Float80MathPowTest, WholeExponents) {
   EXPECT_LE(differ * 100, total * 6);
 }
 
+// Powers of ten, the engine's scale factors, are exact throughout the range.
+TEST(Float80MathPowTest, PowersOfTen) {
+  if (!X87) GTEST_SKIP() << "needs the x87 long double to compare with";
+  for (int n = -5000; n <= 5000; ++n) {
+    const TFloat80 got = Pow(TFloat80(10), TFloat80(n));
+    const TFloat80 want = SoftOf(std::pow(10.0L, static_cast<long double>(n)));
+    EXPECT_TRUE(SameBits(got, want)) << "10^" << n << " gives " << Show(got) << ", the C library " << Show(want);
+  }
+}
+
 }  // namespace
 }  // namespace scan::f80
 
