@@ -123,7 +123,7 @@ TWide Mul(TWide a, TWide b) {
   MulWide(a.Lo, b.Hi, lh1, lh0);
   MulWide(a.Lo, b.Lo, ll1, ll0);
   // Limbs r3 r2 r1 (r0 dropped): hh at r3:r2, hl and lh at r2:r1, ll at r1:r0.
-  uint64_t r1 = hl0, carry2 = 0, carry3 = 0;
+  uint64_t r1 = hl0, carry3 = 0;
   r1 += lh0;
   uint64_t c = r1 < lh0;
   r1 += ll1;
@@ -134,7 +134,7 @@ TWide Mul(TWide a, TWide b) {
   carry3 += r2 < hl1;
   r2 += lh1;
   carry3 += r2 < lh1;
-  uint64_t r3 = hh1 + carry3 + carry2;
+  uint64_t r3 = hh1 + carry3;
   int exp = a.Exp + b.Exp;
   if (r3 & Top) {
     ++exp;
@@ -430,13 +430,26 @@ TFloat80 RoundDouble(const TWide& w) {
 TFloat80 DoubleAdd(TFloat80 a, TFloat80 b) { return RoundDouble(Add(Wide(a), Wide(b))); }
 TFloat80 DoubleMul(TFloat80 a, TFloat80 b) { return RoundDouble(Mul(Wide(a), Wide(b))); }
 
-TFloat80 Ln2() { return Round(Constants().Ln2); }
-TFloat80 Lg2() {
-  const TConstants& c = Constants();
-  return Round(Div(c.Ln2, Ln(Wide(int64_t{10}))));
+namespace {
+// The loaded constants, rounded once.
+struct TLoaded {
+  TFloat80 Ln2, Lg2, L2e, L2t, Pi;
+};
+const TLoaded& Loaded() {
+  static const TLoaded loaded = [] {
+    const TConstants& c = Constants();
+    const TWide ten = Wide(int64_t{10});
+    return TLoaded{Round(c.Ln2), Round(Div(c.Ln2, Ln(ten))), Round(c.Log2e), Round(Log2(ten)),
+                   Round(c.Pi)};
+  }();
+  return loaded;
 }
-TFloat80 L2e() { return Round(Constants().Log2e); }
-TFloat80 L2t() { return Round(Log2(Wide(int64_t{10}))); }
-TFloat80 Pi() { return Round(Constants().Pi); }
+}  // namespace
+
+TFloat80 Ln2() { return Loaded().Ln2; }
+TFloat80 Lg2() { return Loaded().Lg2; }
+TFloat80 L2e() { return Loaded().L2e; }
+TFloat80 L2t() { return Loaded().L2t; }
+TFloat80 Pi() { return Loaded().Pi; }
 
 }  // namespace scan::x87
