@@ -370,7 +370,7 @@ TFloat80 Hypot(TFloat80 x, TFloat80 y) {
   if (x.IsNan() || x.IsInf() || y.IsNan() || y.IsInf()) {
     if ((x.IsInf() || y.IsInf()) && !IsSignalling(x) && !IsSignalling(y))
       return -MinusInfinity;
-    return x + y;
+    return x.IsNan() && y.IsNan() ? x87::PropagateNan(x, y) : x + y;
   }
   x = x.Abs();
   y = y.Abs();

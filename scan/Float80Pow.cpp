@@ -77,8 +77,8 @@ TFloat80 PowHelper(TFloat80 x, TFloat80 y) {
     const TFloat80 absy = y.Abs();
     if (!(absy >= P64)) {
       if (!(absy.Trunc() == absy)) return K(0xFFFF, 0xC000000000000000u);  // log of a negative
-      negate = absy.Trunc().ToInt64Trunc() & 1;
-      if (absy >= P63) negate = false;  // even: 2^63 and above
+      // The parity of the whole number: its units' bit, the last of the significand from 2^63.
+      negate = absy >= P63 ? (absy.Significand() & 1) != 0 : (absy.ToInt64Trunc() & 1) != 0;
     }
     x = x.Abs();
   }
@@ -156,7 +156,7 @@ TFloat80 PowCore(TFloat80 x, TFloat80 y) {
   }
   if (y.IsNan()) {
     if (x == One && !IsSignalling(y)) return One;
-    return y + x;
+    return x87::PropagateNan(y, x);
   }
   if (x.IsZero()) {
     const bool odd = x.SignBit() && IsOddWhole(y);
@@ -168,7 +168,7 @@ TFloat80 PowCore(TFloat80 x, TFloat80 y) {
     if (IsOddWhole(y)) return y.SignBit() ? -Zero : -Infinity;
     return y.SignBit() ? Zero : Infinity;
   }
-  if (x.IsNan()) return y + x;
+  if (x.IsNan()) return x87::PropagateNan(y, x);
   if (!(y.Abs() < P63)) {
     if (!(y.Abs() < P78)) y = y.SignBit() ? -P78 : P78;
     return PowHelper(x, y);

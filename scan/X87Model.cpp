@@ -298,20 +298,21 @@ bool IsSignalling(TFloat80 x) { return x.IsNan() && (x.Significand() & QuietBit)
 TFloat80 Quiet(TFloat80 x) {
   return TFloat80::FromBits(x.SignAndExponent(), x.Significand() | QuietBit);
 }
-// As the unit propagates a NaN operand of a two-operand instruction.
+
+TFloat80 Infinity(bool negative) { return TFloat80::FromBits(negative ? 0xFFFF : 0x7FFF, Top); }
+TFloat80 Zero(bool negative) { return TFloat80::FromBits(negative ? 0x8000 : 0, 0); }
+
+}  // namespace
+
 TFloat80 PropagateNan(TFloat80 a, TFloat80 b) {
   if (!b.IsNan()) return Quiet(a);
   if (!a.IsNan()) return Quiet(b);
   const bool aQuiet = !IsSignalling(a), bQuiet = !IsSignalling(b);
   if (aQuiet != bQuiet) return aQuiet ? a : b;
   const uint64_t sa = a.Significand() | QuietBit, sb = b.Significand() | QuietBit;
-  return Quiet(sb > sa ? b : a);
+  if (sa != sb) return Quiet(sb > sa ? b : a);
+  return Quiet(a.SignBit() ? b : a);  // of two alike but for the sign, the positive one
 }
-
-TFloat80 Infinity(bool negative) { return TFloat80::FromBits(negative ? 0xFFFF : 0x7FFF, Top); }
-TFloat80 Zero(bool negative) { return TFloat80::FromBits(negative ? 0x8000 : 0, 0); }
-
-}  // namespace
 
 TFloat80 F2xm1(TFloat80 x) {
   if (x.IsNan()) return Quiet(x);

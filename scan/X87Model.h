@@ -9,6 +9,10 @@
 
 namespace scan::x87 {
 
+/// The NaN an instruction with operands a and b (one of them a NaN) gives: the quiet one over a
+/// signalling one, else the larger significand, else the positive one; quieted.
+TFloat80 PropagateNan(TFloat80 a, TFloat80 b);
+
 /// f2xm1: 2^x - 1, for |x| <= 1.
 TFloat80 F2xm1(TFloat80 x);
 /// fyl2x: y log2(x).
