@@ -142,7 +142,9 @@ TFloat80 Asin(TFloat80 x) {
   const auto P = [&](TFloat80 t) {
     return t * (pS0 + t * (pS1 + t * (pS2 + t * (pS3 + t * (pS4 + t * pS5)))));
   };
-  const auto Q = [&](TFloat80 t) { return qS0 + t * (qS1 + t * (qS2 + t * (qS3 + t * (qS4 + t)))); };
+  const auto Q = [&](TFloat80 t) {
+    return qS0 + t * (qS1 + t * (qS2 + t * (qS3 + t * (qS4 + t))));
+  };
   const uint32_t ix = HighWord(x);
   if (ix >= 0x3FFF8000) {
     if (ix == 0x3FFF8000 && x.Significand() == 0x8000000000000000u)
@@ -363,13 +365,12 @@ bool IsSignalling(TFloat80 x) { return x.IsNan() && !(x.Significand() & (uint64_
 }  // namespace
 
 TFloat80 Hypot(TFloat80 x, TFloat80 y) {
-  const TFloat80 scale = K(0x1FC1, 0x8000000000000000u);     // 2^-8254
-  const TFloat80 large = K(0x5FFE, 0xB504F333F9DE6484u);     // about sqrt(2) 2^8191
-  const TFloat80 tiny = K(0x2000, 0x8000000000000000u);      // 2^-8191
-  const TFloat80 eps = K(0x3FBE, 0x8000000000000000u);       // 2^-65
+  const TFloat80 scale = K(0x1FC1, 0x8000000000000000u);  // 2^-8254
+  const TFloat80 large = K(0x5FFE, 0xB504F333F9DE6484u);  // about sqrt(2) 2^8191
+  const TFloat80 tiny = K(0x2000, 0x8000000000000000u);   // 2^-8191
+  const TFloat80 eps = K(0x3FBE, 0x8000000000000000u);    // 2^-65
   if (x.IsNan() || x.IsInf() || y.IsNan() || y.IsInf()) {
-    if ((x.IsInf() || y.IsInf()) && !IsSignalling(x) && !IsSignalling(y))
-      return -MinusInfinity;
+    if ((x.IsInf() || y.IsInf()) && !IsSignalling(x) && !IsSignalling(y)) return -MinusInfinity;
     return x.IsNan() && y.IsNan() ? x87::PropagateNan(x, y) : x + y;
   }
   x = x.Abs();

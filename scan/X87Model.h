@@ -3,7 +3,8 @@
 // functions that are built on them. Each is the instruction's exact result rounded once to nearest
 // (the hardware's own results agree with that in all but a few cases in a hundred, where they lie
 // one unit in the last place away), with the instruction's special cases: NaN operands propagate,
-// undefined cases give the invalid operation's NaN, the infinities and zeros as the unit gives them.
+// undefined cases give the invalid operation's NaN, the infinities and zeros as the unit gives
+// them.
 
 #include "scan/Float80.h"
 

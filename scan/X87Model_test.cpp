@@ -22,10 +22,14 @@ std::string Show(TFloat80 x) {
 
 TEST(X87ModelTest, DoubleArithmeticRoundsOnce) {
   // Sums and products whose exact value lies just beside a halfway point between doubles.
-  const double cases[][2] = {{1.0, 0x1p-53},          {1.0, 0x1.0000000000001p-53},
-                             {1.0, -0x1p-54},         {0x1.fffffffffffffp0, 0x1p-53},
-                             {1e16, 1.0000000001},    {0x1.0000001p0, 0x1.0000001p0},
-                             {0x1.8000000000001p0, 0x1.8000000000001p0}, {-3.5, 0x1.5555555555555p-2}};
+  const double cases[][2] = {{1.0, 0x1p-53},
+                             {1.0, 0x1.0000000000001p-53},
+                             {1.0, -0x1p-54},
+                             {0x1.fffffffffffffp0, 0x1p-53},
+                             {1e16, 1.0000000001},
+                             {0x1.0000001p0, 0x1.0000001p0},
+                             {0x1.8000000000001p0, 0x1.8000000000001p0},
+                             {-3.5, 0x1.5555555555555p-2}};
   for (const auto& c : cases) {
     const TFloat80 a(c[0]), b(c[1]);
     EXPECT_TRUE(SameBits(DoubleAdd(a, b), TFloat80(c[0] + c[1]))) << c[0] << " + " << c[1];
@@ -120,7 +124,8 @@ TEST(X87ModelTest, InstructionsWithinOneUnitOfTheUnit) {
     const TFloat80 f = Operand(-70, -2), s = Operand(-70, -3);
     const TFloat80 p = (i & 1 ? Operand(-2, 1) : Operand(-300, 300)).Abs();
     const TFloat80 y = Operand(-20, 20), x = Operand(-20, 20), k = Operand(0, 13).Trunc();
-    const TFloat80 got[5] = {F2xm1(f), Fyl2x(p, Ln2()), Fyl2xp1(s, Lg2()), Fpatan(y, x), Fscale(f, k)};
+    const TFloat80 got[5] = {F2xm1(f), Fyl2x(p, Ln2()), Fyl2xp1(s, Lg2()), Fpatan(y, x),
+                             Fscale(f, k)};
     const TFloat80 want[5] = {HwF2xm1(f), HwFyl2x(p, Ln2()), HwFyl2xp1(s, Lg2()), HwFpatan(y, x),
                               HwFscale(f, k)};
     for (int j = 0; j < 5; ++j) {
@@ -137,10 +142,18 @@ TEST(X87ModelTest, InstructionsWithinOneUnitOfTheUnit) {
 }
 
 TEST(X87ModelTest, SpecialOperandsAsTheUnit) {
-  const TFloat80 specials[] = {TFloat80(),       -TFloat80(),        Bits(0x7FFF, 0x8000000000000000u),
-                               Bits(0xFFFF, 0x8000000000000000u), Bits(0x7FFF, 0xC000000000000001u),
-                               Bits(0xFFFF, 0xA000000000000000u), TFloat80(1),  TFloat80(-1),
-                               TFloat80(0.5),    TFloat80(-2.5),    Bits(0, 1), Bits(0x7FFE, ~uint64_t{0})};
+  const TFloat80 specials[] = {TFloat80(),
+                               -TFloat80(),
+                               Bits(0x7FFF, 0x8000000000000000u),
+                               Bits(0xFFFF, 0x8000000000000000u),
+                               Bits(0x7FFF, 0xC000000000000001u),
+                               Bits(0xFFFF, 0xA000000000000000u),
+                               TFloat80(1),
+                               TFloat80(-1),
+                               TFloat80(0.5),
+                               TFloat80(-2.5),
+                               Bits(0, 1),
+                               Bits(0x7FFE, ~uint64_t{0})};
   for (const TFloat80 a : specials) {
     // f2xm1 is defined on [-1, 1] only; fyl2xp1 below 1 - sqrt(1/2).
     if (!(a.Abs() > TFloat80(1)) || a.IsInf() || a.IsNan()) {
