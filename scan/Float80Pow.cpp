@@ -198,7 +198,8 @@ TFloat80 PowCore(TFloat80 x, TFloat80 y) {
 
 // The powers of ten the engine scales by are 10^n for whole n. Of those in range, these are the
 // ones for which the unit's own f2xm1 result (not always the correctly rounded one, which
-// X87Model gives) makes the x87 library's result differ from the modelled one: the x87 results.
+// X87Model gives) makes the x87 library's result differ from the modelled one: the x87 results,
+// as the reference machine's unit (an AMD EPYC) gives them.
 TFloat80 PowerOfTenX87(int n, TFloat80 modelled) {
   static const struct {
     int N;
