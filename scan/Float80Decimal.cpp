@@ -46,7 +46,7 @@ void MultiplyAdd(TBig& a, uint32_t f, uint32_t add) {
 
 void MultiplyByPowerOfFive(TBig& a, int64_t n) {
   for (; n >= 13; n -= 13) MultiplyAdd(a, static_cast<uint32_t>(PowersOfFive[13]), 0);
-  if (n > 0) MultiplyAdd(a, static_cast<uint32_t>(PowersOfFive[n]), 0);
+  if (n > 0) MultiplyAdd(a, static_cast<uint32_t>(PowersOfFive[static_cast<size_t>(n)]), 0);
 }
 
 int BitLength(const TBig& a) {
@@ -282,7 +282,7 @@ std::string ExactDigits(TBinary b) {
   for (; count >= stepPower; count -= stepPower) MultiplyDecimal(limbs, step);
   if (count > 0)
     MultiplyDecimal(limbs,
-                    static_cast<uint32_t>(whole ? uint64_t{1} << count : PowersOfFive[count]));
+                    static_cast<uint32_t>(whole ? uint64_t{1} << count : PowersOfFive[static_cast<size_t>(count)]));
   AppendLimbs(limbs, digits);
   return digits;
 }
