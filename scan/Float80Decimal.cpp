@@ -374,6 +374,18 @@ std::string NonFiniteText(TFloat80 x, bool upper) {
 
 // ---- From digits to the number ------------------------------------------------------------
 
+TBig BigOfDigits(std::string_view digits) {
+  TBig a;
+  a.reserve(digits.size() / 9 + 2);
+  for (size_t i = 0; i < digits.size(); i += 9) {
+    uint32_t chunk = 0, scale = 1;
+    for (size_t k = i; k < std::min(i + 9, digits.size()); ++k, scale *= 10)
+      chunk = chunk * 10 + static_cast<uint32_t>(digits[k] - '0');
+    MultiplyAdd(a, scale, chunk);
+  }
+  return a;
+}
+
 // q x 2^exponent (2^63 <= q < 2^64) and the fraction of q's last bit beyond it, rounded to the
 // nearest value.
 TFloat80 RoundToFloat80(uint64_t q, TRest rest, int exponent) {
@@ -496,14 +508,7 @@ TFloat80 DecimalToFloat80(std::string_view digits, int64_t power) {
     significant = significant.substr(0, KeptDigits);
   }
   // digits x 10^power = a / b x 2^exponent, with a and b whole.
-  TBig a;
-  a.reserve(significant.size() / 9 + 2);
-  for (size_t i = 0; i < significant.size(); i += 9) {
-    uint32_t chunk = 0, scale = 1;
-    for (size_t k = i; k < std::min(i + 9, significant.size()); ++k, scale *= 10)
-      chunk = chunk * 10 + static_cast<uint32_t>(significant[k] - '0');
-    MultiplyAdd(a, scale, chunk);
-  }
+  TBig a = BigOfDigits(significant);
   if (cut) {  // the digits cut off are not all zeros: a digit 1 behind the rest says so
     MultiplyAdd(a, 10, 1);
     --power;
