@@ -49,6 +49,45 @@ void MultiplyByPowerOfFive(TBig& a, int64_t n) {
   if (n > 0) MultiplyAdd(a, static_cast<uint32_t>(PowersOfFive[static_cast<size_t>(n)]), 0);
 }
 
+TBig Multiply(const TBig& a, const TBig& b) {
+  if (a.empty() || b.empty()) return {};
+  TBig product(a.size() + b.size(), 0);
+  for (size_t i = 0; i < a.size(); ++i) {
+    uint64_t carry = 0;
+    for (size_t j = 0; j < b.size(); ++j) {
+      const uint64_t t = uint64_t{a[i]} * b[j] + product[i + j] + carry;  // below 2^64
+      product[i + j] = static_cast<uint32_t>(t);
+      carry = t >> 32;
+    }
+    product[i + b.size()] = static_cast<uint32_t>(carry);
+  }
+  if (product.back() == 0) product.pop_back();
+  return product;
+}
+
+// 5^n. The large powers start from a table of 5^(512 i) up to 5^16896, beyond every power the
+// conversions take (5^16552); it is built once, on first use.
+TBig PowerOfFive(int64_t n) {
+  constexpr int64_t Step = 512;
+  constexpr size_t Steps = 34;
+  TBig p = BigOf(1);
+  if (n >= Step) {
+    static const std::vector<TBig> table = [] {
+      std::vector<TBig> t{BigOf(1)};
+      while (t.size() < Steps) {
+        t.push_back(t.back());
+        MultiplyByPowerOfFive(t.back(), Step);
+      }
+      return t;
+    }();
+    const auto i = std::min(static_cast<size_t>(n / Step), Steps - 1);
+    p = table[i];
+    n -= static_cast<int64_t>(i) * Step;
+  }
+  MultiplyByPowerOfFive(p, n);
+  return p;
+}
+
 int BitLength(const TBig& a) {
   if (a.empty()) return 0;
   return static_cast<int>(32 * a.size()) - std::countl_zero(a.back());
@@ -292,13 +331,12 @@ TWholeAndRest Scale(TBinary b, int k) {
   TBig n = BigOf(b.Significand);
   const int twos = b.Exponent + k;
   if (k >= 0) {
-    MultiplyByPowerOfFive(n, k);
+    n = Multiply(n, PowerOfFive(k));
     if (twos < 0) return ShiftOut(std::move(n), -twos);
     ShiftLeft(n, twos);
     return {std::move(n), TRest::None};
   }
-  TBig d = BigOf(1);
-  MultiplyByPowerOfFive(d, -k);
+  TBig d = PowerOfFive(-k);
   ShiftLeft(twos >= 0 ? n : d, std::abs(twos));
   return Divide(std::move(n), std::move(d));
 }
@@ -514,7 +552,11 @@ TFloat80 DecimalToFloat80(std::string_view digits, int64_t power) {
     --power;
   }
   TBig b = BigOf(1);
-  MultiplyByPowerOfFive(power >= 0 ? a : b, power >= 0 ? power : -power);
+  if (power >= 0) {
+    a = Multiply(a, PowerOfFive(power));
+  } else {
+    b = PowerOfFive(-power);
+  }
   auto exponent = static_cast<int>(power);
   // Scaled by powers of two so that 2^63 <= a / b < 2^64.
   int shift = 63 - (BitLength(a) - BitLength(b));

@@ -152,7 +152,7 @@ TEST(Float80Decimal, FormatsAsTheCLibrary) {
   const int fixedPlaces[] = {0, 1, 2, 3, 6, 9, 15, 18, 20, 30, 70};
   const int scientificPlaces[] = {0, 1, 2, 5, 14, 16, 17, 18, 19, 20, 25, 40};
   int failures = 0;
-  for (int i = 0; i < 1500 * Rounds() && failures < 10; ++i) {
+  for (int i = 0; i < 1200 * Rounds() && failures < 10; ++i) {
     const TFloat80 x = RandomValue(random);
     const auto fail = [&](const char* format, int places, const std::string& got) {
       ADD_FAILURE() << Show(x) << " " << format << " " << places << ": " << got << ", the C library "
