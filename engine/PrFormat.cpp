@@ -6,6 +6,8 @@
 #include <cstdlib>
 
 #include "scan/Errors.h"
+#include "scan/ExtendedFloat80.h"
+#include "scan/Float80Decimal.h"
 
 namespace engine {
 
@@ -24,19 +26,17 @@ struct TSpecifier {
   throw scan::EConvertError("書式 '" + format + "' が無効か、引数と互換性がありません");
 }
 
-std::string Printf(const char* format, int precision, Extended x) {
-  char buffer[128];
-  int n = std::snprintf(buffer, sizeof buffer, format, precision, x);
-  if (n < static_cast<int>(sizeof buffer)) return std::string(buffer, n);
-  std::string big(n + 1, '\0');
-  std::snprintf(big.data(), big.size(), format, precision, x);
-  big.resize(n);
-  return big;
+// x with `precision` decimals; and d.ddd...E+XX with `precision` digits after the point.
+std::string Fixed(Extended x, int precision) {
+  return scan::FormatFixed(scan::ToFloat80(x), precision);
+}
+std::string Exponential(Extended x, int precision) {
+  return scan::FormatScientific(scan::ToFloat80(x), precision, true);
 }
 
 // d.ddd...E+ddd: `precision` significant digits, an exponent of at least three digits.
 std::string Scientific(Extended x, int precision) {
-  std::string text = Printf("%.*LE", std::max(precision, 1) - 1, x);
+  std::string text = Exponential(x, std::max(precision, 1) - 1);
   size_t e = text.find('E');
   int exponent = std::atoi(text.c_str() + e + 1);
   char tail[16];
@@ -49,11 +49,11 @@ std::string Scientific(Extended x, int precision) {
 std::string General(Extended x, int precision) {
   if (x == 0) return "0";
   precision = std::clamp(precision, 1, 18);
-  std::string digits = Printf("%.*LE", precision - 1, x);
+  std::string digits = Exponential(x, precision - 1);
   size_t e = digits.find('E');
   int exponent = std::atoi(digits.c_str() + e + 1);
   if (exponent >= -4 && exponent < precision) {
-    std::string text = Printf("%.*Lf", std::max(precision - 1 - exponent, 0), x);
+    std::string text = Fixed(x, std::max(precision - 1 - exponent, 0));
     if (text.find('.') != std::string::npos) {
       text.erase(text.find_last_not_of('0') + 1);
       if (text.back() == '.') text.pop_back();
@@ -70,7 +70,7 @@ std::string General(Extended x, int precision) {
 
 // Fixed with thousands separators.
 std::string Number(Extended x, int precision) {
-  std::string text = Printf("%.*Lf", precision, x);
+  std::string text = Fixed(x, precision);
   size_t start = text[0] == '-' ? 1 : 0;
   size_t point = text.find('.');
   size_t end = point == std::string::npos ? text.size() : point;
@@ -88,7 +88,7 @@ std::string Number(Extended x, int precision) {
 std::string FormatOne(const TSpecifier& specifier, Extended x) {
   switch (specifier.Type) {
     case 'e': return Scientific(x, specifier.Precision < 0 ? 15 : specifier.Precision);
-    case 'f': return Printf("%.*Lf", specifier.Precision < 0 ? 2 : specifier.Precision, x);
+    case 'f': return Fixed(x, specifier.Precision < 0 ? 2 : specifier.Precision);
     case 'g': return General(x, specifier.Precision < 0 ? 15 : specifier.Precision);
     case 'n': return Number(x, specifier.Precision < 0 ? 2 : specifier.Precision);
     default: {  // 'm': the currency sign of code page 932 and no decimals unless asked for

@@ -1,6 +1,7 @@
 // Number texts for the annotations: the prefixed form with just the decimals a value needs, and
-// the general form with fifteen significant digits. The C library does the correctly rounded
-// digit work; the layout and the decimal separator are ours, so no text depends on the locale.
+// the general form with fifteen significant digits. Scaled integer arithmetic gives the digits of
+// nearly every value; the exact routines of Float80Decimal.h give the rest. The layout and the
+// decimal separator are ours, so no text depends on the locale.
 
 #include <algorithm>
 #include <cmath>
@@ -11,6 +12,8 @@
 #include <iterator>
 
 #include "scan/ExtendedBits.h"
+#include "scan/ExtendedFloat80.h"
+#include "scan/Float80Decimal.h"
 #include "scan/PowersOfTen.h"
 #include "scan/uAnsiCharTools.h"
 
@@ -67,7 +70,7 @@ TScaled ChoosePrefix(Extended a, bool standard) {
 
 /// The integer nearest to v when it is surely the integer nearest to the exact product that v
 /// rounds (v within half a unit in its last place of it): |v| below 2^62 and its fraction clear
-/// of one half by more than that unit. Otherwise false, and the C library must do the digits.
+/// of one half by more than that unit. Otherwise false, and the exact routines do the digits.
 bool SafeRound(Extended v, int64_t& n) {
   const Extended a = std::fabs(v);
   if (!(a < 0x1p62L)) return false;
@@ -143,17 +146,8 @@ std::string WholeText(int64_t whole, bool negative, int decimals, char separator
 
 /// y with `decimals` decimals and `separator` as the point; |y| < LargestFixed.
 std::string FixedText(Extended y, int decimals, char separator) {
-  char buffer[64];
-  const int length = std::snprintf(buffer, sizeof buffer, "%.*Lf", decimals, y);
-  std::string_view printed(buffer, static_cast<size_t>(length));
-  size_t intEnd = printed.front() == '-' ? 1 : 0;
-  while (intEnd < printed.size() && printed[intEnd] >= '0' && printed[intEnd] <= '9') ++intEnd;
-  std::string text(printed.substr(0, intEnd));
-  if (decimals > 0) {
-    // Whatever the C library used as the point, the fraction is the last `decimals` digits.
-    text += separator;
-    text += printed.substr(printed.size() - static_cast<size_t>(decimals));
-  }
+  std::string text = FormatFixed(ToFloat80(y), decimals);
+  if (decimals > 0) text[text.size() - static_cast<size_t>(decimals) - 1] = separator;
   return text;
 }
 
@@ -200,10 +194,9 @@ int SignificantDigits(Extended a, char* digits, int& exponent) {
     for (int i = 0; i < count; ++i) digits[i] = reversed[count - 1 - i];
     return count;
   }
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*Le", GeneralDigits - 1, a);
+  const std::string printed = FormatScientific(ToFloat80(a), GeneralDigits - 1, false);
   int count = 0;
-  const char* q = buffer;
+  const char* q = printed.c_str();
   for (; *q != 'e' && *q != '\0'; ++q) {
     if (*q >= '0' && *q <= '9' && count < GeneralDigits) digits[count++] = *q;
   }

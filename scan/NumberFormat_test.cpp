@@ -197,6 +197,9 @@ TEST(NumberFormat, UsesTheDecimalSeparatorSetting) {
   EXPECT_EQ(FormatGeneral(1.5e15L, comma), "1,5E15");
   EXPECT_EQ(FormatGeneral(0.25L, comma), "0,25");
   EXPECT_EQ(FormatGeneral(0.00025L, comma), "0,00025");
+  // Near a tie and far from one: the digits come from the exact routines.
+  EXPECT_EQ(Prefixed(1.0000000005L, nullptr, comma), "1,000000000");
+  EXPECT_EQ(FormatGeneral(1.25e-20L, comma), "1,25E-20");
 }
 
 }  // namespace

@@ -3,10 +3,10 @@
 // and hands the new position back only on success.
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "scan/Errors.h"
+#include "scan/ExtendedFloat80.h"
+#include "scan/Float80Decimal.h"
 #include "scan/PowersOfTen.h"
 #include "scan/uAnsiCharTools.h"
 
@@ -96,13 +96,12 @@ std::string_view CollectDecimalText(const char* p) {
 /// text does not convert: a character left over, a point other than the settings' separator, or
 /// a value beyond the extended range.
 bool ConvertDecimalText(std::string_view text, char separator, Extended& value) {
-  // Significant digits without the point go into a text that means the same under every locale;
-  // short numbers stay on the stack.
+  // The significant digits without the point; short numbers stay on the stack.
   char small[96];
   std::string large;
   char* digits = small;
-  if (text.size() + 24 > sizeof small) {
-    large.resize(text.size() + 24);
+  if (text.size() > sizeof small) {
+    large.resize(text.size());
     digits = large.data();
   }
   size_t n = 0;
@@ -147,10 +146,9 @@ bool ConvertDecimalText(std::string_view text, char separator, Extended& value) 
     value = power >= 0 ? m * PowerOfTen[power] : m / PowerOfTen[-power];
     return true;
   }
-  std::snprintf(digits + n, 24, "e%lld", static_cast<long long>(power));
-  const Extended result = std::strtold(digits, nullptr);
-  if (std::isinf(result)) return false;
-  value = result;
+  const TFloat80 result = DecimalToFloat80(std::string_view(digits, n), power);
+  if (result.IsInf()) return false;
+  value = FromFloat80(result);
   return true;
 }
 
