@@ -5,7 +5,7 @@
 #include <string>
 
 #include "PlatformFakes.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace additions {
 namespace {

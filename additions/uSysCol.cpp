@@ -9,7 +9,7 @@
 #include "engine/FloatOps.h"
 #include "platform/Services.h"
 #include "platform/Encoding.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 #include "scan/uAnsiCharTools.h"
 
 namespace additions {

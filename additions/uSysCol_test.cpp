@@ -6,7 +6,7 @@
 
 #include "PlatformFakes.h"
 #include "additions/uScrExt.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace additions {
 namespace {

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 #include "scan/uAnsiCharTools.h"
 
 namespace platform {

@@ -9,7 +9,7 @@
 #include "PlatformFakes.h"
 #include "engine/CalcAnsiScript.h"
 #include "pas2js/Pas2JavaScCalc.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace fuzz {
 

@@ -20,7 +20,7 @@
 #include "platform/Messages.h"
 #include "platform/Services.h"
 #include "platform/StandIns.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 #include "scan/uAnsiCharTools.h"
 
 namespace host {

@@ -10,7 +10,7 @@
 #include "host/Host.h"
 #include "platform/Encoding.h"
 #include "platform/Services.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 #ifndef SHEETCALC_VERSION
 #define SHEETCALC_VERSION "0"

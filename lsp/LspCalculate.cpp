@@ -6,7 +6,7 @@
 
 #include "engine/SheetRun.h"
 #include "platform/Encoding.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace lsp {
 namespace {

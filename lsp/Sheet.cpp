@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "platform/Encoding.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 #include "scan/uAnsiCharTools.h"
 
 namespace lsp {

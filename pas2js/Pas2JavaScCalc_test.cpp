@@ -7,7 +7,7 @@
 #include "PlatformFakes.h"
 #include "engine/CalcAnsiScript.h"
 #include "pas2js/Pas2JavaScCalc.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace pas2js {
 namespace {

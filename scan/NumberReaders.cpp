@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 #include "scan/PowersOfTen.h"
 #include "scan/uAnsiCharTools.h"
 

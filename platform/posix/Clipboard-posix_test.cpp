@@ -20,7 +20,7 @@
 #include "platform/Encoding.h"
 #include "platform/posix/ClipboardChoice.h"
 #include "platform/posix/PosixIo.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace platform {
 namespace {

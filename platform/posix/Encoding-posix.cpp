@@ -17,7 +17,7 @@
 #include "platform/Messages.h"
 #include "platform/StandIns.h"
 #include "platform/TextKind.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace platform {
 namespace {
