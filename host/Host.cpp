@@ -109,9 +109,10 @@ class TPartWriter {
 /// An engine for a whole sheet, its output given room for the usual result at once: every line
 /// comes back with its result, so about twice the text (more is grown into as usual).
 std::unique_ptr<engine::TAnsiCalculate> NewSheetEngine(std::string text,
-                                                       const platform::TServices& services) {
+                                                       const platform::TServices& services,
+                                                       engine::TAdditionList additions) {
   const size_t expected = 2 * text.size() + 4096;
-  auto engine = std::make_unique<engine::TAnsiCalculate>(std::move(text), services);
+  auto engine = std::make_unique<engine::TAnsiCalculate>(std::move(text), services, additions);
   platform::ReserveLarge(engine->Output(), expected);
   return engine;
 }
@@ -133,8 +134,9 @@ bool IsExitLine(const std::string& line) {
   return line.size() >= 4 && scan::SameTextAscii(std::string_view(line).substr(0, 4), "exit");
 }
 
-THost::THost(TCommandLine commandLine, const platform::TServices& services)
-    : FCommandLine(std::move(commandLine)), FServices(services) {
+THost::THost(TCommandLine commandLine, const platform::TServices& services,
+             engine::TAdditionList additions)
+    : FCommandLine(std::move(commandLine)), FServices(services), FAdditions(additions) {
   FToStdout = FCommandLine.ToStdout;
   for (const std::string& f : FCommandLine.Files)
     if (f == StandardInputName) FToStdout = true;
@@ -194,7 +196,7 @@ int THost::FileMode() {
     }
     // A byte order mark is no part of the sheet; it comes back in front of the output it begins.
     const std::string mark = FServices.Text.TakeByteOrderMark(text);
-    auto engine = NewSheetEngine(std::move(text), FServices);
+    auto engine = NewSheetEngine(std::move(text), FServices, FAdditions);
     const bool endsWithLineBreak = EndsWithLineBreak(engine->Text());
     const bool last = &arg == &FCommandLine.Files.back();
     std::string& output = engine->Output();
@@ -237,7 +239,7 @@ int THost::FileMode() {
 int THost::ClipboardMode(std::string text, const std::string& mark) {
   FBefore = mark + text;  // what the result replaces, without reading the clipboard again
   const bool endsWithLineBreak = EndsWithLineBreak(text);
-  auto engine = NewSheetEngine(std::move(text), FServices);
+  auto engine = NewSheetEngine(std::move(text), FServices, FAdditions);
   engine->Calculate();
   std::string& output = engine->Output();
   if (endsWithLineBreak) DropFinalEmptyLine(output);
@@ -251,7 +253,7 @@ int THost::ConsoleMode(bool withHelp) {
   console.Open();
   if (withHelp)
     for (const std::string& line : ConsoleHelpLines()) console.WriteConsoleLine(line);
-  auto engine = std::make_unique<TMyConsCalculate>(std::string(), FServices);
+  auto engine = std::make_unique<TMyConsCalculate>(std::string(), FServices, FAdditions);
   console.SetCompletion([&engine] { return engine->CompletionNames(); });
   struct TForget {  // the console must not ask the engine once the loop has ended
     platform::TConsole& Console;

@@ -2,7 +2,7 @@
 
 #include "host/FatalError.h"
 #include "host/Help.h"
-#include "host/RegisterAdditions.h"
+#include "host/StandardAdditions.h"
 #include "host/Run.h"
 
 #include <gtest/gtest.h>
@@ -26,6 +26,7 @@ namespace {
 // an empty line.
 class TTakeAddition : public engine::TCalcuAddition {
  public:
+  using TCalcuAddition::TCalcuAddition;
   bool Directive(const std::string& name, const char*&) override {
     if (name == "say") FEngine->Write("said\r\n");
     if (name == "blank") FEngine->WriteLine("");  // an empty line of its own, as help texts do
@@ -42,16 +43,16 @@ class TTakeAddition : public engine::TCalcuAddition {
 class HostTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    engine::ClearAdditionClasses();
-    engine::RegisterAddition(engine::AdditionClassOf<TTakeAddition>("TTakeAddition"));
     TTakeAddition::FTakeStandardInput = false;
     F.Files.FFiles["empty.txt"] = "";  // an empty sheet's run opens the console without help
   }
-  void TearDown() override {
-    engine::ClearAdditionClasses();
+
+  int RunMain(std::vector<std::string> args) {
+    return Main("/usr/bin/sheetcalc", args, F.Services, FAdditions);
   }
 
-  int RunMain(std::vector<std::string> args) { return Main("/usr/bin/sheetcalc", args, F.Services); }
+  static constexpr engine::TAdditionMaker TakeOnly[] = {&engine::MakeAddition<TTakeAddition>};
+  engine::TAdditionList FAdditions = TakeOnly;  // the program's own: StandardAdditions()
 
   fakes::TFakeServices F;
 };
@@ -75,8 +76,7 @@ TEST_F(HostTest, ClipboardSheetIsEvaluatedBackToTheClipboard) {
 // A sheet from the clipboard names no file: #P2Js converts into the clipboard text, and only a
 // scheme file in the scheme folder is ever written.
 TEST_F(HostTest, AClipboardSheetWritesNoFileButASchemeFile) {
-  engine::ClearAdditionClasses();
-  RegisterAdditions();
+  FAdditions = StandardAdditions();
   F.Clipboard.FText = "#scol +day\r\n#P2Js '../up.js'\r\nx := 1;";
   EXPECT_EQ(RunMain({}), 0);
   EXPECT_EQ(F.Clipboard.FText, "x = 1;");
@@ -87,8 +87,7 @@ TEST_F(HostTest, AClipboardSheetWritesNoFileButASchemeFile) {
 
 // --allow-write hands the folder, as the file system resolves it, to the sheets' additions.
 TEST_F(HostTest, AllowedFoldersTakeOutputFilesFromStandardInput) {
-  engine::ClearAdditionClasses();
-  RegisterAdditions();
+  FAdditions = StandardAdditions();
   F.Streams.FInput = "#P2Js '/abs/x.js'\nx := 1;";
   EXPECT_EQ(RunMain({"-"}), 1);
   F.Files.FFiles.erase("empty.txt");  // the fixture's own

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "EveryAddition.h"
 #include "PlatformFakes.h"
 #include "engine/CalcAnsiScript.h"
 #include "lsp/JsonParams.h"
-#include "host/RegisterAdditions.h"
 
 namespace lsp {
 namespace {
@@ -20,8 +20,6 @@ constexpr const char* Uri = "file:///t.sheet";
 /// A server with every outside service faked, and what it sent.
 class LspServerTest : public ::testing::Test {
  protected:
-  LspServerTest() { host::RegisterAdditions(); }
-
   /// A message, then the work left for when none waits.
   void Send(const json& message) {
     Deliver(message);
@@ -73,7 +71,7 @@ class LspServerTest : public ::testing::Test {
   fakes::TFakeSysColors& FColors = FHost.Colors;
   std::vector<json> FSent;
   TLspServer FServer{[this](std::string_view body) { FSent.push_back(json::parse(body)); },
-                     FHost.Services};
+                     FHost.Services, fakes::EveryAddition};
   int FId = 0;
 };
 
@@ -261,7 +259,8 @@ TEST_F(LspServerTest, TheWriteBackChangesOnlyWhatResultsOwn) {
   const std::string text = "a=2\r\n\r\n   a*3 // old\r\n\tfoo( // x\r\n1/\r\n#m 1\r\n#h\r\n";
   for (const bool resolves : {false, true}) {
     FSent.clear();
-    TLspServer server([this](std::string_view body) { FSent.push_back(json::parse(body)); }, FHost.Services);
+    TLspServer server([this](std::string_view body) { FSent.push_back(json::parse(body)); }, FHost.Services,
+                      fakes::EveryAddition);
     json caps = json::object();
     if (resolves) caps = {{"textDocument", {{"codeAction", {{"resolveSupport", {{"properties", {"edit"}}}}}}}}};
     server.Receive(json({{"jsonrpc", "2.0"}, {"id", 1}, {"method", "initialize"}, {"params", {{"capabilities", caps}}}}).dump());
