@@ -333,6 +333,7 @@ namespace {
 constexpr const char* ConstantsDirective = "定数";
 constexpr const char* HelpDirective = "h";
 constexpr const char* StandardPrefixesDirective = "SI";
+constexpr const char* OwnDirectives[] = {ConstantsDirective, HelpDirective, StandardPrefixesDirective};
 constexpr std::string_view HelpText =
     "#定数 で 内部定数一覧\r\n"
     " !論理反転(0⇔1)　NOT ビット反転  ~ 24bitビット反転";
@@ -445,13 +446,18 @@ void TAnsiCalculate::FailUnexpected() {
   FailLine("unexpected text: " + shown);
 }
 
+std::vector<std::string> TAnsiCalculate::DirectiveNames() const {
+  std::vector<std::string> names;
+  for (const char* d : OwnDirectives) names.push_back(std::string("#") + d);
+  for (const auto& addition : FAdditions)
+    for (const std::string& d : addition->DirectiveNames()) names.push_back("#" + d);
+  return names;
+}
+
 std::vector<std::string> TAnsiCalculate::CompletionNames() const {
   std::vector<std::string> names = BuiltInFunctionNames();
   for (std::string& c : ConstantNames()) names.push_back(std::move(c));
-  for (const char* d : {ConstantsDirective, HelpDirective, StandardPrefixesDirective})
-    names.push_back(std::string("#") + d);
-  for (const auto& addition : FAdditions)
-    for (const std::string& d : addition->DirectiveNames()) names.push_back("#" + d);
+  for (std::string& d : DirectiveNames()) names.push_back(std::move(d));
   for (size_t i = 0; i < FLabelTable.Count(); ++i) names.push_back(FLabelTable[i].Name);
   return names;
 }

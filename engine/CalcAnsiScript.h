@@ -197,9 +197,12 @@ class TAnsiCalculate {
   void FormatValueInto(Extended x, std::string& text) const;
   /// Writes the eight internal constants, one line each.
   void ListConstants();
+  /// The directives a user types, '#' and the name as a sheet spells it: the engine's own, then
+  /// its additions' in the order of its list. The one list that completion (the console's and the
+  /// language server's) offers.
+  std::vector<std::string> DirectiveNames() const;
   /// The names a user may type, from the engine's own tables: the built-in functions, the
-  /// constants, the directives ('#' and the name) of the engine and its additions, and the labels
-  /// defined so far, in that order.
+  /// constants, DirectiveNames, and the labels defined so far, in that order.
   std::vector<std::string> CompletionNames() const;
 
   // ---- What additions and hosts reach the engine through -------------------------------------

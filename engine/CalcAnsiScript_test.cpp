@@ -4,6 +4,7 @@
 
 #include "PlatformFakes.h"
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <utility>
@@ -449,6 +450,7 @@ class TTestAddition : public TCalcuAddition {
   void Notify(TNotifyPhase phase) override {
     Log.push_back(phase == TNotifyPhase::PassBegins ? "notify begins" : "notify ended");
   }
+  std::vector<std::string> DirectiveNames() const override { return {"test"}; }
 };
 
 class TSecondAddition : public TCalcuAddition {
@@ -458,6 +460,7 @@ class TSecondAddition : public TCalcuAddition {
     Log.push_back("second " + name);
     return name == "test" || name == "other";
   }
+  std::vector<std::string> DirectiveNames() const override { return {"other", "test"}; }
 };
 
 // Overrides the answering operations but says it handles neither: the engine must not ask it.
@@ -511,6 +514,20 @@ TEST_F(AdditionTest, EachEngineMakesOneObjectPerEntryOfItsListForItself) {
                                            "second", "second"}));
   TAnsiCalculate bare("", services.Services, {});
   EXPECT_TRUE(bare.Additions().empty());
+}
+
+// One list of directives, the engine's own first, then the additions' in their order, whoever
+// completes them.
+TEST_F(AdditionTest, DirectiveNamesAreTheEnginesThenTheAdditionsInOrder) {
+  fakes::TFakeServices services;
+  TAnsiCalculate engine("x=1", services.Services, TestThenSecond);
+  const std::vector<std::string> directives{"#定数", "#h", "#SI", "#test", "#other", "#test"};
+  EXPECT_EQ(engine.DirectiveNames(), directives);
+  engine.Calculate();
+  std::vector<std::string> completion = engine.CompletionNames();
+  ASSERT_GE(completion.size(), directives.size() + 1);
+  EXPECT_EQ(completion.back(), "x");
+  EXPECT_TRUE(std::equal(directives.begin(), directives.end(), completion.end() - 1 - directives.size()));
 }
 
 TEST_F(AdditionTest, AdditionsAreAskedInOrderAndTheFirstAnswerWins) {

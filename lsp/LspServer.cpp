@@ -107,7 +107,10 @@ std::optional<std::string> MendLoneSurrogates(std::string_view body) {
 
 TLspServer::TLspServer(std::function<void(std::string_view)> send,
                        const platform::TServices& services, engine::TAdditionList additions)
-    : FSend(std::move(send)), FQuiet(services), FAdditions(additions) {}
+    : FSend(std::move(send)),
+      FQuiet(services),
+      FAdditions(additions),
+      FDirectives(engine::TAnsiCalculate(std::string(), FQuiet.Services(), additions).DirectiveNames()) {}
 
 // ---- Messages in and out --------------------------------------------------------------------
 

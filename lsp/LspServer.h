@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -93,6 +94,7 @@ class TLspServer {
   std::function<void(std::string_view)> FSend;
   TQuietServices FQuiet;
   engine::TAdditionList FAdditions;
+  std::vector<std::string> FDirectives;  // what an engine with FAdditions knows (inside text)
   std::unordered_map<std::string, std::unique_ptr<TOpenDocument>> FDocuments;  // by URI
   TPositionEncoding FEncoding = TPositionEncoding::Utf16;
   bool FRefreshSupport = false;  // the client takes workspace/inlayHint/refresh

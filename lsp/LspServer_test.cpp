@@ -137,7 +137,7 @@ TEST_F(LspServerTest, HoverAndCompletionFollowTheLines) {
     return out;
   };
   EXPECT_EQ(labels(3, 3), std::vector<std::string>{"Hypot"});
-  EXPECT_EQ(labels(4, 2), (std::vector<std::string>{"#scol", "#SI"}));
+  EXPECT_EQ(labels(4, 2), (std::vector<std::string>{"#SI", "#scol"}));
   EXPECT_EQ(labels(5, 2), std::vector<std::string>{"sqrt"});
   EXPECT_EQ(labels(6, 2), std::vector<std::string>{"ceil"});
   EXPECT_EQ(labels(1, 0).back(), "a");  // labels above the cursor only: b is defined on line 1
