@@ -11,6 +11,7 @@
 #include "PlatformFakes.h"
 #include "engine/CalcAnsiScript.h"
 #include "lsp/JsonParams.h"
+#include "platform/Messages.h"
 
 namespace lsp {
 namespace {
@@ -320,14 +321,19 @@ TEST_F(LspServerTest, ALoneSurrogateEscapeIsReadAsAReplacementCharacter) {
   EXPECT_EQ(Hints(), (std::vector<std::string>{"0:  4", "1:  2"}));
 }
 
-/// LC_ALL set to a locale for the life of the object, then put back.
+/// LC_ALL set to a locale for the life of the object, then put back; the message catalog is
+/// chosen again each time, as a run chooses it at start-up.
 class TScopedLocale {
  public:
   explicit TScopedLocale(const char* locale) {
     if (const char* old = std::getenv("LC_ALL")) FOld = old;
     ::setenv("LC_ALL", locale, 1);
+    platform::ChooseMessageCatalog();
   }
-  ~TScopedLocale() { FOld.empty() ? ::unsetenv("LC_ALL") : ::setenv("LC_ALL", FOld.c_str(), 1); }
+  ~TScopedLocale() {
+    FOld.empty() ? ::unsetenv("LC_ALL") : ::setenv("LC_ALL", FOld.c_str(), 1);
+    platform::ChooseMessageCatalog();
+  }
   TScopedLocale(const TScopedLocale&) = delete;
   TScopedLocale& operator=(const TScopedLocale&) = delete;
 

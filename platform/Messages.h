@@ -10,6 +10,11 @@
 
 namespace platform {
 
+/// Chooses the message catalog of the user's language (POSIX: from LANGUAGE, LC_ALL, LC_MESSAGES
+/// and LANG as gettext reads them; Windows: the user's UI language). Called once at start-up; the
+/// first message looked up chooses it when nothing has. No locale setting of the process changes.
+void ChooseMessageCatalog();
+
 /// The user's language's form of an English message, as outside text (UTF-8 on POSIX); the
 /// message itself when there is no catalog for that language or no entry for it. The process
 /// locale is left as it was.

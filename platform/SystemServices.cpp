@@ -1,6 +1,7 @@
 #include "platform/SystemServices.h"
 
 #include "platform/Locale.h"
+#include "platform/Messages.h"
 
 namespace platform {
 
@@ -16,7 +17,9 @@ TSystemServices::TSystemServices()
       FDebugEcho(NewSystemDebugEcho(FText)),
       FServices{*FClipboard,   *FFiles,     *FState,      *FConsole, *FStdStreams,
                 *FErrorReport, *FSysColors, *FCodePages,  *FDebugEcho,
-                FText,         {UserDecimalSeparator()}, {}} {}
+                FText,         {UserDecimalSeparator()}, {}} {
+  ChooseMessageCatalog();
+}
 
 TSystemServices::~TSystemServices() = default;
 
