@@ -153,7 +153,7 @@ int THost::Run() {
   if (HasSheet(text)) return ClipboardMode(std::move(text), mark);
   std::string missing = FServices.Clipboard.MissingTool();
   if (!missing.empty())
-    FServices.StdStreams.WriteWarning(platform::Substitute(
+    FServices.ErrorReport.ShowWarning(platform::Substitute(
         platform::TranslateInside("cannot read the clipboard; install %1"), {Tool(missing)}));
   if (!FServices.Console.Attended()) {
     // Started from a launcher or a hotkey: a console would show its help to nobody.
@@ -288,14 +288,14 @@ bool THost::InsideName(const std::string& arg, std::string& name) {
     name = FServices.Text.ImportName(arg, arg);
     return true;
   } catch (const scan::EEncodingError& e) {
-    FServices.StdStreams.WriteWarning(e.Message());
+    FServices.ErrorReport.ShowWarning(e.Message());
     return false;
   }
 }
 
 void THost::WarnSkipped(const std::string& name) {
   std::string why = FServices.Files.WhyNotAFile(name);
-  if (!why.empty()) FServices.StdStreams.WriteWarning("sheetcalc: " + name + ": " + why);
+  if (!why.empty()) FServices.ErrorReport.ShowWarning(name + ": " + why);
 }
 
 std::string THost::Tool(const std::string& missing) const {
@@ -307,7 +307,7 @@ void THost::Deliver(const std::string& text) {
   if (ReplaceClipboard(text) || text.empty()) return;
   if (!FWarned) {
     std::string missing = FServices.Clipboard.MissingTool();
-    FServices.StdStreams.WriteWarning(
+    FServices.ErrorReport.ShowWarning(
         missing.empty()
             ? platform::TranslateInside(
                   "cannot write the clipboard, so the results go to standard output")

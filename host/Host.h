@@ -44,7 +44,7 @@ class THost {
   bool ReplaceClipboard(const std::string& text);
   /// A file argument as an inside name; false (with a warning) when it has no such name.
   bool InsideName(const std::string& arg, std::string& name);
-  /// Names a file argument that is skipped, and why, on standard error (where the system says).
+  /// Names a file argument that is skipped, and why, in a warning (where the system says).
   void WarnSkipped(const std::string& name);
   /// The name of a missing clipboard tool (Clipboard's MissingTool) in the user's language.
   std::string Tool(const std::string& missing) const;

@@ -178,25 +178,25 @@ TEST_F(HostTest, UnwritableClipboardSendsTheOutputToStandardOutputWithOneWarning
   F.Clipboard.FWritable = false;
   EXPECT_EQ(RunMain({"s.txt"}), 0);
   EXPECT_EQ(F.Streams.FOutput, "1+1//  2\n");
-  ASSERT_EQ(F.Streams.FWarnings.size(), 1u);
-  EXPECT_EQ(F.Streams.FWarnings[0], "cannot write the clipboard, so the results go to standard output");
+  ASSERT_EQ(F.Report.FWarnings.size(), 1u);
+  EXPECT_EQ(F.Report.FWarnings[0], "cannot write the clipboard, so the results go to standard output");
 }
 
 TEST_F(HostTest, AMissingClipboardToolIsNamedBeforeTheConsoleAndInTheWriteWarning) {
   F.Clipboard.FWritable = false;
   F.Console.FInput = {"exit"};
   EXPECT_EQ(RunMain({}), 0);  // no display at all: nothing to install, no warning
-  EXPECT_TRUE(F.Streams.FWarnings.empty());
+  EXPECT_TRUE(F.Report.FWarnings.empty());
   F.Clipboard.FMissing = "wl-clipboard";
   EXPECT_EQ(RunMain({}), 0);
   EXPECT_EQ(F.Console.FOpened, 2);
-  ASSERT_EQ(F.Streams.FWarnings.size(), 1u);
-  EXPECT_EQ(F.Streams.FWarnings[0], "cannot read the clipboard; install wl-clipboard");
+  ASSERT_EQ(F.Report.FWarnings.size(), 1u);
+  EXPECT_EQ(F.Report.FWarnings[0], "cannot read the clipboard; install wl-clipboard");
   F.Files.FFiles["s.txt"] = "1+1";
   F.Clipboard.FMissing = "xclip or xsel";
   EXPECT_EQ(RunMain({"s.txt"}), 0);
-  ASSERT_EQ(F.Streams.FWarnings.size(), 2u);
-  EXPECT_EQ(F.Streams.FWarnings[1],
+  ASSERT_EQ(F.Report.FWarnings.size(), 2u);
+  EXPECT_EQ(F.Report.FWarnings[1],
             "cannot write the clipboard, so the results go to standard output; "
             "install xclip or xsel");
 }
@@ -628,8 +628,8 @@ TEST_F(HostTest, SkippedFileArgumentsAreNamedInAWarningAndFailTheRun) {
   F.Files.FFiles["s.txt"] = "1+1\n";
   EXPECT_EQ(RunMain({"--stdout", "gone.txt", "s.txt"}), 1);
   EXPECT_EQ(F.Streams.FOutput, "1+1//  2\n");
-  EXPECT_EQ(F.Streams.FWarnings,
-            (std::vector<std::string>{"sheetcalc: gone.txt: No such file or directory"}));
+  EXPECT_EQ(F.Report.FWarnings,
+            (std::vector<std::string>{"gone.txt: No such file or directory"}));
 }
 
 TEST_F(HostTest, FatalErrorLineAndNotificationFollowWhereResultsGo) {
