@@ -322,7 +322,7 @@ TEST_F(LspServerTest, ALoneSurrogateEscapeIsReadAsAReplacementCharacter) {
 }
 
 /// LC_ALL set to a locale for the life of the object, then put back; the message catalog is
-/// chosen again each time, as a run chooses it at start-up.
+/// chosen again each time, as a run chooses it once.
 class TScopedLocale {
  public:
   explicit TScopedLocale(const char* locale) {

@@ -1,8 +1,8 @@
 #pragma once
 // The program's message catalogs as msgfmt compiles them (.mo), read by the program itself on
 // both systems: POSIX finds them in the locale folders, Windows inside the program file. Which
-// catalog a run uses is chosen once, at start-up, from the user's language; looking a message up
-// touches no locale setting of the process.
+// catalog a run uses is chosen once per run from the user's language (platform/Messages.h);
+// looking a message up touches no locale setting of the process.
 
 #include <memory>
 #include <string>

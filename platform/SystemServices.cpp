@@ -1,7 +1,6 @@
 #include "platform/SystemServices.h"
 
 #include "platform/Locale.h"
-#include "platform/Messages.h"
 
 namespace platform {
 
@@ -17,9 +16,7 @@ TSystemServices::TSystemServices()
       FDebugEcho(NewSystemDebugEcho(FText)),
       FServices{*FClipboard,   *FFiles,     *FState,      *FConsole, *FStdStreams,
                 *FErrorReport, *FSysColors, *FCodePages,  *FDebugEcho,
-                FText,         {UserDecimalSeparator()}, {}} {
-  ChooseMessageCatalog();
-}
+                FText,         {UserDecimalSeparator()}, {}} {}
 
 TSystemServices::~TSystemServices() = default;
 

@@ -9,7 +9,7 @@
 namespace platform {
 
 /// Owns the run's text boundary and the real implementation of every service; the user's number
-/// format is read and the message catalog chosen when it is made (the run's start-up).
+/// format is read when it is made.
 class TSystemServices {
  public:
   TSystemServices();

@@ -171,9 +171,10 @@ class TSink {
 /// One run of text through the converter `h` into `out`. `room(left)`: the most bytes the `left`
 /// bytes still to convert can become. Where the converter stops at bytes it cannot take,
 /// `stuck(at, left)` appends what they stand for and gives how many of them it took; the
-/// converter goes on behind them from its initial shift state. Both directions go through here.
+/// converter goes on behind them from its initial shift state. Both directions go through here;
+/// inlined into each, as the loops it replaced were.
 template <class TRoom, class TStuck>
-void ConvertRun(iconv_t h, std::string_view run, TSink& out, TRoom room, TStuck stuck) {
+[[gnu::always_inline]] inline void ConvertRun(iconv_t h, std::string_view run, TSink& out, TRoom room, TStuck stuck) {
   char* src = const_cast<char*>(run.data());
   size_t srcLeft = run.size();
   while (srcLeft > 0) {
@@ -290,7 +291,7 @@ class TImporter {
     if (from == to) return;
     if (!FConv) FConv = FIconv.Get();
     ConvertRun(
-        FConv, FWhole.substr(from, to - from), FOut,
+        FConv, std::string_view(FWhole.data() + from, to - from), FOut,
         [](size_t left) { return left + 16; },  // code page 932 never takes more bytes than UTF-8
         [this](const char* at, size_t left) {
           const auto* p = reinterpret_cast<const unsigned char*>(at);
@@ -403,7 +404,8 @@ class TExporter {
     if (from == to) return;
     if (!FConv) FConv = FIconv.Get();
     ConvertRun(
-        FConv, FIn.substr(from, to - from), FOut, [](size_t left) { return left / 2 * 3 + 16; },
+        FConv, std::string_view(FIn.data() + from, to - from), FOut,
+        [](size_t left) { return left / 2 * 3 + 16; },
         [this](const char*, size_t) {
           // One bad byte: a lead byte that makes no character with the byte behind it stands
           // alone, and that byte (an ASCII letter, say) is converted on its own.
