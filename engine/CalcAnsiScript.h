@@ -102,7 +102,7 @@ class TCalcuAddition {
   virtual scan::CharSet LabelStartChars() const { return scan::CharSet::Range(0x00, 0xFF); }
   /// Called when a pass begins and when it has ended.
   virtual void Notify(TNotifyPhase phase);
-  /// The directives it handles, without the '#' (for completion and help).
+  /// The directives it handles, without the '#' (TAnsiCalculate::DirectiveNames lists them).
   virtual std::vector<std::string> DirectiveNames() const { return {}; }
 
  protected:
