@@ -48,7 +48,7 @@ std::string CodePageReport(std::string_view label, const platform::TCodePageInfo
 
 void TuScrExt::Report(uint32_t codePage, std::string_view label) {
   platform::TCodePageInfo info;
-  if (FEngine->Services().CodePages.GetCodePageInfo(codePage, info))
+  if (FServices.CodePages.GetCodePageInfo(codePage, info))
     FEngine->WriteNote(CodePageReport(label, info));
 }
 

@@ -16,6 +16,7 @@ std::string CodePageReport(std::string_view label, const platform::TCodePageInfo
 
 class TuScrExt : public engine::TCalcuAddition {
  public:
+  using TCalcuAddition::TCalcuAddition;
   bool Directive(const std::string& name, const char*& cursor) override;
   std::vector<std::string> DirectiveNames() const override { return {DirectiveName}; }
   bool HandlesFunctions() const override { return false; }

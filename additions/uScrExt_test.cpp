@@ -5,7 +5,7 @@
 #include <string>
 
 #include "PlatformFakes.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace additions {
 namespace {
@@ -20,22 +20,21 @@ platform::TCodePageInfo Info(uint32_t codePage, uint32_t maxCharSize, std::array
   return info;
 }
 
+constexpr engine::TAdditionMaker ScrExtOnly[] = {&engine::MakeAddition<TuScrExt>};
+
 class ScrExtTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    engine::ClearAdditionClasses();
     auto sjis = Info(932, 2, {0x81, 0x9F, 0xE0, 0xFC}, "932   (ANSI/OEM - Japanese Shift-JIS)");
     FPages.FPages[0] = sjis;
     FPages.FPages[932] = sjis;
     FPages.FPages[1] = Info(437, 1, {}, "437   (OEM - United States)");
     FPages.FPages[1252] = Info(1252, 1, {}, "1252  (ANSI - Latin I)");
   }
-  void TearDown() override { engine::ClearAdditionClasses(); }
 
   // The output of a sheet, CR LF kept: the report lines are exact bytes.
   std::string Run(const std::string& sheet) {
-    engine::TAnsiCalculate calc(sheet, FFake.Services);
-    calc.AddAddition(engine::AdditionClassOf<TuScrExt>("TuScrExt"));
+    engine::TAnsiCalculate calc(sheet, FFake.Services, ScrExtOnly);
     calc.Calculate();
     return calc.Output();
   }

@@ -9,7 +9,7 @@
 #include "engine/FloatOps.h"
 #include "platform/Services.h"
 #include "platform/Encoding.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 #include "scan/uAnsiCharTools.h"
 
 namespace additions {
@@ -105,7 +105,7 @@ bool TuSysColor::DoLabel(std::string_view name, Extended& value, engine::TLabelM
           return true;
         }
       }
-      value = FEngine->Services().SysColors.GetSysColor(e->Index);
+      value = FServices.SysColors.GetSysColor(e->Index);
       return true;
     case engine::TLabelMode::Add:
       break;
@@ -130,7 +130,7 @@ void TuSysColor::ApplyPending() {
   if (FPendingCount <= 0) return;
   size_t count = static_cast<size_t>(FPendingCount);
   FPendingCount = 0;
-  FEngine->Services().SysColors.SetSysColors(
+  FServices.SysColors.SetSysColors(
       std::span<const int32_t>(FPendingElements.data(), count),
       std::span<const uint32_t>(FPendingValues.data(), count));
 }
@@ -155,20 +155,20 @@ void TuSysColor::SchemeCommand(const std::string& word, const char*& cursor) {
   scan::ReadWhileCharSetMB(cursor, SchemeNameChars, scheme);
   scan::SkipCharSet(cursor, scan::BlankChars);
   if (!SchemeNameEnd.Has(*cursor) || !DoubleBytesWellFormed(scheme) ||
-      !SpelledWithoutControls(scheme, FEngine->Services().Text))
+      !SpelledWithoutControls(scheme, FServices.Text))
     FEngine->FailLine("#" + word + " " + scheme + "??");
   if (scheme.empty()) {
     if (sign) FEngine->FailLine("#" + word + "?");
-    FEngine->WriteLine(SysColorListing(FEngine->Services().SysColors));
+    FEngine->WriteLine(SysColorListing(FServices.SysColors));
     return;
   }
 
-  platform::TFileSystem& files = FEngine->Services().Files;
+  platform::TFileSystem& files = FServices.Files;
   switch (sign) {
     case '+':
       try {
         files.SaveTextFile(files.ProgramFolder(true) + scheme + std::string(SchemeExtension),
-                           SysColorListing(FEngine->Services().SysColors));
+                           SysColorListing(FServices.SysColors));
       } catch (const scan::EInOutError& e) {
         FEngine->FailLine(e.Message());
       }
@@ -181,7 +181,7 @@ void TuSysColor::SchemeCommand(const std::string& word, const char*& cursor) {
     }
     default: {
       std::string text = files.LoadTextFile(files.ProgramFolder(false) + scheme + std::string(SchemeExtension));
-      FEngine->Services().Text.TakeByteOrderMark(text);  // an editor may have put one in front
+      FServices.Text.TakeByteOrderMark(text);  // an editor may have put one in front
       if (text.empty()) FEngine->FailLine("#" + word + "?");
       FEngine->EvaluateText(text);
       // A loaded scheme takes effect at once, not at the end of the pass.

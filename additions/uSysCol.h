@@ -53,6 +53,7 @@ std::string SysColorListing(platform::TSysColorStore& colors);
 /// entries until the pass ends or a scheme has been loaded.
 class TuSysColor : public engine::TCalcuAddition {
  public:
+  using TCalcuAddition::TCalcuAddition;
   bool Directive(const std::string& name, const char*& cursor) override;
   std::vector<std::string> DirectiveNames() const override { return {DirectiveName}; }
   static constexpr const char* DirectiveName = "scol";

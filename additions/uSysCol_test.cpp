@@ -6,7 +6,7 @@
 
 #include "PlatformFakes.h"
 #include "additions/uScrExt.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace additions {
 namespace {
@@ -23,13 +23,10 @@ std::string Lf(const std::string& s) {
 
 class SysColorTest : public ::testing::Test {
  protected:
-  void SetUp() override { engine::ClearAdditionClasses(); }
-  void TearDown() override { engine::ClearAdditionClasses(); }
-
   // A fresh engine with the colour addition alone; its output with LF line ends.
   std::string Run(const std::string& sheet) {
-    engine::TAnsiCalculate calc(sheet, FFake.Services);
-    calc.AddAddition(engine::AdditionClassOf<TuSysColor>("TuSysColor"));
+    static constexpr engine::TAdditionMaker SysColorOnly[] = {&engine::MakeAddition<TuSysColor>};
+    engine::TAnsiCalculate calc(sheet, FFake.Services, SysColorOnly);
     calc.Calculate();
     return Lf(calc.Output());
   }
@@ -227,9 +224,9 @@ TEST_F(SysColorTest, ASchemeThatCannotBeWrittenIsAnErrorNamingTheFile) {
 }
 
 TEST_F(SysColorTest, HelpGoesOnToTheOtherAdditions) {
-  engine::TAnsiCalculate calc("#h", FFake.Services);
-  calc.AddAddition(engine::AdditionClassOf<TuSysColor>("TuSysColor"));
-  calc.AddAddition(engine::AdditionClassOf<TuScrExt>("TuScrExt"));
+  static constexpr engine::TAdditionMaker ColoursThenCodePages[] = {
+      &engine::MakeAddition<TuSysColor>, &engine::MakeAddition<TuScrExt>};
+  engine::TAnsiCalculate calc("#h", FFake.Services, ColoursThenCodePages);
   calc.Calculate();
   std::string out = calc.Output();
   std::string scol =

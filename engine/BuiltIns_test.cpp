@@ -13,18 +13,14 @@ namespace {
 
 std::string RunLine(const std::string& line) {
   fakes::TFakeServices services;
-  TAnsiCalculate engine(line, services.Services);
+  TAnsiCalculate engine(line, services.Services, {});
   engine.Calculate();
   std::string out = engine.Output();
   if (out.ends_with("\r\n")) out.resize(out.size() - 2);
   return out;
 }
 
-class BuiltInsTest : public ::testing::Test {
- protected:
-  void SetUp() override { ClearAdditionClasses(); }
-  void TearDown() override { ClearAdditionClasses(); }
-};
+class BuiltInsTest : public ::testing::Test {};
 
 TEST_F(BuiltInsTest, FirstFunctionsAndTheirLetterCase) {
   struct TCase {

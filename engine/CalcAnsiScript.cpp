@@ -1,4 +1,4 @@
-// The engine object, its line driver, the engine's own directives and the addition registry.
+// The engine object, its line driver, the engine's own directives and its additions.
 
 #include "engine/CalcAnsiScript.h"
 
@@ -115,46 +115,25 @@ bool TCalcuAddition::DoFunction(std::string_view, TAArgRec&) { return false; }
 bool TCalcuAddition::DoLabel(std::string_view, Extended&, TLabelMode) { return false; }
 void TCalcuAddition::Notify(TNotifyPhase) {}
 
-namespace {
-std::vector<TCalcuAdditionClass>& Registry() {
-  static std::vector<TCalcuAdditionClass> classes;
-  return classes;
-}
-}  // namespace
-
-void RegisterAddition(const TCalcuAdditionClass& cls) {
-  for (const TCalcuAdditionClass& known : Registry())
-    if (known.Name == cls.Name) return;
-  Registry().push_back(cls);
-}
-
-const std::vector<TCalcuAdditionClass>& AdditionClasses() { return Registry(); }
-
-void ClearAdditionClasses() { Registry().clear(); }
-
 // ---- The engine -----------------------------------------------------------------------------
 
-TAnsiCalculate::TAnsiCalculate(std::string text, const platform::TServices& services)
+TAnsiCalculate::TAnsiCalculate(std::string text, const platform::TServices& services,
+                               TAdditionList additions)
     : FText(std::move(text)), FServices(services), FFormat(services.Format) {
-  for (const TCalcuAdditionClass& cls : AdditionClasses()) AddAddition(cls);
+  for (const TAdditionMaker make : additions) {
+    FAdditions.push_back(make(*this, services));
+    TCalcuAddition* addition = FAdditions.back().get();
+    if (addition->HandlesFunctions()) FFunctionAdditions.push_back(addition);
+    if (addition->HandlesLabels())
+      FLabelAdditions.push_back({addition, addition->LabelStartChars()});
+  }
   FCursor = FText.c_str();
   FLineStart = FCursor;
 }
 
 TAnsiCalculate::~TAnsiCalculate() {
-  // First to last, as they were attached.
+  // First to last, as they were made.
   for (auto& addition : FAdditions) addition.reset();
-}
-
-void TAnsiCalculate::AddAddition(const TCalcuAdditionClass& cls) {
-  for (std::string_view name : FAdditionNames)
-    if (name == cls.Name) return;
-  FAdditions.push_back(cls.Create());
-  FAdditionNames.push_back(cls.Name);
-  TCalcuAddition* addition = FAdditions.back().get();
-  addition->FEngine = this;
-  if (addition->HandlesFunctions()) FFunctionAdditions.push_back(addition);
-  if (addition->HandlesLabels()) FLabelAdditions.push_back({addition, addition->LabelStartChars()});
 }
 
 void TAnsiCalculate::Rewind() {
@@ -354,6 +333,7 @@ namespace {
 constexpr const char* ConstantsDirective = "定数";
 constexpr const char* HelpDirective = "h";
 constexpr const char* StandardPrefixesDirective = "SI";
+constexpr const char* OwnDirectives[] = {ConstantsDirective, HelpDirective, StandardPrefixesDirective};
 constexpr std::string_view HelpText =
     "#定数 で 内部定数一覧\r\n"
     " !論理反転(0⇔1)　NOT ビット反転  ~ 24bitビット反転";
@@ -466,13 +446,18 @@ void TAnsiCalculate::FailUnexpected() {
   FailLine("unexpected text: " + shown);
 }
 
+std::vector<std::string> TAnsiCalculate::DirectiveNames() const {
+  std::vector<std::string> names;
+  for (const char* d : OwnDirectives) names.push_back(std::string("#") + d);
+  for (const auto& addition : FAdditions)
+    for (const std::string& d : addition->DirectiveNames()) names.push_back("#" + d);
+  return names;
+}
+
 std::vector<std::string> TAnsiCalculate::CompletionNames() const {
   std::vector<std::string> names = BuiltInFunctionNames();
   for (std::string& c : ConstantNames()) names.push_back(std::move(c));
-  for (const char* d : {ConstantsDirective, HelpDirective, StandardPrefixesDirective})
-    names.push_back(std::string("#") + d);
-  for (const auto& addition : FAdditions)
-    for (const std::string& d : addition->DirectiveNames()) names.push_back("#" + d);
+  for (std::string& d : DirectiveNames()) names.push_back(std::move(d));
   for (size_t i = 0; i < FLabelTable.Count(); ++i) names.push_back(FLabelTable[i].Name);
   return names;
 }

@@ -5,11 +5,12 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 #include "scan/uAnsiCharTools.h"
 
 namespace platform {
@@ -72,12 +73,17 @@ using TAArgRec = std::vector<TArgRec>;
 
 class TAnsiCalculate;
 
-/// A plug-in of the engine. Objects are created plainly (no set-up of their own runs), so an
-/// addition prepares its state on first use or in Notify(PassBegins). It reaches the engine
-/// through FEngine's public operations only.
+/// A plug-in of the engine, made for one engine with the services it works with (both outlive
+/// it). It is made while the engine is being built, so its constructor keeps the two and asks the
+/// engine nothing; it prepares its state on first use or in Notify(PassBegins). It reaches the
+/// engine through the engine's public operations only.
 class TCalcuAddition {
  public:
+  TCalcuAddition(TAnsiCalculate& engine, const platform::TServices& services)
+      : FEngine(&engine), FServices(services) {}
   virtual ~TCalcuAddition() = default;
+  TCalcuAddition(const TCalcuAddition&) = delete;
+  TCalcuAddition& operator=(const TCalcuAddition&) = delete;
   /// Takes a whole file over before it is evaluated; `text` is the first byte of the sheet text.
   virtual bool TakeFile(const std::string& fileName, const char* text);
   /// Handles a '#' directive the engine does not know; may move the cursor.
@@ -87,8 +93,8 @@ class TCalcuAddition {
   /// Supplies or intercepts a label access.
   virtual bool DoLabel(std::string_view name, Extended& value, TLabelMode mode);
   /// Whether DoFunction and DoLabel may answer at all; fixed for the object's life. The engine
-  /// asks only the additions that say so (in attach order), so one that overrides neither says
-  /// false and spares every call and label read a call of its own.
+  /// asks only the additions that say so (in the order of its list), so one that overrides
+  /// neither says false and spares every call and label read a call of its own.
   virtual bool HandlesFunctions() const { return true; }
   virtual bool HandlesLabels() const { return true; }
   /// The first bytes of the label names DoLabel may answer; the engine asks it about no other
@@ -96,35 +102,35 @@ class TCalcuAddition {
   virtual scan::CharSet LabelStartChars() const { return scan::CharSet::Range(0x00, 0xFF); }
   /// Called when a pass begins and when it has ended.
   virtual void Notify(TNotifyPhase phase);
-  /// The directives it handles, without the '#' (for completion and help).
+  /// The directives it handles, without the '#' (TAnsiCalculate::DirectiveNames lists them).
   virtual std::vector<std::string> DirectiveNames() const { return {}; }
 
-  TAnsiCalculate* FEngine = nullptr;
+ protected:
+  TAnsiCalculate* const FEngine;  // the engine it was made for; never null
+  const platform::TServices& FServices;
 };
 
-/// An addition class: identified by its name, created by its factory.
-struct TCalcuAdditionClass {
-  std::string_view Name;
-  std::unique_ptr<TCalcuAddition> (*Create)();
-};
+/// Makes one addition for `engine`, working with `services`.
+using TAdditionMaker = std::unique_ptr<TCalcuAddition> (*)(TAnsiCalculate& engine,
+                                                          const platform::TServices& services);
 
+/// The maker of an addition of class T (constructed from the engine and the services).
 template <class T>
-constexpr TCalcuAdditionClass AdditionClassOf(std::string_view name) {
-  return {name, [] { return std::unique_ptr<TCalcuAddition>(new T()); }};
+std::unique_ptr<TCalcuAddition> MakeAddition(TAnsiCalculate& engine,
+                                             const platform::TServices& services) {
+  return std::make_unique<T>(engine, services);
 }
 
-/// Appends a class to the registry unless one of that name is there already.
-void RegisterAddition(const TCalcuAdditionClass& cls);
-/// The registry, in registration order.
-const std::vector<TCalcuAdditionClass>& AdditionClasses();
-/// Empties the registry (tests only).
-void ClearAdditionClasses();
+/// The additions an engine is built with, in the order it asks them; whoever builds engines keeps
+/// the list alive as long as it builds them.
+using TAdditionList = std::span<const TAdditionMaker>;
 
 class TAnsiCalculate {
  public:
-  /// The engine for `text`, working with `services` (which outlive it); it keeps its own copy of
-  /// their number format.
-  TAnsiCalculate(std::string text, const platform::TServices& services);
+  /// The engine for `text`, working with `services` (which outlive it), with one object of each
+  /// addition of `additions`, made in that order; it keeps its own copy of the services' number
+  /// format.
+  TAnsiCalculate(std::string text, const platform::TServices& services, TAdditionList additions);
   virtual ~TAnsiCalculate();
   TAnsiCalculate(const TAnsiCalculate&) = delete;
   TAnsiCalculate& operator=(const TAnsiCalculate&) = delete;
@@ -189,13 +195,14 @@ class TAnsiCalculate {
   std::string FormatValue(Extended x) const;
   /// FormatValue into `text`, whose storage is reused.
   void FormatValueInto(Extended x, std::string& text) const;
-  /// Creates and attaches one object of the class unless one of that name is attached.
-  void AddAddition(const TCalcuAdditionClass& cls);
   /// Writes the eight internal constants, one line each.
   void ListConstants();
+  /// The directives a user types, '#' and the name as a sheet spells it: the engine's own, then
+  /// its additions' in the order of its list. The one list that completion (the console's and the
+  /// language server's) offers.
+  std::vector<std::string> DirectiveNames() const;
   /// The names a user may type, from the engine's own tables: the built-in functions, the
-  /// constants, the directives ('#' and the name) of the engine and its additions, and the labels
-  /// defined so far, in that order.
+  /// constants, DirectiveNames, and the labels defined so far, in that order.
   std::vector<std::string> CompletionNames() const;
 
   // ---- What additions and hosts reach the engine through -------------------------------------
@@ -226,7 +233,7 @@ class TAnsiCalculate {
   void ReserveOutput(size_t more) { FOutput.reserve(FOutput.size() + more); }
   /// The sheet's labels, in order of first definition.
   const TAMyCalLabel& Labels() const { return FLabelTable; }
-  /// The attached additions, in order of attachment.
+  /// The engine's additions, in the order of its list.
   const std::vector<std::unique_ptr<TCalcuAddition>>& Additions() const { return FAdditions; }
 
  protected:
@@ -298,7 +305,6 @@ class TAnsiCalculate {
 
   const platform::TServices& FServices;
   scan::TFormatSettings FFormat;  // the services' own, and the prefixes' scale "#SI" sets
-  std::vector<std::string_view> FAdditionNames;  // class names of FAdditions, same order
   std::string FValueText;                        // a line's result text, reused from line to line
   size_t FErrorNote = std::string::npos;  // where Error's annotation begins in FNote, if it ran
   int FDepth = 0;  // nesting of expressions: parentheses, prefix operators, calls, keyword operators

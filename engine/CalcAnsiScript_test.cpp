@@ -4,6 +4,7 @@
 
 #include "PlatformFakes.h"
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <utility>
@@ -14,9 +15,9 @@ namespace {
 
 // Runs a sheet (LF line ends here for readability) and gives the output with LF line ends,
 // checking that every output line really ended in CR LF.
-std::string RunSheet(const std::string& sheet) {
+std::string RunSheet(const std::string& sheet, TAdditionList additions = {}) {
   fakes::TFakeServices services;
-  TAnsiCalculate engine(sheet, services.Services);
+  TAnsiCalculate engine(sheet, services.Services, additions);
   engine.Calculate();
   std::string out;
   const std::string& raw = engine.Output();
@@ -38,9 +39,6 @@ struct TCase {
 
 class EngineTest : public ::testing::Test {
  protected:
-  void SetUp() override { ClearAdditionClasses(); }
-  void TearDown() override { ClearAdditionClasses(); }
-
   void Check(std::initializer_list<TCase> cases) {
     for (const TCase& c : cases) EXPECT_EQ(RunSheet(c.Sheet), c.Output) << "sheet: " << c.Sheet;
   }
@@ -93,12 +91,12 @@ TEST_F(EngineTest, OwnDirectives) {
 TEST_F(EngineTest, DirectiveErrorsEndThePassAndKeepEarlierLines) {
   for (const char* sheet : {"1\n#ScriptFile x\n2", "1\n#fmt x\n2", "1\n#m ln(0)\n2"}) {
     fakes::TFakeServices services;
-    TAnsiCalculate engine(sheet, services.Services);
+    TAnsiCalculate engine(sheet, services.Services, {});
     EXPECT_THROW(engine.Calculate(), scan::Exception) << sheet;
     EXPECT_EQ(engine.Output(), "1//  1\r\n") << sheet;
   }
   fakes::TFakeServices services;
-  TAnsiCalculate engine("#ScriptFile x", services.Services);
+  TAnsiCalculate engine("#ScriptFile x", services.Services, {});
   try {
     engine.Calculate();
     FAIL() << "no error";
@@ -120,7 +118,7 @@ TEST_F(EngineTest, DirectiveErrorMessagesAreExact) {
   };
   for (const auto& [sheet, message] : cases) {
     fakes::TFakeServices services;
-    TAnsiCalculate engine(sheet, services.Services);
+    TAnsiCalculate engine(sheet, services.Services, {});
     try {
       engine.Calculate();
       ADD_FAILURE() << "no error: " << sheet;
@@ -150,7 +148,7 @@ TEST_F(EngineTest, FloatingPointFaultsRaiseTheirOwnKind) {
   std::map<std::string, std::string> messages;
   for (const auto& [sheet, kind] : cases) {
     fakes::TFakeServices services;
-    TAnsiCalculate engine(sheet, services.Services);
+    TAnsiCalculate engine(sheet, services.Services, {});
     try {
       engine.Calculate();
       EXPECT_STREQ(kind, "") << sheet;
@@ -340,9 +338,9 @@ TEST_F(EngineTest, EvaluatingTheOutputAgainChangesNothing) {
       sheet += end == 0 ? "\r\n" : end == 1 ? "\r" : "\n";
     }
     fakes::TFakeServices services;
-    TAnsiCalculate first(sheet, services.Services);
+    TAnsiCalculate first(sheet, services.Services, {});
     first.Calculate();
-    TAnsiCalculate second(first.Output(), services.Services);
+    TAnsiCalculate second(first.Output(), services.Services, {});
     second.Calculate();
     ASSERT_EQ(second.Output(), first.Output()) << "sheet: " << ::testing::PrintToString(sheet);
     // Every line's own text comes back, in order: only the directives that write no line of
@@ -408,7 +406,7 @@ class TCursorEngine : public TAnsiCalculate {
 
 TEST_F(EngineTest, EvaluateTextUsesTheEngineLabelsAndRaisesItsErrors) {
   fakes::TFakeServices services;
-  TCursorEngine engine("", services.Services);
+  TCursorEngine engine("", services.Services, {});
   engine.EvaluateText("a=1\n  b=a+1; c=2\nd=b*2");
   Extended value = 0;
   ASSERT_TRUE(engine.AccessLabel("d", value, TLabelMode::Read));
@@ -423,6 +421,7 @@ std::vector<std::string> Log;
 
 class TTestAddition : public TCalcuAddition {
  public:
+  using TCalcuAddition::TCalcuAddition;
   bool TakeFile(const std::string& name, const char* text) override {
     Log.push_back("take " + name + " " + text);
     return name == "mine";
@@ -451,19 +450,23 @@ class TTestAddition : public TCalcuAddition {
   void Notify(TNotifyPhase phase) override {
     Log.push_back(phase == TNotifyPhase::PassBegins ? "notify begins" : "notify ended");
   }
+  std::vector<std::string> DirectiveNames() const override { return {"test"}; }
 };
 
 class TSecondAddition : public TCalcuAddition {
  public:
+  using TCalcuAddition::TCalcuAddition;
   bool Directive(const std::string& name, const char*&) override {
     Log.push_back("second " + name);
     return name == "test" || name == "other";
   }
+  std::vector<std::string> DirectiveNames() const override { return {"other", "test"}; }
 };
 
 // Overrides the answering operations but says it handles neither: the engine must not ask it.
 class TSilentAddition : public TCalcuAddition {
  public:
+  using TCalcuAddition::TCalcuAddition;
   bool DoFunction(std::string_view name, TAArgRec&) override {
     Log.push_back("silent " + std::string(name));
     FEngine->SetValue(99);
@@ -481,32 +484,54 @@ class TSilentAddition : public TCalcuAddition {
 // Answers labels that begin with 's' only, and says so.
 class TInitialAddition : public TTestAddition {
  public:
+  using TTestAddition::TTestAddition;
   scan::CharSet LabelStartChars() const override { return {'s'}; }
 };
 
-class AdditionTest : public EngineTest {
- protected:
-  void SetUp() override {
-    EngineTest::SetUp();
-    Log.clear();
-    RegisterAddition(AdditionClassOf<TTestAddition>("TTestAddition"));
-    RegisterAddition(AdditionClassOf<TSecondAddition>("TSecondAddition"));
-    RegisterAddition(AdditionClassOf<TTestAddition>("TTestAddition"));
-  }
+// Says which engine it was made for.
+class TEngineAddition : public TCalcuAddition {
+ public:
+  using TCalcuAddition::TCalcuAddition;
+  void Notify(TNotifyPhase) override { Log.push_back(FEngine->Text()); }
 };
 
-TEST_F(AdditionTest, RegisteringTwiceKeepsOneEntryAndOneObject) {
-  ASSERT_EQ(AdditionClasses().size(), 2u);
+constexpr TAdditionMaker TestThenSecond[] = {&MakeAddition<TTestAddition>,
+                                             &MakeAddition<TSecondAddition>};
+
+class AdditionTest : public EngineTest {
+ protected:
+  void SetUp() override { Log.clear(); }
+};
+
+TEST_F(AdditionTest, EachEngineMakesOneObjectPerEntryOfItsListForItself) {
+  constexpr TAdditionMaker twice[] = {&MakeAddition<TEngineAddition>, &MakeAddition<TEngineAddition>};
   fakes::TFakeServices services;
-  TAnsiCalculate engine("", services.Services);
-  EXPECT_EQ(engine.Additions().size(), 2u);
-  engine.AddAddition(AdditionClasses()[0]);
-  EXPECT_EQ(engine.Additions().size(), 2u);
-  EXPECT_EQ(engine.Additions()[0]->FEngine, &engine);
+  TAnsiCalculate first("first", services.Services, twice), second("second", services.Services, twice);
+  EXPECT_EQ(first.Additions().size(), 2u);
+  first.Calculate();
+  second.Calculate();
+  EXPECT_EQ(Log, (std::vector<std::string>{"first", "first", "first", "first", "second", "second",
+                                           "second", "second"}));
+  TAnsiCalculate bare("", services.Services, {});
+  EXPECT_TRUE(bare.Additions().empty());
+}
+
+// One list of directives, the engine's own first, then the additions' in their order, whoever
+// completes them.
+TEST_F(AdditionTest, DirectiveNamesAreTheEnginesThenTheAdditionsInOrder) {
+  fakes::TFakeServices services;
+  TAnsiCalculate engine("x=1", services.Services, TestThenSecond);
+  const std::vector<std::string> directives{"#定数", "#h", "#SI", "#test", "#other", "#test"};
+  EXPECT_EQ(engine.DirectiveNames(), directives);
+  engine.Calculate();
+  std::vector<std::string> completion = engine.CompletionNames();
+  ASSERT_GE(completion.size(), directives.size() + 1);
+  EXPECT_EQ(completion.back(), "x");
+  EXPECT_TRUE(std::equal(directives.begin(), directives.end(), completion.end() - 1 - directives.size()));
 }
 
 TEST_F(AdditionTest, AdditionsAreAskedInOrderAndTheFirstAnswerWins) {
-  EXPECT_EQ(RunSheet("#test\n#other\ntwice(4)+seven\nseven=1\n++seven"),
+  EXPECT_EQ(RunSheet("#test\n#other\ntwice(4)+seven\nseven=1\n++seven", TestThenSecond),
             "test says hello\ntwice(4)+seven// 15\nseven=1\n++seven//  1\n");
   std::vector<std::string> expected{"notify begins", "directive test", "directive other",
                                     "second other",  "label seven 1",  "label seven 0",
@@ -515,22 +540,20 @@ TEST_F(AdditionTest, AdditionsAreAskedInOrderAndTheFirstAnswerWins) {
 }
 
 TEST_F(AdditionTest, OnlyAdditionsThatHandleCallsAndLabelsAreAsked) {
-  ClearAdditionClasses();
-  RegisterAddition(AdditionClassOf<TSilentAddition>("TSilentAddition"));
-  RegisterAddition(AdditionClassOf<TTestAddition>("TTestAddition"));
-  EXPECT_EQ(RunSheet("twice(4)+seven\nx=2\nROUND(x*8)+x"), "twice(4)+seven// 15\nx=2\nROUND(x*8)+x// 18\n");
+  constexpr TAdditionMaker silentFirst[] = {&MakeAddition<TSilentAddition>,
+                                            &MakeAddition<TTestAddition>};
+  EXPECT_EQ(RunSheet("twice(4)+seven\nx=2\nROUND(x*8)+x", silentFirst), "twice(4)+seven// 15\nx=2\nROUND(x*8)+x// 18\n");
   std::vector<std::string> expected{"notify begins", "label seven 1", "label x 0", "label x 1",
                                     "label x 1",     "notify ended"};
   EXPECT_EQ(Log, expected);
 }
 
 TEST_F(AdditionTest, AnAdditionIsAskedOnlyAboutNamesWithItsFirstBytes) {
-  ClearAdditionClasses();
-  RegisterAddition(AdditionClassOf<TInitialAddition>("TInitialAddition"));
-  EXPECT_EQ(RunSheet("x=2\nseven+x\nSix=1\nsix=3\n++six"),
+  constexpr TAdditionMaker initial[] = {&MakeAddition<TInitialAddition>};
+  EXPECT_EQ(RunSheet("x=2\nseven+x\nSix=1\nsix=3\n++six", initial),
             "x=2\nseven+x//  9\nSix=1\nsix=3\n++six//  4\n");
   fakes::TFakeServices services;
-  TAnsiCalculate engine("", services.Services);
+  TAnsiCalculate engine("", services.Services, initial);
   Extended value = 0;
   EXPECT_FALSE(engine.AccessLabel("", value, TLabelMode::Read));
   std::vector<std::string> expected{"notify begins", "label seven 1", "label six 0",
@@ -540,7 +563,7 @@ TEST_F(AdditionTest, AnAdditionIsAskedOnlyAboutNamesWithItsFirstBytes) {
 
 TEST_F(AdditionTest, ADirectiveErrorGivesNoClosingNotify) {
   fakes::TFakeServices services;
-  TAnsiCalculate engine("1\n#boom", services.Services);
+  TAnsiCalculate engine("1\n#boom", services.Services, TestThenSecond);
   EXPECT_THROW(engine.Calculate(), EAbort);
   EXPECT_EQ(Log.back(), "directive boom");
   EXPECT_EQ(engine.Output(), "1//  1\r\n");
@@ -548,12 +571,12 @@ TEST_F(AdditionTest, ADirectiveErrorGivesNoClosingNotify) {
 
 TEST_F(AdditionTest, FailLineAndAbortLineBothEndTheLineWithTheirMessage) {
   // Either way the line is written whole with the error, and the next line goes on.
-  EXPECT_EQ(RunSheet("1+fail(2)+3\n1+quit(2)+3\n4"),
+  EXPECT_EQ(RunSheet("1+fail(2)+3\n1+quit(2)+3\n4", TestThenSecond),
             "1+fail(2)+3//!Err:failed\n1+quit(2)+3//!Err:quit\n4//  4\n");
   // In a directive line both end the pass with their message.
   for (const char* word : {"boom", "quit"}) {
     fakes::TFakeServices services;
-    TAnsiCalculate engine(std::string("#") + word, services.Services);
+    TAnsiCalculate engine(std::string("#") + word, services.Services, TestThenSecond);
     try {
       engine.Calculate();
       ADD_FAILURE() << word << " did not end the pass";
@@ -565,13 +588,12 @@ TEST_F(AdditionTest, FailLineAndAbortLineBothEndTheLineWithTheirMessage) {
 
 TEST_F(AdditionTest, OfferFileStopsAtTheFirstTaker) {
   fakes::TFakeServices services;
-  TAnsiCalculate engine("text", services.Services);
+  TAnsiCalculate engine("text", services.Services, TestThenSecond);
   EXPECT_TRUE(engine.OfferFile("mine"));
   EXPECT_FALSE(engine.OfferFile("other"));
   EXPECT_EQ(Log, (std::vector<std::string>{"take mine text", "take other text"}));
-  ClearAdditionClasses();
   fakes::TFakeServices bareServices;
-  TAnsiCalculate bare("text", bareServices.Services);
+  TAnsiCalculate bare("text", bareServices.Services, {});
   EXPECT_FALSE(bare.OfferFile("mine"));
   EXPECT_EQ(RunSheet("#test\n1"), "#test//!Err:unknown directive\n1//  1\n");
 }

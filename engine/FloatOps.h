@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 #include "scan/uAnsiCharTools.h"
 
 namespace engine {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 #include "scan/ExtendedFloat80.h"
 #include "scan/Float80Decimal.h"
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace engine {
 namespace {

@@ -8,8 +8,9 @@
 #include "AdditionFakes.h"
 #include "PlatformFakes.h"
 #include "engine/CalcAnsiScript.h"
+#include "host/StandardAdditions.h"
 #include "pas2js/Pas2JavaScCalc.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace fuzz {
 
@@ -30,7 +31,7 @@ inline bool EchoesToTerminal(const std::string& text) {
 inline void RunSheet(std::string text, bool offerFile) {
   TFakeWorld world;
   const bool offer = offerFile && !EchoesToTerminal(text);
-  engine::TAnsiCalculate calc(std::move(text), world.Services);
+  engine::TAnsiCalculate calc(std::move(text), world.Services, host::StandardAdditions());
   try {
     if (!offer || !calc.OfferFile("-")) calc.Calculate();
   } catch (const scan::Exception&) {

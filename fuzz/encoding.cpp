@@ -12,7 +12,7 @@
 
 #include "platform/Encoding.h"
 #include "platform/StandIns.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace {
 

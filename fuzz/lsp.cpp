@@ -6,17 +6,13 @@
 #include <string_view>
 
 #include "FuzzHost.h"
-#include "host/RegisterAdditions.h"
+#include "host/StandardAdditions.h"
 #include "lsp/LspServer.h"
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  host::RegisterAdditions();
-  return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::TFakeWorld world;
   lsp::TMemorySource source(std::string_view(reinterpret_cast<const char*>(data), size));
-  lsp::Serve(source, [](std::string_view) { return true; }, world.Services);
+  lsp::Serve(source, [](std::string_view) { return true; }, world.Services,
+             host::StandardAdditions());
   return 0;
 }

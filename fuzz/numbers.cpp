@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 #include "scan/uAnsiCharTools.h"
 
 namespace {

@@ -6,12 +6,6 @@
 #include <string>
 
 #include "FuzzHost.h"
-#include "host/RegisterAdditions.h"
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  host::RegisterAdditions();
-  return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static constexpr char Directive[] = "#P2Js\r\n";

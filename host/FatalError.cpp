@@ -11,7 +11,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/Messages.h"
 #include "platform/Services.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 #include "scan/uAnsiCharTools.h"
 
 namespace host {

@@ -9,7 +9,7 @@
 #include "platform/Encoding.h"
 #include "platform/Messages.h"
 #include "platform/Services.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace host {
 namespace {

@@ -20,7 +20,7 @@
 #include "platform/Messages.h"
 #include "platform/Services.h"
 #include "platform/StandIns.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 #include "scan/uAnsiCharTools.h"
 
 namespace host {
@@ -109,9 +109,10 @@ class TPartWriter {
 /// An engine for a whole sheet, its output given room for the usual result at once: every line
 /// comes back with its result, so about twice the text (more is grown into as usual).
 std::unique_ptr<engine::TAnsiCalculate> NewSheetEngine(std::string text,
-                                                       const platform::TServices& services) {
+                                                       const platform::TServices& services,
+                                                       engine::TAdditionList additions) {
   const size_t expected = 2 * text.size() + 4096;
-  auto engine = std::make_unique<engine::TAnsiCalculate>(std::move(text), services);
+  auto engine = std::make_unique<engine::TAnsiCalculate>(std::move(text), services, additions);
   platform::ReserveLarge(engine->Output(), expected);
   return engine;
 }
@@ -133,8 +134,9 @@ bool IsExitLine(const std::string& line) {
   return line.size() >= 4 && scan::SameTextAscii(std::string_view(line).substr(0, 4), "exit");
 }
 
-THost::THost(TCommandLine commandLine, const platform::TServices& services)
-    : FCommandLine(std::move(commandLine)), FServices(services) {
+THost::THost(TCommandLine commandLine, const platform::TServices& services,
+             engine::TAdditionList additions)
+    : FCommandLine(std::move(commandLine)), FServices(services), FAdditions(additions) {
   FToStdout = FCommandLine.ToStdout;
   for (const std::string& f : FCommandLine.Files)
     if (f == StandardInputName) FToStdout = true;
@@ -151,7 +153,7 @@ int THost::Run() {
   if (HasSheet(text)) return ClipboardMode(std::move(text), mark);
   std::string missing = FServices.Clipboard.MissingTool();
   if (!missing.empty())
-    FServices.StdStreams.WriteWarning(platform::Substitute(
+    FServices.ErrorReport.ShowWarning(platform::Substitute(
         platform::TranslateInside("cannot read the clipboard; install %1"), {Tool(missing)}));
   if (!FServices.Console.Attended()) {
     // Started from a launcher or a hotkey: a console would show its help to nobody.
@@ -194,7 +196,7 @@ int THost::FileMode() {
     }
     // A byte order mark is no part of the sheet; it comes back in front of the output it begins.
     const std::string mark = FServices.Text.TakeByteOrderMark(text);
-    auto engine = NewSheetEngine(std::move(text), FServices);
+    auto engine = NewSheetEngine(std::move(text), FServices, FAdditions);
     const bool endsWithLineBreak = EndsWithLineBreak(engine->Text());
     const bool last = &arg == &FCommandLine.Files.back();
     std::string& output = engine->Output();
@@ -237,7 +239,7 @@ int THost::FileMode() {
 int THost::ClipboardMode(std::string text, const std::string& mark) {
   FBefore = mark + text;  // what the result replaces, without reading the clipboard again
   const bool endsWithLineBreak = EndsWithLineBreak(text);
-  auto engine = NewSheetEngine(std::move(text), FServices);
+  auto engine = NewSheetEngine(std::move(text), FServices, FAdditions);
   engine->Calculate();
   std::string& output = engine->Output();
   if (endsWithLineBreak) DropFinalEmptyLine(output);
@@ -251,7 +253,7 @@ int THost::ConsoleMode(bool withHelp) {
   console.Open();
   if (withHelp)
     for (const std::string& line : ConsoleHelpLines()) console.WriteConsoleLine(line);
-  auto engine = std::make_unique<TMyConsCalculate>(std::string(), FServices);
+  auto engine = std::make_unique<TMyConsCalculate>(std::string(), FServices, FAdditions);
   console.SetCompletion([&engine] { return engine->CompletionNames(); });
   struct TForget {  // the console must not ask the engine once the loop has ended
     platform::TConsole& Console;
@@ -286,14 +288,14 @@ bool THost::InsideName(const std::string& arg, std::string& name) {
     name = FServices.Text.ImportName(arg, arg);
     return true;
   } catch (const scan::EEncodingError& e) {
-    FServices.StdStreams.WriteWarning(e.Message());
+    FServices.ErrorReport.ShowWarning(e.Message());
     return false;
   }
 }
 
 void THost::WarnSkipped(const std::string& name) {
   std::string why = FServices.Files.WhyNotAFile(name);
-  if (!why.empty()) FServices.StdStreams.WriteWarning("sheetcalc: " + name + ": " + why);
+  if (!why.empty()) FServices.ErrorReport.ShowWarning(name + ": " + why);
 }
 
 std::string THost::Tool(const std::string& missing) const {
@@ -305,7 +307,7 @@ void THost::Deliver(const std::string& text) {
   if (ReplaceClipboard(text) || text.empty()) return;
   if (!FWarned) {
     std::string missing = FServices.Clipboard.MissingTool();
-    FServices.StdStreams.WriteWarning(
+    FServices.ErrorReport.ShowWarning(
         missing.empty()
             ? platform::TranslateInside(
                   "cannot write the clipboard, so the results go to standard output")

@@ -7,11 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/CalcAnsiScript.h"
 #include "host/CommandLine.h"
-
-namespace engine {
-class TAnsiCalculate;
-}
 
 namespace platform {
 struct TServices;
@@ -19,10 +16,12 @@ struct TServices;
 
 namespace host {
 
-/// One run of the program over the platform services it is handed (they outlive it).
+/// One run of the program over the platform services it is handed, its engines built with the
+/// additions it is handed (both outlive it).
 class THost {
  public:
-  THost(TCommandLine commandLine, const platform::TServices& services);
+  THost(TCommandLine commandLine, const platform::TServices& services,
+        engine::TAdditionList additions);
   /// Runs what the command line and the clipboard choose; the exit code. An error that escapes
   /// an engine's pass passes through.
   int Run();
@@ -45,7 +44,7 @@ class THost {
   bool ReplaceClipboard(const std::string& text);
   /// A file argument as an inside name; false (with a warning) when it has no such name.
   bool InsideName(const std::string& arg, std::string& name);
-  /// Names a file argument that is skipped, and why, on standard error (where the system says).
+  /// Names a file argument that is skipped, and why, in a warning (where the system says).
   void WarnSkipped(const std::string& name);
   /// The name of a missing clipboard tool (Clipboard's MissingTool) in the user's language.
   std::string Tool(const std::string& missing) const;
@@ -59,6 +58,7 @@ class THost {
 
   TCommandLine FCommandLine;
   const platform::TServices& FServices;
+  engine::TAdditionList FAdditions;
   bool FToStdout;
   bool FWarned = false;  // the clipboard warning is given once
   bool FSkipped = false;  // a file argument could not be read

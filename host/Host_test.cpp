@@ -2,7 +2,7 @@
 
 #include "host/FatalError.h"
 #include "host/Help.h"
-#include "host/RegisterAdditions.h"
+#include "host/StandardAdditions.h"
 #include "host/Run.h"
 
 #include <gtest/gtest.h>
@@ -26,6 +26,7 @@ namespace {
 // an empty line.
 class TTakeAddition : public engine::TCalcuAddition {
  public:
+  using TCalcuAddition::TCalcuAddition;
   bool Directive(const std::string& name, const char*&) override {
     if (name == "say") FEngine->Write("said\r\n");
     if (name == "blank") FEngine->WriteLine("");  // an empty line of its own, as help texts do
@@ -42,16 +43,16 @@ class TTakeAddition : public engine::TCalcuAddition {
 class HostTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    engine::ClearAdditionClasses();
-    engine::RegisterAddition(engine::AdditionClassOf<TTakeAddition>("TTakeAddition"));
     TTakeAddition::FTakeStandardInput = false;
     F.Files.FFiles["empty.txt"] = "";  // an empty sheet's run opens the console without help
   }
-  void TearDown() override {
-    engine::ClearAdditionClasses();
+
+  int RunMain(std::vector<std::string> args) {
+    return Main("/usr/bin/sheetcalc", args, F.Services, FAdditions);
   }
 
-  int RunMain(std::vector<std::string> args) { return Main("/usr/bin/sheetcalc", args, F.Services); }
+  static constexpr engine::TAdditionMaker TakeOnly[] = {&engine::MakeAddition<TTakeAddition>};
+  engine::TAdditionList FAdditions = TakeOnly;  // the program's own: StandardAdditions()
 
   fakes::TFakeServices F;
 };
@@ -75,8 +76,7 @@ TEST_F(HostTest, ClipboardSheetIsEvaluatedBackToTheClipboard) {
 // A sheet from the clipboard names no file: #P2Js converts into the clipboard text, and only a
 // scheme file in the scheme folder is ever written.
 TEST_F(HostTest, AClipboardSheetWritesNoFileButASchemeFile) {
-  engine::ClearAdditionClasses();
-  RegisterAdditions();
+  FAdditions = StandardAdditions();
   F.Clipboard.FText = "#scol +day\r\n#P2Js '../up.js'\r\nx := 1;";
   EXPECT_EQ(RunMain({}), 0);
   EXPECT_EQ(F.Clipboard.FText, "x = 1;");
@@ -87,8 +87,7 @@ TEST_F(HostTest, AClipboardSheetWritesNoFileButASchemeFile) {
 
 // --allow-write hands the folder, as the file system resolves it, to the sheets' additions.
 TEST_F(HostTest, AllowedFoldersTakeOutputFilesFromStandardInput) {
-  engine::ClearAdditionClasses();
-  RegisterAdditions();
+  FAdditions = StandardAdditions();
   F.Streams.FInput = "#P2Js '/abs/x.js'\nx := 1;";
   EXPECT_EQ(RunMain({"-"}), 1);
   F.Files.FFiles.erase("empty.txt");  // the fixture's own
@@ -179,25 +178,25 @@ TEST_F(HostTest, UnwritableClipboardSendsTheOutputToStandardOutputWithOneWarning
   F.Clipboard.FWritable = false;
   EXPECT_EQ(RunMain({"s.txt"}), 0);
   EXPECT_EQ(F.Streams.FOutput, "1+1//  2\n");
-  ASSERT_EQ(F.Streams.FWarnings.size(), 1u);
-  EXPECT_EQ(F.Streams.FWarnings[0], "cannot write the clipboard, so the results go to standard output");
+  ASSERT_EQ(F.Report.FWarnings.size(), 1u);
+  EXPECT_EQ(F.Report.FWarnings[0], "cannot write the clipboard, so the results go to standard output");
 }
 
 TEST_F(HostTest, AMissingClipboardToolIsNamedBeforeTheConsoleAndInTheWriteWarning) {
   F.Clipboard.FWritable = false;
   F.Console.FInput = {"exit"};
   EXPECT_EQ(RunMain({}), 0);  // no display at all: nothing to install, no warning
-  EXPECT_TRUE(F.Streams.FWarnings.empty());
+  EXPECT_TRUE(F.Report.FWarnings.empty());
   F.Clipboard.FMissing = "wl-clipboard";
   EXPECT_EQ(RunMain({}), 0);
   EXPECT_EQ(F.Console.FOpened, 2);
-  ASSERT_EQ(F.Streams.FWarnings.size(), 1u);
-  EXPECT_EQ(F.Streams.FWarnings[0], "cannot read the clipboard; install wl-clipboard");
+  ASSERT_EQ(F.Report.FWarnings.size(), 1u);
+  EXPECT_EQ(F.Report.FWarnings[0], "cannot read the clipboard; install wl-clipboard");
   F.Files.FFiles["s.txt"] = "1+1";
   F.Clipboard.FMissing = "xclip or xsel";
   EXPECT_EQ(RunMain({"s.txt"}), 0);
-  ASSERT_EQ(F.Streams.FWarnings.size(), 2u);
-  EXPECT_EQ(F.Streams.FWarnings[1],
+  ASSERT_EQ(F.Report.FWarnings.size(), 2u);
+  EXPECT_EQ(F.Report.FWarnings[1],
             "cannot write the clipboard, so the results go to standard output; "
             "install xclip or xsel");
 }
@@ -629,8 +628,8 @@ TEST_F(HostTest, SkippedFileArgumentsAreNamedInAWarningAndFailTheRun) {
   F.Files.FFiles["s.txt"] = "1+1\n";
   EXPECT_EQ(RunMain({"--stdout", "gone.txt", "s.txt"}), 1);
   EXPECT_EQ(F.Streams.FOutput, "1+1//  2\n");
-  EXPECT_EQ(F.Streams.FWarnings,
-            (std::vector<std::string>{"sheetcalc: gone.txt: No such file or directory"}));
+  EXPECT_EQ(F.Report.FWarnings,
+            (std::vector<std::string>{"gone.txt: No such file or directory"}));
 }
 
 TEST_F(HostTest, FatalErrorLineAndNotificationFollowWhereResultsGo) {

@@ -10,7 +10,7 @@
 #include "host/Host.h"
 #include "platform/Encoding.h"
 #include "platform/Services.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 #ifndef SHEETCALC_VERSION
 #define SHEETCALC_VERSION "0"
@@ -32,7 +32,7 @@ void ReportSafely(const std::exception* error, const std::string& programName, b
 }  // namespace
 
 int Main(const std::string& programName, std::span<const std::string> args,
-         const platform::TServices& services) {
+         const platform::TServices& services, engine::TAdditionList additions) {
   TCommandLine commandLine = ParseCommandLine(args);
   if (!commandLine.UnknownOption.empty()) {
     services.ErrorReport.ShowUsageError(UnknownOptionText(commandLine.UnknownOption));
@@ -63,7 +63,7 @@ int Main(const std::string& programName, std::span<const std::string> args,
     }
     runServices.WriteFolders.push_back(real);
   }
-  THost host(std::move(commandLine), runServices);
+  THost host(std::move(commandLine), runServices, additions);
   try {
     return host.Run();
   } catch (const std::exception& e) {

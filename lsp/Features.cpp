@@ -16,9 +16,6 @@
 namespace lsp {
 namespace {
 
-// The directives a sheet knows, as a sheet spells them (inside text).
-constexpr std::string_view Directives[] = {"#scol", "#cp", "#P2Js", "#定数", "#h", "#SI"};
-
 enum TCompletionKind : int { ckFunction = 3, ckVariable = 6, ckKeyword = 14, ckConstant = 21 };
 
 /// A byte of a name: an ASCII letter or digit, '_', or any byte of a non-ASCII character.
@@ -140,7 +137,7 @@ json TLspServer::Completion(const json& params) {
     items.push_back({{"label", label}, {"kind", kind}, {"textEdit", {{"range", range}, {"newText", label}}}});
   };
   if (!prefix.empty() && prefix.front() == '#') {
-    for (std::string_view directive : Directives) offer(text.ExportUtf8Text(directive), ckKeyword);
+    for (const std::string& directive : FDirectives) offer(text.ExportUtf8Text(directive), ckKeyword);
     return {{"isIncomplete", false}, {"items", std::move(items)}};
   }
   for (std::string_view name : engine::BuiltInFunctionNames()) offer(std::string(name), ckFunction);

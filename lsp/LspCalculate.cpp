@@ -6,7 +6,7 @@
 
 #include "engine/SheetRun.h"
 #include "platform/Encoding.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace lsp {
 namespace {
@@ -112,11 +112,12 @@ void TLspCalculate::UndoLabels(size_t undoCount, size_t labelCount) {
 }
 
 std::string FormatLabelValue(scan::Extended value, const platform::TServices& services) {
-  engine::TAnsiCalculate formatter{std::string(), services};
+  engine::TAnsiCalculate formatter{std::string(), services, {}};
   return services.Text.ExportUtf8Text(formatter.FormatValue(value));
 }
 
-TEvaluation Evaluate(const std::string& outsideText, const platform::TServices& services) {
+TEvaluation Evaluate(const std::string& outsideText, const platform::TServices& services,
+                     engine::TAdditionList additions) {
   TEvaluation result;
   std::string text;
   try {
@@ -126,7 +127,7 @@ TEvaluation Evaluate(const std::string& outsideText, const platform::TServices& 
     return result;
   }
   services.Text.TakeByteOrderMark(text);
-  TLspCalculate engine(std::move(text), services);
+  TLspCalculate engine(std::move(text), services, additions);
   try {
     // Only a text an addition made is kept: the lines' own results are in the records.
     if (engine.OfferFile("-")) {

@@ -48,8 +48,9 @@ class TLspCalculate : public engine::TAnsiCalculate {
  public:
   /// `writeOutput`: whether the lines go into Output() too (a pass the filter's text is wanted
   /// from); the records are made either way.
-  TLspCalculate(std::string text, const platform::TServices& services, bool writeOutput = true)
-      : TAnsiCalculate(std::move(text), services), FWriteOutput(writeOutput) {}
+  TLspCalculate(std::string text, const platform::TServices& services,
+                engine::TAdditionList additions, bool writeOutput = true)
+      : TAnsiCalculate(std::move(text), services, additions), FWriteOutput(writeOutput) {}
 
   /// Records the line and its annotation (when not empty), then writes it as the engine does.
   void PutLine(const std::string& annotation) override;
@@ -119,7 +120,9 @@ void CollectResults(TLspCalculate& engine, TEvaluation& result);
 std::string FormatLabelValue(scan::Extended value, const platform::TServices& services);
 
 /// A fresh engine's pass over the document's text, as `sheetcalc -` runs it (a byte order mark at
-/// its start is no part of the sheet). Never throws but for a lack of memory.
-TEvaluation Evaluate(const std::string& outsideText, const platform::TServices& services);
+/// its start is no part of the sheet), the engine built with `additions`. Never throws but for a
+/// lack of memory.
+TEvaluation Evaluate(const std::string& outsideText, const platform::TServices& services,
+                     engine::TAdditionList additions);
 
 }  // namespace lsp

@@ -106,8 +106,11 @@ std::optional<std::string> MendLoneSurrogates(std::string_view body) {
 }
 
 TLspServer::TLspServer(std::function<void(std::string_view)> send,
-                       const platform::TServices& services)
-    : FSend(std::move(send)), FQuiet(services) {}
+                       const platform::TServices& services, engine::TAdditionList additions)
+    : FSend(std::move(send)),
+      FQuiet(services),
+      FAdditions(additions),
+      FDirectives(engine::TAnsiCalculate(std::string(), FQuiet.Services(), additions).DirectiveNames()) {}
 
 // ---- Messages in and out --------------------------------------------------------------------
 
@@ -242,7 +245,7 @@ static void TakeVersion(const json& item, TOpenDocument& document) {
 void TLspServer::DidOpen(const json& params) {
   const json& item = Member(params, "textDocument");
   const std::string& uri = StringMember(item, "uri");
-  auto document = std::make_unique<TOpenDocument>(StringMember(item, "text"), FQuiet);
+  auto document = std::make_unique<TOpenDocument>(StringMember(item, "text"), FQuiet, FAdditions);
   TakeVersion(item, *document);
   FDocuments[uri] = std::move(document);
 }
@@ -295,13 +298,13 @@ void TLspServer::Idle(const std::function<bool()>& waiting) {
 // ---- The service over a stream --------------------------------------------------------------
 
 int Serve(TByteSource& source, const std::function<bool(std::string_view)>& write,
-          const platform::TServices& services) {
+          const platform::TServices& services, engine::TAdditionList additions) {
   bool writable = true;
   TLspServer server(
       [&](std::string_view body) {
         if (writable) writable = write(Frame(body));
       },
-      services);
+      services, additions);
   TMessageReader reader(source);
   std::string body;
   // The messages that are waiting are taken first, one after the other: a change only marks
@@ -350,12 +353,12 @@ class TStandardInput final : public TByteSource {
 
 }  // namespace
 
-int RunServer(const platform::TServices& services) {
+int RunServer(const platform::TServices& services, engine::TAdditionList additions) {
   TStandardInput input(services.StdStreams);
   platform::TStdStreams& streams = services.StdStreams;
   return Serve(
       input, [&streams](std::string_view bytes) { return streams.WriteStandardOutput(bytes); },
-      services);
+      services, additions);
 }
 
 }  // namespace lsp

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -28,7 +29,8 @@ using json = nlohmann::json;
 inline constexpr size_t MaxContentChanges = 10000;
 
 struct TOpenDocument {
-  TOpenDocument(std::string text, TQuietServices& quiet) : Sheet(std::move(text), quiet) {}
+  TOpenDocument(std::string text, TQuietServices& quiet, engine::TAdditionList additions)
+      : Sheet(std::move(text), quiet, additions) {}
   TSheet Sheet;
   int64_t Version = 0;
   bool Published = false;  // the diagnostics of this version have been sent
@@ -45,8 +47,9 @@ std::optional<std::string> MendLoneSurrogates(std::string_view body);
 class TLspServer {
  public:
   /// `send` takes the body of each message the server sends; documents are evaluated over a quiet
-  /// form of `services` (which outlive the server).
-  TLspServer(std::function<void(std::string_view)> send, const platform::TServices& services);
+  /// form of `services` by engines built with `additions` (both outlive the server).
+  TLspServer(std::function<void(std::string_view)> send, const platform::TServices& services,
+             engine::TAdditionList additions);
 
   /// One message from the client.
   void Receive(std::string_view body);
@@ -90,6 +93,8 @@ class TLspServer {
 
   std::function<void(std::string_view)> FSend;
   TQuietServices FQuiet;
+  engine::TAdditionList FAdditions;
+  std::vector<std::string> FDirectives;  // what an engine with FAdditions knows (inside text)
   std::unordered_map<std::string, std::unique_ptr<TOpenDocument>> FDocuments;  // by URI
   TPositionEncoding FEncoding = TPositionEncoding::Utf16;
   bool FRefreshSupport = false;  // the client takes workspace/inlayHint/refresh
@@ -105,9 +110,10 @@ class TLspServer {
 /// `write` (framed bytes; false when the client can no longer be written to, which ends the
 /// service); the exit code.
 int Serve(TByteSource& source, const std::function<bool(std::string_view)>& write,
-          const platform::TServices& services);
+          const platform::TServices& services, engine::TAdditionList additions);
 
-/// `sheetcalc --lsp`: the service over the standard input and output of `services`.
-int RunServer(const platform::TServices& services);
+/// `sheetcalc --lsp`: the service over the standard input and output of `services`, its engines
+/// built with `additions`.
+int RunServer(const platform::TServices& services, engine::TAdditionList additions);
 
 }  // namespace lsp

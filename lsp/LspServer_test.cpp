@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "EveryAddition.h"
 #include "PlatformFakes.h"
 #include "engine/CalcAnsiScript.h"
 #include "lsp/JsonParams.h"
-#include "host/RegisterAdditions.h"
+#include "platform/Messages.h"
 
 namespace lsp {
 namespace {
@@ -20,8 +21,6 @@ constexpr const char* Uri = "file:///t.sheet";
 /// A server with every outside service faked, and what it sent.
 class LspServerTest : public ::testing::Test {
  protected:
-  LspServerTest() { host::RegisterAdditions(); }
-
   /// A message, then the work left for when none waits.
   void Send(const json& message) {
     Deliver(message);
@@ -73,7 +72,7 @@ class LspServerTest : public ::testing::Test {
   fakes::TFakeSysColors& FColors = FHost.Colors;
   std::vector<json> FSent;
   TLspServer FServer{[this](std::string_view body) { FSent.push_back(json::parse(body)); },
-                     FHost.Services};
+                     FHost.Services, fakes::EveryAddition};
   int FId = 0;
 };
 
@@ -139,7 +138,7 @@ TEST_F(LspServerTest, HoverAndCompletionFollowTheLines) {
     return out;
   };
   EXPECT_EQ(labels(3, 3), std::vector<std::string>{"Hypot"});
-  EXPECT_EQ(labels(4, 2), (std::vector<std::string>{"#scol", "#SI"}));
+  EXPECT_EQ(labels(4, 2), (std::vector<std::string>{"#SI", "#scol"}));
   EXPECT_EQ(labels(5, 2), std::vector<std::string>{"sqrt"});
   EXPECT_EQ(labels(6, 2), std::vector<std::string>{"ceil"});
   EXPECT_EQ(labels(1, 0).back(), "a");  // labels above the cursor only: b is defined on line 1
@@ -261,7 +260,8 @@ TEST_F(LspServerTest, TheWriteBackChangesOnlyWhatResultsOwn) {
   const std::string text = "a=2\r\n\r\n   a*3 // old\r\n\tfoo( // x\r\n1/\r\n#m 1\r\n#h\r\n";
   for (const bool resolves : {false, true}) {
     FSent.clear();
-    TLspServer server([this](std::string_view body) { FSent.push_back(json::parse(body)); }, FHost.Services);
+    TLspServer server([this](std::string_view body) { FSent.push_back(json::parse(body)); }, FHost.Services,
+                      fakes::EveryAddition);
     json caps = json::object();
     if (resolves) caps = {{"textDocument", {{"codeAction", {{"resolveSupport", {{"properties", {"edit"}}}}}}}}};
     server.Receive(json({{"jsonrpc", "2.0"}, {"id", 1}, {"method", "initialize"}, {"params", {{"capabilities", caps}}}}).dump());
@@ -321,14 +321,19 @@ TEST_F(LspServerTest, ALoneSurrogateEscapeIsReadAsAReplacementCharacter) {
   EXPECT_EQ(Hints(), (std::vector<std::string>{"0:  4", "1:  2"}));
 }
 
-/// LC_ALL set to a locale for the life of the object, then put back.
+/// LC_ALL set to a locale for the life of the object, then put back; the message catalog is
+/// chosen again each time, as a run chooses it once.
 class TScopedLocale {
  public:
   explicit TScopedLocale(const char* locale) {
     if (const char* old = std::getenv("LC_ALL")) FOld = old;
     ::setenv("LC_ALL", locale, 1);
+    platform::ChooseMessageCatalog();
   }
-  ~TScopedLocale() { FOld.empty() ? ::unsetenv("LC_ALL") : ::setenv("LC_ALL", FOld.c_str(), 1); }
+  ~TScopedLocale() {
+    FOld.empty() ? ::unsetenv("LC_ALL") : ::setenv("LC_ALL", FOld.c_str(), 1);
+    platform::ChooseMessageCatalog();
+  }
   TScopedLocale(const TScopedLocale&) = delete;
   TScopedLocale& operator=(const TScopedLocale&) = delete;
 

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "platform/Encoding.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 #include "scan/uAnsiCharTools.h"
 
 namespace lsp {
@@ -35,7 +35,10 @@ std::vector<std::string> StatefulDirectives(const engine::TAnsiCalculate& engine
 
 }  // namespace
 
-TSheet::TSheet(std::string text, TQuietServices& quiet) : FQuiet(quiet) { Replace(std::move(text)); }
+TSheet::TSheet(std::string text, TQuietServices& quiet, engine::TAdditionList additions)
+    : FQuiet(quiet), FAdditions(additions) {
+  Replace(std::move(text));
+}
 
 TSheet::~TSheet() = default;
 
@@ -113,7 +116,7 @@ void TSheet::Edit(TPosition start, TPosition end, std::string_view newText, TPos
 
 bool TSheet::UsesAdditionDirective() {
   if (FStatefulDirectives.empty()) {
-    const engine::TAnsiCalculate names{std::string(), FQuiet.Services()};
+    const engine::TAnsiCalculate names{std::string(), FQuiet.Services(), FAdditions};
     FStatefulDirectives = StatefulDirectives(names);
   }
   const char* p = Inside().c_str();
@@ -132,7 +135,7 @@ bool TSheet::UsesAdditionDirective() {
 
 void TSheet::RunWhole() {
   FQuiet.Reset();
-  FResults = Evaluate(FText.Text(), FQuiet.Services());
+  FResults = Evaluate(FText.Text(), FQuiet.Services(), FAdditions);
   FQuiet.Reset();
   FEnded = true;
   FDone = FText.LineCount();
@@ -182,7 +185,7 @@ void TSheet::Rewind() {
     if (FWhole) return;
   }
   if (!FEngine) {
-    FEngine = std::make_unique<TLspCalculate>(std::string(), FQuiet.Services(), false);
+    FEngine = std::make_unique<TLspCalculate>(std::string(), FQuiet.Services(), FAdditions, false);
     FEngineTextStale = true;
     FFrontier = {};
     FCheckpoints.assign(1, TCheckpoint{});

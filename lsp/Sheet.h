@@ -23,8 +23,9 @@ inline constexpr int64_t CheckpointLines = 1024;
 
 class TSheet {
  public:
-  /// `quiet` outlives the sheet; its state is reset around every pass from the top.
-  TSheet(std::string text, TQuietServices& quiet);
+  /// `quiet` and `additions` (what the sheet's engines are built with) outlive the sheet; the
+  /// state of `quiet` is reset around every pass from the top.
+  TSheet(std::string text, TQuietServices& quiet, engine::TAdditionList additions);
   ~TSheet();
   TSheet(const TSheet&) = delete;
   TSheet& operator=(const TSheet&) = delete;
@@ -71,6 +72,7 @@ class TSheet {
   bool UsesAdditionDirective();
 
   TQuietServices& FQuiet;
+  engine::TAdditionList FAdditions;
   TTextDocument FText;
   // The sheet as the engine reads it, without a byte order mark: FInside while it is edited, the
   // engine's own text while the engine holds it (FEngineTextStale false).

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "EveryAddition.h"
 #include "PlatformFakes.h"
-#include "host/RegisterAdditions.h"
 
 namespace lsp {
 namespace {
@@ -44,8 +44,6 @@ const char* const Pool[] = {
 
 class SheetTest : public ::testing::Test {
  protected:
-  SheetTest() { host::RegisterAdditions(); }
-
   std::string RandomLine() {
     // Now and then a label of many: read before it is defined, or defined far from its reads.
     // "#SI" holds to the end of the sheet: rare, so that many edits fall before it.
@@ -95,11 +93,11 @@ class SheetTest : public ::testing::Test {
 
 TEST_F(SheetTest, RandomEditsGiveTheResultsOfAWholePass) {
   // Long enough for several checkpoints.
-  TSheet sheet(RandomLines(3 * static_cast<int>(CheckpointLines) + 100), FQuiet);
+  TSheet sheet(RandomLines(3 * static_cast<int>(CheckpointLines) + 100), FQuiet, fakes::EveryAddition);
   for (int round = 0; round < 150; ++round) {
     const int edits = 1 + static_cast<int>(FRandom() % 3);
     for (int i = 0; i < edits; ++i) RandomEdit(sheet);
-    const TEvaluation whole = Evaluate(sheet.Text().Text(), FQuiet.Services());
+    const TEvaluation whole = Evaluate(sheet.Text().Text(), FQuiet.Services(), fakes::EveryAddition);
     // Asked for a part: that part is final.
     const int64_t asked = static_cast<int64_t>(FRandom() % static_cast<unsigned>(sheet.Text().LineCount()));
     sheet.EvaluateThrough(asked);
@@ -118,14 +116,14 @@ TEST_F(SheetTest, ADirectiveLooksAtTheLinesBelowIt) {
   std::string text = "#m 1\n";
   for (int64_t i = 2; i < CheckpointLines; ++i) text += "1+1\n";
   text += "#h\n2+2\n";
-  TSheet sheet(text, FQuiet);
+  TSheet sheet(text, FQuiet, fakes::EveryAddition);
   sheet.EvaluateThrough(INT64_MAX);
-  const TEvaluation first = Evaluate(text, FQuiet.Services());
+  const TEvaluation first = Evaluate(text, FQuiet.Services(), fakes::EveryAddition);
   ASSERT_EQ(first.Listings.size(), 1u);
   const std::string listing = FQuiet.Services().Text.ExportUtf8Text(first.Listings[0].Annotation);
   sheet.Edit({CheckpointLines, 0}, {CheckpointLines, 0}, listing, TPositionEncoding::Utf8);
   sheet.EvaluateThrough(INT64_MAX);
-  EXPECT_EQ(Dump(sheet.Results(), INT64_MAX), Dump(Evaluate(sheet.Text().Text(), FQuiet.Services()), INT64_MAX));
+  EXPECT_EQ(Dump(sheet.Results(), INT64_MAX), Dump(Evaluate(sheet.Text().Text(), FQuiet.Services(), fakes::EveryAddition), INT64_MAX));
 }
 
 TEST_F(SheetTest, WhatACheckpointCannotHoldIsEvaluatedFromTheTop) {
@@ -139,15 +137,15 @@ TEST_F(SheetTest, WhatACheckpointCannotHoldIsEvaluatedFromTheTop) {
       {"COLOR_WINDOW=clRed\nCOLOR_WINDOW\n", true},
   };
   for (const TCase& c : cases) {
-    TSheet sheet(c.Text, FQuiet);
+    TSheet sheet(c.Text, FQuiet, fakes::EveryAddition);
     sheet.EvaluateThrough(99);
     EXPECT_EQ(sheet.WholePasses(), c.Whole) << c.Text;
-    EXPECT_EQ(Dump(sheet.Results(), INT64_MAX), Dump(Evaluate(c.Text, FQuiet.Services()), INT64_MAX)) << c.Text;
+    EXPECT_EQ(Dump(sheet.Results(), INT64_MAX), Dump(Evaluate(c.Text, FQuiet.Services(), fakes::EveryAddition), INT64_MAX)) << c.Text;
   }
 }
 
 TEST_F(SheetTest, AByteOrderMarkIsNoPartOfTheSheet) {
-  TSheet sheet("\xEF\xBB\xBF" "1+1\n2+2\n", FQuiet);
+  TSheet sheet("\xEF\xBB\xBF" "1+1\n2+2\n", FQuiet, fakes::EveryAddition);
   sheet.EvaluateThrough(9);
   EXPECT_EQ(Dump(sheet.Results(), 9), "R0:  2\nR1:  4\n");
   sheet.Edit({0, 3}, {0, 4}, "5", TPositionEncoding::Utf8);  // the 1 after the mark's 3 bytes

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "pas2js/TestConverter.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace pas2js {
 namespace {

@@ -10,7 +10,7 @@
 #include "platform/Encoding.h"
 #include "platform/Messages.h"
 #include "platform/Services.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace pas2js {
 

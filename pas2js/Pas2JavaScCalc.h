@@ -23,6 +23,7 @@ TP2JsOptions ReadOptionLine(const char*& p, bool withFileName);
 
 class TPas2JavaScCalc : public engine::TCalcuAddition {
  public:
+  using TCalcuAddition::TCalcuAddition;
   /// A text holding "#P2Js" (exact case) anywhere is converted from behind that directive's line;
   /// true then, whatever became of the output.
   bool TakeFile(const std::string& fileName, const char* text) override;

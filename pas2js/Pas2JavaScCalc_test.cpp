@@ -7,18 +7,16 @@
 #include "PlatformFakes.h"
 #include "engine/CalcAnsiScript.h"
 #include "pas2js/Pas2JavaScCalc.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace pas2js {
 namespace {
 
-const engine::TCalcuAdditionClass P2JsClass =
-    engine::AdditionClassOf<TPas2JavaScCalc>("TPas2JavaScCalc");
+constexpr engine::TAdditionMaker P2JsOnly[] = {&engine::MakeAddition<TPas2JavaScCalc>};
 
 std::string RunSheet(const std::string& sheet) {
   fakes::TFakeServices services;
-  engine::TAnsiCalculate engine(sheet, services.Services);
-  engine.AddAddition(P2JsClass);
+  engine::TAnsiCalculate engine(sheet, services.Services, P2JsOnly);
   engine.Calculate();
   return engine.Output();
 }
@@ -26,8 +24,7 @@ std::string RunSheet(const std::string& sheet) {
 // OfferFile as the host does it; returns whether the file was taken, and the output.
 bool OfferText(const std::string& text, std::string& output, fakes::TFakeServices& services,
                const std::string& sheetName = "sheet.txt") {
-  engine::TAnsiCalculate engine(text, services.Services);
-  engine.AddAddition(P2JsClass);
+  engine::TAnsiCalculate engine(text, services.Services, P2JsOnly);
   const bool taken = engine.OfferFile(sheetName);
   output = engine.Output();
   return taken;
@@ -60,8 +57,7 @@ TEST(P2JsDirective, LinesAboveAreEvaluatedAndTheDirectiveLineLeavesNoLine) {
 
 TEST(P2JsDirective, HelpLines) {
   fakes::TFakeServices services;
-  engine::TAnsiCalculate engine("#h", services.Services);
-  engine.AddAddition(P2JsClass);
+  engine::TAnsiCalculate engine("#h", services.Services, P2JsOnly);
   engine.Calculate();
   const std::string help = "// #P2Js の行以後に対して 機械的な置換を行う\r\n"
                            "// # コンソールモードでは1行単位に解釈されるので動作しない\r\n//\r\n";
@@ -97,8 +93,7 @@ TEST(P2JsTakeFile, DebugEchoesTheConversionThroughTheEnginesEchoAndOnlyInAFile) 
   fakes::TFakeServices marksOnly, directive;
   EXPECT_TRUE(OfferText("#P2Js debug\r\nx := 1;", out, marksOnly));
   EXPECT_EQ(marksOnly.Echo.FText, "");
-  engine::TAnsiCalculate engine("#P2Js Debug\r\nx := 1;", directive.Services);
-  engine.AddAddition(P2JsClass);
+  engine::TAnsiCalculate engine("#P2Js Debug\r\nx := 1;", directive.Services, P2JsOnly);
   engine.Calculate();
   EXPECT_EQ(engine.Output(), "/*<Exec,1>*/x = 1;");
   EXPECT_EQ(directive.Echo.FText, "");

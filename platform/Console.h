@@ -36,12 +36,14 @@ class TDebugEcho {
   virtual void WriteDebugEcho(const std::string& text) = 0;
 };
 
+class TErrorReport;
 class TStateStore;
 class TTextBoundary;
 
-/// The system's console; the history of typed lines is kept in `state`, and its texts cross
-/// `text`; both outlive it.
-std::unique_ptr<TConsole> NewSystemConsole(TStateStore& state, TTextBoundary& text);
+/// The system's console; the history of typed lines is kept in `state`, its texts cross `text`,
+/// and its warnings go to `report`; all three outlive it.
+std::unique_ptr<TConsole> NewSystemConsole(TStateStore& state, TTextBoundary& text,
+                                           TErrorReport& report);
 
 /// The system's echo: the terminal when there is one, else standard error; never standard output,
 /// which may carry the result. Its texts cross `text`, which outlives it.

@@ -70,7 +70,9 @@ class TTextBoundary {
   /// Takes the stand-in of a leading byte order mark (U+FEFF) off an imported text: it is removed
   /// from `inside` and returned (export turns it back into the mark); empty when there is none.
   /// The mark is no part of a sheet: the host puts it in front of the sheet's output.
-  std::string TakeByteOrderMark(std::string& inside) const;
+  std::string TakeByteOrderMark(std::string& inside) const {
+    return FStandIns.TakeByteOrderMark(inside);
+  }
 
   /// The run's stand-ins.
   TStandIns& StandIns() { return FStandIns; }

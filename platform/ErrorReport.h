@@ -1,7 +1,7 @@
 #pragma once
-// The report of an error that ends the process, and of a warning that a user who never looks at a
-// terminal must still see: Windows shows a task-modal message box; POSIX writes one line to
-// standard error and, for an error when nobody may be reading it, a desktop notification.
+// The report of an error that ends the process, and of every warning: Windows shows a task-modal
+// message box; POSIX writes one line to standard error and, for an error when nobody may be
+// reading it, a desktop notification. On POSIX it is the one writer of standard error.
 
 #include <memory>
 #include <string>
@@ -25,8 +25,8 @@ class TErrorReport {
   virtual void ShowFatalError(const TFatalError& error) = 0;
   /// A command line the program does not take: `text` is outside text, lines ending in LF.
   virtual void ShowUsageError(const std::string& text) = 0;
-  /// Shows `text` (inside text) as a warning, "sheetcalc: <text>" on POSIX, and returns when the
-  /// user has seen it; the run goes on.
+  /// Shows `text` (inside text, one line) as a warning, "sheetcalc: <text>" on POSIX, and returns
+  /// when the user has seen it; the run goes on. The one route of every warning.
   virtual void ShowWarning(const std::string& text) = 0;
 };
 

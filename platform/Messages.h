@@ -10,6 +10,12 @@
 
 namespace platform {
 
+/// Chooses the message catalog of the user's language (POSIX: from LANGUAGE, LC_ALL, LC_MESSAGES
+/// and LANG as gettext reads them; Windows: the user's UI language) and reads it. The first
+/// message a run looks up does this, once for the run (a run that says nothing reads no catalog);
+/// a test that changes the environment calls it again. No locale setting of the process changes.
+void ChooseMessageCatalog();
+
 /// The user's language's form of an English message, as outside text (UTF-8 on POSIX); the
 /// message itself when there is no catalog for that language or no entry for it. The process
 /// locale is left as it was.

@@ -1,9 +1,7 @@
 // The run's table of stand-ins, shared by both systems' encoding boundaries, and what the
-// boundary does with it the same way on both.
+// boundary does with it the same way on both (the byte order mark).
 
 #include "platform/StandIns.h"
-
-#include "platform/Encoding.h"
 
 namespace platform {
 
@@ -53,12 +51,12 @@ int TStandIns::StandInFor(TCarried carried) {
   return FNext++;
 }
 
-std::string TTextBoundary::TakeByteOrderMark(std::string& inside) const {
+std::string TStandIns::TakeByteOrderMark(std::string& inside) const {
   if (inside.size() < 2) return {};
   const int k = UserAreaIndex(static_cast<unsigned char>(inside[0]),
                               static_cast<unsigned char>(inside[1]));
   TCarried carried;
-  if (k < 0 || !FStandIns.Find(k, carried) || carried != 0xFEFF) return {};
+  if (k < 0 || !Find(k, carried) || carried != 0xFEFF) return {};
   std::string mark = inside.substr(0, 2);
   inside.erase(0, 2);
   return mark;

@@ -63,6 +63,9 @@ class TStandIns {
   }
   /// True until the first stand-in is given out (export then has nothing to look for).
   bool Empty() const { return FByCarried.empty(); }
+  /// Takes the stand-in of a leading byte order mark (U+FEFF) off an imported text: it is removed
+  /// from `inside` and returned; empty when there is none.
+  std::string TakeByteOrderMark(std::string& inside) const;
 
  private:
   enum TState : uint8_t { Free, Own, Given };

@@ -1,6 +1,6 @@
 #pragma once
 // The process's standard streams, for the command-line use of the program: a sheet from standard
-// input, results to standard output, warnings to standard error.
+// input, results to standard output. Standard error belongs to the error report (ErrorReport.h).
 
 #include <cstddef>
 #include <memory>
@@ -35,8 +35,6 @@ class TStdStreams {
   virtual bool StandardInputWaiting() { return false; }
   /// Writes bytes to standard output as they are (outside text); false when the write failed.
   virtual bool WriteStandardOutput(std::string_view bytes) = 0;
-  /// Writes one line of inside text to standard error, converted to outside text.
-  virtual void WriteWarning(const std::string& text) = 0;
 };
 
 /// The process's own streams; the texts it takes in and hands out cross `text`, which outlives it.

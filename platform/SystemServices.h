@@ -24,9 +24,9 @@ class TSystemServices {
   std::unique_ptr<TClipboard> FClipboard;
   std::unique_ptr<TFileSystem> FFiles;
   std::unique_ptr<TStateStore> FState;
+  std::unique_ptr<TErrorReport> FErrorReport;  // before the console, which warns through it
   std::unique_ptr<TConsole> FConsole;
   std::unique_ptr<TStdStreams> FStdStreams;
-  std::unique_ptr<TErrorReport> FErrorReport;
   std::unique_ptr<TSysColorStore> FSysColors;
   std::unique_ptr<TCodePages> FCodePages;
   std::unique_ptr<TDebugEcho> FDebugEcho;

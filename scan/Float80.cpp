@@ -4,7 +4,7 @@
 #include <cstring>
 #include <utility>
 
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace scan {
 

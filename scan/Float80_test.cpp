@@ -8,7 +8,7 @@
 #include <limits>
 #include <random>
 
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace scan {
 namespace {

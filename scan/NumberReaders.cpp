@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 #include "scan/ExtendedFloat80.h"
 #include "scan/Float80Decimal.h"
 #include "scan/PowersOfTen.h"

@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 #include "scan/uAnsiCharTools.h"
 
 namespace scan {

@@ -3,7 +3,7 @@
 
 #include "scan/uAnsiCharTools.h"
 
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace scan {
 

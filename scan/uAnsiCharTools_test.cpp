@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace scan {
 namespace {

@@ -15,7 +15,7 @@
 #include "platform/CodePages.h"
 #include "platform/Files.h"
 #include "platform/SysColors.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace fakes {
 

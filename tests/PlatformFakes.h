@@ -98,11 +98,9 @@ class TFakeStdStreams final : public platform::TStdStreams {
     FOutput += bytes;
     return true;
   }
-  void WriteWarning(const std::string& text) override { FWarnings.push_back(text); }
 
   std::string FInput;
   std::string FOutput;
-  std::vector<std::string> FWarnings;
   int FReads = 0;
   bool FOutputFails = false;  // every write to standard output fails (a full disk)
   bool FRereadable = false;   // standard input is a file that can be read again

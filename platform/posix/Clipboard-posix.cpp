@@ -176,20 +176,34 @@ bool RunReader(const TCommand& command, TTime timeLimit, std::string& bytes) {
   return child.Wait(deadline);
 }
 
-/// Keeps SIGPIPE from ending the process while a tool that stopped reading is written to.
-class TIgnoreSigpipe {
+/// Keeps SIGPIPE from ending the process while a tool that stopped reading is written to, without
+/// touching the process's disposition of it: the signal is blocked in this thread for the
+/// object's life, and one that the writes raised meanwhile is taken off before it is unblocked.
+class TBlockSigpipe {
  public:
-  TIgnoreSigpipe() {
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    ::sigaction(SIGPIPE, &ignore, &FOld);
+  TBlockSigpipe() {
+    sigemptyset(&FPipe);
+    sigaddset(&FPipe, SIGPIPE);
+    ::pthread_sigmask(SIG_BLOCK, &FPipe, &FOld);
+    sigset_t pending;
+    FWasPending = ::sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE);
   }
-  ~TIgnoreSigpipe() { ::sigaction(SIGPIPE, &FOld, nullptr); }
-  TIgnoreSigpipe(const TIgnoreSigpipe&) = delete;
-  TIgnoreSigpipe& operator=(const TIgnoreSigpipe&) = delete;
+  ~TBlockSigpipe() {
+    sigset_t pending;
+    if (!FWasPending && ::sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE)) {
+      const timespec now{};
+      while (::sigtimedwait(&FPipe, nullptr, &now) < 0 && errno == EINTR) {
+      }
+    }
+    ::pthread_sigmask(SIG_SETMASK, &FOld, nullptr);
+  }
+  TBlockSigpipe(const TBlockSigpipe&) = delete;
+  TBlockSigpipe& operator=(const TBlockSigpipe&) = delete;
 
  private:
-  struct sigaction FOld {};
+  sigset_t FPipe;
+  sigset_t FOld;
+  bool FWasPending;  // one was waiting already (blocked before): it is not ours to take
 };
 
 /// Runs a writing tool with `bytes` on its standard input; true when it took them within
@@ -201,7 +215,7 @@ bool RunWriter(const TCommand& command, TTime timeLimit, const std::string& byte
   // The tools stay behind to serve the clipboard: they must not hold our standard output.
   if (!child.Start(command, pipe.Read.Get(), -1)) return false;
   pipe.Read.Close();
-  TIgnoreSigpipe guard;
+  TBlockSigpipe guard;
   ::fcntl(pipe.Write.Get(), F_SETFL, O_NONBLOCK);
   auto deadline = Now() + timeLimit;
   size_t done = 0;

@@ -3,6 +3,8 @@
 // checked without a desktop.
 
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -20,7 +22,7 @@
 #include "platform/Encoding.h"
 #include "platform/posix/ClipboardChoice.h"
 #include "platform/posix/PosixIo.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace platform {
 namespace {
@@ -148,6 +150,29 @@ TEST_F(PosixClipboardTools, AToolThatHangsIsEndedAtTheTimeLimit) {
   EXPECT_FALSE(Clipboard().SetClipboardText(std::string(1 << 20, 'x')));  // fills the pipe
   ::clock_gettime(CLOCK_MONOTONIC, &t1);
   EXPECT_LT(t1.tv_sec - t0.tv_sec, 5);
+}
+
+volatile sig_atomic_t gPipeSignals = 0;
+void CountPipeSignal(int) { gPipeSignals = gPipeSignals + 1; }
+
+// A tool that ends without reading makes the writes fail with a broken pipe: the signal that
+// comes with them reaches neither the process's handler nor, after the write, anyone.
+TEST_F(PosixClipboardTools, AWriterThatStopsReadingLeavesSigpipeAsItWas) {
+  ::setenv("DISPLAY", ":77", 1);
+  Tool("xclip", "exit 0");
+  struct sigaction count {}, before {}, after {};
+  count.sa_handler = CountPipeSignal;
+  ASSERT_EQ(::sigaction(SIGPIPE, &count, &before), 0);
+  gPipeSignals = 0;
+  EXPECT_FALSE(Clipboard().SetClipboardText(std::string(1 << 20, 'x')));
+  ::sigaction(SIGPIPE, &before, &after);
+  EXPECT_EQ(gPipeSignals, 0);
+  EXPECT_EQ(after.sa_handler, &CountPipeSignal);
+  sigset_t blocked, pending;
+  ::pthread_sigmask(SIG_SETMASK, nullptr, &blocked);
+  ::sigpending(&pending);
+  EXPECT_FALSE(sigismember(&blocked, SIGPIPE));
+  EXPECT_FALSE(sigismember(&pending, SIGPIPE));
 }
 
 TEST_F(PosixClipboardTools, AStaleWaylandSocketGivesWayToX11) {

@@ -14,13 +14,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <optional>
 #include <string>
 
 #include "platform/Console.h"
 #include "platform/Encoding.h"
+#include "platform/ErrorReport.h"
 #include "platform/State.h"
 #include "platform/posix/PosixIo.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace platform {
 namespace {
@@ -94,10 +96,13 @@ bool IsUtf8Codeset() {
 
 /// The character-type locale from the environment, or C.UTF-8 when that one is not UTF-8: the
 /// line editor takes multibyte input only in a UTF-8 locale. Nothing else in the program looks at
-/// LC_CTYPE.
-void UseUtf8CharacterTypes() {
-  if (std::setlocale(LC_CTYPE, "") && IsUtf8Codeset()) return;
+/// LC_CTYPE. Gives the setting it replaced.
+std::string UseUtf8CharacterTypes() {
+  const char* before = std::setlocale(LC_CTYPE, nullptr);
+  std::string replaced = before ? before : "C";
+  if (std::setlocale(LC_CTYPE, "") && IsUtf8Codeset()) return replaced;
   std::setlocale(LC_CTYPE, "C.UTF-8");
+  return replaced;
 }
 
 void WriteOut(const std::string& bytes) { posix::WriteAll(STDOUT_FILENO, bytes.data(), bytes.size()); }
@@ -117,9 +122,12 @@ bool StartsWithFolded(const std::string& name, const char* prefix) {
 
 class TPosixConsole : public TConsole {
  public:
-  TPosixConsole(TStateStore& state, TTextBoundary& text) : FState(state), FText(text) {}
+  TPosixConsole(TStateStore& state, TTextBoundary& text, TErrorReport& report)
+      : FState(state), FText(text), FReport(report) {}
   ~TPosixConsole() override {
     if (gActive == this) gActive = nullptr;
+    // What Open changed of the process goes back as it was.
+    if (FCharacterTypesBefore) std::setlocale(LC_CTYPE, FCharacterTypesBefore->c_str());
   }
   TPosixConsole(const TPosixConsole&) = delete;
   TPosixConsole& operator=(const TPosixConsole&) = delete;
@@ -129,7 +137,7 @@ class TPosixConsole : public TConsole {
     FOpen = true;
     FTerminal = ::isatty(STDIN_FILENO);
     if (!FTerminal) return;
-    UseUtf8CharacterTypes();
+    FCharacterTypesBefore = UseUtf8CharacterTypes();
     gActive = this;
     FEditing = FEditor.Load(&Complete);
     if (FEditing) LoadHistory();
@@ -216,8 +224,7 @@ class TPosixConsole : public TConsole {
     } catch (const scan::Exception& e) {
       if (FHistoryWarned) return;
       FHistoryWarned = true;
-      std::string out = "sheetcalc: " + FText.ExportText(e.Message()) + "\n";
-      posix::WriteAll(STDERR_FILENO, out.data(), out.size());
+      FReport.ShowWarning(e.Message());
     }
   }
 
@@ -245,6 +252,8 @@ class TPosixConsole : public TConsole {
 
   TStateStore& FState;
   TTextBoundary& FText;
+  TErrorReport& FReport;
+  std::optional<std::string> FCharacterTypesBefore;  // LC_CTYPE before Open set it
   std::vector<std::string> FMatches;  // the candidates of the Tab being completed
 
   bool FOpen = false;
@@ -268,7 +277,10 @@ class TTerminalEcho : public TDebugEcho {
       FTerminal = posix::TFd(::open("/dev/tty", O_WRONLY | O_NOCTTY | O_CLOEXEC));
     }
     std::string out = FText.ExportText(text);
-    posix::WriteAll(FTerminal.Get() >= 0 ? FTerminal.Get() : STDERR_FILENO, out.data(), out.size());
+    if (FTerminal.Get() >= 0)
+      posix::WriteAll(FTerminal.Get(), out.data(), out.size());
+    else
+      posix::WriteStandardError(out.data(), out.size());
   }
 
  private:
@@ -279,8 +291,9 @@ class TTerminalEcho : public TDebugEcho {
 
 }  // namespace
 
-std::unique_ptr<TConsole> NewSystemConsole(TStateStore& state, TTextBoundary& text) {
-  return std::make_unique<TPosixConsole>(state, text);
+std::unique_ptr<TConsole> NewSystemConsole(TStateStore& state, TTextBoundary& text,
+                                           TErrorReport& report) {
+  return std::make_unique<TPosixConsole>(state, text, report);
 }
 
 std::unique_ptr<TDebugEcho> NewSystemDebugEcho(TTextBoundary& text) {

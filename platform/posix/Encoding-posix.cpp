@@ -17,7 +17,7 @@
 #include "platform/Messages.h"
 #include "platform/StandIns.h"
 #include "platform/TextKind.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace platform {
 namespace {
@@ -168,6 +168,30 @@ class TSink {
   size_t FUsed = 0;
 };
 
+/// One run of text through the converter `h` into `out`. `room(left)`: the most bytes the `left`
+/// bytes still to convert can become. Where the converter stops at bytes it cannot take,
+/// `stuck(at, left)` appends what they stand for and gives how many of them it took; the
+/// converter goes on behind them from its initial shift state. Both directions go through here;
+/// inlined into each, as the loops it replaced were.
+template <class TRoom, class TStuck>
+[[gnu::always_inline]] inline void ConvertRun(iconv_t h, std::string_view run, TSink& out, TRoom room, TStuck stuck) {
+  char* src = const_cast<char*>(run.data());
+  size_t srcLeft = run.size();
+  while (srcLeft > 0) {
+    out.Room(room(srcLeft));
+    char* dst = out.Tail();
+    size_t dstLeft = out.Left();
+    const size_t r = iconv(h, &src, &srcLeft, &dst, &dstLeft);
+    out.Advance(out.Left() - dstLeft);
+    if (r != static_cast<size_t>(-1)) break;
+    if (errno == E2BIG) continue;
+    const size_t taken = stuck(src, srcLeft);
+    src += taken;
+    srcLeft -= taken;
+    iconv(h, nullptr, nullptr, nullptr, nullptr);
+  }
+}
+
 bool IsPrivateUse(long cp) { return cp >= 0xE000 && cp < 0xE000 + UserAreaSize; }
 
 /// The lead bytes of the characters WatchedAt looks for. No byte >= C0 is ever a continuation
@@ -266,26 +290,16 @@ class TImporter {
   void Piece(size_t from, size_t to) {
     if (from == to) return;
     if (!FConv) FConv = FIconv.Get();
-    iconv_t h = FConv;
-    char* src = const_cast<char*>(FWhole.data() + from);
-    size_t srcLeft = to - from;
-    while (srcLeft > 0) {
-      FOut.Room(srcLeft + 16);  // code page 932 never takes more bytes than UTF-8
-      char* dst = FOut.Tail();
-      size_t dstLeft = FOut.Left();
-      const size_t r = iconv(h, &src, &srcLeft, &dst, &dstLeft);
-      FOut.Advance(FOut.Left() - dstLeft);
-      if (r != static_cast<size_t>(-1)) break;
-      if (errno == E2BIG) continue;
-      const auto* p = reinterpret_cast<const unsigned char*>(src);
-      const long cp = DecodeUtf8(p, srcLeft);
-      const TCarried carried = cp < 0 ? StrayByte + *p : static_cast<TCarried>(cp);
-      const size_t len = cp < 0 ? 1 : Utf8Length(cp);
-      Put(FTable.StandInFor(carried), static_cast<size_t>(src - FWhole.data()));
-      src += len;
-      srcLeft -= len;
-      iconv(h, nullptr, nullptr, nullptr, nullptr);
-    }
+    ConvertRun(
+        FConv, std::string_view(FWhole.data() + from, to - from), FOut,
+        [](size_t left) { return left + 16; },  // code page 932 never takes more bytes than UTF-8
+        [this](const char* at, size_t left) {
+          const auto* p = reinterpret_cast<const unsigned char*>(at);
+          const long cp = DecodeUtf8(p, left);
+          const TCarried carried = cp < 0 ? StrayByte + *p : static_cast<TCarried>(cp);
+          Put(FTable.StandInFor(carried), static_cast<size_t>(at - FWhole.data()));
+          return cp < 0 ? size_t{1} : Utf8Length(cp);
+        });
   }
 
   /// Appends the code of area index `k`; -1 (no stand-in left) refuses the text at `at`.
@@ -389,24 +403,15 @@ class TExporter {
   void Piece(size_t from, size_t to) {
     if (from == to) return;
     if (!FConv) FConv = FIconv.Get();
-    iconv_t h = FConv;
-    char* src = const_cast<char*>(FIn.data() + from);
-    size_t srcLeft = to - from;
-    while (srcLeft > 0) {
-      FOut.Room(srcLeft / 2 * 3 + 16);
-      char* dst = FOut.Tail();
-      size_t dstLeft = FOut.Left();
-      const size_t r = iconv(h, &src, &srcLeft, &dst, &dstLeft);
-      FOut.Advance(FOut.Left() - dstLeft);
-      if (r != static_cast<size_t>(-1)) break;
-      if (errno == E2BIG) continue;
-      // One bad byte: a lead byte that makes no character with the byte behind it stands alone,
-      // and that byte (an ASCII letter, say) is converted on its own.
-      FOut.Append("\xEF\xBF\xBD", 3);
-      ++src;
-      --srcLeft;
-      iconv(h, nullptr, nullptr, nullptr, nullptr);
-    }
+    ConvertRun(
+        FConv, std::string_view(FIn.data() + from, to - from), FOut,
+        [](size_t left) { return left / 2 * 3 + 16; },
+        [this](const char*, size_t) {
+          // One bad byte: a lead byte that makes no character with the byte behind it stands
+          // alone, and that byte (an ASCII letter, say) is converted on its own.
+          FOut.Append("\xEF\xBF\xBD", 3);
+          return size_t{1};
+        });
   }
 
   std::string_view FIn;

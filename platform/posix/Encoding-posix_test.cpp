@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/StandIns.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace platform {
 namespace {

@@ -1,7 +1,8 @@
 // The report of an error that ends the process on POSIX: one line on standard error, in the form
 // editors and terminals expect ("sheetcalc: file:line:column: message"), and a desktop
 // notification when the results were headed for the clipboard and standard error is no terminal
-// (the program was started from a launcher or a hotkey, and nobody reads that stream).
+// (the program was started from a launcher or a hotkey, and nobody reads that stream). Warnings
+// are one line "sheetcalc: <warning>". Nothing else in the program writes to standard error.
 
 #include <fcntl.h>
 #include <signal.h>
@@ -55,6 +56,12 @@ void Notify(const std::string& body) {
   ::waitpid(pid, nullptr, 0);
 }
 
+}  // namespace
+
+bool posix::WriteStandardError(const char* p, size_t n) { return WriteAll(STDERR_FILENO, p, n); }
+
+namespace {
+
 class TStderrReport : public TErrorReport {
  public:
   explicit TStderrReport(TTextBoundary& text) : FText(text) {}
@@ -64,16 +71,16 @@ class TStderrReport : public TErrorReport {
     for (char& c : line)
       if (c == '\n' || c == '\r') c = ' ';
     std::string out = "sheetcalc: " + line + "\n";
-    posix::WriteAll(STDERR_FILENO, out.data(), out.size());
+    posix::WriteStandardError(out.data(), out.size());
     if (error.Notify && !::isatty(STDERR_FILENO)) Notify(line);
   }
 
   void ShowUsageError(const std::string& text) override {
-    posix::WriteAll(STDERR_FILENO, text.data(), text.size());
+    posix::WriteStandardError(text.data(), text.size());
   }
   void ShowWarning(const std::string& text) override {
     std::string out = "sheetcalc: " + FText.ExportText(text) + "\n";
-    posix::WriteAll(STDERR_FILENO, out.data(), out.size());
+    posix::WriteStandardError(out.data(), out.size());
   }
 
  private:

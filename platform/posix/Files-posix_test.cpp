@@ -11,7 +11,7 @@
 
 #include "platform/Files.h"
 #include "platform/Encoding.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace platform {
 namespace {

@@ -1,19 +1,20 @@
-#include <clocale>
+#include <langinfo.h>
+#include <locale.h>
 
 #include "platform/Locale.h"
 
 namespace platform {
 
 char UserDecimalSeparator() {
-  // The locale is switched on only for this one question and back to "C" at once, so that no
-  // conversion anywhere else depends on it.
+  // Asked of a locale object of its own, so that no conversion anywhere depends on the process
+  // locale, which stays "C" throughout.
   char separator = '.';
-  if (std::setlocale(LC_NUMERIC, "")) {
-    const char* point = std::localeconv()->decimal_point;
-    if (point && point[0] && !point[1] && static_cast<unsigned char>(point[0]) < 0x80)
-      separator = point[0];
-  }
-  std::setlocale(LC_NUMERIC, "C");
+  const locale_t user = ::newlocale(LC_NUMERIC_MASK, "", locale_t{});
+  if (!user) return separator;
+  const char* point = ::nl_langinfo_l(RADIXCHAR, user);
+  if (point && point[0] && !point[1] && static_cast<unsigned char>(point[0]) < 0x80)
+    separator = point[0];
+  ::freelocale(user);
   return separator;
 }
 

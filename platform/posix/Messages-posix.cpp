@@ -1,16 +1,22 @@
-// The command line's messages on POSIX through gettext. The catalog is looked for where an
-// installed program keeps it (share/locale beside the program's bin folder, then the install
-// prefix given at build time) and in the build tree, so that tests find it before installation.
+// The command line's messages on POSIX, from the compiled catalogs (po/). The catalog is looked
+// for where an installed program keeps it (share/locale beside the program's bin folder, then the
+// install prefix given at build time) and in the build tree, so that tests find it before
+// installation. It is chosen from the environment as gettext would, once; no locale category of
+// the process is ever switched for it, so the system's error texts stay in the form the program
+// quotes them.
 
+#include <fcntl.h>
 #include <iconv.h>
-#include <libintl.h>
+#include <locale.h>
 #include <unistd.h>
 
-#include <clocale>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "platform/MessageCatalog.h"
 #include "platform/Messages.h"
+#include "platform/posix/PosixIo.h"
 
 #ifndef SHEETCALC_LOCALEDIR
 #define SHEETCALC_LOCALEDIR ""
@@ -22,7 +28,7 @@
 namespace platform {
 namespace {
 
-constexpr const char* Domain = "sheetcalc";
+constexpr const char* CatalogFile = "/LC_MESSAGES/sheetcalc.mo";
 
 /// share/locale beside the folder of the running program file.
 std::string LocaleDirBesideProgram() {
@@ -38,31 +44,68 @@ std::string LocaleDirBesideProgram() {
   return path.substr(0, slash) + "/share/locale";
 }
 
-/// Sets LC_MESSAGES from the environment for one look-up and puts back "C" afterwards: the
-/// system's error texts elsewhere stay in the form the program quotes them.
-class TMessagesLocale {
- public:
-  TMessagesLocale() { std::setlocale(LC_MESSAGES, ""); }
-  ~TMessagesLocale() { std::setlocale(LC_MESSAGES, "C"); }
-  TMessagesLocale(const TMessagesLocale&) = delete;
-  TMessagesLocale& operator=(const TMessagesLocale&) = delete;
+/// The message locale's name as the C library takes it from the environment (the first of
+/// LC_ALL, LC_MESSAGES and LANG that is set); "C" when it names no locale the system has.
+std::string MessagesLocale() {
+  const char* name = nullptr;
+  for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(variable);
+    if (value && *value) {
+      name = value;
+      break;
+    }
+  }
+  if (!name) return "C";
+  // A locale object of its own answers: the process's settings stay as they are.
+  const locale_t probe = ::newlocale(LC_MESSAGES_MASK, name, locale_t{});
+  if (!probe) return "C";
+  ::freelocale(probe);
+  return name;
+}
+
+bool ReadCatalogFile(const std::string& path, std::string& bytes) {
+  posix::TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  return fd.Get() >= 0 && posix::ReadAll(fd.Get(), bytes);
+}
+
+struct TChoice {
+  bool Made = false;
+  std::vector<TMessageCatalog> Catalogs;  // best first
 };
+
+TChoice& Choice() {
+  static TChoice choice;
+  return choice;
+}
 
 }  // namespace
 
-std::string Translate(const char* message) {
-  static std::vector<std::string> dirs = {LocaleDirBesideProgram(), SHEETCALC_LOCALEDIR,
-                                          SHEETCALC_BUILD_LOCALEDIR};
-  TMessagesLocale locale;
-  bind_textdomain_codeset(Domain, "UTF-8");
-  // The first folder whose catalog knows the message stays the only one asked afterwards.
-  for (size_t i = 0; i < dirs.size(); ++i) {
-    if (dirs[i].empty() || !bindtextdomain(Domain, dirs[i].c_str())) continue;
-    const char* translated = dgettext(Domain, message);
-    if (translated != message) {
-      dirs = {dirs[i]};
-      return translated;
+void ChooseMessageCatalog() {
+  TChoice& choice = Choice();
+  choice.Made = true;
+  choice.Catalogs.clear();
+  const char* languages = std::getenv("LANGUAGE");
+  const std::vector<std::string> names = CatalogLanguages(MessagesLocale(), languages ? languages : "");
+  if (names.empty()) return;
+  // The first folder that holds a catalog of the user's language is the only one asked.
+  for (const std::string& dir : {LocaleDirBesideProgram(), std::string(SHEETCALC_LOCALEDIR),
+                                std::string(SHEETCALC_BUILD_LOCALEDIR)}) {
+    if (dir.empty()) continue;
+    for (const std::string& name : names) {
+      std::string bytes;
+      if (!ReadCatalogFile(dir + "/" + name + CatalogFile, bytes)) continue;
+      TMessageCatalog catalog(std::move(bytes));
+      if (!catalog.Empty()) choice.Catalogs.push_back(std::move(catalog));
     }
+    if (!choice.Catalogs.empty()) return;
+  }
+}
+
+std::string Translate(const char* message) {
+  if (!Choice().Made) ChooseMessageCatalog();
+  for (const TMessageCatalog& catalog : Choice().Catalogs) {
+    const std::string_view translated = catalog.Find(message);
+    if (!translated.empty()) return std::string(translated);
   }
   return message;
 }

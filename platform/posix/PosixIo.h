@@ -26,6 +26,10 @@ class TFd {
 bool ReadAll(int fd, std::string& bytes);
 /// Writes all `n` bytes; false (errno set) on a write error.
 bool WriteAll(int fd, const char* p, size_t n);
+/// Writes all `n` bytes to standard error. Standard error has one writer, the error report
+/// (ErrorReport-posix.cpp, where this lives); everything else reaches it through that service,
+/// but for the converter's echo when there is no terminal.
+bool WriteStandardError(const char* p, size_t n);
 
 /// Makes `folder` and its missing parents, new ones with mode 0700 (the XDG rules ask for it);
 /// false with errno set.

@@ -14,7 +14,7 @@
 #include "platform/State.h"
 #include "platform/Messages.h"
 #include "platform/posix/PosixIo.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace platform {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "platform/Encoding.h"
 #include "platform/State.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace platform {
 namespace {

@@ -45,10 +45,6 @@ class TPosixStdStreams : public TStdStreams {
   bool WriteStandardOutput(std::string_view bytes) override {
     return posix::WriteAll(STDOUT_FILENO, bytes.data(), bytes.size());
   }
-  void WriteWarning(const std::string& text) override {
-    std::string out = FText.ExportText(text) + "\n";
-    posix::WriteAll(STDERR_FILENO, out.data(), out.size());
-  }
 
  private:
   TTextBoundary& FText;

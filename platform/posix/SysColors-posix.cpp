@@ -23,7 +23,7 @@
 #include "platform/Encoding.h"
 #include "platform/SysColors.h"
 #include "platform/posix/PosixIo.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace platform {
 namespace {

@@ -14,7 +14,7 @@
 
 #include "platform/Encoding.h"
 #include "platform/SysColors.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace platform {
 namespace {

@@ -82,7 +82,8 @@ class TConsoleEcho : public TDebugEcho {
 
 }  // namespace
 
-std::unique_ptr<TConsole> NewSystemConsole(TStateStore& state, TTextBoundary& /*text*/) {
+std::unique_ptr<TConsole> NewSystemConsole(TStateStore& state, TTextBoundary& /*text*/,
+                                           TErrorReport& /*report*/) {
   return std::make_unique<TWin32Console>(state);
 }
 

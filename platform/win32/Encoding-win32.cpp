@@ -21,7 +21,7 @@
 #include "platform/StandIns.h"
 #include "platform/TextKind.h"
 #include "platform/win32/WideText.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace platform {
 namespace {

@@ -12,7 +12,7 @@
 #include "platform/Encoding.h"
 #include "platform/Files.h"
 #include "platform/win32/FileHandle.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace platform {
 namespace {

@@ -3,11 +3,10 @@
 
 #include <windows.h>
 
-#include <cstdint>
-#include <cstring>
 #include <string>
 #include <string_view>
 
+#include "platform/MessageCatalog.h"
 #include "platform/Messages.h"
 
 namespace platform {
@@ -26,29 +25,6 @@ std::string_view CatalogBytes() {
   return {static_cast<const char*>(bytes), ::SizeofResource(nullptr, found)};
 }
 
-uint32_t Word(std::string_view mo, size_t at) {
-  uint32_t w = 0;
-  if (at + 4 <= mo.size()) std::memcpy(&w, mo.data() + at, 4);
-  return w;
-}
-
-/// The string that the table entry at `at` (length, offset) describes; empty when out of range.
-std::string_view Entry(std::string_view mo, size_t at) {
-  const uint32_t length = Word(mo, at), offset = Word(mo, at + 4);
-  if (offset > mo.size() || length > mo.size() - offset) return {};
-  return mo.substr(offset, length);
-}
-
-/// The translation of `message` in the .mo catalog (little-endian, as msgfmt writes it here).
-std::string_view Look(std::string_view mo, std::string_view message) {
-  if (Word(mo, 0) != 0x950412de) return {};
-  const uint32_t count = Word(mo, 8), originals = Word(mo, 12), translations = Word(mo, 16);
-  for (uint32_t i = 0; i < count; ++i)
-    if (Entry(mo, originals + 8 * size_t{i}) == message)
-      return Entry(mo, translations + 8 * size_t{i});
-  return {};
-}
-
 /// UTF-8 -> the ANSI code page; empty when a character has no code there.
 std::string AnsiOf(std::string_view utf8) {
   const int n = static_cast<int>(utf8.size());
@@ -64,12 +40,29 @@ std::string AnsiOf(std::string_view utf8) {
   return out;
 }
 
+struct TChoice {
+  bool Made = false;
+  TMessageCatalog Catalog;
+};
+
+TChoice& Choice() {
+  static TChoice choice;
+  return choice;
+}
+
 }  // namespace
 
+void ChooseMessageCatalog() {
+  TChoice& choice = Choice();
+  choice.Made = true;
+  choice.Catalog = PRIMARYLANGID(::GetUserDefaultUILanguage()) == LANG_JAPANESE
+                       ? TMessageCatalog(CatalogBytes())
+                       : TMessageCatalog();
+}
+
 std::string Translate(const char* message) {
-  if (PRIMARYLANGID(::GetUserDefaultUILanguage()) != LANG_JAPANESE) return message;
-  static const std::string_view catalog = CatalogBytes();
-  std::string translated = AnsiOf(Look(catalog, message));
+  if (!Choice().Made) ChooseMessageCatalog();
+  std::string translated = AnsiOf(Choice().Catalog.Find(message));
   return translated.empty() ? std::string(message) : translated;
 }
 

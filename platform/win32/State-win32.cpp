@@ -11,7 +11,7 @@
 #include "platform/Messages.h"
 #include "platform/State.h"
 #include "platform/win32/FileHandle.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace platform {
 namespace {

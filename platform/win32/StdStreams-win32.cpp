@@ -51,11 +51,6 @@ class TWin32StdStreams : public TStdStreams {
   bool WriteStandardOutput(std::string_view bytes) override {
     return WriteToStdHandle(STD_OUTPUT_HANDLE, bytes);
   }
-
-  void WriteWarning(const std::string& text) override {
-    std::string line = text + "\r\n";
-    WriteToStdHandle(STD_ERROR_HANDLE, line);
-  }
 };
 
 }  // namespace

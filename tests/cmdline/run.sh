@@ -60,6 +60,10 @@ expect "skipped files" 1 "1+1//  2" \
 printf '5*5\n' >in.txt
 sc missing.sheet
 expect "no file readable" 1 "" "sheetcalc: missing.sheet: No such file or directory"
+# No display: the results go to standard output, and the warning takes the same prefix.
+sc sheet.txt
+expect "no clipboard" 0 "1+1//  2" \
+  "sheetcalc: cannot write the clipboard, so the results go to standard output"
 
 # ---- Streams: --stdout alone filters standard input; the output ends as the input did --------
 sc --stdout

@@ -80,7 +80,7 @@ printf 'exit\n' >"$work/in"
 PATH_FOR="$work/nothing" sc
 [[ $rc == 0 && $(head -1 "$work/out") == "クリップボードに計算したい文字列をcopyして　実行すれば" ]] ||
   fail "no wl-clipboard, clipboard mode: status $rc, shows '$(head -1 "$work/out")'"
-[[ "$(cat "$work/err")" == "クリップボードを読めません。wl-clipboard をインストールしてください" ]] ||
+[[ "$(cat "$work/err")" == "sheetcalc: クリップボードを読めません。wl-clipboard をインストールしてください" ]] ||
   fail "no wl-clipboard, clipboard mode: warning '$(cat "$work/err")'"
 : >"$work/in"
 PATH_FOR="$work/nothing" sc sheet.txt

@@ -12,7 +12,7 @@
 #include "platform/StandIns.h"
 #include "platform/SystemServices.h"
 #include "platform/win32/WideText.h"
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 #pragma once
-// The error families of the whole program. Each class names its kind, so that the fatal-error
+// The exception family of the whole program. Each class names its kind, so that the fatal-error
 // report can say what went wrong; the message is the system's own text in code page 932.
 
 #include <exception>

@@ -1,4 +1,4 @@
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace scan {
 
