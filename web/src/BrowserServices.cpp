@@ -1,6 +1,7 @@
 #include "BrowserServices.h"
 
 #include <optional>
+#include <span>
 #include <string>
 
 #include "scan/Errors.h"
@@ -48,6 +49,17 @@ class TNoStdStreams final : public platform::TStdStreams {
   void WriteWarning(const std::string&) override {}
 };
 
+/// The Windows default palette; changes go to the quiet services' memory above it.
+class TDefaultSysColors final : public platform::TSysColorStore {
+ public:
+  uint32_t GetSysColor(int32_t index) override {
+    return index >= 0 && index < platform::SysColorIndexCount
+               ? platform::DefaultSysColors[static_cast<size_t>(index)]
+               : 0;
+  }
+  void SetSysColors(std::span<const int32_t>, std::span<const uint32_t>) override {}
+};
+
 /// The page shows an error that ends a pass on its line (web/src/SheetModule.cpp).
 class TNoErrorReport final : public platform::TErrorReport {
  public:
@@ -59,25 +71,23 @@ class TNoErrorReport final : public platform::TErrorReport {
 }  // namespace
 
 struct TBrowserServices::TParts {
-  explicit TParts(platform::TTextBoundary& text)
-      : Colors(platform::NewSystemSysColorStore(text)), CodePages(platform::NewSystemCodePages()) {}
+  TParts() : CodePages(platform::NewSystemCodePages()) {}
   TNoFiles Files;
   TNoState State;
   TNoConsole Console;
   TNoStdStreams Streams;
   TNoErrorReport Report;
-  // The system's store finds no file of its own in the browser: the default palette.
-  std::unique_ptr<platform::TSysColorStore> Colors;
+  TDefaultSysColors Colors;
   std::unique_ptr<platform::TCodePages> CodePages;
   lsp::TNoClipboard Clipboard;
   lsp::TNoDebugEcho Echo;
 };
 
 TBrowserServices::TBrowserServices()
-    : FParts(std::make_unique<TParts>(FText)),
+    : FParts(std::make_unique<TParts>()),
       FBase(std::make_unique<platform::TServices>(platform::TServices{
           FParts->Clipboard, FParts->Files, FParts->State, FParts->Console, FParts->Streams,
-          FParts->Report, *FParts->Colors, *FParts->CodePages, FParts->Echo, FText, {}, {}})),
+          FParts->Report, FParts->Colors, *FParts->CodePages, FParts->Echo, FText, {}, {}})),
       FQuiet(std::make_unique<lsp::TQuietServices>(*FBase)) {}
 
 TBrowserServices::~TBrowserServices() = default;
