@@ -3,13 +3,13 @@
 # in the golden runner (tests/golden/run.sh), and both filter random sheets from the shared
 # workload generator (3,000 lines, the seed tests/cross/run.sh uses, and a few more) whose outputs
 # must be equal byte for byte. Ends with the list of golden sheets whose output differs.
-# Usage: web/test/compare.sh [PAGE-FOLDER] [NATIVE]
-#   PAGE-FOLDER  the built page (default build/web/page)
+# Usage: web/test/compare.sh [ENGINE.js] [NATIVE]
+#   ENGINE.js    the module (default build/web/web/sheetcalc-engine.js, as scripts/build-web.sh makes it)
 #   NATIVE       the native program (default build/release/host/sheetcalc)
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
-page=$(realpath "${1:-$root/build/web/page}")
+engine=$(realpath "${1:-$root/build/web/web/sheetcalc-engine.js}")
 native=$(realpath "${2:-$root/build/release/host/sheetcalc}")
 shared=$root/../shared/bench
 [[ -d "$shared" ]] || shared=/work/shared/bench
@@ -23,7 +23,7 @@ program=$work/sheetcalc
 cat >"$program" <<SCRIPT
 #!/bin/sh
 [ "\$1" = - ] || { echo "sheetcalc: only - is taken here" >&2; exit 2; }
-exec node "$here/filter.mjs" "$page/sheetcalc-engine.js"
+exec node "$here/filter.mjs" "$engine"
 SCRIPT
 chmod +x "$program"
 

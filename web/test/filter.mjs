@@ -2,14 +2,14 @@
 // on standard output, an error that ends the run on standard error with exit status 1 (and the
 // input given back unchanged), as the native filter does.
 // Usage: node web/test/filter.mjs [ENGINE.js] < sheet
-// ENGINE.js: the module (default: the page's copy in build/web/page).
+// ENGINE.js: the module (default: build/web/web/sheetcalc-engine.js, which the page holds too).
 import { readFileSync, writeSync } from "node:fs";
 import { createRequire } from "node:module";
 import { dirname, resolve } from "node:path";
 import { fileURLToPath } from "node:url";
 
 const here = dirname(fileURLToPath(import.meta.url));
-const enginePath = resolve(process.argv[2] ?? resolve(here, "../../build/web/page/sheetcalc-engine.js"));
+const enginePath = resolve(process.argv[2] ?? resolve(here, "../../build/web/web/sheetcalc-engine.js"));
 const factory = createRequire(import.meta.url)(enginePath);
 const engine = await factory();
 const input = new Uint8Array(readFileSync(0));

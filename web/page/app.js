@@ -1,0 +1,260 @@
+// The page: the sheet on the left, each line's result beside it, evaluated in a worker as the
+// person types. The worker's script is a function (SheetcalcWorkerSource, from
+// sheetcalc-worker.js) whose text becomes a blob, so that the page works opened from disk too,
+// where no script can be fetched.
+"use strict";
+(function () {
+  var StorageKey = "sheetcalc.sheet";
+  var ThemeKey = "sheetcalc.theme";
+  var sheet = document.getElementById("sheet");
+  var marks = document.getElementById("marks");
+  var resultsPane = document.getElementById("results");
+  var status = document.getElementById("status");
+  var help = document.getElementById("help");
+  var helpToggle = document.getElementById("help-toggle");
+  var themeButton = document.getElementById("theme");
+
+  // What the results pane shows, by line: {text, kind: "result" | "error" | "listing"}; marked:
+  // the lines with an error.
+  var rows = new Map();
+  var marked = [];
+  var lineCount = 1;
+  // Timings for the tests and the status line: when the newest text was typed, how long the
+  // last one took to show.
+  var stats = { typedAt: 0, shownAfter: 0, evaluated: 0, version: 0, shownVersion: 0 };
+  window.sheetcalcStats = stats;
+
+  var worker = new Worker(URL.createObjectURL(new Blob(
+      ["(" + SheetcalcWorkerSource.toString() + ")();"], { type: "text/javascript" })));
+  var nextId = 1;
+  var callbacks = new Map();
+  var running = false;  // one evaluation at a time; typing meanwhile only asks for the newest
+  var wanted = false;
+
+  function request(kind, text, then) {
+    var id = nextId++;
+    callbacks.set(id, then);
+    worker.postMessage({ id: id, kind: kind, text: text });
+  }
+  worker.onmessage = function (event) {
+    var then = callbacks.get(event.data.id);
+    callbacks.delete(event.data.id);
+    if (then) then(event.data);
+  };
+
+  function evaluate() {
+    if (running) {
+      wanted = true;
+      return;
+    }
+    running = true;
+    wanted = false;
+    var version = stats.version;
+    request("run", sheet.value, function (reply) {
+      running = false;
+      if (reply.error) showStatus("The engine stopped: " + reply.error);
+      else show(reply.result, version);
+      if (wanted) evaluate();
+    });
+  }
+
+  function show(result, version) {
+    rows = new Map();
+    result.lines.forEach(function (item) {
+      var error = item[1].indexOf("!Err:") >= 0;
+      rows.set(item[0], { text: "//" + item[1], kind: error ? "error" : "result" });
+    });
+    result.listings.forEach(function (item) {
+      if (rows.has(item[0])) return;
+      var lines = item[1].replace(/\n$/, "").split("\n");
+      rows.set(item[0], { text: lines[0] + (lines.length > 1 ? "  (+" + (lines.length - 1) + " lines)" : ""),
+                          kind: "listing", title: item[1] });
+    });
+    marked = [];
+    result.errors.forEach(function (item) {
+      marked.push(item[0]);
+      var row = rows.get(item[0]);
+      if (!row || row.kind !== "error") rows.set(item[0], { text: "⚠ " + item[1], kind: "error" });
+    });
+    lineCount = 1;
+    for (var at = sheet.value.indexOf("\n"); at >= 0; at = sheet.value.indexOf("\n", at + 1)) ++lineCount;
+    render();
+    stats.shownVersion = version;
+    stats.evaluated = result.milliseconds;
+    if (version === stats.version) stats.shownAfter = performance.now() - stats.typedAt;
+    var errors = result.errors.length;
+    showStatus(lineCount + (lineCount === 1 ? " line" : " lines") + ", " +
+               (errors === 0 ? "no errors" : errors + (errors === 1 ? " error" : " errors")) +
+               (result.aborted ? " (the sheet stopped at the error: the command-line tool would leave it unchanged)" : "") +
+               "; evaluated in " + result.milliseconds.toFixed(1) + " ms");
+  }
+
+  function showStatus(text) {
+    if (status.textContent !== text) status.textContent = text;
+  }
+
+  // Only the rows in view are in the document, so a sheet of any length renders at once.
+  function rowHeight() {
+    return parseFloat(getComputedStyle(sheet).lineHeight) || 22;
+  }
+  function render() {
+    var height = rowHeight();
+    var top = sheet.scrollTop;
+    var first = Math.floor(top / height);
+    var last = Math.min(lineCount, Math.ceil((top + sheet.clientHeight) / height) + 1);
+    var resultRows = [];
+    var markRows = [];
+    for (var line = first; line < last; ++line) {
+      var row = rows.get(line);
+      var y = line * height - top;
+      if (row) {
+        var div = document.createElement("div");
+        div.className = "row " + row.kind;
+        div.style.top = y + "px";
+        div.textContent = row.text;
+        div.setAttribute("role", "listitem");
+        div.setAttribute("aria-label", "Line " + (line + 1) + ": " + row.text);
+        div.dataset.line = String(line);
+        if (row.title) div.title = row.title;
+        resultRows.push(div);
+      }
+    }
+    marked.forEach(function (line) {
+      if (line < first || line >= last) return;
+      var band = document.createElement("div");
+      band.className = "row";
+      band.style.top = (line * height - top) + "px";
+      markRows.push(band);
+    });
+    resultsPane.replaceChildren.apply(resultsPane, resultRows);
+    marks.replaceChildren.apply(marks, markRows);
+  }
+
+  // Kept when typing pauses: writing a long sheet to storage at every key would hold up typing.
+  var saveTimer = 0;
+  function save() {
+    clearTimeout(saveTimer);
+    saveTimer = 0;
+    try {
+      localStorage.setItem(StorageKey, sheet.value);
+    } catch (e) {
+      // Storage full or switched off: the sheet still works, only not kept.
+    }
+  }
+  sheet.addEventListener("input", function () {
+    stats.typedAt = performance.now();
+    stats.version += 1;
+    evaluate();
+    clearTimeout(saveTimer);
+    saveTimer = setTimeout(save, 300);
+  });
+  window.addEventListener("pagehide", save);
+  sheet.addEventListener("scroll", render);
+  window.addEventListener("resize", render);
+  resultsPane.addEventListener("wheel", function (event) {
+    sheet.scrollTop += event.deltaY;
+  }, { passive: true });
+
+  function writeBack() {
+    request("writeBack", sheet.value, function (reply) {
+      if (reply.error) return showStatus("The engine stopped: " + reply.error);
+      var written = reply.result.written;
+      if (written === sheet.value) return showStatus("The results are in the text already.");
+      // Through the editing command where there is one, so that undo takes the change back.
+      sheet.focus();
+      sheet.select();
+      if (!document.execCommand || !document.execCommand("insertText", false, written)) {
+        sheet.value = written;
+        sheet.dispatchEvent(new Event("input"));
+      }
+      sheet.setSelectionRange(0, 0);
+      sheet.scrollTop = 0;
+    });
+  }
+
+  function copyAnnotated() {
+    request("run", sheet.value, function (reply) {
+      if (reply.error) return showStatus("The engine stopped: " + reply.error);
+      var text = reply.result.text;
+      var done = function () { showStatus("Copied the sheet with its results."); };
+      if (navigator.clipboard && navigator.clipboard.writeText) {
+        navigator.clipboard.writeText(text).then(done, function () { copyThroughSelection(text) && done(); });
+      } else if (copyThroughSelection(text)) {
+        done();
+      }
+    });
+  }
+
+  function copyThroughSelection(text) {
+    var scratch = document.createElement("textarea");
+    scratch.value = text;
+    scratch.setAttribute("readonly", "");
+    scratch.style.position = "fixed";
+    scratch.style.opacity = "0";
+    document.body.appendChild(scratch);
+    scratch.select();
+    var copied = false;
+    try {
+      copied = document.execCommand("copy");
+    } catch (e) {
+      copied = false;
+    }
+    scratch.remove();
+    sheet.focus();
+    if (!copied) showStatus("The browser did not allow copying.");
+    return copied;
+  }
+
+  function toggleHelp(open) {
+    var show = open === undefined ? help.hidden : open;
+    help.hidden = !show;
+    helpToggle.setAttribute("aria-expanded", String(show));
+    if (show) help.focus();
+    else helpToggle.focus();
+  }
+  help.tabIndex = -1;
+
+  function applyTheme(theme) {
+    var dark = theme ? theme === "dark" : matchMedia("(prefers-color-scheme: dark)").matches;
+    if (theme) document.documentElement.dataset.theme = theme;
+    themeButton.setAttribute("aria-pressed", String(dark));
+    themeButton.textContent = dark ? "Light theme" : "Dark theme";
+  }
+  function toggleTheme() {
+    var dark = themeButton.getAttribute("aria-pressed") === "true";
+    var theme = dark ? "light" : "dark";
+    try {
+      localStorage.setItem(ThemeKey, theme);
+    } catch (e) {}
+    applyTheme(theme);
+  }
+
+  document.getElementById("write-back").addEventListener("click", writeBack);
+  document.getElementById("copy").addEventListener("click", copyAnnotated);
+  helpToggle.addEventListener("click", function () { toggleHelp(); });
+  themeButton.addEventListener("click", toggleTheme);
+  document.addEventListener("keydown", function (event) {
+    var key = event.key.toLowerCase();
+    if (event.ctrlKey && !event.shiftKey && key === "enter") writeBack();
+    else if (event.ctrlKey && event.shiftKey && key === "c") copyAnnotated();
+    else if (event.ctrlKey && event.shiftKey && key === "l") toggleTheme();
+    else if (key === "f1") toggleHelp();
+    else if (key === "escape" && !help.hidden) toggleHelp(false);
+    else return;
+    event.preventDefault();
+  });
+
+  var stored = null;
+  try {
+    stored = localStorage.getItem(StorageKey);
+    applyTheme(localStorage.getItem(ThemeKey));
+  } catch (e) {
+    applyTheme(null);
+  }
+  sheet.value = stored !== null ? stored : "price = 1200\ncount = 3\nprice * count\n1/0\nsqrt(2)\n";
+  request("help", "", function (reply) {
+    document.getElementById("help-text").textContent = reply.result || "";
+  });
+  evaluate();
+  sheet.focus();
+})();

@@ -1,0 +1,188 @@
+// The page in headless Chromium, driven over the DevTools protocol (a pipe, no package needed):
+// types a sheet key by key, reads the results shown beside each line, writes the results into
+// the text with the keyboard shortcut and compares the text with the filter's output
+// (web/test/filter.mjs), and keeps a screenshot. Then the timings: a 1,000-line sheet's results
+// after a key press, and key presses in a 10,000-line sheet; and the page's size.
+// Usage: node web/test/browser.mjs [PAGE-FOLDER] [ARTIFACTS-FOLDER]
+import { spawn, spawnSync } from "node:child_process";
+import { mkdtempSync, mkdirSync, readdirSync, rmSync, statSync, writeFileSync } from "node:fs";
+import { tmpdir } from "node:os";
+import { dirname, join, resolve } from "node:path";
+import { fileURLToPath, pathToFileURL } from "node:url";
+
+const here = dirname(fileURLToPath(import.meta.url));
+const root = resolve(here, "../..");
+const page = resolve(process.argv[2] ?? join(root, "build/web/page"));
+const artifacts = resolve(process.argv[3] ?? join(root, "build/web-artifacts"));
+const PageLimit = 1024 * 1024;
+const FrameMs = 16;
+let failures = 0;
+
+function check(ok, what, detail = "") {
+  console.log(`${ok ? "ok  " : "FAIL"} ${what}${detail ? ": " + detail : ""}`);
+  if (!ok) failures += 1;
+}
+
+// ---- the DevTools protocol over --remote-debugging-pipe (fd 3 in, fd 4 out, NUL-separated) ----
+const profile = mkdtempSync(join(tmpdir(), "sheetcalc-chromium-"));
+const browser = spawn("chromium", ["--headless=new", "--no-sandbox", "--disable-gpu",
+  "--no-first-run", "--remote-debugging-pipe", `--user-data-dir=${profile}`,
+  "--window-size=1200,700", "about:blank"], { stdio: ["ignore", "ignore", "ignore", "pipe", "pipe"] });
+const toBrowser = browser.stdio[3];
+let nextId = 1, buffered = "";
+const pending = new Map(), listeners = [];
+browser.stdio[4].on("data", (chunk) => {
+  buffered += chunk.toString("utf8");
+  let end;
+  while ((end = buffered.indexOf("\0")) >= 0) {
+    const message = JSON.parse(buffered.slice(0, end));
+    buffered = buffered.slice(end + 1);
+    if (message.id && pending.has(message.id)) {
+      const { ok, fail } = pending.get(message.id);
+      pending.delete(message.id);
+      message.error ? fail(new Error(JSON.stringify(message.error))) : ok(message.result);
+    } else {
+      listeners.forEach((listen) => listen(message));
+    }
+  }
+});
+function send(method, params = {}, sessionId = undefined) {
+  const id = nextId++;
+  toBrowser.write(JSON.stringify({ id, method, params, sessionId }) + "\0");
+  return new Promise((ok, fail) => pending.set(id, { ok, fail }));
+}
+const timeout = setTimeout(() => { console.log("FAIL the browser test timed out"); finish(1); }, 90000);
+function finish(code) {
+  clearTimeout(timeout);
+  browser.kill();
+  rmSync(profile, { recursive: true, force: true });
+  process.exit(code);
+}
+
+const { targetInfos } = await send("Target.getTargets");
+const target = targetInfos.find((t) => t.type === "page");
+const { sessionId } = await send("Target.attachToTarget", { targetId: target.targetId, flatten: true });
+const call = (method, params) => send(method, params, sessionId);
+const logs = [];
+listeners.push((m) => {
+  if (m.method === "Runtime.consoleAPICalled") logs.push(m.params.args.map((a) => a.value).join(" "));
+  if (m.method === "Runtime.exceptionThrown") logs.push(m.params.exceptionDetails.exception?.description);
+  if (m.method === "Network.requestWillBeSent") requests.push(m.params.request.url);
+});
+const requests = [];
+await call("Runtime.enable");
+await call("Page.enable");
+await call("Network.enable");
+async function js(expression) {
+  const { result, exceptionDetails } = await call("Runtime.evaluate",
+      { expression, awaitPromise: true, returnByValue: true });
+  if (exceptionDetails) throw new Error(exceptionDetails.exception?.description ?? exceptionDetails.text);
+  return result.value;
+}
+const sleep = (ms) => new Promise((ok) => setTimeout(ok, ms));
+async function until(expression, what, ms = 20000) {
+  for (const end = Date.now() + ms; Date.now() < end; await sleep(10))
+    if (await js(expression)) return true;
+  throw new Error(`waited in vain for ${what}; console: ${logs.join(" | ")}`);
+}
+const settled = "window.sheetcalcStats && sheetcalcStats.shownVersion === sheetcalcStats.version && sheetcalcStats.shownAfter >= 0";
+async function key(text) {
+  const enter = text === "\n";
+  const base = enter ? { key: "Enter", code: "Enter", windowsVirtualKeyCode: 13, text: "\r" }
+                     : { key: text, text };
+  await call("Input.dispatchKeyEvent", { type: "keyDown", ...base });
+  await call("Input.dispatchKeyEvent", { type: "keyUp", ...base, text: undefined });
+}
+
+try {
+  await call("Page.navigate", { url: pathToFileURL(join(page, "index.html")).href });
+  await until("document.readyState === 'complete' && window.sheetcalcStats && sheetcalcStats.evaluated > 0",
+              "the first evaluation");
+  const loadedRequests = requests.length;
+
+  // ---- a sheet typed key by key, its results beside each line ----
+  const sheetText = "a = 6\nb = a * 7\nb / 2\n1/0\nsqrt(16)\n#cp\nb + missing\n";
+  await js("document.getElementById('sheet').select()");
+  await call("Input.dispatchKeyEvent", { type: "keyDown", key: "Backspace", code: "Backspace", windowsVirtualKeyCode: 8 });
+  await call("Input.dispatchKeyEvent", { type: "keyUp", key: "Backspace", code: "Backspace", windowsVirtualKeyCode: 8 });
+  for (const c of sheetText) await key(c);
+  await until(settled, "the typed sheet's results");
+  check(await js("document.getElementById('sheet').value") === sheetText, "the sheet typed key by key");
+  const filtered = spawnSync("node", [join(here, "filter.mjs")], { input: sheetText, encoding: "utf8" });
+  const moduleRun = spawnSync("node", ["--input-type=module", "-e", `
+      import { createRequire } from "node:module";
+      const m = await createRequire(import.meta.url)(${JSON.stringify(join(root, "build/web/web/sheetcalc-engine.js"))})();
+      process.stdout.write(JSON.stringify(m.run(${JSON.stringify(sheetText)}, { writeBack: true })));`],
+      { encoding: "utf8" });
+  const expected = JSON.parse(moduleRun.stdout);
+  const shown = await js("[...document.querySelectorAll('#results .row')].map((r) => [Number(r.dataset.line), r.textContent])");
+  const wanted = expected.lines.map(([line, annotation]) => [line, "//" + annotation]);
+  for (const [line, text] of wanted) {
+    const row = shown.find(([l]) => l === line);
+    check(row && row[1] === text, `line ${line + 1} shows its result`, row ? `${row[1]} (want ${text})` : "nothing shown");
+  }
+  const marked = await js("document.querySelectorAll('#marks .row').length");
+  check(marked === expected.errors.length, "each error line is marked", `${marked} marks, ${expected.errors.length} errors`);
+  mkdirSync(artifacts, { recursive: true });
+  const shot = await call("Page.captureScreenshot", { format: "png" });
+  writeFileSync(join(artifacts, "page.png"), Buffer.from(shot.data, "base64"));
+
+  // ---- write-back with the keyboard: the filter's output, as the language server writes it ----
+  await js("document.getElementById('sheet').focus()");
+  await call("Input.dispatchKeyEvent", { type: "rawKeyDown", key: "Enter", code: "Enter", windowsVirtualKeyCode: 13, modifiers: 2 });
+  await call("Input.dispatchKeyEvent", { type: "keyUp", key: "Enter", code: "Enter", windowsVirtualKeyCode: 13, modifiers: 2 });
+  await until(`document.getElementById('sheet').value !== ${JSON.stringify(sheetText)}`, "the write-back");
+  const written = await js("document.getElementById('sheet').value");
+  check(written === expected.written, "write-back gives the module's write-back");
+  // The sheet has no blank line, leading blank or listing to keep: the text is the filter's.
+  const withoutListing = filtered.stdout;
+  check(written.replace(/#cp\n/, "") === withoutListing, "write-back gives the filter's output",
+        written === withoutListing ? "" : JSON.stringify(written) + " vs " + JSON.stringify(withoutListing));
+  await until(`localStorage.getItem('sheetcalc.sheet') === ${JSON.stringify(written)}`, "the sheet in local storage");
+  check(true, "the sheet is kept in local storage");
+  await until(settled, "the written sheet's results");
+  writeFileSync(join(artifacts, "written.png"), Buffer.from((await call("Page.captureScreenshot", { format: "png" })).data, "base64"));
+
+  // ---- timings ----
+  async function load(lines) {
+    const text = Array.from({ length: lines }, (_, i) => `x${i} = ${i} * 1.5 + ${i % 7} / 3`).join("\n") + "\n";
+    await js(`(() => { const s = document.getElementById('sheet'); s.value = ${JSON.stringify(text)};
+               s.setSelectionRange(0, 0); s.dispatchEvent(new Event('input')); })()`);
+    await until(settled, `the ${lines}-line sheet's results`, 60000);
+  }
+  await load(1000);
+  const shownAfter = [];
+  for (let i = 0; i < 15; ++i) {
+    await key(String(i % 10));
+    await until(settled, "the results after a key press");
+    shownAfter.push(await js("sheetcalcStats.shownAfter"));
+  }
+  shownAfter.sort((a, b) => a - b);
+  const median = shownAfter[Math.floor(shownAfter.length / 2)];
+  check(median <= FrameMs, `1,000 lines: results shown ${median.toFixed(1)} ms (median of 15) after a key press`,
+        `slowest ${shownAfter.at(-1).toFixed(1)} ms, limit ${FrameMs} ms`);
+
+  await load(10000);
+  const evaluated = await js("sheetcalcStats.evaluated");
+  const keyTimes = [];
+  for (let i = 0; i < 20; ++i) {
+    const start = performance.now();
+    await key(String(i % 10));
+    keyTimes.push(performance.now() - start);
+  }
+  keyTimes.sort((a, b) => a - b);
+  await until(settled, "the 10,000-line sheet's results after typing");
+  // A key press's round trip (key down and up, the text area's own edit of a long text included)
+  // must not wait for an evaluation: within three frames.
+  check(keyTimes[10] <= 3 * FrameMs, `10,000 lines (evaluated in ${evaluated.toFixed(0)} ms in the worker): key presses handled at once`,
+        `slowest key ${keyTimes.at(-1).toFixed(1)} ms, median ${keyTimes[10].toFixed(1)} ms`);
+
+  const size = readdirSync(page).reduce((sum, name) => sum + statSync(join(page, name)).size, 0);
+  check(size <= PageLimit, `the page's files: ${size} bytes`, `limit ${PageLimit}`);
+  const later = requests.slice(loadedRequests).filter((url) => !/^(blob|data):/.test(url));
+  check(later.length === 0, "no request after load", later.join(" "));
+} catch (e) {
+  check(false, "the browser test", e.message);
+}
+console.log(`${failures === 0 ? "all" : failures} ${failures === 0 ? "passed" : "failed"}; screenshots in ${artifacts}`);
+finish(failures === 0 ? 0 : 1);
