@@ -1,13 +1,13 @@
 // UTF-8 and code page 932 through the tables the build made from the native iconv: the converter
-// behind the text boundary in the browser (web/src/shadow/iconv.h).
+// behind the text boundary in the browser.
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 
+#include "Cp932Iconv.h"
 #include "Cp932Tables.h"
-#include "iconv.h"
 
 struct TWebIconv {
   bool ToCp932;
@@ -83,14 +83,14 @@ void PutUtf8(uint32_t cp, char*& out) {
 
 }  // namespace
 
-iconv_t SheetcalcIconvOpen(const char* to, const char* from) {
+TWebIconv* SheetcalcIconvOpen(const char* to, const char* from) {
   if (IsCp932(to) && IsUtf8(from)) return &ToCp932;
   if (IsUtf8(to) && IsCp932(from)) return &ToUtf8;
   errno = EINVAL;
-  return reinterpret_cast<iconv_t>(-1);
+  return reinterpret_cast<TWebIconv*>(-1);
 }
 
-size_t SheetcalcIconv(iconv_t cd, char** in, size_t* inLeft, char** out, size_t* outLeft) {
+size_t SheetcalcIconv(TWebIconv* cd, char** in, size_t* inLeft, char** out, size_t* outLeft) {
   if (in == nullptr || *in == nullptr) return 0;  // no shift states to return to
   while (*inLeft > 0) {
     const auto* p = reinterpret_cast<const unsigned char*>(*in);
@@ -118,4 +118,4 @@ size_t SheetcalcIconv(iconv_t cd, char** in, size_t* inLeft, char** out, size_t*
   return 0;
 }
 
-int SheetcalcIconvClose(iconv_t) { return 0; }
+int SheetcalcIconvClose(TWebIconv*) { return 0; }
