@@ -33,6 +33,7 @@ scripts/build-web.sh
 # the x87 format and its numbers differ: the comparison reports them without failing the run.
 web/test/compare.sh "" build/release/host/sheetcalc ||
   echo "web: results differ from the native build until the software number lands"
+node --test web/test/module.test.mjs
 node web/test/browser.mjs
 echo "== The Debian package (lintian, dpkg -i, then dpkg -r) and the RPM (rpmlint) ($(date +%T))"
 tests/install/deb.sh build/release

@@ -19,7 +19,8 @@ Module["run"] = function (sheet, options) {
     _free(at);
   }
   if (status === 2) throw new Error("sheetcalc: out of memory");
-  var decoder = new TextDecoder();
+  // A byte order mark in the text is the sheet's own: kept.
+  var decoder = new TextDecoder("utf-8", { ignoreBOM: true });
   function take(data, size) {
     var copy = HEAPU8.slice(data, data + size);
     return asText ? decoder.decode(copy) : copy;
