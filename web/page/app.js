@@ -86,7 +86,7 @@
     showStatus(lineCount + (lineCount === 1 ? " line" : " lines") + ", " +
                (errors === 0 ? "no errors" : errors + (errors === 1 ? " error" : " errors")) +
                (result.aborted ? " (the sheet stopped at the error: the command-line tool would leave it unchanged)" : "") +
-               "; evaluated in " + result.milliseconds.toFixed(1) + " ms");
+               "; evaluated in " + (result.milliseconds < 1 ? "under 1 ms" : result.milliseconds.toFixed(0) + " ms"));
   }
 
   function showStatus(text) {

@@ -2,7 +2,8 @@
 // types a sheet key by key, reads the results shown beside each line, writes the results into
 // the text with the keyboard shortcut and compares the text with the filter's output
 // (web/test/filter.mjs), and keeps a screenshot. Then the timings: a 1,000-line sheet's results
-// after a key press, and key presses in a 10,000-line sheet; and the page's size.
+// after a key press, and key presses in a 10,000-line sheet; the page's size; and the same page
+// served by `python3 -m http.server`.
 // Usage: node web/test/browser.mjs [PAGE-FOLDER] [ARTIFACTS-FOLDER]
 import { spawn, spawnSync } from "node:child_process";
 import { mkdtempSync, mkdirSync, readdirSync, rmSync, statSync, writeFileSync } from "node:fs";
@@ -54,9 +55,12 @@ function send(method, params = {}, sessionId = undefined) {
 const timeout = setTimeout(() => { console.log("FAIL the browser test timed out"); finish(1); }, 90000);
 function finish(code) {
   clearTimeout(timeout);
+  // The profile goes once the browser has stopped writing to it.
+  browser.once("exit", () => {
+    rmSync(profile, { recursive: true, force: true, maxRetries: 5, retryDelay: 100 });
+    process.exit(code);
+  });
   browser.kill();
-  rmSync(profile, { recursive: true, force: true });
-  process.exit(code);
 }
 
 const { targetInfos } = await send("Target.getTargets");
@@ -136,18 +140,38 @@ try {
   check(written === expected.written, "write-back gives the module's write-back");
   // The sheet has no blank line, leading blank or listing to keep: the text is the filter's.
   const withoutListing = filtered.stdout;
-  check(written.replace(/#cp\n/, "") === withoutListing, "write-back gives the filter's output",
-        written === withoutListing ? "" : JSON.stringify(written) + " vs " + JSON.stringify(withoutListing));
+  // (but for the directive line, which the filter leaves out and the write-back keeps)
+  const same = written.replace(/#cp\n/, "") === withoutListing;
+  check(same, "write-back gives the filter's output",
+        same ? "" : JSON.stringify(written) + " vs " + JSON.stringify(withoutListing));
   await until(`localStorage.getItem('sheetcalc.sheet') === ${JSON.stringify(written)}`, "the sheet in local storage");
   check(true, "the sheet is kept in local storage");
   await until(settled, "the written sheet's results");
   writeFileSync(join(artifacts, "written.png"), Buffer.from((await call("Page.captureScreenshot", { format: "png" })).data, "base64"));
 
+  // ---- help and theme from the keyboard ----
+  await call("Input.dispatchKeyEvent", { type: "rawKeyDown", key: "F1", code: "F1", windowsVirtualKeyCode: 112 });
+  await call("Input.dispatchKeyEvent", { type: "keyUp", key: "F1", code: "F1", windowsVirtualKeyCode: 112 });
+  check(await js("!document.getElementById('help').hidden && document.activeElement.id === 'help'"),
+        "F1 opens the help and moves the focus there");
+  check(/^Usage: sheetcalc /.test(await js("document.getElementById('help-text').textContent")),
+        "the help holds the command line's help");
+  await call("Input.dispatchKeyEvent", { type: "rawKeyDown", key: "Escape", code: "Escape", windowsVirtualKeyCode: 27 });
+  await call("Input.dispatchKeyEvent", { type: "keyUp", key: "Escape", code: "Escape", windowsVirtualKeyCode: 27 });
+  check(await js("document.getElementById('help').hidden"), "Escape closes the help");
+  const background = () => js("getComputedStyle(document.body).backgroundColor");
+  const light = await background();
+  await call("Input.dispatchKeyEvent", { type: "rawKeyDown", key: "L", code: "KeyL", windowsVirtualKeyCode: 76, modifiers: 10 });
+  await call("Input.dispatchKeyEvent", { type: "keyUp", key: "L", code: "KeyL", windowsVirtualKeyCode: 76, modifiers: 10 });
+  check(await background() !== light, "Ctrl+Shift+L switches the theme", `${light} -> ${await background()}`);
+  writeFileSync(join(artifacts, "dark.png"), Buffer.from((await call("Page.captureScreenshot", { format: "png" })).data, "base64"));
+  check(await js("localStorage.getItem('sheetcalc.theme')") !== null, "the theme is kept");
+
   // ---- timings ----
   async function load(lines) {
     const text = Array.from({ length: lines }, (_, i) => `x${i} = ${i} * 1.5 + ${i % 7} / 3`).join("\n") + "\n";
     await js(`(() => { const s = document.getElementById('sheet'); s.value = ${JSON.stringify(text)};
-               s.setSelectionRange(0, 0); s.dispatchEvent(new Event('input')); })()`);
+               s.focus(); s.setSelectionRange(0, 0); s.dispatchEvent(new Event('input')); })()`);
     await until(settled, `the ${lines}-line sheet's results`, 60000);
   }
   await load(1000);
@@ -170,6 +194,8 @@ try {
     await key(String(i % 10));
     keyTimes.push(performance.now() - start);
   }
+  const typed = await js("document.getElementById('sheet').value.slice(0, 20)");
+  check(/^[0-9]{20}/.test(typed), "the keys went into the 10,000-line sheet", typed);
   keyTimes.sort((a, b) => a - b);
   await until(settled, "the 10,000-line sheet's results after typing");
   // A key press's round trip (key down and up, the text area's own edit of a long text included)
@@ -181,6 +207,31 @@ try {
   check(size <= PageLimit, `the page's files: ${size} bytes`, `limit ${PageLimit}`);
   const later = requests.slice(loadedRequests).filter((url) => !/^(blob|data):/.test(url));
   check(later.length === 0, "no request after load", later.join(" "));
+
+  // ---- the same page from a web server ----
+  const server = spawn("python3", ["-m", "http.server", "--bind", "127.0.0.1", "-d", page, "0"],
+                       { stdio: ["ignore", "pipe", "pipe"] });
+  try {
+    const port = await new Promise((ok, fail) => {
+      let said = "";
+      const listen = (chunk) => {
+        said += chunk;
+        const found = /port (\d+)/.exec(said);
+        if (found) ok(Number(found[1]));
+      };
+      server.stdout.on("data", listen);
+      server.stderr.on("data", listen);
+      setTimeout(() => fail(new Error("the web server did not start: " + said)), 10000);
+    });
+    const served = `http://127.0.0.1:${port}/`;
+    await call("Page.navigate", { url: served });
+    await until(`location.href === ${JSON.stringify(served)} && document.readyState === 'complete' && window.sheetcalcStats && sheetcalcStats.evaluated > 0`,
+                "the served page's first evaluation");
+    const shownServed = await js("document.querySelectorAll('#results .row').length");
+    check(shownServed > 0, "served by python3 -m http.server, the page shows results", `${shownServed} rows`);
+  } finally {
+    server.kill();
+  }
 } catch (e) {
   check(false, "the browser test", e.message);
 }
