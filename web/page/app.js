@@ -20,8 +20,15 @@
   var marked = [];
   var lineCount = 1;
   // Timings for the tests and the status line: when the newest text was typed, how long the
-  // last one took to show.
-  var stats = { typedAt: 0, shownAfter: 0, evaluated: 0, version: 0, shownVersion: 0 };
+  // last one took to show, and the longest time the page's own handlers held the main thread.
+  var stats = { typedAt: 0, shownAfter: 0, evaluated: 0, version: 0, shownVersion: 0, busiest: 0 };
+  function timed(handler) {
+    return function (event) {
+      var started = performance.now();
+      handler(event);
+      stats.busiest = Math.max(stats.busiest, performance.now() - started);
+    };
+  }
   window.sheetcalcStats = stats;
 
   var worker = new Worker(URL.createObjectURL(new Blob(
@@ -36,11 +43,11 @@
     callbacks.set(id, then);
     worker.postMessage({ id: id, kind: kind, text: text });
   }
-  worker.onmessage = function (event) {
+  worker.onmessage = timed(function (event) {
     var then = callbacks.get(event.data.id);
     callbacks.delete(event.data.id);
     if (then) then(event.data);
-  };
+  });
 
   function evaluate() {
     if (running) {
@@ -141,15 +148,15 @@
       // Storage full or switched off: the sheet still works, only not kept.
     }
   }
-  sheet.addEventListener("input", function () {
+  sheet.addEventListener("input", timed(function () {
     stats.typedAt = performance.now();
     stats.version += 1;
     evaluate();
     clearTimeout(saveTimer);
     saveTimer = setTimeout(save, 300);
-  });
+  }));
   window.addEventListener("pagehide", save);
-  sheet.addEventListener("scroll", render);
+  sheet.addEventListener("scroll", timed(render));
   window.addEventListener("resize", render);
   resultsPane.addEventListener("wheel", function (event) {
     sheet.scrollTop += event.deltaY;
@@ -234,12 +241,13 @@
   helpToggle.addEventListener("click", function () { toggleHelp(); });
   themeButton.addEventListener("click", toggleTheme);
   document.addEventListener("keydown", function (event) {
-    var key = event.key.toLowerCase();
-    if (event.ctrlKey && !event.shiftKey && key === "enter") writeBack();
-    else if (event.ctrlKey && event.shiftKey && key === "c") copyAnnotated();
-    else if (event.ctrlKey && event.shiftKey && key === "l") toggleTheme();
-    else if (key === "f1") toggleHelp();
-    else if (key === "escape" && !help.hidden) toggleHelp(false);
+    // Letters by their place on the keyboard: Alt+C types another character on some systems.
+    var key = event.key;
+    if (event.ctrlKey && !event.shiftKey && key === "Enter") writeBack();
+    else if (event.altKey && !event.ctrlKey && event.code === "KeyC") copyAnnotated();
+    else if (event.ctrlKey && event.shiftKey && event.code === "KeyL") toggleTheme();
+    else if (key === "F1") toggleHelp();
+    else if (key === "Escape" && !help.hidden) toggleHelp(false);
     else return;
     event.preventDefault();
   });
