@@ -14,10 +14,10 @@
   var helpToggle = document.getElementById("help-toggle");
   var themeButton = document.getElementById("theme");
 
-  // What the results pane shows, by line: {text, kind: "result" | "error" | "listing"}; marked:
-  // the lines with an error.
-  var rows = new Map();
-  var marked = [];
+  // What the results pane shows (the worker's packed rows, see worker.js), and for each line the
+  // number of its row (-1: none).
+  var rows = null;
+  var rowOfLine = new Int32Array(0);
   var lineCount = 1;
   // Timings for the tests and the status line: when the newest text was typed, how long the
   // last one took to show, and the longest time the page's own handlers held the main thread.
@@ -66,30 +66,17 @@
   }
 
   function show(result, version) {
-    rows = new Map();
-    result.lines.forEach(function (item) {
-      var error = item[1].indexOf("!Err:") >= 0;
-      rows.set(item[0], { text: "//" + item[1], kind: error ? "error" : "result" });
-    });
-    result.listings.forEach(function (item) {
-      if (rows.has(item[0])) return;
-      var lines = item[1].replace(/\n$/, "").split("\n");
-      rows.set(item[0], { text: lines[0] + (lines.length > 1 ? "  (+" + (lines.length - 1) + " lines)" : ""),
-                          kind: "listing", title: item[1] });
-    });
-    marked = [];
-    result.errors.forEach(function (item) {
-      marked.push(item[0]);
-      var row = rows.get(item[0]);
-      if (!row || row.kind !== "error") rows.set(item[0], { text: "⚠ " + item[1], kind: "error" });
-    });
+    rows = result.rows;
     lineCount = 1;
     for (var at = sheet.value.indexOf("\n"); at >= 0; at = sheet.value.indexOf("\n", at + 1)) ++lineCount;
+    rowOfLine = new Int32Array(lineCount).fill(-1);
+    for (var i = 0; i < rows.lines.length; ++i)
+      if (rows.lines[i] < lineCount) rowOfLine[rows.lines[i]] = i;
     render();
     stats.shownVersion = version;
     stats.evaluated = result.milliseconds;
     if (version === stats.version) stats.shownAfter = performance.now() - stats.typedAt;
-    var errors = result.errors.length;
+    var errors = result.errorCount;
     showStatus(lineCount + (lineCount === 1 ? " line" : " lines") + ", " +
                (errors === 0 ? "no errors" : errors + (errors === 1 ? " error" : " errors")) +
                (result.aborted ? " (the sheet stopped at the error: the command-line tool would leave it unchanged)" : "") +
@@ -104,6 +91,10 @@
   function rowHeight() {
     return parseFloat(getComputedStyle(sheet).lineHeight) || 22;
   }
+  function titleOf(line) {
+    var found = rows.titles.find(function (item) { return item[0] === line; });
+    return found ? found[1] : "";
+  }
   function render() {
     var height = rowHeight();
     var top = sheet.scrollTop;
@@ -111,28 +102,30 @@
     var last = Math.min(lineCount, Math.ceil((top + sheet.clientHeight) / height) + 1);
     var resultRows = [];
     var markRows = [];
+    var kinds = ["result", "error", "listing"];
     for (var line = first; line < last; ++line) {
-      var row = rows.get(line);
-      var y = line * height - top;
-      if (row) {
-        var div = document.createElement("div");
-        div.className = "row " + row.kind;
-        div.style.top = y + "px";
-        div.textContent = row.text;
-        div.setAttribute("role", "listitem");
-        div.setAttribute("aria-label", "Line " + (line + 1) + ": " + row.text);
-        div.dataset.line = String(line);
-        if (row.title) div.title = row.title;
-        resultRows.push(div);
-      }
+      var i = line < rowOfLine.length ? rowOfLine[line] : -1;
+      if (i < 0) continue;
+      var text = rows.text.slice(rows.starts[i], rows.starts[i + 1]);
+      var div = document.createElement("div");
+      div.className = "row " + kinds[rows.kinds[i]];
+      div.style.top = (line * height - top) + "px";
+      div.textContent = text;
+      div.setAttribute("role", "listitem");
+      div.setAttribute("aria-label", "Line " + (line + 1) + ": " + text);
+      div.dataset.line = String(line);
+      if (rows.kinds[i] === 2) div.title = titleOf(line);
+      resultRows.push(div);
     }
-    marked.forEach(function (line) {
-      if (line < first || line >= last) return;
-      var band = document.createElement("div");
-      band.className = "row";
-      band.style.top = (line * height - top) + "px";
-      markRows.push(band);
-    });
+    if (rows) {
+      rows.marked.forEach(function (line) {
+        if (line < first || line >= last) return;
+        var band = document.createElement("div");
+        band.className = "row";
+        band.style.top = (line * height - top) + "px";
+        markRows.push(band);
+      });
+    }
     resultsPane.replaceChildren.apply(resultsPane, resultRows);
     marks.replaceChildren.apply(marks, markRows);
   }
