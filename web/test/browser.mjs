@@ -182,6 +182,14 @@ try {
   writeFileSync(join(artifacts, "dark.png"), Buffer.from((await call("Page.captureScreenshot", { format: "png" })).data, "base64"));
   check(await js("localStorage.getItem('sheetcalc.theme')") !== null, "the theme is kept");
 
+  // ---- a sheet the browser's stack cannot hold: the engine stops, a fresh one takes the next ----
+  await js(`(() => { const s = document.getElementById('sheet');
+             s.value = "#P2Js\\nx := " + "(".repeat(200000) + "1;\\n"; s.dispatchEvent(new Event('input')); })()`);
+  await until("/^The engine stopped/.test(document.getElementById('status').textContent)", "the engine's stop");
+  await js("(() => { const s = document.getElementById('sheet'); s.value = '1/0\\n'; s.dispatchEvent(new Event('input')); })()");
+  await until(settled + " && document.querySelectorAll('#results .row.error').length === 1", "a fresh engine's results");
+  check(true, "after a sheet too deep for the browser's stack, a fresh engine evaluates the next");
+
   // ---- timings ----
   async function load(lines) {
     const text = Array.from({ length: lines }, (_, i) => `x${i} = ${i} * 1.5 + ${i % 7} / 3`).join("\n") + "\n";
