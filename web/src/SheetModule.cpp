@@ -83,13 +83,12 @@ json LineArray(const auto& items, auto member) {
   return array;
 }
 
-void Run(std::string_view outside, bool writeBack) {
-  TBrowserServices browser;
-  const platform::TServices& services = browser.Services();
+/// The filter's run of `outside` as `sheetcalc -` makes it: its text (and exit status) into
+/// Outcome, each line's result and error into `results`, and the fatal error's message, if any,
+/// into `fatal`. True when an addition took the sheet over.
+bool Filter(std::string_view outside, const platform::TServices& services, lsp::TEvaluation& results,
+            std::string& fatal) {
   platform::TTextBoundary& boundary = services.Text;
-  lsp::TEvaluation results;
-  json display = json::object();
-  Outcome = TOutcome();
   bool taken = false;
   try {
     std::string text = boundary.ImportText(outside, "standard input");
@@ -100,8 +99,7 @@ void Run(std::string_view outside, bool writeBack) {
     } catch (const std::bad_alloc&) {
       throw;
     } catch (const std::exception& e) {
-      // The error that ends the pass shows on the line where it stopped; the filter then gives
-      // its input back.
+      // The error that ends the pass shows on the line where it stopped.
       lsp::CollectResults(engine, results);
       results.Errors.push_back({engine.CurrentLine(), boundary.ExportText(host::FatalErrorLine(&e))});
       results.Aborted = true;
@@ -116,13 +114,19 @@ void Run(std::string_view outside, bool writeBack) {
   } catch (const std::bad_alloc&) {
     throw;
   } catch (const std::exception& e) {
+    // The filter gives its input back, and says why.
     Outcome.Text = outside;
     Outcome.Status = 1;
-    display["fatal"] = boundary.ExportText(host::FatalErrorLine(&e));
-    if (!results.Aborted) results.Errors.push_back({0, display["fatal"].get<std::string>()});
+    fatal = boundary.ExportText(host::FatalErrorLine(&e));
+    if (!results.Aborted) results.Errors.push_back({0, fatal});
     results.Aborted = true;
   }
-  if (writeBack) Outcome.Written = WriteBack(outside, results, taken, Outcome.Text, boundary);
+  return taken;
+}
+
+std::string DisplayJson(const lsp::TEvaluation& results, bool taken, const std::string& fatal,
+                        platform::TTextBoundary& boundary) {
+  json display = json::object();
   display["lines"] = LineArray(results.Lines, &lsp::TLineResult::Annotation);
   display["errors"] = LineArray(results.Errors, &lsp::TLineError::Message);
   json listings = json::array();
@@ -131,7 +135,19 @@ void Run(std::string_view outside, bool writeBack) {
   display["listings"] = std::move(listings);
   display["aborted"] = results.Aborted;
   display["taken"] = taken;
-  Outcome.Display = display.dump(-1, ' ', false, json::error_handler_t::replace);
+  if (!fatal.empty()) display["fatal"] = fatal;
+  return display.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+void Run(std::string_view outside, bool writeBack) {
+  TBrowserServices browser;
+  const platform::TServices& services = browser.Services();
+  lsp::TEvaluation results;
+  std::string fatal;
+  Outcome = TOutcome();
+  const bool taken = Filter(outside, services, results, fatal);
+  if (writeBack) Outcome.Written = WriteBack(outside, results, taken, Outcome.Text, services.Text);
+  Outcome.Display = DisplayJson(results, taken, fatal, services.Text);
 }
 
 }  // namespace
