@@ -9,10 +9,6 @@ build=$root/build/web
 # Debian's emscripten finds its JavaScript tools (acorn) among Debian's node modules, which a node
 # from elsewhere does not look in by itself.
 export NODE_PATH=${NODE_PATH:+$NODE_PATH:}/usr/share/nodejs
-# Emscripten builds its C and C++ libraries on first use into its cache: the user's own where the
-# system's cannot be written.
-cache=/usr/share/emscripten/cache
-[[ -w "$cache" ]] || export EM_CACHE=${EM_CACHE:-$build/emscripten-cache}
 # Until the engine's number is its own software type, a target without the x87 long double
 # builds only when asked to, and its results differ from the native build's.
 emcmake cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSHEETCALC_TESTS=OFF \
