@@ -77,10 +77,14 @@ const call = (method, params) => send(method, params, sessionId);
 const logs = [];
 listeners.push((m) => {
   if (m.method === "Runtime.consoleAPICalled") logs.push(m.params.args.map((a) => a.value).join(" "));
-  if (m.method === "Runtime.exceptionThrown") logs.push(m.params.exceptionDetails.exception?.description);
+  if (m.method === "Runtime.exceptionThrown") {
+    logs.push(m.params.exceptionDetails.exception?.description);
+    exceptions.push(m.params.exceptionDetails.exception?.description ?? m.params.exceptionDetails.text);
+  }
   if (m.method === "Network.requestWillBeSent") requests.push(m.params.request.url);
 });
 const requests = [];
+const exceptions = [];
 await call("Runtime.enable");
 await call("Page.enable");
 await call("Network.enable");
@@ -191,8 +195,11 @@ try {
   check(true, "after a sheet too deep for the browser's stack, a fresh engine evaluates the next");
 
   // ---- timings ----
+  // A sheet as people write them: a label given a value, then a result with it, in turn.
+  const sheetOf = (lines) => Array.from({ length: lines },
+      (_, i) => i % 2 ? `x${i - 1} * ${i % 9 + 2} - ${i % 5}` : `x${i} = ${i} * 1.5 + ${i % 7} / 3`).join("\n") + "\n";
   async function load(lines) {
-    const text = Array.from({ length: lines }, (_, i) => `x${i} = ${i} * 1.5 + ${i % 7} / 3`).join("\n") + "\n";
+    const text = sheetOf(lines);
     await js(`(() => { const s = document.getElementById('sheet'); s.value = ${JSON.stringify(text)};
                s.focus(); s.setSelectionRange(0, 0); s.dispatchEvent(new Event('input')); })()`);
     await until(settled, `the ${lines}-line sheet's results`, 60000);
@@ -234,7 +241,7 @@ try {
   await call("Page.navigate", { url: bare });
   await until("document.readyState === 'complete' && !!document.getElementById('sheet')", "the bare text area");
   await js(`(() => { const s = document.getElementById('sheet');
-             s.value = ${JSON.stringify(Array.from({ length: 10000 }, (_, i) => `x${i} = ${i} * 1.5 + ${i % 7} / 3`).join("\n") + "\n")};
+             s.value = ${JSON.stringify(sheetOf(10000))};
              s.focus(); s.setSelectionRange(0, 0); })()`);
   const bareKey = await typeTwenty();
   console.log(`     a key press's round trip in the 10,000-line sheet: median ${pageKey.toFixed(1)} ms; in a bare text area ${bareKey.toFixed(1)} ms`);
@@ -243,6 +250,7 @@ try {
   check(size <= PageLimit, `the page's files: ${size} bytes`, `limit ${PageLimit}`);
   const later = requests.slice(loadedRequests).filter((url) => !/^(blob|data):/.test(url));
   check(later.length === 0, "no request after load", later.join(" "));
+  check(exceptions.length === 0, "no script error in the page", exceptions.join(" | "));
 
   // ---- the same page from a web server ----
   const server = spawn("python3", ["-m", "http.server", "--bind", "127.0.0.1", "-d", page, "0"],
