@@ -9,8 +9,10 @@
 namespace web {
 namespace {
 
-constexpr const char* ConfigFolder = "/config/";
-constexpr const char* StateFolder = "/state/";
+// The folders of the command-line tool as its help names them where it cannot tell the real ones:
+// the page's help reads as the tool's, and what an evaluation saves goes there in memory.
+constexpr const char* ConfigFolder = "$XDG_CONFIG_HOME/sheetcalc/";
+constexpr const char* StateFolder = "$XDG_STATE_HOME/sheetcalc/";
 
 /// No file exists; the quiet services above keep what an evaluation writes.
 class TNoFiles final : public platform::TFileSystem {
