@@ -10,6 +10,7 @@
   var marks = document.getElementById("marks");
   var resultsPane = document.getElementById("results");
   var status = document.getElementById("status");
+  var current = document.getElementById("current");
   var help = document.getElementById("help");
   var helpToggle = document.getElementById("help-toggle");
   var themeButton = document.getElementById("theme");
@@ -73,6 +74,7 @@
     for (var i = 0; i < rows.lines.length; ++i)
       if (rows.lines[i] < lineCount) rowOfLine[rows.lines[i]] = i;
     render();
+    showCurrent();
     stats.shownVersion = version;
     stats.evaluated = result.milliseconds;
     if (version === stats.version) stats.shownAfter = performance.now() - stats.typedAt;
@@ -82,6 +84,17 @@
                (result.aborted ? " (the sheet stopped at the error: the command-line tool would leave it unchanged)" : ""));
     // Not in the announced text: a screen reader would read it out at every key.
     status.title = "Evaluated in " + (result.milliseconds < 1 ? "under 1 ms" : result.milliseconds.toFixed(0) + " ms");
+  }
+
+  // The result of the line the cursor is on, for those who do not see the pane (read out when it
+  // changes) and for a glance.
+  function showCurrent() {
+    var line = 0;
+    var end = sheet.selectionStart;
+    for (var at = sheet.value.indexOf("\n"); at >= 0 && at < end; at = sheet.value.indexOf("\n", at + 1)) ++line;
+    var i = rows && line < rowOfLine.length ? rowOfLine[line] : -1;
+    var text = "Line " + (line + 1) + (i < 0 ? "" : ": " + rows.text.slice(rows.starts[i], rows.starts[i + 1]));
+    if (current.textContent !== text) current.textContent = text;
   }
 
   function showStatus(text) {
@@ -151,6 +164,9 @@
   }));
   window.addEventListener("pagehide", save);
   sheet.addEventListener("scroll", timed(render));
+  document.addEventListener("selectionchange", function () {
+    if (document.activeElement === sheet) showCurrent();
+  });
   window.addEventListener("resize", render);
   resultsPane.addEventListener("wheel", function (event) {
     sheet.scrollTop += event.deltaY;

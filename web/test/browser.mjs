@@ -136,6 +136,10 @@ try {
     const row = shown.find(([l]) => l === line);
     check(row && row[1] === text, `line ${line + 1} shows its result`, row ? `${row[1]} (want ${text})` : "nothing shown");
   }
+  await js("(() => { const s = document.getElementById('sheet'); s.focus(); s.setSelectionRange(18, 18); })()");
+  await until("/^Line 3/.test(document.getElementById('current').textContent)", "the cursor's line");
+  check(await js("document.getElementById('current').textContent") === `Line 3: //${expected.lines[0][1]}`,
+        "the status line shows the result of the line the cursor is on");
   const marked = await js("document.querySelectorAll('#marks .row').length");
   check(marked === expected.errors.length, "each error line is marked", `${marked} marks, ${expected.errors.length} errors`);
   mkdirSync(artifacts, { recursive: true });
