@@ -79,7 +79,9 @@
     stats.evaluated = result.milliseconds;
     if (version === stats.version) stats.shownAfter = performance.now() - stats.typedAt;
     var errors = result.errorCount;
-    showStatus(lineCount + (lineCount === 1 ? " line" : " lines") + ", " +
+    // The empty line after a final line break is no line of the sheet.
+    var lines = lineCount - (sheet.value.endsWith("\n") ? 1 : 0);
+    showStatus(lines + (lines === 1 ? " line" : " lines") + ", " +
                (errors === 0 ? "no errors" : errors + (errors === 1 ? " error" : " errors")) +
                (result.aborted ? " (the sheet stopped at the error: the command-line tool would leave it unchanged)" : ""));
     // Not in the announced text: a screen reader would read it out at every key.
