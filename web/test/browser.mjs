@@ -234,6 +234,7 @@ try {
     }
     const typed = await js("document.getElementById('sheet').value.slice(0, 20)");
     check(/^[0-9]{20}/.test(typed), "the keys went into the 10,000-line sheet", typed);
+    await js("(() => { const s = document.getElementById('sheet'); s.setSelectionRange(0, 0); })()");
     return times.sort((a, b) => a - b)[10];
   }
   await load(10000);
@@ -242,6 +243,14 @@ try {
   const pageKey = await typeTwenty();
   await until(settled, "the 10,000-line sheet's results after typing");
   const busiest = await js("sheetcalcStats.busiest");
+  const shown10k = [];
+  for (let i = 0; i < 5; ++i) {
+    await key("7");
+    await until(settled, "the results after a key press");
+    shown10k.push(await js("sheetcalcStats.shownAfter"));
+  }
+  shown10k.sort((a, b) => a - b);
+  console.log(`     10,000 lines: results shown ${shown10k[2].toFixed(1)} ms (median of 5) after a key press`);
   timing(busiest, FrameMs, `10,000 lines (evaluated in ${evaluated.toFixed(0)} ms in the worker): the page's handlers held the main thread ${busiest.toFixed(1)} ms at most while typing`);
   const bare = "data:text/html,<textarea id=sheet wrap=off style='width:600px;height:400px'></textarea>";
   await call("Page.navigate", { url: bare });
