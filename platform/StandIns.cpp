@@ -6,6 +6,7 @@
 namespace platform {
 
 bool IsOneWayCharacter(char32_t cp) {
+  if (cp >= 0xE0000 && cp <= 0xE007F) return true;  // the tag characters
   switch (cp) {
     case 0x00A2: case 0x00A3: case 0x00A5: case 0x00AC: case 0x2014:
     case 0x2016: case 0x203E: case 0x2212: case 0x301C:

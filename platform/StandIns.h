@@ -37,8 +37,9 @@ static_assert(UserAreaIndex(0xF9, 0xFC) == UserAreaSize - 1);
 static_assert(UserAreaLead(UserAreaSize - 1) == 0xF9 && UserAreaTrail(UserAreaSize - 1) == 0xFC);
 
 /// True for code points that code page 932 converters map to a code that comes back as another
-/// character (U+00A5 to 5C, U+301C to 8160, ...): the round trip would change them, so they are
-/// carried as well.
+/// character (U+00A5 to 5C, U+301C to 8160, ...), or to nothing at all (the tag characters
+/// U+E0000-U+E007F, which glibc's converter leaves out): the round trip would change them, so
+/// they are carried as well.
 bool IsOneWayCharacter(char32_t cp);
 
 class TStandIns {

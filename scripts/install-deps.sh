@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build or a test run needs; does nothing for those already there.
-# Usage: scripts/install-deps.sh build|test|cross
+# Usage: scripts/install-deps.sh build|test|cross|web
+# web: the page (scripts/build-web.sh) and its browser test: emscripten and Chromium; the test
+# run includes it.
 # cross: the other builds tests/cross/run.sh checks (clang with libc++, 64-bit ARM under qemu-user,
 # 32-bit x86); the normal test run does not need them.
 set -euo pipefail
@@ -12,6 +14,10 @@ if [[ "$what" == test ]]; then
              emacs-nox mandoc groff-base dpkg-dev lintian rpm rpmlint wixl msitools unzip)
   # The VS Code extension's build: Debian's node and npm, unless a node with its npm is there.
   command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
+fi
+if [[ "$what" == test || "$what" == web ]]; then
+  packages+=(emscripten chromium python3)
+  command -v node >/dev/null 2>&1 || packages+=(nodejs)
 fi
 if [[ "$what" == cross ]]; then
   # GoogleTest is built from libgtest-dev's sources for these targets.

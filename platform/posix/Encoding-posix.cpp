@@ -196,7 +196,9 @@ bool IsPrivateUse(long cp) { return cp >= 0xE000 && cp < 0xE000 + UserAreaSize; 
 
 /// The lead bytes of the characters WatchedAt looks for. No byte >= C0 is ever a continuation
 /// byte, so a match is a character wherever it stands.
-bool IsWatchedLead(unsigned char c) { return c == 0xC2 || c == 0xE2 || c == 0xE3 || c == 0xEE; }
+bool IsWatchedLead(unsigned char c) {
+  return c == 0xC2 || c == 0xE2 || c == 0xE3 || c == 0xEE || c == 0xF3;
+}
 
 /// The code point of a private-use or one-way character at `p` (at most `n` bytes), else -1.
 long WatchedAt(const unsigned char* p, size_t n) {

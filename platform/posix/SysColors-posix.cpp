@@ -30,40 +30,7 @@ namespace {
 
 using TPalette = std::array<uint32_t, SysColorIndexCount>;
 
-// The Windows default palette ($00BBGGRR), by element index.
-constexpr TPalette DefaultPalette = {
-    0x00C8C8C8,  //  0 scroll bar
-    0x00000000,  //  1 desktop
-    0x00D1B499,  //  2 active caption
-    0x00DBCDBF,  //  3 inactive caption
-    0x00F0F0F0,  //  4 menu
-    0x00FFFFFF,  //  5 window
-    0x00646464,  //  6 window frame
-    0x00000000,  //  7 menu text
-    0x00000000,  //  8 window text
-    0x00000000,  //  9 caption text
-    0x00B4B4B4,  // 10 active border
-    0x00FCF7F4,  // 11 inactive border
-    0x00ABABAB,  // 12 application workspace
-    0x00D77800,  // 13 highlight
-    0x00FFFFFF,  // 14 highlight text
-    0x00F0F0F0,  // 15 button face
-    0x00A0A0A0,  // 16 button shadow
-    0x006D6D6D,  // 17 gray text
-    0x00000000,  // 18 button text
-    0x00000000,  // 19 inactive caption text
-    0x00FFFFFF,  // 20 button highlight
-    0x00696969,  // 21 3D dark shadow
-    0x00E3E3E3,  // 22 3D light
-    0x00000000,  // 23 tooltip text
-    0x00E1FFFF,  // 24 tooltip background
-    0x00000000,  // 25 (unused)
-    0x00CC6600,  // 26 hot-tracked item
-    0x00EAD1B9,  // 27 active caption gradient
-    0x00F2E4D7,  // 28 inactive caption gradient
-    0x00FF9933,  // 29 menu highlight
-    0x00F0F0F0,  // 30 menu bar
-};
+constexpr TPalette DefaultPalette = DefaultSysColors;
 
 // The store's folder, the same as the scheme folder: $XDG_CONFIG_HOME when it is an absolute path
 // (the XDG rule for relative ones is to ignore them), else ~/.config; then "sheetcalc".
