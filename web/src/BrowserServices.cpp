@@ -4,7 +4,7 @@
 #include <span>
 #include <string>
 
-#include "scan/Errors.h"
+#include "scan/Exceptions.h"
 
 namespace web {
 namespace {

@@ -18,7 +18,7 @@
 #include "engine/SheetRun.h"
 #include "host/FatalError.h"
 #include "host/Help.h"
-#include "host/RegisterAdditions.h"
+#include "host/StandardAdditions.h"
 #include "lsp/LspCalculate.h"
 #include "lsp/LspServer.h"
 #include "lsp/TextDocument.h"
@@ -93,7 +93,7 @@ bool Filter(std::string_view outside, const platform::TServices& services, lsp::
   try {
     std::string text = boundary.ImportText(outside, "standard input");
     const std::string mark = boundary.TakeByteOrderMark(text);
-    lsp::TLspCalculate engine(std::move(text), services);
+    lsp::TLspCalculate engine(std::move(text), services, host::StandardAdditions());
     try {
       taken = FilterPass(engine);
     } catch (const std::bad_alloc&) {
@@ -189,7 +189,4 @@ EMSCRIPTEN_KEEPALIVE const char* SheetcalcHelp() {
 
 }  // extern "C"
 
-int main() {
-  host::RegisterAdditions();
-  return 0;
-}
+int main() { return 0; }
