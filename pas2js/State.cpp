@@ -118,7 +118,7 @@ size_t TuPas2JavaSc::Execute() {
   static constexpr TStopSet Stop = StopSet({});
   const char* p = FTextStart;
   Translate(p, Stop, "Exec");
-  // The loop may stop at FTextEnd; the cursor still ends at the end of the text.
+  // The loop may stop at FTextEnd; the count still runs to the zero byte.
   while (*p != '\0') ++p;
   return static_cast<size_t>(p - FTextStart);
 }
