@@ -3,7 +3,6 @@
 #include "engine/CalcAnsiScript.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <string_view>
 #include <utility>
@@ -23,47 +22,17 @@ const std::string UnknownDirective = "unknown directive";
 
 // ---- Labels ---------------------------------------------------------------------------------
 
-// HashOf and Probe are inline so that Find, their one caller on the evaluator's path, runs
-// without a call of its own.
-inline uint64_t TAMyCalLabel::HashOf(std::string_view name) {
-  using scan::LoadBytes;
-  // The length is mixed in first, so the pieces below need only cover every byte of a name of
-  // that length; they may overlap. Fixed-size loads cost less than a loop over short names.
-  const char* p = name.data();
-  const size_t n = name.size();
-  uint64_t h = n * 0x9E3779B97F4A7C15u;
-  const auto mix = [&h](uint64_t piece) { h = (h ^ piece) * 0xFF51AFD7ED558CCDu; };
-  if (n > 8) {
-    size_t i = 0;
-    for (; n - i > 8; i += 8) {
-      mix(LoadBytes(p + i, 8));
-      h ^= h >> 32;  // so that later pieces mix with the high bits too
-    }
-    mix(LoadBytes(p + n - 8, 8));  // the last eight, overlapping the piece before
-  } else if (n >= 4) {
-    mix(LoadBytes(p, 4) | LoadBytes(p + n - 4, 4) << 32);  // first four and last four
-  } else if (n > 0) {
-    const auto byte = [p](size_t i) { return uint64_t{static_cast<unsigned char>(p[i])}; };
-    mix(byte(0) << 16 | byte(n / 2) << 8 | byte(n - 1));  // with n up to 3, every byte
-  } else {
-    mix(0);
-  }
-  // The product's high bits depend on every bit of the pieces: the slot index is taken there.
-  return h;
-}
-
+// Probe is inline so that Find, its one caller on the evaluator's path, runs without a call of
+// its own.
 inline TAMyCalLabel::TSlot& TAMyCalLabel::Probe(std::string_view name, uint64_t hash) {
-  const size_t mask = FSlots.size() - 1;
-  for (size_t i = hash >> FIndexShift;; i = (i + 1) & mask) {
-    TSlot& slot = FSlots[i];
-    if (slot.Item == nullptr) return slot;
-    if (slot.Hash == hash && scan::SameBytes(slot.Item->Name, name)) return slot;
-  }
+  return FIndex.Probe(hash, [name](const TSlot& slot) {
+    return scan::SameBytes(slot.Item->Name, name);
+  });
 }
 
 TMyCalLabel* TAMyCalLabel::Find(std::string_view name) {
-  if (FSlots.empty()) return nullptr;
-  return Probe(name, HashOf(name)).Item;
+  if (FIndex.Size() == 0) return nullptr;
+  return Probe(name, scan::NameHash(name)).Item;
 }
 
 const TMyCalLabel* TAMyCalLabel::Find(std::string_view name) const {
@@ -72,38 +41,28 @@ const TMyCalLabel* TAMyCalLabel::Find(std::string_view name) const {
 }
 
 void TAMyCalLabel::Append(std::string name, Extended value) {
-  if (2 * (FItems.size() + 1) > FSlots.size()) Grow();
-  const uint64_t hash = HashOf(name);
-  TSlot& slot = Probe(name, hash);
   FItems.push_back({std::move(name), value});
-  // A second label of a known name is listed but not indexed: the first one keeps the name.
-  if (slot.Item == nullptr) slot = {hash, &FItems.back()};
+  Index(FItems.back());
 }
 
-void TAMyCalLabel::Grow() {
-  FSlots.assign(FSlots.empty() ? 64 : 2 * FSlots.size(), TSlot{});
-  FIndexShift = 64 - std::countr_zero(FSlots.size());
-  for (TMyCalLabel& label : FItems) {
-    const uint64_t hash = HashOf(label.Name);
-    TSlot& slot = Probe(label.Name, hash);
-    if (slot.Item == nullptr) slot = {hash, &label};
-  }
+// A second label of a known name is listed but not indexed: the first one keeps the name.
+void TAMyCalLabel::Index(TMyCalLabel& label) {
+  FIndex.MakeRoom();
+  const uint64_t hash = scan::NameHash(label.Name);
+  TSlot& slot = Probe(label.Name, hash);
+  if (slot.Free()) FIndex.Fill(slot, {hash, &label});
 }
 
 void TAMyCalLabel::Truncate(size_t count) {
   if (count >= FItems.size()) return;
   FItems.resize(count);
   // The index is rebuilt at its present size: a label only ever shrinks it.
-  std::fill(FSlots.begin(), FSlots.end(), TSlot{});
-  for (TMyCalLabel& label : FItems) {
-    const uint64_t hash = HashOf(label.Name);
-    TSlot& slot = Probe(label.Name, hash);
-    if (slot.Item == nullptr) slot = {hash, &label};
-  }
+  FIndex.Clear();
+  for (TMyCalLabel& label : FItems) Index(label);
 }
 
 void TAMyCalLabel::Clear() {
-  FSlots.clear();
+  FIndex.Reset(0);
   FItems.clear();
 }
 

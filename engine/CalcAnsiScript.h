@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "scan/Exceptions.h"
+#include "scan/NameIndex.h"
 #include "scan/uAnsiCharTools.h"
 
 namespace platform {
@@ -50,19 +51,20 @@ class TAMyCalLabel {
   const TMyCalLabel& operator[](size_t i) const { return FItems[i]; }
 
  private:
-  // Open addressing with linear probing: label names are short and looked up on nearly every
-  // statement, so one probe into a flat array beats a chained table's node walk.
+  // Label names are short and looked up on nearly every statement: the index probes a flat
+  // array (scan::TNameIndex).
   struct TSlot {
-    uint64_t Hash = 0;
-    TMyCalLabel* Item = nullptr;  // into FItems, whose elements never move; nullptr when empty
+    uint64_t FullHash = 0;
+    TMyCalLabel* Item = nullptr;  // into FItems, whose elements never move; nullptr when free
+    bool Free() const { return Item == nullptr; }
+    uint64_t Hash() const { return FullHash; }
   };
-  static uint64_t HashOf(std::string_view name);
-  /// The slot holding `name`, or the empty slot where it belongs.
+  /// The slot holding `name`, or the free slot where it belongs.
   TSlot& Probe(std::string_view name, uint64_t hash);
-  void Grow();
+  /// Files the label under its name unless an earlier one holds the name.
+  void Index(TMyCalLabel& label);
   std::deque<TMyCalLabel> FItems;
-  std::vector<TSlot> FSlots;  // a power of two in size, at most half full
-  int FIndexShift = 64;       // a hash's top bits, as many as index FSlots, are its first slot
+  scan::TNameIndex<TSlot> FIndex;
 };
 
 struct TArgRec {

@@ -26,8 +26,8 @@ void AppendName(AString& list, std::string_view name) {
 
 // var  ->  (nothing; in a routine the blanks and line breaks after it vanish too)
 void TuPas2JavaSc::VarSection(const char*& p) {
-  FDeclKind = 1;
-  if (FInRoutine) scan::SkipBlanks(p, true);
+  FDecls.Kind = TDeclKind::Var;
+  if (FDecls.InRoutine) scan::SkipBlanks(p, true);
 }
 
 void TuPas2JavaSc::Identifier(std::string_view word, const char*& p) {
@@ -44,10 +44,10 @@ void TuPas2JavaSc::Identifier(std::string_view word, const char*& p) {
     scan::SkipBlanks(look, false);
   }
 
-  if (FDeclKind == 2) return DeclareConst(name, p);
-  if (FDeclKind == 1 && FInRoutine) return DeclareLocals(name, p);
-  if (FDeclKind == 1) return DeclareGlobals(name, p);
-  if (FDeclKind == 3 && !afterDot) {
+  if (FDecls.Kind == TDeclKind::Const) return DeclareConst(name, p);
+  if (FDecls.Kind == TDeclKind::Var && FDecls.InRoutine) return DeclareLocals(name, p);
+  if (FDecls.Kind == TDeclKind::Var) return DeclareGlobals(name, p);
+  if (FDecls.Kind == TDeclKind::Routine && !afterDot) {
     // Count -> this.Count ; Items.Clear -> this.Items.Clear (a word right after "." is never one)
     std::string member(word);
     if (FindMember(member)) {
@@ -67,8 +67,8 @@ void TuPas2JavaSc::Identifier(std::string_view word, const char*& p) {
 
 // Max = 10  ->  const Max= 10   (a type annotation before "=" vanishes)
 void TuPas2JavaSc::DeclareConst(const std::string& name, const char*& p) {
-  AddLabel(name, FInRoutine ? lfConst | lfLocal : lfConst, false);
-  Write(FConstWord);
+  AddLabel(name, FDecls.InRoutine ? lfConst | lfLocal : lfConst, false);
+  Write(FDecls.ConstWord);
   Write(" ");
   Write(name);
   scan::SkipUntilCharSet(p, EqualSign);
@@ -78,9 +78,9 @@ void TuPas2JavaSc::DeclareConst(const std::string& name, const char*& p) {
   }
   // Names in the value are uses, not further constants: read as declarations they would each
   // swallow the text up to the next "=" (a call in the value would eat the next line).
-  FDeclKind = 0;
+  FDecls.Kind = TDeclKind::None;
   Translate(p, StopAtSemicolon, "LabelSet.Const");
-  if (FDeclKind == 0) FDeclKind = 2;
+  if (FDecls.Kind == TDeclKind::None) FDecls.Kind = TDeclKind::Const;
 }
 
 // A routine's  a, b: Integer;  -> nothing now (or "var a;" after {.v}); "let" comes with the
@@ -88,7 +88,7 @@ void TuPas2JavaSc::DeclareConst(const std::string& name, const char*& p) {
 void TuPas2JavaSc::DeclareLocals(const std::string& name, const char*& p) {
   AString names;
   auto declare = [this, &names](std::string_view n) {
-    if (FVarStatement) {
+    if (FDecls.VarStatement) {
       Write("var " + std::string(n) + ";");
       AddLabel(n, lfLocal, false);
     } else {
@@ -98,7 +98,7 @@ void TuPas2JavaSc::DeclareLocals(const std::string& name, const char*& p) {
   };
   SkipSpace(p, false);
   declare(name);
-  FVarStatement = false;
+  FDecls.VarStatement = false;
   SkipSpace(p, false);
   while (*p == ',') {
     ++p;
@@ -111,7 +111,7 @@ void TuPas2JavaSc::DeclareLocals(const std::string& name, const char*& p) {
     SkipSpace(p, true);
     if (StartsWithText(scan::SkipUntilCharSet(p, Semicolon), "bool")) MarkBoolean(names);
   }
-  FVarStatement = false;
+  FDecls.VarStatement = false;
   if (*p == ';') ++p;
   scan::SkipBlanks(p, true);
 }
@@ -140,9 +140,9 @@ void TuPas2JavaSc::DeclareGlobals(const std::string& name, const char*& p) {
   }
   if (*p == '=') {
     CopyChar(p);
-    FDeclKind = 0;  // names in the initial value are uses (as for constants)
+    FDecls.Kind = TDeclKind::None;  // names in the initial value are uses (as for constants)
     Translate(p, StopAtSemicolon, "LabelSet.var");
-    if (FDeclKind == 0) FDeclKind = 1;
+    if (FDecls.Kind == TDeclKind::None) FDecls.Kind = TDeclKind::Var;
   }
 }
 
@@ -150,21 +150,21 @@ void TuPas2JavaSc::DeclareGlobals(const std::string& name, const char*& p) {
 // behind ":=". In a function body's trial the first  Result := e  at the body's level is kept
 // aside instead.
 void TuPas2JavaSc::Assignment(const std::string& name, const char*& p) {
-  if (FResultState >= 0 && SameText(name, "Result")) {
+  if (FRoutines.ResultState >= 0 && SameText(name, "Result")) {
     // Only an assignment at the body's own level can stand for the whole result; one inside a
     // nested statement (if, loop, block) rules the single form out.
-    FResultState += FDepth == FResultDepth ? 1 : 2;
-    if (FResultState == 1) {
+    FRoutines.ResultState += FDepth == FRoutines.ResultDepth ? 1 : 2;
+    if (FRoutines.ResultState == 1) {
       std::string init;
       Capture(p, StopResultValue, "Result", init);
-      FResultInit = std::move(init);
+      FRoutines.ResultInit = std::move(init);
       if (FToken == "end") {
         // That `end` closes the body: it goes back, with the blanks and line breaks before it
         // (copied unchanged into the value), for the body's run to stop at it.
         p -= 3;
-        while (!FResultInit.empty() && scan::WhiteChars.Has(FResultInit.back()) &&
-               p > FTextStart && p[-1] == FResultInit.back()) {
-          FResultInit.pop_back();
+        while (!FRoutines.ResultInit.empty() && scan::WhiteChars.Has(FRoutines.ResultInit.back()) &&
+               p > FTextStart && p[-1] == FRoutines.ResultInit.back()) {
+          FRoutines.ResultInit.pop_back();
           --p;
         }
       } else if (*p == ';') {
@@ -175,7 +175,7 @@ void TuPas2JavaSc::Assignment(const std::string& name, const char*& p) {
   }
   std::string target = name;
   if (TakePendingLet(target)) {
-    Write(FLetWord + " " + target + " =");
+    Write(FDecls.LetWord + " " + target + " =");
   } else {
     Write(target + " =");
   }

@@ -8,13 +8,12 @@
 namespace pas2js {
 namespace {
 
-using testing::TTestConverter;
+using testing::Convert;
+using testing::ConvertAndDump;
+using testing::ExpectAll;
 
 TEST(Declarations, GlobalVariablesAndConstants) {
-  const struct {
-    const char* pascal;
-    const char* js;
-  } cases[] = {
+  ExpectAll({
       {"var\r\n  a, b: Integer;", "\r\n  var a ; var b ;"},
       {"const\r\n  Max = 10;", "\r\n  const Max= 10;"},
       {"const\r\n  Max: Integer = 10;", "\r\n  const Max= 10;"},
@@ -25,69 +24,51 @@ TEST(Declarations, GlobalVariablesAndConstants) {
       // The section holds until another section word: later statements are declarations too.
       {"var x: Integer;\r\nx := 1;", " var x ;\r\nvar x = 1;"},
       {"var a", " var a"},
+  });
+}
+
+// The identifier table a declaration part leaves: flags as letters (TestConverter.h).
+TEST(Declarations, FlagsOfDeclaredNames) {
+  const struct {
+    const char* pascal;
+    const char* names;
+  } cases[] = {
+      {"var a, b: Boolean; c: Integer;", "a:RB\nb:RB\nc:R\n"},
+      {"const K = 1; var x: Bool = True;", "K:RC\nx:RB\n"},
+      // A routine's variables wait for their first assignment; its constants are local.
+      {"procedure P;\r\nvar\r\n  f, g: bool;\r\nconst\r\n  k = 1;\r\nbegin\r\nend;",
+       "f:RLBP\ng:RLBP\nk:RCL\n"},
+      {"procedure P;\r\nvar\r\n  {.v} i: Integer;\r\nbegin\r\nend;", "i:RL\n"},
   };
-  for (const auto& tc : cases) {
-    TTestConverter c;
-    EXPECT_EQ(c.Convert(tc.pascal), tc.js) << tc.pascal;
-  }
-}
-
-TEST(Declarations, GlobalBooleanIsMarked) {
-  TTestConverter c;
-  c.Convert("var a, b: Boolean;");
-  EXPECT_NE(c.FlagsOf("a") & lfBoolean, 0);
-  EXPECT_NE(c.FlagsOf("b") & lfBoolean, 0);
-}
-
-// A routine's declaration part, then its body (as Routine leaves the switches for each).
-struct TRoutineCase {
-  const char* decls;
-  const char* declsJs;
-  const char* body;
-  const char* bodyJs;
-};
-
-std::string DeclsThenBody(TTestConverter& c, const char* decls, const char* body) {
-  c.FInRoutine = true;
-  c.FDeclKind = 3;
-  std::string out = c.Run(decls) + "|";
-  c.FInRoutine = false;
-  c.FDeclKind = 3;
-  c.ShiftBlockLevel(+1);
-  out += c.Run(body);
-  c.ShiftBlockLevel(-1);
-  return out;
+  for (const auto& tc : cases) EXPECT_EQ(ConvertAndDump(tc.pascal).Names, tc.names) << tc.pascal;
 }
 
 TEST(Declarations, RoutineVariablesAreDeclaredAtTheirFirstAssignment) {
-  const TRoutineCase cases[] = {
-      {"var\r\n  i: Integer;\r\n", " ", "i := 0; i := i + 1;", "let i = 0; i = i + 1;"},
-      {"var\r\n  {.v} i: Integer;\r\n", " var i; ", "i := 0;", "i = 0;"},
-      {"var\r\n  a, b { two }: Integer; // gone\r\n", "/* two */ // gone\r\n", "b := 1; a := b;",
-       "let b = 1; let a = b;"},
+  ExpectAll({
+      {"procedure P;\r\nvar\r\n  i: Integer;\r\nbegin\r\n  i := 0; i := i + 1;\r\nend;",
+       "function P()  {\r\n let i = 0; i = i + 1;\r\n};"},
+      {"procedure P;\r\nvar\r\n  {.v} i: Integer;\r\nbegin\r\n  i := 0;\r\nend;",
+       "function P()  {\r\n var i; i = 0;\r\n};"},
+      {"procedure P;\r\nvar\r\n  a, b { two }: Integer; // gone\r\nbegin\r\n  b := 1; a := b;"
+       "\r\nend;",
+       "function P()  {\r\n/* two */ // gone\r\nlet b = 1; let a = b;\r\n};"},
       // A use before the first assignment takes the pending mark away.
-      {"var\r\n  i: Integer;\r\n", " ", "x := i; i := 1;", "x = i; i = 1;"},
-      {"var\r\n  a, {.v} b, c: Integer;\r\n", "var b;var c; ", "a := 1; b := 2;",
-       "let a = 1; b = 2;"},
-      {"const\r\n  K = 3;\r\n", "\r\n  const K= 3;\r\n", "x := K;", "x = K;"},
-      {"var\r\n  A: array of Integer;\r\n", " ", "SetLength(a, 10);",
-       "let A;A.length =  10;"},
-  };
-  for (const TRoutineCase& tc : cases) {
-    TTestConverter c;
-    EXPECT_EQ(DeclsThenBody(c, tc.decls, tc.body), std::string(tc.declsJs) + "|" + tc.bodyJs)
-        << tc.decls << tc.body;
-  }
+      {"procedure P;\r\nvar\r\n  i: Integer;\r\nbegin\r\n  x := i; i := 1;\r\nend;",
+       "function P()  {\r\n x = i; i = 1;\r\n};"},
+      {"procedure P;\r\nvar\r\n  a, {.v} b, c: Integer;\r\nbegin\r\n  a := 1; b := 2;\r\nend;",
+       "function P()  {\r\nvar b;var c; let a = 1; b = 2;\r\n};"},
+      {"procedure P;\r\nconst\r\n  K = 3;\r\nbegin\r\n  x := K;\r\nend;",
+       "function P()  {\r\n\r\n  const K= 3;\r\nx = K;\r\n};"},
+      {"procedure P;\r\nvar\r\n  A: array of Integer;\r\nbegin\r\n  SetLength(a, 10);\r\nend;",
+       "function P()  {\r\n let A;A.length =  10;\r\n};"},
+  });
 }
 
-TEST(Declarations, LocalBooleanAndConstFlags) {
-  TTestConverter c;
-  DeclsThenBody(c, "var\r\n  f, g: bool;\r\nconst\r\n  k = 1;", "");
-  EXPECT_EQ(c.FlagsOf("f"), lfRegistered | lfLocal | lfLetPending | lfBoolean);
-  EXPECT_EQ(c.FlagsOf("k"), lfRegistered | lfLocal | lfConst);
-}
-
+// Inside a method, the names of its type's members become "this." members.
 TEST(Declarations, MembersOfTheCurrentType) {
+  const std::string type =
+      "type TCounter = class Count: Integer; Items: TList; Done: Boolean; end;\r\n"
+      "procedure TCounter.Run;\r\nbegin\r\n";
   const struct {
     const char* pascal;
     const char* js;
@@ -98,41 +79,32 @@ TEST(Declarations, MembersOfTheCurrentType) {
       {"List.Count", "List.Count"},
       {"a. Count", "a. this.Count"},
       {"Other := 1;", "Other = 1;"},
+      // A Boolean member makes and/or/not logical; a name used before makes them bitwise
+      // again (from the flags of its use: none), a first use leaves them alone.
+      {"if Done then; x := Done and a", "if( this.Done ); x = this.Done && a"},
+      {"Done; x; y := a and b", "this.Done; x; y = a && b"},
+      {"Done; x; x; y := a and b", "this.Done; x; x; y = a & b"},
   };
   for (const auto& tc : cases) {
-    TTestConverter c;
-    c.FDeclKind = 3;
-    c.FCurType = {"TCounter", {{"Count", 1}, {"Items", 1}, {"Done", 1 | lfBoolean}}};
-    EXPECT_EQ(c.Run(tc.pascal), tc.js) << tc.pascal;
+    const std::string out = Convert(type + tc.pascal + "\r\nend;");
+    const size_t body = out.find("{\r\n", out.find("prototype")) + 3;
+    EXPECT_EQ(out.substr(body, out.rfind("\r\n") - body), tc.js) << tc.pascal;
   }
-  TTestConverter c;
-  c.FDeclKind = 3;
-  c.FCurType = {"TCounter", {{"Done", 1 | lfBoolean}}};
-  c.Run("Done");
-  EXPECT_TRUE(c.FLogical);
-  c.Run("x");
-  EXPECT_TRUE(c.FLogical);  // a first use leaves it alone
-  c.Run("x");
-  EXPECT_FALSE(c.FLogical);  // a later use sets it from the flags passed (none)
 }
 
+// A function body is translated on trial: a single `Result :=` at its own level becomes the
+// return value; a second one, one after `exit`, or one inside a statement rules that out.
 TEST(Declarations, ResultAssignmentsInTheTrialOfAFunctionBody) {
-  TTestConverter c;
-  c.FDeclKind = 3;
-  c.FResultState = 0;
-  c.FResultDepth = 1;  // the runs below are the body's own level
-  EXPECT_EQ(c.Run("Result := a + b;"), "");
-  EXPECT_EQ(c.FResultInit, " a + b");
-  EXPECT_EQ(c.FResultState, 1);
-  EXPECT_EQ(c.Run("result := 2;"), "result = 2;");
-  EXPECT_EQ(c.FResultState, 2);
-  c.FResultState = -2;
-  EXPECT_EQ(c.Run("Result := 1;"), "Result = 1;");
-
-  // Inside a nested run (a statement's branch) it cannot be the single result.
-  c.FResultState = 0;
-  EXPECT_EQ(c.Run("(Result := 1)"), "(Result = 1)");
-  EXPECT_EQ(c.FResultState, 2);
+  ExpectAll({
+      {"function F: Integer; begin Result := a + b; end;", "function F()  {\r\n"
+       "  return  a + b;\r\n};"},
+      {"function F: Integer; begin Result := a + b; result := 2; end;", "function F()  {\r\n"
+       "let Result;\r\nResult = a + b; Result = 2; return Result;//\r\n};"},
+      {"function F: Integer; begin exit; Result := 1; end;", "function F()  {\r\nlet Result;\r\n"
+       "return Result; Result = 1; return Result;//\r\n};"},
+      {"function F: Integer; begin (Result := 1) end;", "function F()  {\r\nlet Result;\r\n"
+       "(Result = 1) return Result;//\r\n};"},
+  });
 }
 
 TEST(Declarations, NamesAndAssignments) {
@@ -146,10 +118,7 @@ TEST(Declarations, NamesAndAssignments) {
       {"x := 1; y := X", "x = 1; y = X"},  // targets are not registered
       {"Count; COUNT", "Count; Count"},
   };
-  for (const auto& tc : cases) {
-    TTestConverter c;
-    EXPECT_EQ(c.Convert(tc.pascal), tc.js) << tc.pascal;
-  }
+  for (const auto& tc : cases) EXPECT_EQ(Convert(tc.pascal), tc.js) << tc.pascal;
 }
 
 }  // namespace

@@ -1,9 +1,8 @@
-// The identifier table: names compared and hashed eight bytes at a time, an open-addressing
-// index with backward-shift erasure, lazy block levels and the undo log of trials.
+// The identifier table: names compared eight bytes at a time and filed in a name index
+// (scan/NameIndex.h), lazy block levels and the undo log of trials.
 #include "pas2js/LabelTable.h"
 
 #include <bit>
-#include <cstring>
 #include <utility>
 
 #include "scan/uAnsiCharTools.h"
@@ -14,34 +13,8 @@ namespace {
 
 constexpr size_t InitialTableLength = 4096;
 
-// Names are compared and hashed eight bytes at a time, as numbers whose lowest byte comes first.
-// The loads stay in registers: bytes gathered through memory would wait for each other.
+// Names are compared eight bytes at a time, as numbers whose lowest byte comes first.
 static_assert(std::endian::native == std::endian::little, "the first byte is the lowest");
-
-inline uint64_t Load8(const char* p) {
-  uint64_t v;
-  std::memcpy(&v, p, 8);
-  return v;
-}
-
-inline uint32_t Load4(const char* p) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
-
-// The n bytes at p (n at most 8), zeros above them; reads no byte outside them.
-inline uint64_t LoadShort(const char* p, size_t n) {
-  if (n == 8) return Load8(p);
-  if (n >= 4) {  // two loads that may overlap; the shared bytes are the same
-    return Load4(p) | (static_cast<uint64_t>(Load4(p + n - 4)) << (8 * (n - 4)));
-  }
-  if (n == 0) return 0;
-  const auto byte = [p](size_t i) {
-    return static_cast<uint64_t>(static_cast<unsigned char>(p[i]));
-  };
-  return byte(0) | (byte(n / 2) << (8 * (n / 2))) | (byte(n - 1) << (8 * (n - 1)));
-}
 
 }  // namespace
 
@@ -52,7 +25,7 @@ bool TLabelTable::SameText(std::string_view a, std::string_view b) {
   bool folded = false;
   for (size_t i = 0; i < a.size(); i += 8) {
     const size_t n = a.size() - i < 8 ? a.size() - i : 8;
-    const uint64_t x = LoadShort(a.data() + i, n), y = LoadShort(b.data() + i, n);
+    const uint64_t x = scan::LoadFewBytes(a.data() + i, n), y = scan::LoadFewBytes(b.data() + i, n);
     // A name is mostly met again in the spelling it was registered with.
     if (x == y) continue;
     if (scan::LowerAscii8(x) != scan::LowerAscii8(y)) return false;
@@ -83,8 +56,7 @@ bool TLabelTable::StartsWithText(std::string_view s, std::string_view prefix) {
 void TLabelTable::Reset() {
   FEntries.assign(InitialTableLength, TLabelD{});
   FCount = 0;
-  FSlots.assign(2 * InitialTableLength, 0);
-  FSlotsUsed = 0;
+  FIndex.Reset(2 * InitialTableLength);
   FRecentNames.fill(TRecentName{});
   FEmptyNames.clear();
   FFirstEmpty = -1;
@@ -98,25 +70,6 @@ void TLabelTable::Reset() {
   FRecorded.assign(InitialTableLength, -1);
 }
 
-// Eight bytes at a time, each with bit 5 set: the two cases of a letter hash alike (so do a few
-// other pairs of bytes, which costs a comparison, never a wrong answer).
-uint32_t TLabelTable::NameHash(std::string_view name) {
-  constexpr uint64_t Fold = 0x2020202020202020ull, Mix = 0xff51afd7ed558ccdull;
-  uint64_t h = 0x9e3779b97f4a7c15ull ^ name.size();
-  const char* p = name.data();
-  size_t left = name.size();
-  while (left > 0) {
-    const size_t n = left < 8 ? left : 8;
-    h = (h ^ (LoadShort(p, n) | Fold)) * Mix;
-    h ^= h >> 32;
-    p += n;
-    left -= n;
-  }
-  h ^= h >> 29;
-  h *= Mix;
-  return static_cast<uint32_t>(h ^ (h >> 32));
-}
-
 int32_t TLabelTable::Find(std::string_view name) const {
   if (name.empty()) return FFirstEmpty;
   const uint32_t hash = NameHash(name);
@@ -124,55 +77,25 @@ int32_t TLabelTable::Find(std::string_view name) const {
   if (recent.Hash == hash && recent.Index >= 0 && recent.Index < FCount &&
       SameText(FEntries[recent.Index].Name, name))
     return recent.Index;
-  const size_t mask = FSlots.size() - 1;
-  for (size_t i = hash & mask;; i = (i + 1) & mask) {
-    const uint64_t slot = FSlots[i];
-    if (slot == 0) return -1;
-    const int32_t index = static_cast<int32_t>(static_cast<uint32_t>(slot)) - 1;
-    if (static_cast<uint32_t>(slot >> 32) == hash && SameText(FEntries[index].Name, name)) {
-      recent = {hash, index};
-      return index;
-    }
-  }
+  // The look-up changes nothing; only the slot it hands back is a mutable one.
+  const TNameSlot& slot = const_cast<scan::TNameIndex<TNameSlot>&>(FIndex).Probe(
+      SlotHash(hash),
+      [&](const TNameSlot& s) { return SameText(FEntries[s.Index()].Name, name); });
+  if (slot.Free()) return -1;
+  recent = {hash, slot.Index()};
+  return slot.Index();
 }
 
 void TLabelTable::IndexInsert(uint32_t hash, int32_t index) {
-  if ((FSlotsUsed + 1) * 2 > FSlots.size()) {
-    std::vector<uint64_t> old(FSlots.size() * 2, 0);
-    old.swap(FSlots);
-    const size_t mask = FSlots.size() - 1;
-    for (uint64_t slot : old) {
-      if (slot == 0) continue;
-      size_t i = static_cast<uint32_t>(slot >> 32) & mask;
-      while (FSlots[i] != 0) i = (i + 1) & mask;
-      FSlots[i] = slot;
-    }
-  }
-  const size_t mask = FSlots.size() - 1;
-  size_t i = hash & mask;
-  while (FSlots[i] != 0) i = (i + 1) & mask;
-  FSlots[i] = (static_cast<uint64_t>(hash) << 32) | static_cast<uint32_t>(index + 1);
-  ++FSlotsUsed;
+  FIndex.MakeRoom();
+  // The name is not filed yet: the probe runs to the free slot at the end.
+  TNameSlot& free = FIndex.Probe(SlotHash(hash), [](const TNameSlot&) { return false; });
+  FIndex.Fill(free, {SlotHash(hash) | static_cast<uint32_t>(index + 1)});
 }
 
-// Backward-shift deletion keeps every probe chain unbroken.
 void TLabelTable::IndexErase(int32_t index) {
-  const size_t mask = FSlots.size() - 1;
-  size_t i = NameHash(FEntries[index].Name) & mask;
-  while (FSlots[i] != 0 &&
-         static_cast<int32_t>(static_cast<uint32_t>(FSlots[i])) - 1 != index)
-    i = (i + 1) & mask;
-  if (FSlots[i] == 0) return;
-  for (size_t j = (i + 1) & mask; FSlots[j] != 0; j = (j + 1) & mask) {
-    const size_t home = static_cast<uint32_t>(FSlots[j] >> 32) & mask;
-    // Move j's entry into the hole at i when its home does not lie cyclically in (i, j].
-    if (((j - home) & mask) >= ((j - i) & mask)) {
-      FSlots[i] = FSlots[j];
-      i = j;
-    }
-  }
-  FSlots[i] = 0;
-  --FSlotsUsed;
+  FIndex.Erase(SlotHash(NameHash(FEntries[index].Name)),
+               [index](const TNameSlot& s) { return s.Index() == index; });
 }
 
 int32_t TLabelTable::Flags(int32_t index) const {

@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "scan/NameIndex.h"
+
 namespace pas2js {
 
 /// Flags of an identifier table entry or a type member.
@@ -45,7 +47,9 @@ class TLabelTable {
   static bool StartsWithText(std::string_view s, std::string_view prefix);
   /// The hash a name is filed under: equal for names SameText finds equal (and for bytes that
   /// differ only in bit 5, such as '_' and DEL).
-  static uint32_t NameHash(std::string_view name);
+  static uint32_t NameHash(std::string_view name) {
+    return static_cast<uint32_t>(scan::NameHash(name, scan::FoldCase));
+  }
 
   /// Empties the table: no entry in use, no trial running, block nesting zero.
   void Reset();
@@ -95,6 +99,16 @@ class TLabelTable {
     int32_t Index = -1;
   };
 
+  // A slot of the name index: the name's hash in the high half (the index files by its top
+  // bits), entry index + 1 in the low half; 0 when free.
+  struct TNameSlot {
+    uint64_t Bits = 0;
+    bool Free() const { return Bits == 0; }
+    uint64_t Hash() const { return Bits & ~uint64_t{0xFFFFFFFF}; }
+    int32_t Index() const { return static_cast<int32_t>(static_cast<uint32_t>(Bits)) - 1; }
+  };
+  static uint64_t SlotHash(uint32_t hash) { return static_cast<uint64_t>(hash) << 32; }
+
   void IndexInsert(uint32_t hash, int32_t index);
   void IndexErase(int32_t index);
   void IndexName(int32_t index);
@@ -112,10 +126,8 @@ class TLabelTable {
   std::vector<uint8_t> FActive;      // per entry: lfLocal and not lfLetPending
   std::unordered_map<int32_t, std::vector<int32_t>> FBuckets;  // threshold -> entries
   int32_t FBlockNesting = 0;         // sum of the ShiftBlockLevel deltas
-  // Name index: open addressing, linear probing; a slot holds the name's hash in its high half
-  // and entry index + 1 in its low half (0: free). Names in use, not "", first entry.
-  std::vector<uint64_t> FSlots;
-  size_t FSlotsUsed = 0;
+  // Name index: names in use, not "", each to its first entry.
+  scan::TNameIndex<TNameSlot> FIndex;
   mutable std::array<TRecentName, 1024> FRecentNames{};
   std::vector<int32_t> FEmptyNames;  // entries in use with an empty name
   int32_t FFirstEmpty = -1;          // the first of them

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "pas2js/TestConverter.h"
 #include "scan/Exceptions.h"
@@ -9,7 +10,8 @@
 namespace pas2js {
 namespace {
 
-using testing::TTestConverter;
+using testing::Convert;
+using testing::ExpectAll;
 
 TEST(Literals, NumbersAndStrings) {
   const struct {
@@ -42,29 +44,28 @@ TEST(Literals, NumbersAndStrings) {
       {"'open\r\nx", "\"open\"\r\nx"},
       {"'\x95\x5C'", "\"\x95\x5C\""},  // a double-byte character whose trail byte is a backslash
   };
-  for (const auto& tc : cases) {
-    TTestConverter c;
-    EXPECT_EQ(c.Convert(tc.pascal), tc.js) << tc.pascal;
-  }
+  for (const auto& tc : cases) EXPECT_EQ(Convert(tc.pascal), tc.js) << tc.pascal;
 }
 
+// The console echo shows each piece of output as it is written.
 TEST(Literals, ALiteralIsWrittenInPiecesNotPerCharacter) {
-  TTestConverter c;
-  c.Convert("'abc'#13");
-  EXPECT_EQ(c.FPieces, 3);  // quote, contents, quote
-  c.Convert("12345.678e-9");
-  EXPECT_EQ(c.FPieces, 1);
+  using Pieces = std::vector<std::string>;
+  testing::TEchoPieces echo;
+  Convert("'abc'#13", {.DebugConsole = true}, &echo);
+  EXPECT_EQ(echo.FPieces, (Pieces{"/*<Exec,1>*/", "\"", "abc\\r", "\""}));
+  echo.FPieces.clear();
+  Convert("12345.678e-9", {.DebugConsole = true}, &echo);
+  EXPECT_EQ(echo.FPieces, (Pieces{"/*<Exec,1>*/", "12345.678e-9"}));
 }
 
 TEST(Literals, ACharacterCodeBeyondThirtyTwoBitsIsAnErrorNamingIt) {
-  TTestConverter c;
   try {
-    c.Convert("s := #2147483648;");
+    Convert("s := #2147483648;");
     FAIL() << "no error";
   } catch (const scan::EConvertError& e) {
     EXPECT_NE(std::string(e.what()).find("#2147483648"), std::string::npos);
   }
-  EXPECT_THROW(c.Convert("#99999999999999999999999999"), scan::EConvertError);
+  EXPECT_THROW(Convert("#99999999999999999999999999"), scan::EConvertError);
 }
 
 }  // namespace

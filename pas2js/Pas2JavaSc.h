@@ -1,10 +1,11 @@
-// HEADER READY
 #pragma once
-// The Pascal-to-JavaScript converter: a one-pass rewriter that walks a character cursor through
-// Pascal source, copies what no rule touches and writes replacements where a rule applies. It
-// builds no syntax tree; a recursive translation loop with stop sets follows the source's nesting.
+// The converter's inside, for its own files only (the rest of the program sees Convert.h): a
+// one-pass rewriter that walks a character cursor through Pascal source, copies what no rule
+// touches and writes replacements where a rule applies. It builds no syntax tree; a recursive
+// translation loop with stop sets follows the source's nesting.
 //
-// Files by topic: State.cpp (output routing, captures, types, the driver), Translate.cpp (the
+// Files by topic: State.cpp (output routing, captures, types, the driver and ConvertPascal),
+// Translate.cpp (the
 // loop, keyword and operator tables), Literals.cpp, Declarations.cpp, StdRoutines.cpp (blanks,
 // comments, pragmas, standard routines), Statements.cpp, TypesRoutines.cpp. The identifier table
 // (LabelTable.h) and the output holds (OutputHolds.h) are classes of their own.
@@ -17,6 +18,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "pas2js/Convert.h"
 #include "pas2js/LabelTable.h"
 #include "pas2js/OutputHolds.h"
 #include "scan/uAnsiCharTools.h"
@@ -125,83 +127,108 @@ inline constexpr int32_t MaxTranslateDepth = 10000;
 /// program's stack must be larger than this (8 MB on Linux; the Windows build reserves 16 MB).
 inline constexpr size_t MaxTranslateStack = size_t{6} << 20;
 
+// ---- The rules' state --------------------------------------------------------------------------
+
+/// What a name met in a declaration part declares.
+enum class TDeclKind : uint8_t {
+  None,     // no declaration: a use or an assignment
+  Var,      // a variable (`var`)
+  Const,    // a constant (`const`)
+  Routine,  // a routine's heading or body: names may be members of the current type
+  Type,     // a type (`type`)
+};
+
+/// The declaration rules' state (Declarations.cpp; the section words and the routine rules set
+/// the kind).
+struct TDeclState {
+  TDeclKind Kind = TDeclKind::None;
+  bool InRoutine = false;     // a routine's declaration part is being translated
+  bool VarStatement = false;  // the next routine variable becomes a `var` statement of its own
+  std::string ConstWord = "const";  // written before a constant declaration ("var" after {.V})
+  std::string LetWord = "let";      // written before a first assignment ("var" after {.V})
+};
+
+/// The type and routine rules' state (TypesRoutines.cpp): the types declared, the method being
+/// translated, the trial of a function body, and the nesting of routines.
+struct TRoutineState {
+  struct TCaseFoldHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const noexcept;
+  };
+  struct TCaseFoldEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const noexcept {
+      return TLabelTable::SameText(a, b);
+    }
+  };
+  using TTypeIndex = std::unordered_map<std::string, int32_t, TCaseFoldHash, TCaseFoldEqual>;
+
+  TAPasRec Types;        // record and class types declared (append with AppendType)
+  TTypeIndex TypeIndex;  // type name -> first index in Types
+  TPasRec CurType;       // the type of the method being translated
+  bool PlainExit = false;     // `exit` writes "return" (not "return Result")
+  int32_t ResultState = -1;   // Result counting of a function body's trial (-1 off, -2 after exit)
+  std::string ResultInit;     // right-hand side of the first `Result :=`
+  int32_t ResultDepth = 0;    // FDepth of the run that translates a function body on trial; only
+                              // a `Result :=` met at that depth can be the single result (one
+                              // met deeper makes the single form impossible: ResultState += 2)
+  int32_t DepthBias = 0;      // levels of FDepth that stand for no recursion: Routine keeps a row
+                              // of headings without body on a stack of its own; the depth limit
+                              // counts FDepth - DepthBias
+  int32_t BodyNesting = 0;    // routine bodies being translated one inside the other
+  int64_t Count = 0;          // routine headings met so far
+};
+
+/// The statement rules' state (Statements.cpp): the loop around and its label, case branches.
+struct TStatementState {
+  bool InCase = false;      // inside the branches of a case statement
+  bool BlockEnded = false;  // a begin..end block was translated without braces
+  int32_t LoopCount = 0;    // loops seen in the routine, for label numbering
+  bool LabelUsed = false;   // a labelled break was written inside the current loop
+  std::string LoopLabel;    // label of the current loop ("L" + number)
+};
+
 // ---- The converter ---------------------------------------------------------------------------------
 
 class TuPas2JavaSc;
-}  // namespace pas2js
-
-namespace platform {
-class TDebugEcho;
-}
-
-namespace pas2js {
 
 /// A statement operation that Loop wraps (RepeatStmt, ForStmt, WhileStmt).
 using TStatementOp = void (TuPas2JavaSc::*)(const char*& p);
 
-/// The converter. The identifier table and the output holds are private: the rules reach them
-/// through the operations below. The public fields are the options its callers set and the state
-/// the rules share (rules written as helper functions in several files read and set it, and the
-/// tests of those rules look at it).
+/// One conversion (ConvertPascal builds one per call). The rules are its operations; those
+/// written as helper functions in the rule files reach the state through the public groups.
 class TuPas2JavaSc {
  public:
-  /// `echo` (it outlives the converter) receives the console echo of FDebugConsole; without one
-  /// the echo is dropped.
-  explicit TuPas2JavaSc(platform::TDebugEcho* echo = nullptr);
-  virtual ~TuPas2JavaSc();
+  /// `text` and `sink` as for ConvertPascal; `echo` (may be null) outlives the converter.
+  TuPas2JavaSc(std::string_view text, const TConvertOptions& options, TOutputSink& sink,
+               platform::TDebugEcho* echo);
   TuPas2JavaSc(const TuPas2JavaSc&) = delete;
   TuPas2JavaSc& operator=(const TuPas2JavaSc&) = delete;
 
-  // Virtual operations, in slot order.
-  /// Appends the text to the output holds' collection; echoes it when FDebugConsole.
-  virtual void Collect(std::string_view text);
-  /// Appends the text to FOutputText when set, else hands it to FOnOutput when set; echoes it when
-  /// FDebugConsole. Final: Write calls it directly on the way to the final text.
-  virtual void Emit(std::string_view text) final { EmitText(text); }
+  /// Converts the whole text; returns the bytes read (see ConvertPascal).
+  size_t Execute();
+  /// The identifier table and the types declared, one line each (see TestConverter.h).
+  std::string DumpNames() const;
 
-  // ---- Set by the caller before Execute ----
-  const char* FTextEnd = nullptr; // the translation loop stops here
-  bool FDebugTags = false;        // debug marks into the output (off while output is captured)
-  bool FDebugConsole = false;     // echo output and marks to the console
-  std::string* FOutputText = nullptr;  // when set, the final receiver of the converted text
-                                       // instead of FOnOutput: output is appended to it, and
-                                       // output held at the outermost level stays in it (a hold
-                                       // can span most of the text: copying it would cost a
-                                       // second buffer of that size)
-
-  // ---- State the rules share, in declaration order ----
-  std::string FConstWord;         // "const" or "var": written before a constant declaration
-  std::string FLetWord;           // "let" or "var": written before a first assignment
-  bool FPlainExit = false;        // `exit` writes "return" (not "return Result")
+  // ---- The rules' state, by the rules that own it ----
+  TDeclState FDecls;
+  TRoutineState FRoutines;
+  TStatementState FStatements;
+  // The translation loop's own:
+  bool FDebugTags;                // debug marks into the output (off while output is captured)
+  const bool FDebugConsole;       // echo output and marks to the console
   bool FLogical = false;          // and/or/not are the logical operators
-  bool FInRoutine = false;        // a routine's declaration part is being translated
-  uint8_t FDeclKind = 0;          // 0 none, 1 var, 2 const, 3 routine, 4 type
-  int32_t FResultState = -1;      // Result counting of a function body's trial (-1 off, -2 after exit)
-  std::string FResultInit;        // right-hand side of the first `Result :=`
-  TAPasRec FTypes;                // record and class types declared (append with AppendType)
-  TPasRec FCurType;               // the type of the method being translated
   int32_t FDepth = 0;             // nesting of the translation loop
   std::string FToken;             // the last token: a lower-case word or one character; empty at the end
-  bool FInCase = false;           // inside the branches of a case statement
-  bool FBlockEnded = false;       // a begin..end block was translated without braces
-  int32_t FLoopCount = 0;         // loops seen, for label numbering
-  const char* FTextStart = nullptr;  // first byte of the text (for the byte before a word)
-  // Set by Routine (TypesRoutines.cpp):
-  int32_t FResultDepth = 0;   // FDepth of the run that translates a function body on trial; only a
-                              // `Result :=` met at that depth can be the single result (one met
-                              // deeper makes the single form impossible: FResultState += 2)
-  int32_t FDepthBias = 0;     // levels of FDepth that stand for no recursion: Routine keeps a row
-                              // of headings without body on a stack of its own; the depth limit
-                              // counts FDepth - FDepthBias
-  int32_t FBodyNesting = 0;   // routine bodies being translated one inside the other
-  int64_t FRoutineCount = 0;  // routine headings met so far
+  const char* const FTextStart;   // first byte of the text (for the byte before a word)
+  const char* const FTextEnd;     // the translation loop stops here
 
   // ---- Output (State.cpp) ----
-  /// Collects the text while output is held, else passes it on as Emit does (without the call:
-  /// Emit is final).
+  /// Collects the text while output is held, else appends it to the sink's text; echoes it when
+  /// FDebugConsole.
   void Write(std::string_view text) {
     if (!FHolds.Collecting())
-      EmitText(text);
+      Emit(text);
     else
       Collect(text);
   }
@@ -217,8 +244,8 @@ class TuPas2JavaSc {
     bool DebugTags = false;  // FDebugTags before the hold
   };
   /// From here on output is held back (see TOutputHolds::Hold); with noDebugMarks, FDebugTags is
-  /// off meanwhile. Output on its way into FOutputText stays there instead (unless it is echoed
-  /// to the console, which then shows it where it always did).
+  /// off meanwhile. Output on its way into the sink's text stays there instead (unless it is
+  /// echoed to the console, which then shows it where it always did).
   void HoldOutput(THold& hold, bool noDebugMarks);
   /// Puts the text in front of the held text.
   void InsertHeld(const THold& hold, std::string_view text) { FHolds.InsertFront(hold, text); }
@@ -237,21 +264,28 @@ class TuPas2JavaSc {
     FHolds.Take(hold, result);
     FDebugTags = hold.DebugTags;
   }
+  /// The buffer a running hold's text stands in, from HeldStart to its end.
+  std::string& HeldBuffer(const THold& hold) { return FHolds.HeldBuffer(hold); }
+  size_t HeldStart(const THold& hold) const { return FHolds.HeldStart(hold); }
   /// Sets FLogical (not restored), then Capture.
   void CaptureLogical(const char*& p, TStopSet stop, std::string_view level, std::string& result);
   /// "[" ... "]": copies the brackets that are there and translates between them.
   void Brackets(const char*& p);
   /// "(" ... ")": translates the group; with emit writes "(" (when there) and always ")".
   void Parens(const char*& p, bool emit);
+  /// Passes the text to the console echo (kept out of line: output runs for every token, the
+  /// echo only with "Debug").
+  [[gnu::noinline, gnu::cold]] void EchoToConsole(std::string_view text);
 
   // ---- Names and types (State.cpp) ----
   /// entry := {name, flags or lfRegistered}.
   static void MakeLabel(std::string_view name, int32_t flags, TLabelD& entry);
   /// Appends a copy of the entry to the list.
   static void AppendLabel(AString& list, const TLabelD& entry);
-  /// Appends a type to FTypes and indexes its name (first one of a name wins in FindType).
+  /// Appends a type to FRoutines.Types and indexes its name (first one of a name wins in
+  /// FindType).
   void AppendType(const TPasRec& entry);
-  /// Index in FTypes of the first type of that name (case-insensitive), or -1.
+  /// Index in FRoutines.Types of the first type of that name (case-insensitive), or -1.
   int32_t FindType(std::string_view name) const;
   static bool StartsWithText(std::string_view s, std::string_view prefix) {
     return TLabelTable::StartsWithText(s, prefix);
@@ -259,13 +293,11 @@ class TuPas2JavaSc {
   static bool SameText(std::string_view a, std::string_view b) {
     return TLabelTable::SameText(a, b);
   }
-  /// Looks the name up among FCurType's members (the last match counts): name := its spelling,
-  /// FLogical := its lfBoolean, true. No match: false, nothing changed.
+  /// Looks the name up among the current type's members (the last match counts): name := its
+  /// spelling, FLogical := its lfBoolean, true. No match: false, nothing changed.
   bool FindMember(std::string& name);
 
   // ---- Identifier table ----
-  /// The table, to look at (tests).
-  const TLabelTable& Labels() const { return FLabels; }
   /// Registers a name (see TLabelTable::Add); with setLogical, a name registered before sets
   /// FLogical := flags has lfBoolean. Returns the first registered spelling.
   std::string_view AddLabel(std::string_view name, int32_t flags, bool setLogical) {
@@ -290,11 +322,9 @@ class TuPas2JavaSc {
   /// A word at the cursor (letter or "_"): FToken := it in lower case; the keyword's action, a
   /// standard routine or Identifier. True when the word ends the run.
   bool Word(const char*& p, TStopSet stop);
-  /// The keyword record of a lower-case word, or nullptr.
-  static const TKeywordRec* FindKeyword(std::string_view lowerWord);
 
   // ---- Declarations (Declarations.cpp) ----
-  /// After `var`: FDeclKind := 1; in a routine the blanks and line breaks that follow vanish.
+  /// After `var`: the kind becomes Var; in a routine the blanks and line breaks that follow vanish.
   void VarSection(const char*& p);
   /// A word no keyword or standard routine took: a constant or variable being declared, a member
   /// of the current type, an assignment target or a plain use. The cursor stands behind the word.
@@ -351,29 +381,13 @@ class TuPas2JavaSc {
   void RepeatStmt(const char*& p);
   void ForStmt(const char*& p);
 
-  // ---- Driver (State.cpp) ----
-  /// Converts from the cursor to the end of the text; the cursor ends at the zero byte.
-  void Execute(const char*& p);
-
- protected:
-  TOutputProc FOnOutput;          // the final receiver of the converted text; may be unset
-
  private:
-  struct TCaseFoldHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const noexcept;
-  };
-  struct TCaseFoldEqual {
-    using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const noexcept { return SameText(a, b); }
-  };
-  using TNameIndex = std::unordered_map<std::string, int32_t, TCaseFoldHash, TCaseFoldEqual>;
-
-  void EmitText(std::string_view text) {
-    if (FOutputText != nullptr)
-      AppendText(*FOutputText, text);
-    else if (FOnOutput.IsSet())
-      FOnOutput(text);
+  void Collect(std::string_view text) {
+    FHolds.Collect(text);
+    if (FDebugConsole) EchoToConsole(text);
+  }
+  void Emit(std::string_view text) {
+    AppendText(FOutputText, text);
     if (FDebugConsole) EchoToConsole(text);
   }
   /// Most pieces of output are a byte or two: those go in without a call to memcpy.
@@ -384,17 +398,14 @@ class TuPas2JavaSc {
       to.append(text);
     }
   }
-  /// Kept out of line: output runs for every token, the echo only with "Debug".
-  [[gnu::noinline, gnu::cold]] void EchoToConsole(std::string_view text);
 
-  bool FVarStatement = false;     // next routine variable becomes a `var` statement of its own
-  bool FLabelUsed = false;        // a labelled break was written inside the current loop
-  std::string FLoopLabel;         // label of the current loop ("L" + number)
+  std::string& FOutputText;       // the sink's text: output is appended to it, and output held
+                                  // at the outermost level stays in it (a hold can span most of
+                                  // the text: copying it would cost a second buffer of that size)
   const char* FNoCommentClose = nullptr;  // no "*)" stands anywhere from here to the text's end
   uintptr_t FStackBase = 0;       // stack address of the outermost run
   TLabelTable FLabels;            // the identifier table
   TOutputHolds FHolds;            // output held back, and whether output is collected
-  TNameIndex FTypeIndex;          // type name -> first index in FTypes
   platform::TDebugEcho* FDebugEcho;  // where the console echo goes (none: dropped)
 };
 

@@ -3,10 +3,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 
+#include "pas2js/Convert.h"
 #include "pas2js/OutputFileName.h"
-#include "pas2js/Pas2JavaSc.h"
 #include "platform/Encoding.h"
 #include "platform/Messages.h"
 #include "platform/Services.h"
@@ -25,9 +24,16 @@ const char* const RefusalMessage =
     "refused to write '%1': an output file must be a .js file beside the sheet";
 
 // "Debug" exactly: marks and console echo (files only); "debug" in any case: marks only.
-void SetDebugOptions(TuPas2JavaSc& converter, const std::string& word, bool consoleAllowed) {
-  converter.FDebugTags = TuPas2JavaSc::SameText(word, "debug");
-  converter.FDebugConsole = consoleAllowed && word == "Debug";
+TConvertOptions DebugOptions(const std::string& word, bool consoleAllowed) {
+  TConvertOptions options;
+  options.DebugTags = scan::SameTextAscii(word, "debug");
+  options.DebugConsole = consoleAllowed && word == "Debug";
+  return options;
+}
+
+// The engine's text from the cursor to its end, where every conversion stops.
+std::string_view RestOfText(const std::string& text, const char* cursor) {
+  return std::string_view(cursor, static_cast<size_t>(text.c_str() + text.size() - cursor));
 }
 
 // True when the "#P2Js" that begins at `found` opens this addition's own help, as a sheet's "#h"
@@ -61,20 +67,18 @@ TP2JsOptions ReadOptionLine(const char*& p, bool withFileName) {
 }
 
 bool TPas2JavaScCalc::Directive(const std::string& name, const char*& cursor) {
-  if (name.empty() || TuPas2JavaSc::SameText(name, "h")) {
+  if (name.empty() || scan::SameTextAscii(name, "h")) {
     FEngine->WriteNote(HelpText);
     return false;
   }
-  if (!TuPas2JavaSc::SameText(name, DirectiveName)) return false;
+  if (!scan::SameTextAscii(name, DirectiveName)) return false;
   const TP2JsOptions options = ReadOptionLine(cursor, false);
-  auto converter = std::make_unique<TuPas2JavaSc>();
-  SetDebugOptions(*converter, options.Word, false);
-  converter->FTextEnd = TextEnd();
+  const std::string_view source = RestOfText(FEngine->Text(), cursor);
   // Appended to the engine's output directly (what TAnsiCalculate::Write does), so that output
   // held back for a while needs no buffer of its own.
-  converter->FOutputText = &FEngine->Output();
-  ReserveOutput(converter->FTextEnd - cursor);
-  converter->Execute(cursor);
+  TOutputSink sink(FEngine->Output());
+  ReserveOutput(static_cast<ptrdiff_t>(source.size()));
+  cursor += ConvertPascal(source, DebugOptions(options.Word, false), sink, nullptr);
   // The rest of the sheet is converted: no later addition is to see this line.
   return true;
 }
@@ -91,20 +95,17 @@ bool TPas2JavaScCalc::TakeFile(const std::string& fileName, const char* text) {
   // Refused before anything is converted.
   const std::string outputPath = toFile ? OutputPath(fileName, options.FileName) : std::string();
   {
-    auto converter = std::make_unique<TuPas2JavaSc>(&FEngine->Services().DebugEcho);
-    SetDebugOptions(*converter, options.Word, true);
-    converter->FTextEnd = TextEnd();
+    const std::string_view source = RestOfText(FEngine->Text(), p);
     // Without a file the text goes straight on to the engine's output: collecting it first and
     // appending it afterwards would hold the whole result twice.
     // Either text is appended to directly (see Directive).
     if (toFile) {
-      converter->FOutputText = &FConverted;
-      FConverted.reserve(FConverted.size() + static_cast<size_t>(converter->FTextEnd - p));
+      FConverted.reserve(FConverted.size() + source.size());
     } else {
-      converter->FOutputText = &FEngine->Output();
-      ReserveOutput(converter->FTextEnd - p);
+      ReserveOutput(static_cast<ptrdiff_t>(source.size()));
     }
-    converter->Execute(p);
+    TOutputSink sink(toFile ? FConverted : FEngine->Output());
+    ConvertPascal(source, DebugOptions(options.Word, true), sink, &FEngine->Services().DebugEcho);
   }
   if (toFile) SaveToFile(outputPath, FConverted);
   return true;
@@ -151,11 +152,6 @@ void TPas2JavaScCalc::RefuseOutputFile(const std::string& name) {
 }
 
 void TPas2JavaScCalc::Notify(engine::TNotifyPhase) {}
-
-const char* TPas2JavaScCalc::TextEnd() const {
-  const std::string& text = FEngine->Text();
-  return text.c_str() + text.size();
-}
 
 // JavaScript comes out about as long as the Pascal it replaces: room for it up front spares the
 // output's repeated growth (a copy of everything so far, and fresh memory, each time).

@@ -48,8 +48,6 @@ class TPas2JavaScCalc : public engine::TCalcuAddition {
   /// Any other name raises scan::EInOutError naming it and the rule.
   std::string OutputPath(const std::string& sheetName, const std::string& name);
   [[noreturn]] void RefuseOutputFile(const std::string& name);
-  /// The end of the engine's sheet text, where every conversion stops.
-  const char* TextEnd() const;
   /// Makes room in the engine's output for a conversion of that much source.
   void ReserveOutput(ptrdiff_t sourceLength);
 };

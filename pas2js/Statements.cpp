@@ -87,13 +87,13 @@ enum class TBranchEnd { Semicolon, End, Else, Other };
 
 // The statement of one case branch, with the ";" behind it (dropped after a block without braces).
 TBranchEnd CaseBranch(TuPas2JavaSc& c, const char*& p, TStopSet stop) {
-  c.FInCase = true;
-  c.FBlockEnded = false;
+  c.FStatements.InCase = true;
+  c.FStatements.BlockEnded = false;
   c.Translate(p, stop, "mCase.code");
-  c.FInCase = false;
+  c.FStatements.InCase = false;
   if (c.FToken == "end") return TBranchEnd::End;
   if (c.FToken == "else") return TBranchEnd::Else;
-  if (c.FBlockEnded && *p == ';') {
+  if (c.FStatements.BlockEnded && *p == ';') {
     ++p;
     // The block's ";" ended the statement as well: an else part goes on behind it.
     if (*p != ';') return TBranchEnd::Semicolon;
@@ -158,48 +158,48 @@ void TuPas2JavaSc::Block(const char*& p, bool noBraces) {
     ShiftBlockLevel(-1);
   } else {
     SkipSpace(p, true);
-    FBlockEnded = true;
+    FStatements.BlockEnded = true;
   }
 }
 
 // A loop statement  ->  [Ln:] loop   (the label only when a labelled break inside needs it)
 void TuPas2JavaSc::Loop(const char*& p, TStatementOp statement) {
-  const bool savedUsed = FLabelUsed;
-  std::string savedLabel = std::move(FLoopLabel);
-  FLabelUsed = false;
-  ++FLoopCount;
-  FLoopLabel.assign(1, 'L');
-  FLoopLabel.append(std::to_string(FLoopCount));
+  const bool savedUsed = FStatements.LabelUsed;
+  std::string savedLabel = std::move(FStatements.LoopLabel);
+  FStatements.LabelUsed = false;
+  ++FStatements.LoopCount;
+  FStatements.LoopLabel.assign(1, 'L');
+  FStatements.LoopLabel.append(std::to_string(FStatements.LoopCount));
   // Held, so that the label can go in front once the loop has shown whether it needs one.
   THold hold;
   HoldOutput(hold, false);
   (this->*statement)(p);
-  if (FLabelUsed) InsertHeld(hold, FLoopLabel + ":");
+  if (FStatements.LabelUsed) InsertHeld(hold, FStatements.LoopLabel + ":");
   KeepHeld(hold);
-  FLabelUsed = savedUsed;
-  FLoopLabel = std::move(savedLabel);
+  FStatements.LabelUsed = savedUsed;
+  FStatements.LoopLabel = std::move(savedLabel);
 }
 
 // break  ->  break   (in a case branch: break Ln, naming the loop around the switch)
 void TuPas2JavaSc::BreakStmt() {
   Write("break");
-  if (FInCase) {
+  if (FStatements.InCase) {
     Write(" ");
-    Write(FLoopLabel);
-    FLabelUsed = true;
+    Write(FStatements.LoopLabel);
+    FStatements.LabelUsed = true;
   }
 }
 
 // case x of 1: s1; 2, 3: s2; else s3; s4; end
 //   ->  switch( x ){/* case */case 1: s1;break; case 2: case 3: s2;break; default: s3; s4;break; }
 void TuPas2JavaSc::CaseStmt(const char*& p) {
-  const bool savedInCase = FInCase;
-  const bool savedBlockEnded = FBlockEnded;
+  const bool savedInCase = FStatements.InCase;
+  const bool savedBlockEnded = FStatements.BlockEnded;
   auto close = [&](std::string_view before) {
     Write(before);
     Write("}/*switch(case) end*/ ");
-    FInCase = savedInCase;
-    FBlockEnded = savedBlockEnded;
+    FStatements.InCase = savedInCase;
+    FStatements.BlockEnded = savedBlockEnded;
   };
   Write("switch(");
   SkipSpace(p, true);
@@ -207,7 +207,7 @@ void TuPas2JavaSc::CaseStmt(const char*& p) {
   Write("){/* case */");
   SkipSpace(p, true);
   for (;;) {
-    FInCase = false;
+    FStatements.InCase = false;
     if (*p == '\0') return;
     bool isElse = false;
     for (;;) {  // the labels of one branch
@@ -374,7 +374,7 @@ void TuPas2JavaSc::ForStmt(const char*& p) {
     const bool pending = TakePendingLet(variable);
     variable = AddLabel(word, lfLocal, false);
     if (pending) {
-      Write(FLetWord);
+      Write(FDecls.LetWord);
       Write(" ");
     }
     Write(variable);

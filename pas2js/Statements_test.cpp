@@ -12,7 +12,6 @@ namespace {
 using testing::Convert;
 using testing::ExpectAll;
 using testing::TCase;
-using testing::TTestConverter;
 
 TEST(Statements, OneLineForms) {
   ExpectAll({
@@ -136,14 +135,13 @@ TEST(Statements, BlocksScopeFirstAssignments) {
 TEST(Statements, DeepNestingEndsWithAClearError) {
   std::string text;
   for (int i = 0; i < 1000000; ++i) text += "begin ";
-  TTestConverter c;
-  EXPECT_THROW(c.Convert(text), scan::EAbort);
+  EXPECT_THROW(Convert(text), scan::EAbort);
   std::string ifs;
   for (int i = 0; i < 100000; ++i) ifs += "if a then ";
-  EXPECT_THROW(c.Convert(ifs), scan::EAbort);
+  EXPECT_THROW(Convert(ifs), scan::EAbort);
   std::string cases;
   for (int i = 0; i < 100000; ++i) cases += "case a of 1: ";
-  EXPECT_THROW(c.Convert(cases), scan::EAbort);
+  EXPECT_THROW(Convert(cases), scan::EAbort);
 }
 
 }  // namespace

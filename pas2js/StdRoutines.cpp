@@ -111,7 +111,7 @@ void TuPas2JavaSc::Comment(const char*& p) {
       // anywhere behind some position, no later search of the same text can succeed: rows of
       // unclosed comments would otherwise cost the square of their number.
       const std::less<const char*> before;
-      const bool hopeless = FNoCommentClose != nullptr && FTextEnd != nullptr &&
+      const bool hopeless = FNoCommentClose != nullptr &&
                             !before(p, FNoCommentClose) && before(p, FTextEnd);
       if (!hopeless) {
         // "*)" at a character start closes it; unclosed, the cursor stays behind the "(*".
@@ -143,11 +143,11 @@ void TuPas2JavaSc::Pragma(char letter, bool brace, const char*& p) {
   std::string text;
   switch (letter) {
     case 'V':
-      FConstWord = "var";
-      FLetWord = "var";
+      FDecls.ConstWord = "var";
+      FDecls.LetWord = "var";
       break;
     case 'v':
-      FVarStatement = true;
+      FDecls.VarStatement = true;
       break;
     case 'L':
       FLogical = true;
@@ -262,7 +262,7 @@ bool TuPas2JavaSc::StdRoutine(std::string_view word, const char*& p) {
       if (!parenAfterBlanks()) return false;
       ++p;
       std::string variable(scan::SkipUntilCharSet(p, Comma));
-      if (TakePendingLet(variable)) Write(FLetWord + " " + variable + ";");
+      if (TakePendingLet(variable)) Write(FDecls.LetWord + " " + variable + ";");
       Write(variable + ".length = ");
       if (*p == ',') ++p;
       Translate(p, StopAtParen, "f.Length");

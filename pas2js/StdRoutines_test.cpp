@@ -8,7 +8,7 @@
 namespace pas2js {
 namespace {
 
-using testing::TTestConverter;
+using testing::Convert;
 
 TEST(StdRoutines, RoutinesAndConstants) {
   const struct {
@@ -43,10 +43,7 @@ TEST(StdRoutines, RoutinesAndConstants) {
       {"Ord(c)", "c.codePointAt(0)"},
       {"Ord x", " x"},
   };
-  for (const auto& tc : cases) {
-    TTestConverter c;
-    EXPECT_EQ(c.Convert(tc.pascal), tc.js) << tc.pascal;
-  }
+  for (const auto& tc : cases) EXPECT_EQ(Convert(tc.pascal), tc.js) << tc.pascal;
 }
 
 TEST(StdRoutines, CommentsAndPragmas) {
@@ -79,30 +76,15 @@ TEST(StdRoutines, CommentsAndPragmas) {
       {"a(*.E*) b (*.e*)c", "ac"},
       {"a{.E} b := 1; c", "a"},
       {"{.V}const\r\nX = 1;", "\r\nvar X= 1;"},
+      {"{.V}procedure P; var i: Integer; begin i := 1; end;", "function P()  {\r\n var i = 1; };"},
+      // Blanks and line comments that a declaration drops still act on block comments and
+      // pragmas.
+      {"procedure P; var a { kept }, {.L}(* too *)b: Integer; begin x := c and d; end;",
+       "function P()  {\r\n/* kept *//* too */ x = c && d; };"},
       {"{.L}a and b{.B} and c", "a && b & c"},
       {"(*.L*)not a", "! a"},
   };
-  for (const auto& tc : cases) {
-    TTestConverter c;
-    EXPECT_EQ(c.Convert(tc.pascal), tc.js) << tc.pascal;
-  }
-}
-
-TEST(StdRoutines, SkipSpaceWithoutCopyingStillWritesBlockComments) {
-  TTestConverter c;
-  std::string source = "  // gone\r\n { kept } {.L}(* too *)x";
-  const char* p = source.c_str();
-  c.SkipSpace(p, false);
-  EXPECT_EQ(c.FOutText, "/* kept *//* too */");
-  EXPECT_TRUE(c.FLogical);
-  EXPECT_EQ(*p, 'x');
-}
-
-TEST(StdRoutines, VarPragmaChangesTheDeclarationWords) {
-  TTestConverter c;
-  c.Convert("{.V}");
-  EXPECT_EQ(c.FConstWord, "var");
-  EXPECT_EQ(c.FLetWord, "var");
+  for (const auto& tc : cases) EXPECT_EQ(Convert(tc.pascal), tc.js) << tc.pascal;
 }
 
 }  // namespace

@@ -1,76 +1,53 @@
 #pragma once
-// A converter for the unit tests: collects its output into a string and keeps the source alive.
+// Conversions for the unit tests: Pascal text in, JavaScript out through ConvertPascal, and a dump
+// of the identifier table a conversion leaves behind.
 
 #include <gtest/gtest.h>
 
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "pas2js/Convert.h"
 #include "pas2js/Pas2JavaSc.h"
+#include "platform/Console.h"
 
 namespace pas2js::testing {
 
-class TTestConverter : public TuPas2JavaSc {
+/// The console echo of a conversion, piece by piece.
+class TEchoPieces final : public platform::TDebugEcho {
  public:
-  TTestConverter() {
-    FOnOutput = OutputProcOf<&TTestConverter::Take>(this);
-    FConstWord = "const";  // as Execute sets them, for runs without it
-    FLetWord = "let";
-  }
-
-  void Take(std::string_view text) {
-    FOutText.append(text);
-    ++FPieces;
-  }
-
-  /// The output goes into FOutText as into a final output text (FOutputText: output held at
-  /// the outermost level stays in it) rather than through FOnOutput.
-  void IntoText() { FOutputText = &FOutText; }
-
-  /// A whole conversion from a fresh start (Execute); returns the output.
-  std::string Convert(std::string_view pascal) {
-    Load(pascal);
-    const char* p = FSource.c_str();
-    Execute(p);
-    FCursorOffset = p - FSource.c_str();
-    return FOutText;
-  }
-
-  /// One run of the translation loop with the state as it is; returns what this run wrote.
-  std::string Run(std::string_view pascal, TStopSet stop = StopSet({}),
-                  std::string_view level = "Exec") {
-    Load(pascal);
-    FTextStart = FSource.c_str();
-    const char* p = FSource.c_str();
-    Translate(p, stop, level);
-    FCursorOffset = p - FSource.c_str();
-    return FOutText;
-  }
-
-  /// The identifier table flags of a name; 0 when it is not registered.
-  int32_t FlagsOf(std::string_view name) const {
-    const int32_t index = Labels().Find(name);
-    return index < 0 ? 0 : Labels().Flags(index);
-  }
-
-  /// What is left of the source behind the cursor of the last Convert or Run.
-  std::string_view Rest() const { return std::string_view(FSource).substr(FCursorOffset); }
-
-  std::string FOutText;
-  int FPieces = 0;
-
- private:
-  void Load(std::string_view pascal) {
-    FSource.assign(pascal);
-    FTextEnd = FSource.c_str() + FSource.size();
-    FOutText.clear();
-    FPieces = 0;
-  }
-
-  std::string FSource;
-  ptrdiff_t FCursorOffset = 0;
+  void WriteDebugEcho(const std::string& text) override { FPieces.push_back(text); }
+  std::vector<std::string> FPieces;
 };
+
+/// A whole conversion of the text (a copy, so that nothing stands behind its zero byte).
+inline std::string Convert(std::string_view pascal, const TConvertOptions& options = {},
+                           platform::TDebugEcho* echo = nullptr) {
+  const std::string source(pascal);
+  std::string out;
+  TOutputSink sink(out);
+  ConvertPascal(source, options, sink, echo);
+  return out;
+}
+
+/// A whole conversion and the identifier table it leaves: a line "name:flags" per entry in the
+/// order of registration, then a line "type T = member:flags ..." per type declared (flags as
+/// letters: Registered, Const, Local, Boolean, Method, let Pending; "@n" a block level).
+struct TConverted {
+  std::string Output;
+  std::string Names;
+};
+inline TConverted ConvertAndDump(std::string_view pascal) {
+  const std::string source(pascal);
+  TConverted result;
+  TOutputSink sink(result.Output);
+  TuPas2JavaSc converter(source, TConvertOptions{}, sink, nullptr);
+  converter.Execute();
+  result.Names = converter.DumpNames();
+  return result;
+}
 
 /// A Pascal text and the exact JavaScript a whole conversion makes of it.
 struct TCase {
@@ -78,19 +55,15 @@ struct TCase {
   const char* JavaScript;
 };
 
-/// A whole conversion by a fresh converter, through the output routine or into an output text.
-inline std::string Convert(const std::string& pascal, bool intoText = false) {
-  TTestConverter c;
-  if (intoText) c.IntoText();
-  return c.Convert(pascal);
-}
-
-/// Each case both ways: through the output routine, and into an output text where held output
-/// stays in place (labels and notes put in front, trials dropped, conditions rewritten there).
+/// Each case both ways: as it runs for a sheet, where held output stays in the output text
+/// (labels and notes put in front, trials dropped, conditions rewritten there), and with the
+/// console echo on, where held output is collected aside and passed on when released.
 inline void ExpectAll(std::initializer_list<TCase> cases) {
   for (const TCase& t : cases) {
     EXPECT_EQ(Convert(t.Pascal), t.JavaScript) << "Pascal: " << t.Pascal;
-    EXPECT_EQ(Convert(t.Pascal, true), t.JavaScript) << "into text; Pascal: " << t.Pascal;
+    TEchoPieces echo;
+    EXPECT_EQ(Convert(t.Pascal, {.DebugConsole = true}, &echo), t.JavaScript)
+        << "with the echo; Pascal: " << t.Pascal;
   }
 }
 

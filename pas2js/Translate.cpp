@@ -100,9 +100,8 @@ struct TKeywordBuckets {
                      " 段）。変換を中止しました");
 }
 
-}  // namespace
-
-const TKeywordRec* TuPas2JavaSc::FindKeyword(std::string_view lowerWord) {
+// The keyword record of a lower-case word, or nullptr.
+const TKeywordRec* FindKeyword(std::string_view lowerWord) {
   static const TKeywordBuckets buckets;
   if (lowerWord.empty()) return nullptr;
   const unsigned char c = static_cast<unsigned char>(lowerWord[0]);
@@ -117,14 +116,16 @@ const TKeywordRec* TuPas2JavaSc::FindKeyword(std::string_view lowerWord) {
   return nullptr;
 }
 
+}  // namespace
+
 void TuPas2JavaSc::Translate(const char*& p, TStopSet stop, std::string_view level) {
-  // Routine counts the headings it keeps on a stack of its own in FDepth (FDepthBias of them).
-  if (FDepth - FDepthBias >= MaxTranslateDepth) TooDeep(FDepth - FDepthBias + 1);
+  // Routine counts the headings it keeps on a stack of its own in FDepth (FRoutines.DepthBias of them).
+  if (FDepth - FRoutines.DepthBias >= MaxTranslateDepth) TooDeep(FDepth - FRoutines.DepthBias + 1);
   // Frames differ from rule to rule and from build to build: the stack itself is measured too.
   const char probe = 0;
   const uintptr_t here = reinterpret_cast<uintptr_t>(&probe);
   if (FDepth == 0) FStackBase = here;
-  if (FStackBase > here && FStackBase - here > MaxTranslateStack) TooDeep(FDepth - FDepthBias + 1);
+  if (FStackBase > here && FStackBase - here > MaxTranslateStack) TooDeep(FDepth - FRoutines.DepthBias + 1);
   ++FDepth;
   struct TDepthGuard {
     int32_t& Depth;
@@ -139,7 +140,7 @@ void TuPas2JavaSc::Translate(const char*& p, TStopSet stop, std::string_view lev
   }
 
   while (*p != '\0') {
-    if (FTextEnd != nullptr && p >= FTextEnd) return;
+    if (p >= FTextEnd) return;
     SkipSpace(p, true);
     const unsigned char c = static_cast<unsigned char>(*p);
     if (c == 0) {
@@ -237,7 +238,7 @@ bool TuPas2JavaSc::Word(const char*& p, TStopSet stop) {
       VarSection(p);
       return false;
     case K::Const:
-      FDeclKind = 2;
+      FDecls.Kind = TDeclKind::Const;
       return false;
     case K::Begin:
       if (stop.Has(smBegin)) return true;
@@ -273,11 +274,11 @@ bool TuPas2JavaSc::Word(const char*& p, TStopSet stop) {
       BreakStmt();
       return false;
     case K::Exit:
-      if (FPlainExit) {
+      if (FRoutines.PlainExit) {
         Write("return");
       } else {
         Write("return Result");
-        FResultState = -2;
+        FRoutines.ResultState = -2;
       }
       return false;
     case K::And:

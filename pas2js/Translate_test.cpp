@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "pas2js/TestConverter.h"
 #include "scan/Exceptions.h"
@@ -9,7 +10,9 @@
 namespace pas2js {
 namespace {
 
-using testing::TTestConverter;
+using testing::Convert;
+using testing::ConvertAndDump;
+using testing::ExpectAll;
 
 struct TCase {
   const char* pascal;
@@ -39,25 +42,20 @@ TEST(Translate, OperatorsAndKeywordsAtTheOutermostLevel) {
       {"@p^.x + 1 - 2 * 3 / 4", "@p^.x + 1 - 2 * 3 / 4"},
       {"", ""},
   };
-  for (const TCase& tc : cases) {
-    TTestConverter c;
-    EXPECT_EQ(c.Convert(tc.pascal), tc.js) << tc.pascal;
-  }
+  for (const TCase& tc : cases) EXPECT_EQ(Convert(tc.pascal), tc.js) << tc.pascal;
 }
 
 TEST(Translate, LogicalSwitchChoosesTheOperators) {
-  TTestConverter c;
-  c.FLogical = true;
-  EXPECT_EQ(c.Run("not a and b or c"), "! a && b || c");
+  EXPECT_EQ(Convert("{.L}not a and b or c"), "! a && b || c");
 }
 
 TEST(Translate, ExitDependsOnTheRoutineKind) {
-  TTestConverter c;
-  c.FResultState = 0;
-  EXPECT_EQ(c.Run("Exit(0)"), "return Result(0)");
-  EXPECT_EQ(c.FResultState, -2);
-  c.FPlainExit = true;
-  EXPECT_EQ(c.Run("exit;"), "return;");
+  ExpectAll({
+      {"function F: Integer; begin Exit(0) end;",
+       "function F()  {\r\nlet Result;\r\nreturn Result(0) return Result;//\r\n};"},
+      {"procedure P; begin exit; end;", "function P()  {\r\nreturn; };"},
+      {"exit;", "return Result;"},
+  });
 }
 
 // A double-byte character is copied whole: a trail byte that is a letter, a brace or a bracket is
@@ -76,85 +74,56 @@ TEST(Translate, DoubleByteCharactersAreNeverSplit) {
       {"type \x96\x7B" "x}", "/*type*/ \x96\x7B}"},              // 本: its trail is "{"
       {"\x81", "\x81"},                                           // a lead byte at the end
   };
-  for (const auto& tc : cases) {
-    TTestConverter c;
-    EXPECT_EQ(c.Convert(tc.pascal), tc.js) << tc.pascal;
-  }
-  TTestConverter c;
-  c.Convert("\x81[x]\x83\x41");
-  EXPECT_EQ(c.Labels().Count(), 1);  // "x" only
+  for (const auto& tc : cases) EXPECT_EQ(Convert(tc.pascal), tc.js) << tc.pascal;
+  EXPECT_EQ(ConvertAndDump("\x81[x]\x83\x41").Names, "x:R\n");  // "x" only
 }
 
-// A run ends at a real character of its set (not consumed) or after a mark's word.
-TEST(Translate, StopSetsEndTheRun) {
-  struct {
-    const char* pascal;
-    TStopSet stop;
-    const char* js;
-    const char* token;
-    const char* rest;
-  } cases[] = {
-      {"a := 1: b", StopSet({':'}), "a = 1", ":", ": b"},
-      {"f(a, b), c", StopSet({','}), "f(a, b)", ",", ", c"},
-      {"x; y", StopSet({';'}), "x", ";", "; y"},
-      {"a] b", StopSet({']'}), "a", "]", "] b"},
-      {"a) b", StopSet({')'}), "a", ")", ") b"},
-      {"x > 1 Then y", StopSet({smThen}), "x > 1 ", "then", " y"},
-      {"x else y", StopSet({smElse}), "x ", "else", " y"},
-      {"x do y", StopSet({smDo}), "x ", "do", " y"},
-      {"1 DownTo 0", StopSet({smTo}), "1 ", "downto", " 0"},
-      {"1 to 0", StopSet({smTo}), "1 ", "to", " 0"},
-      {"x finally y", StopSet({smExcept}), "x ", "finally", " y"},
-      {"x except y", StopSet({smExcept}), "x ", "except", " y"},
-      {"x on y", StopSet({smOn}), "x ", "on", " y"},
-      {"x until y", StopSet({smUntil}), "x ", "until", " y"},
-      {"x of y", StopSet({smOf}), "x ", "of", " y"},
-      {"x end y", StopSet({smEnd}), "x ", "end", " y"},
-      {"x begin y", StopSet({smBegin}), "x ", "begin", " y"},
-      {"x function y", StopSet({smRoutine}), "x ", "function", " y"},
-      {"x", StopSet({}), "x", "", ""},
-  };
-  for (const auto& tc : cases) {
-    TTestConverter c;
-    EXPECT_EQ(c.Run(tc.pascal, tc.stop, "t"), tc.js) << tc.pascal;
-    EXPECT_EQ(c.FToken, tc.token) << tc.pascal;
-    EXPECT_EQ(c.Rest(), tc.rest) << tc.pascal;
-    EXPECT_EQ(c.FDepth, 0);
-  }
+// A run ends after the word its stop set marks, in any letter case.
+TEST(Translate, StopWordsInAnyLetterCase) {
+  ExpectAll({
+      {"if x > 1 Then y", "if( x > 1 ) y"},
+      {"for i := 1 DownTo 0 DO y", "for(i = 1 ;i>= 0 ;i-- ) y"},
+      {"case x Of 1: y End", "switch( x ){/* case */ case 1: y ;break; }/*switch(case) end*/ "},
+      {"try x Except On E: T Do y; Else z End",
+       "try {/* */ x } catch(e){/* on は自前で修正してね　*/)  if (e instanceof /* E :★要修正*/): T"
+       " ) { y; } else {  z } ; /*except End */}"},
+      {"try x FINALLY y End", "try {/* */ x } finally { y /*finally End */}"},
+      {"repeat x Until y", "do{ /*repeat*/  x }while (!(y))/*untilはtrueで終了*/"},
+      {"Begin x End", "{ x }"},
+      {"procedure P; Begin x End;", "function P()  {\r\nx };"},
+  });
 }
 
-TEST(Translate, TheRunStopsAtTheTextEnd) {
-  TTestConverter c;
-  c.Convert("a b c");  // loads the text; now end it after "a b"
-  std::string source = "a b c";
-  const char* p = source.c_str();
-  c.FTextStart = p;
-  c.FTextEnd = p + 3;
-  c.FOutText.clear();
-  c.Translate(p, StopSet({}), "Exec");
-  EXPECT_EQ(c.FOutText, "a b");
+// The conversion ends at a zero byte and says how far it read.
+TEST(Translate, TheConversionEndsAtAZeroByte) {
+  const std::string source("a b\0c", 5);
+  std::string out = "kept ";
+  TOutputSink sink(out);
+  EXPECT_EQ(ConvertPascal(source, {}, sink, nullptr), 3u);
+  EXPECT_EQ(out, "kept a b");
 }
 
 TEST(Translate, DebugMarksCarryTheLevelAndDepth) {
-  TTestConverter c;
-  c.FDebugTags = true;
-  EXPECT_EQ(c.Convert(""), "/*<Exec,1>*/");
-  c.FDebugTags = true;
-  EXPECT_EQ(c.Convert("f(a[1])"), "/*<Exec,1>*/f(/*<Kakko,2>*/a[/*<Hairetu,3>*/1])");
+  EXPECT_EQ(Convert("", {.DebugTags = true}), "/*<Exec,1>*/");
+  EXPECT_EQ(Convert("f(a[1])", {.DebugTags = true}),
+            "/*<Exec,1>*/f(/*<Kakko,2>*/a[/*<Hairetu,3>*/1])");
+  // The console echo shows the marks whether or not they go into the output.
+  testing::TEchoPieces echo;
+  EXPECT_EQ(Convert("f(a)", {.DebugConsole = true}, &echo), "f(a)");
+  EXPECT_EQ(echo.FPieces, (std::vector<std::string>{"/*<Exec,1>*/", "f", "(", "/*<Kakko,2>*/",
+                                                    "a", ")"}));
 }
 
 TEST(Translate, DeepNestingEndsWithAnErrorInsteadOfCrashing) {
   for (const char* open : {"(", "[", "begin "}) {
     std::string text;
     for (int i = 0; i < 1000000; ++i) text += open;
-    TTestConverter c;
     try {
-      c.Convert(text);
+      Convert(text);
       ADD_FAILURE() << "no error for " << open;
     } catch (const scan::EAbort& e) {
       EXPECT_NE(std::string(e.what()).find("入れ子が深すぎます"), std::string::npos);
     }
-    EXPECT_EQ(c.FDepth, 0);
   }
   // Every rule that runs the loop again counts towards the same limit.
   for (const char* open : {"if a then ", "while a do ", "for i := 1 to 2 do ", "repeat ",
@@ -163,29 +132,17 @@ TEST(Translate, DeepNestingEndsWithAnErrorInsteadOfCrashing) {
                            "procedure P; var x: Integer; begin if a then begin "}) {
     std::string text;
     for (int i = 0; i < 200000; ++i) text += open;
-    TTestConverter c;
-    EXPECT_THROW(c.Convert(text), scan::EAbort) << open;
+    EXPECT_THROW(Convert(text), scan::EAbort) << open;
   }
   // Nesting as deep as real sources reach still converts.
   std::string text(2000, '(');
-  TTestConverter c;
-  EXPECT_EQ(c.Convert(text).size(), 4000u);
+  EXPECT_EQ(Convert(text).size(), 4000u);
 }
 
 TEST(Translate, NoZeroByteReachesTheOutput) {
-  TTestConverter c;
-  const std::string out = c.Convert("x := 'abc");
+  const std::string out = Convert("x := 'abc");
   EXPECT_EQ(out, "x = \"abc\"");
   EXPECT_EQ(out.find('\0'), std::string::npos);
-  EXPECT_EQ(c.FToken, "");
-}
-
-TEST(Translate, KeywordTableLookUp) {
-  EXPECT_NE(TuPas2JavaSc::FindKeyword("downto"), nullptr);
-  EXPECT_EQ(TuPas2JavaSc::FindKeyword("downto")->Mark, smTo);
-  EXPECT_EQ(TuPas2JavaSc::FindKeyword("Downto"), nullptr);  // the loop lowers words first
-  EXPECT_EQ(TuPas2JavaSc::FindKeyword("shr"), nullptr);
-  EXPECT_EQ(TuPas2JavaSc::FindKeyword(""), nullptr);
 }
 
 }  // namespace

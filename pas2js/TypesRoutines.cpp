@@ -126,7 +126,7 @@ void SetType(TuPas2JavaSc& c, const std::string& name, const std::string& kind, 
   scan::ReadWhileCharSet(p, WhiteChars, text);
   c.Write(text);
   if (*p != '(') return;  // a set over a named type: the main loop drops the name
-  c.Write(c.FConstWord + " " + name + "={");
+  c.Write(c.FDecls.ConstWord + " " + name + "={");
   ++p;
   while (*p != '\0') {
     scan::ReadWhileCharSet(p, WhiteChars, text);
@@ -180,7 +180,7 @@ void TypeDeclaration(TuPas2JavaSc& c, const std::string& name, const char*& p) {
 
 // type declarations  ->  /*type*/ declarations   (ends at a routine, `var`, `const` or the end)
 void TuPas2JavaSc::TypeSection(const char*& p) {
-  FDeclKind = 4;
+  FDecls.Kind = TDeclKind::Type;
   Write("/*type*/");
   while (*p != '\0') {
     SkipSpace(p, true);
@@ -195,16 +195,16 @@ void TuPas2JavaSc::TypeSection(const char*& p) {
       // it would without the section, or ends at the word where that ends it (the declaration
       // part of a routine). Translating it from here, inside that run, would have the routine's
       // declaration capture thrown away and redone with everything that follows.
-      FDeclKind = 0;
+      FDecls.Kind = TDeclKind::None;
       p = wordStart;
       return;
     }
     if (SameText(word, "var")) {
-      FDeclKind = 1;
+      FDecls.Kind = TDeclKind::Var;
       return;
     }
     if (SameText(word, "const")) {
-      FDeclKind = 2;
+      FDecls.Kind = TDeclKind::Const;
       return;
     }
     if (SameText(word, "type")) Write("type");
@@ -224,14 +224,14 @@ constexpr scan::CharSet ResultTypeEnd{'\t', ' ', ';'};
 
 // What a routine keeps from its heading until it ends.
 struct TRoutineFrame {
-  bool PlainExit0 = false;   // FPlainExit as found; put back when the routine ends
+  bool PlainExit0 = false;   // FRoutines.PlainExit as found; put back when the routine ends
   bool IsFunction = false;
   bool IsConstructor = false;
   bool IsMethod = false;
   std::string Name;          // a method's name as its type declares it
   int32_t MethodFlags = 0;   // the method's member flags; Result is registered with them
-  int32_t TypeIndex = -1;    // the method's type in FTypes (-1: not declared)
-  int32_t MemberIndex = -1;  // the method among the members of FCurType (and of that type)
+  int32_t TypeIndex = -1;    // the method's type in FRoutines.Types (-1: not declared)
+  int32_t MemberIndex = -1;  // the method among the members of FRoutines.CurType (and of that type)
 };
 
 // One more while it lives, also when an error passes through.
@@ -241,32 +241,32 @@ struct TCountIn {
   ~TCountIn() { --Count; }
 };
 
-// FDepth and FDepthBias as found, back on every way out.
+// FDepth and FRoutines.DepthBias as found, back on every way out.
 struct TDepthRestore {
   TuPas2JavaSc& C;
   int32_t Depth;
   int32_t Bias;
-  explicit TDepthRestore(TuPas2JavaSc& c) : C(c), Depth(c.FDepth), Bias(c.FDepthBias) {}
+  explicit TDepthRestore(TuPas2JavaSc& c) : C(c), Depth(c.FDepth), Bias(c.FRoutines.DepthBias) {}
   ~TDepthRestore() {
     C.FDepth = Depth;
-    C.FDepthBias = Bias;
+    C.FRoutines.DepthBias = Bias;
   }
 };
 
-// T.M: the method M of type T. Its members become FCurType; M joins them when it is new.
+// T.M: the method M of type T. Its members become FRoutines.CurType; M joins them when it is new.
 void FindMethod(TuPas2JavaSc& c, std::string& typeName, TRoutineFrame& f) {
   f.IsMethod = true;
   TLabelD entry;
   const int32_t t = c.FindType(typeName);
   if (t < 0) {
-    c.FCurType.Name = typeName;
-    c.FCurType.Members.clear();
+    c.FRoutines.CurType.Name = typeName;
+    c.FRoutines.CurType.Members.clear();
     TuPas2JavaSc::MakeLabel(f.Name, lfMethod, entry);
-    TuPas2JavaSc::AppendLabel(c.FCurType.Members, entry);
+    TuPas2JavaSc::AppendLabel(c.FRoutines.CurType.Members, entry);
     f.MemberIndex = 0;
     return;
   }
-  TPasRec& type = c.FTypes[t];
+  TPasRec& type = c.FRoutines.Types[t];
   typeName = type.Name;
   int32_t m = -1;
   for (size_t i = 0; i < type.Members.size(); ++i) {
@@ -282,7 +282,7 @@ void FindMethod(TuPas2JavaSc& c, std::string& typeName, TRoutineFrame& f) {
   f.MethodFlags = type.Members[m].Flags;
   f.TypeIndex = t;
   f.MemberIndex = m;
-  c.FCurType = type;
+  c.FRoutines.CurType = type;
 }
 
 // A routine declared Boolean: its Result, and a method also as a member of its type, here and in
@@ -290,9 +290,9 @@ void FindMethod(TuPas2JavaSc& c, std::string& typeName, TRoutineFrame& f) {
 void MarkBooleanRoutine(TuPas2JavaSc& c, TRoutineFrame& f) {
   f.MethodFlags |= lfBoolean;
   if (!f.IsMethod) return;
-  if (f.TypeIndex >= 0) c.FTypes[f.TypeIndex].Members[f.MemberIndex].Flags |= lfBoolean;
-  if (f.MemberIndex >= 0 && f.MemberIndex < static_cast<int32_t>(c.FCurType.Members.size())) {
-    c.FCurType.Members[f.MemberIndex].Flags |= lfBoolean;
+  if (f.TypeIndex >= 0) c.FRoutines.Types[f.TypeIndex].Members[f.MemberIndex].Flags |= lfBoolean;
+  if (f.MemberIndex >= 0 && f.MemberIndex < static_cast<int32_t>(c.FRoutines.CurType.Members.size())) {
+    c.FRoutines.CurType.Members[f.MemberIndex].Flags |= lfBoolean;
   }
 }
 
@@ -340,16 +340,16 @@ bool Parameters(TuPas2JavaSc& c, const char*& p) {
 // The heading behind the routine word: "function N(" or "T.prototype.M=function (", the parameter
 // names and ")  {". False when the text ends inside the parameter list.
 bool RoutineHeading(TuPas2JavaSc& c, const char*& p, TRoutineFrame& f) {
-  ++c.FRoutineCount;
-  c.FInCase = false;
-  c.FLoopCount = 0;
-  f.PlainExit0 = c.FPlainExit;
-  c.FResultState = -1;
+  ++c.FRoutines.Count;
+  c.FStatements.InCase = false;
+  c.FStatements.LoopCount = 0;
+  f.PlainExit0 = c.FRoutines.PlainExit;
+  c.FRoutines.ResultState = -1;
   f.IsFunction = c.FToken == "function";
   f.IsConstructor = c.FToken == "constructor";
-  c.FPlainExit = !f.IsFunction;
-  c.FInRoutine = true;
-  c.FDeclKind = 3;
+  c.FRoutines.PlainExit = !f.IsFunction;
+  c.FDecls.InRoutine = true;
+  c.FDecls.Kind = TDeclKind::Routine;
   scan::SkipBlanks(p, false);
   const std::string name = ReadWord(p);
   f.Name = name;
@@ -407,30 +407,30 @@ void EndMark(TuPas2JavaSc& c, const TRoutineFrame& f) {
 
 void EndRoutine(TuPas2JavaSc& c, const TRoutineFrame& f) {
   c.ShiftBlockLevel(-1);
-  if (f.IsMethod) c.FCurType.Members.clear();
-  c.FPlainExit = f.PlainExit0;
-  c.FDeclKind = 0;
+  if (f.IsMethod) c.FRoutines.CurType.Members.clear();
+  c.FRoutines.PlainExit = f.PlainExit0;
+  c.FDecls.Kind = TDeclKind::None;
 }
 
 // The body of a function translated on trial: when it assigns Result exactly once, at its own
 // level, it is written without that assignment and ends with "return" and the value (true).
 // Otherwise everything the trial did to the identifier table and the cursor is undone (false).
 bool TrialBody(TuPas2JavaSc& c, const char*& p, const TRoutineFrame& f) {
-  c.FResultState = 0;
-  c.FInRoutine = false;
-  c.FDeclKind = 3;
+  c.FRoutines.ResultState = 0;
+  c.FDecls.InRoutine = false;
+  c.FDecls.Kind = TDeclKind::Routine;
   const char* start = p;
   const int32_t mark = c.MarkLabels();
-  const int32_t savedResultDepth = c.FResultDepth;
-  c.FResultDepth = c.FDepth + 1;  // the depth of the run below
+  const int32_t savedResultDepth = c.FRoutines.ResultDepth;
+  c.FRoutines.ResultDepth = c.FDepth + 1;  // the depth of the run below
   TuPas2JavaSc::THold hold;
   c.HoldOutput(hold, true);
   {
-    TCountIn inBody(c.FBodyNesting);
+    TCountIn inBody(c.FRoutines.BodyNesting);
     c.Translate(p, StopBody, "function.Code." + f.Name);
   }
-  c.FResultDepth = savedResultDepth;
-  if (c.FResultState != 1) {
+  c.FRoutines.ResultDepth = savedResultDepth;
+  if (c.FRoutines.ResultState != 1) {
     c.DropHeld(hold);
     c.RollbackLabels(mark);
     p = start;
@@ -439,7 +439,7 @@ bool TrialBody(TuPas2JavaSc& c, const char*& p, const TRoutineFrame& f) {
   c.KeepLabels(mark);
   c.KeepHeld(hold);
   c.Write("return ");
-  c.Write(c.FResultInit);
+  c.Write(c.FRoutines.ResultInit);
   c.Write(";\r\n}");
   EndMark(c, f);
   EndRoutine(c, f);
@@ -449,22 +449,22 @@ bool TrialBody(TuPas2JavaSc& c, const char*& p, const TRoutineFrame& f) {
 // begin body end  ->  body [return Result;// | return this;//] }
 void RoutineBody(TuPas2JavaSc& c, const char*& p, const TRoutineFrame& f) {
   c.ShiftBlockLevel(+1);
-  c.FPlainExit = !f.IsFunction;
+  c.FRoutines.PlainExit = !f.IsFunction;
   // A function inside another routine's body (an anonymous one, or one that a body without its
   // `end` ran into) takes the general form: a trial in a trial would double the work at every
   // level.
-  if (f.IsFunction && c.FBodyNesting == 0 && TrialBody(c, p, f)) return;
-  c.FResultState = -1;
+  if (f.IsFunction && c.FRoutines.BodyNesting == 0 && TrialBody(c, p, f)) return;
+  c.FRoutines.ResultState = -1;
   if (f.IsFunction) {
-    c.Write(c.FLetWord);
+    c.Write(c.FDecls.LetWord);
     c.Write(" Result;\r\n");
   }
   scan::SkipBlanks(p, true);
   if (f.IsFunction) c.AddLabel("Result", f.MethodFlags | lfLocal, false);
-  c.FInRoutine = false;
-  c.FDeclKind = 3;
+  c.FDecls.InRoutine = false;
+  c.FDecls.Kind = TDeclKind::Routine;
   {
-    TCountIn inBody(c.FBodyNesting);
+    TCountIn inBody(c.FRoutines.BodyNesting);
     c.Translate(p, StopBody, "mFunc.Code." + f.Name);
   }
   if (f.IsConstructor) {
@@ -483,12 +483,12 @@ void RoutineBody(TuPas2JavaSc& c, const char*& p, const TRoutineFrame& f) {
 bool RoutineRest(TuPas2JavaSc& c, const char*& p, const TRoutineFrame& f) {
   for (;;) {
     if (*p == '\0') {
-      c.FPlainExit = f.PlainExit0;
+      c.FRoutines.PlainExit = f.PlainExit0;
       return false;
     }
-    c.FInRoutine = true;
+    c.FDecls.InRoutine = true;
     const char* start = p;
-    const int64_t routines = c.FRoutineCount;
+    const int64_t routines = c.FRoutines.Count;
     TuPas2JavaSc::THold hold;
     c.HoldOutput(hold, true);
     c.Translate(p, StopDeclarations, "mFunc.def");
@@ -496,7 +496,7 @@ bool RoutineRest(TuPas2JavaSc& c, const char*& p, const TRoutineFrame& f) {
       c.KeepHeld(hold);
       break;
     }
-    if (c.FRoutineCount != routines) {
+    if (c.FRoutines.Count != routines) {
       // A routine was translated inside these declarations (in a constant's value, say).
       // Translating them again would translate it again, and every routine inside it, doubling
       // the work at each level: they are written as they came out.
@@ -506,14 +506,14 @@ bool RoutineRest(TuPas2JavaSc& c, const char*& p, const TRoutineFrame& f) {
     // The declarations before a nested routine are written as they stand, outside the routine.
     c.DropHeld(hold);
     p = start;
-    c.FInRoutine = false;
+    c.FDecls.InRoutine = false;
     c.Translate(p, StopNestedDeclarations, "mFunc.In." + f.Name);
     if (IsRoutineWord(c.FToken)) return true;
     scan::SkipBlanks(p, true);  // the run ended at an `end` among the declarations
     if (*p == ';') c.CopyChar(p);
   }
   if (c.FToken != "begin") {  // a heading without body
-    c.FPlainExit = f.PlainExit0;
+    c.FRoutines.PlainExit = f.PlainExit0;
     return false;
   }
   RoutineBody(c, p, f);
@@ -537,13 +537,13 @@ void TuPas2JavaSc::Routine(const char*& p) {
       waiting.push_back(std::move(f));
       f = TRoutineFrame{};
       ++FDepth;  // the nested routine stands inside the run that met its heading
-      ++FDepthBias;
+      ++FRoutines.DepthBias;
       nested = RoutineHeading(*this, p, f) && RoutineRest(*this, p, f);
       continue;
     }
     if (waiting.empty()) return;
     --FDepth;
-    --FDepthBias;
+    --FRoutines.DepthBias;
     f = std::move(waiting.back());
     waiting.pop_back();
     scan::SkipBlanks(p, true);

@@ -12,7 +12,7 @@ namespace {
 using testing::Convert;
 using testing::ExpectAll;
 using testing::TCase;
-using testing::TTestConverter;
+using testing::ConvertAndDump;
 
 TEST(TypeSection, OtherTypesBecomeComments) {
   ExpectAll({
@@ -46,14 +46,15 @@ TEST(TypeSection, RecordsAndClasses) {
 }
 
 TEST(TypeSection, EndsAtRoutinesAndSections) {
-  TTestConverter c;
-  EXPECT_EQ(c.Convert("type T = Integer; var x: T;"), "/*type*/   /*T=Integer*/  var x ;");
-  EXPECT_EQ(c.FDeclKind, 1);
-  EXPECT_EQ(c.Convert("type T = Integer; const K = 1;"), "/*type*/   /*T=Integer*/  const K= 1;");
-  // Cut off inside the section: it stays the declaration section.
-  EXPECT_EQ(c.Convert("type R = record A: Integer;"), "/*type*/   function R(){this.A =0 /*Integer*/;");
-  EXPECT_EQ(c.FDeclKind, 4);
-  EXPECT_TRUE(c.FTypes.empty());  // no `end`: the record is not remembered
+  ExpectAll({
+      {"type T = Integer; var x: T;", "/*type*/   /*T=Integer*/  var x ;"},
+      {"type T = Integer; const K = 1;", "/*type*/   /*T=Integer*/  const K= 1;"},
+      // Cut off inside the section: it stays the declaration section.
+      {"type R = record A: Integer;", "/*type*/   function R(){this.A =0 /*Integer*/;"},
+  });
+  // No `end`: the record is not remembered.
+  EXPECT_EQ(ConvertAndDump("type R = record A: Integer;").Names, "");
+  EXPECT_EQ(ConvertAndDump("type R = record A: Integer; end;").Names, "type R = A:R\n");
 }
 
 TEST(Routine, WorkedExamples) {
@@ -115,11 +116,12 @@ TEST(Routine, AFailedTrialLeavesNoTrace) {
 }
 
 TEST(Routine, ResultTakesTheBooleanMarkOnlyWithoutABlank) {
-  TTestConverter c;
-  c.Convert("function F:Boolean; begin if a then Result := True; end;");
-  EXPECT_NE(c.FlagsOf("Result") & lfBoolean, 0);
-  c.Convert("function F: Boolean; begin if a then Result := True; end;");
-  EXPECT_EQ(c.FlagsOf("Result") & lfBoolean, 0);
+  // The trial's "a" is undone (an empty entry stays); Result waits at level -1 once the body is
+  // closed.
+  EXPECT_EQ(ConvertAndDump("function F:Boolean; begin if a then Result := True; end;").Names,
+            ":\nResult:RLBP@-1\na:R\n");
+  EXPECT_EQ(ConvertAndDump("function F: Boolean; begin if a then Result := True; end;").Names,
+            ":\nResult:RLP@-1\na:R\n");
 }
 
 TEST(Routine, MethodsOfUndeclaredTypesAndRoutinesInsideDeclarations) {
@@ -149,35 +151,25 @@ TEST(Routine, NestedRoutinesAndRowsOfHeadings) {
   std::string row;
   for (int i = 0; i < 20000; ++i) row += "procedure P" + std::to_string(i) + ";\r\n";
   row += "procedure Last; begin end;";
-  TTestConverter c;
-  const std::string out = c.Convert(row);
+  const std::string out = Convert(row);
   EXPECT_EQ(out.substr(0, 16), "function P0()  {");
   EXPECT_NE(out.find("function Last()  {\r\n}"), std::string::npos);
-  EXPECT_EQ(c.FDepth, 0);
-  EXPECT_EQ(c.FDepthBias, 0);
 }
 
 TEST(Routine, DebugEndMarks) {
-  TTestConverter c;
-  c.FDebugTags = true;
-  const std::string out = c.Convert("procedure P; begin end;");
+  const std::string out = Convert("procedure P; begin end;", {.DebugTags = true});
   EXPECT_NE(out.find("}/*end P #(1)*/"), std::string::npos) << out;
 }
 
 TEST(Routine, MethodFlagsAndBooleanMarks) {
-  TTestConverter c;
-  c.Convert(
+  const auto [out, names] = ConvertAndDump(
       "type T = class F: Integer;\r\nfunction Done: Boolean;\r\nend;\r\n"
       "function T.Done:Boolean; begin Result := F > 0 end;\r\n"
       "function T.Ready:Boolean; begin Result := True end;\r\n"
       "procedure T.Go; begin if Done and Ready then F := 1; end;\r\n");
-  ASSERT_EQ(c.FTypes.size(), 1u);
-  const AString& m = c.FTypes[0].Members;
-  ASSERT_EQ(m.size(), 4u);  // F, Done, and Ready and Go joined when implemented
-  EXPECT_EQ(m[1].Flags, lfRegistered | lfMethod | lfBoolean);
-  EXPECT_EQ(m[2].Flags, lfRegistered | lfMethod | lfBoolean);
-  EXPECT_EQ(m[3].Flags, lfRegistered | lfMethod);
-  EXPECT_EQ(c.FOutText.substr(c.FOutText.rfind("T.prototype.Go")),
+  // F, Done, and Ready and Go joined when implemented.
+  EXPECT_EQ(names.substr(names.find("type ")), "type T = F:R Done:RBM Ready:RBM Go:RM\n");
+  EXPECT_EQ(out.substr(out.rfind("T.prototype.Go")),
             "T.prototype.Go=function ()  {\r\nif( this.Done && this.Ready ) this.F = 1; };\r\n");
 }
 

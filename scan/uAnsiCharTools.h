@@ -122,6 +122,20 @@ inline uint64_t LoadBytes(const char* p, size_t n) {
   return v;
 }
 
+/// The `n` bytes at `p` (0 to 8, not known in advance) as one number, the first byte lowest, the
+/// rest zero; a few loads and no call, and no byte read outside them.
+inline uint64_t LoadFewBytes(const char* p, size_t n) {
+  if (n == 8) return LoadBytes(p, 8);
+  if (n >= 4) {  // two loads that may overlap; the shared bytes are the same
+    return LoadBytes(p, 4) | (LoadBytes(p + n - 4, 4) << (8 * (n - 4)));
+  }
+  if (n == 0) return 0;
+  const auto byte = [p](size_t i) {
+    return static_cast<uint64_t>(static_cast<unsigned char>(p[i]));
+  };
+  return byte(0) | (byte(n / 2) << (8 * (n / 2))) | (byte(n - 1) << (8 * (n - 1)));
+}
+
 /// True when `a` and `b` hold the same bytes. Texts of four to eight bytes are compared as their
 /// first four and their last four, which overlap and so cover every byte: two loads each
 /// instead of a call of memcmp.
