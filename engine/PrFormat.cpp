@@ -24,7 +24,8 @@ struct TSpecifier {
   throw scan::EConvertError("書式 '" + format + "' が無効か、引数と互換性がありません");
 }
 
-std::string Printf(const char* format, int precision, Extended x) {
+std::string Printf(const char* format, int precision, Extended value) {
+  const long double x = scan::ToLongDouble(value);
   char buffer[128];
   int n = std::snprintf(buffer, sizeof buffer, format, precision, x);
   if (n < static_cast<int>(sizeof buffer)) return std::string(buffer, n);
@@ -92,7 +93,7 @@ std::string FormatOne(const TSpecifier& specifier, Extended x) {
     case 'g': return General(x, specifier.Precision < 0 ? 15 : specifier.Precision);
     case 'n': return Number(x, specifier.Precision < 0 ? 2 : specifier.Precision);
     default: {  // 'm': the currency sign of code page 932 and no decimals unless asked for
-      std::string text = Number(std::fabs(x), specifier.Precision < 0 ? 0 : specifier.Precision);
+      std::string text = Number(x.Abs(), specifier.Precision < 0 ? 0 : specifier.Precision);
       return (x < 0 ? "-\\" : "\\") + text;
     }
   }

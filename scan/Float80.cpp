@@ -244,36 +244,6 @@ uint64_t SqrtWide(uint64_t hi, uint64_t lo, bool& aboveHalf, bool& inexact) {
 
 }  // namespace
 
-TFloat80::TFloat80(int64_t v) {
-  if (v == 0) return;
-  const bool negative = v < 0;
-  const uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
-  const int shift = std::countl_zero(magnitude);
-  *this = Make(negative, static_cast<uint16_t>(Bias + 63 - shift), magnitude << shift);
-}
-
-TFloat80::TFloat80(double v) {
-  uint64_t bits;
-  std::memcpy(&bits, &v, sizeof bits);
-  const bool negative = (bits >> 63) != 0;
-  const int field = static_cast<int>((bits >> 52) & 0x7FF);
-  const uint64_t fraction = bits & ((uint64_t{1} << 52) - 1);
-  if (field == 0x7FF) {
-    *this = fraction == 0 ? Infinity(negative)
-                          : Make(negative, MaxField, Top | QuietBit | (fraction << 11));
-  } else if (field == 0) {
-    if (fraction != 0) {
-      const int shift = std::countl_zero(fraction);
-      *this =
-          Make(negative, static_cast<uint16_t>(Bias - 1023 + 1 - (shift - 11)), fraction << shift);
-    } else {
-      *this = Zero(negative);
-    }
-  } else {
-    *this = Make(negative, static_cast<uint16_t>(field - 1023 + Bias), Top | (fraction << 11));
-  }
-}
-
 TFloat80 TFloat80::Add(TFloat80 a, TFloat80 b, TFloatFaults& faults) {
   return AddSigned(a, b, b.SignBit(), faults);
 }
