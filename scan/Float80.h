@@ -91,16 +91,31 @@ class TFloat80 {
   TFloat80& operator/=(TFloat80 b) { return *this = *this / b; }
 
   /// IEEE comparison: a NaN is unordered (every relation false but !=), -0 equals +0.
-  friend bool operator==(TFloat80 a, TFloat80 b) { return Compare(a, b) == 0; }
-  friend bool operator<(TFloat80 a, TFloat80 b) { return Compare(a, b) == -1; }
-  friend bool operator>(TFloat80 a, TFloat80 b) { return Compare(b, a) == -1; }
-  friend bool operator<=(TFloat80 a, TFloat80 b) {
-    const int c = Compare(a, b);
-    return c == -1 || c == 0;
+  friend constexpr bool operator==(TFloat80 a, TFloat80 b) {
+    if (a.IsNan() || b.IsNan()) return false;
+    return (a.FSignExp == b.FSignExp && a.FSignificand == b.FSignificand) ||
+           (a.IsZero() && b.IsZero());
   }
-  friend bool operator>=(TFloat80 a, TFloat80 b) { return b <= a; }
+  friend constexpr bool operator<(TFloat80 a, TFloat80 b) { return Less(a, b, false); }
+  friend constexpr bool operator>(TFloat80 a, TFloat80 b) { return Less(b, a, false); }
+  friend constexpr bool operator<=(TFloat80 a, TFloat80 b) { return Less(a, b, true); }
+  friend constexpr bool operator>=(TFloat80 a, TFloat80 b) { return Less(b, a, true); }
 
  private:
+  /// a < b, or a <= b with orEqual; false when either is a NaN. Inline: the formatter compares
+  /// nearly every value it shows a dozen times.
+  static constexpr bool Less(TFloat80 a, TFloat80 b, bool orEqual) {
+    if (a.IsNan() || b.IsNan()) return false;
+    if (a.IsZero() && b.IsZero()) return orEqual;
+    const bool negative = a.SignBit();
+    if (negative != b.SignBit()) return negative;
+    // Same sign: the fields order the magnitudes (the explicit leading bit included).
+    const int ma = a.FSignExp & 0x7FFF, mb = b.FSignExp & 0x7FFF;
+    if (ma == mb && a.FSignificand == b.FSignificand) return orEqual;
+    const bool smaller = ma != mb ? ma < mb : a.FSignificand < b.FSignificand;
+    return smaller != negative;
+  }
+
   static constexpr TFloat80 FromMagnitude(bool negative, uint64_t magnitude) {
     if (magnitude == 0) return TFloat80();
     const int shift = std::countl_zero(magnitude);
@@ -124,9 +139,6 @@ class TFloat80 {
     return FromBits(static_cast<uint16_t>(sign | (field - 1023 + 16383)),
                     (uint64_t{1} << 63) | (fraction << 11));
   }
-
-  /// -1, 0 or 1; 2 when unordered.
-  static int Compare(TFloat80 a, TFloat80 b);
 
   uint64_t FSignificand = 0;
   uint16_t FSignExp = 0;
