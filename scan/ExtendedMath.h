@@ -6,7 +6,7 @@
 #include "scan/Extended.h"
 
 #ifdef SHEETCALC_X87_EXTENDED
-#include <cmath>
+#include <math.h>
 #else
 #include "scan/Float80Math.h"
 #endif
@@ -14,37 +14,35 @@
 namespace scan::xmath {
 
 #ifdef SHEETCALC_X87_EXTENDED
-#define SHEETCALC_XMATH_ONE(Name, fn) \
-  inline Extended Name(Extended x) { return Extended::FromNative(std::fn(x.Native())); }
-#define SHEETCALC_XMATH_TWO(Name, fn)                                 \
-  inline Extended Name(Extended x, Extended y) {                     \
-    return Extended::FromNative(std::fn(x.Native(), y.Native())); \
-  }
-SHEETCALC_XMATH_ONE(Exp, exp)
-SHEETCALC_XMATH_ONE(Log, log)
-SHEETCALC_XMATH_ONE(Log10, log10)
-SHEETCALC_XMATH_ONE(Log2, log2)
-SHEETCALC_XMATH_ONE(Log1p, log1p)
-SHEETCALC_XMATH_ONE(Sin, sin)
-SHEETCALC_XMATH_ONE(Cos, cos)
-SHEETCALC_XMATH_ONE(Tan, tan)
-SHEETCALC_XMATH_ONE(Asin, asin)
-SHEETCALC_XMATH_ONE(Acos, acos)
-SHEETCALC_XMATH_TWO(Atan2, atan2)
-SHEETCALC_XMATH_ONE(Sinh, sinh)
-SHEETCALC_XMATH_ONE(Cosh, cosh)
-SHEETCALC_XMATH_ONE(Tanh, tanh)
-SHEETCALC_XMATH_ONE(Asinh, asinh)
-SHEETCALC_XMATH_ONE(Acosh, acosh)
-SHEETCALC_XMATH_ONE(Atanh, atanh)
-SHEETCALC_XMATH_ONE(Cbrt, cbrt)
-SHEETCALC_XMATH_TWO(Hypot, hypot)
-SHEETCALC_XMATH_TWO(Pow, pow)
-SHEETCALC_XMATH_ONE(Floor, floor)
-SHEETCALC_XMATH_ONE(Ceil, ceil)
-SHEETCALC_XMATH_ONE(Sqrt, sqrt)
-#undef SHEETCALC_XMATH_ONE
-#undef SHEETCALC_XMATH_TWO
+inline Extended Via(long double (*f)(long double), Extended x) {
+  return Extended::FromNative(f(x.Native()));
+}
+inline Extended Via(long double (*f)(long double, long double), Extended x, Extended y) {
+  return Extended::FromNative(f(x.Native(), y.Native()));
+}
+inline Extended Exp(Extended x) { return Via(::expl, x); }
+inline Extended Log(Extended x) { return Via(::logl, x); }
+inline Extended Log10(Extended x) { return Via(::log10l, x); }
+inline Extended Log2(Extended x) { return Via(::log2l, x); }
+inline Extended Log1p(Extended x) { return Via(::log1pl, x); }
+inline Extended Sin(Extended x) { return Via(::sinl, x); }
+inline Extended Cos(Extended x) { return Via(::cosl, x); }
+inline Extended Tan(Extended x) { return Via(::tanl, x); }
+inline Extended Asin(Extended x) { return Via(::asinl, x); }
+inline Extended Acos(Extended x) { return Via(::acosl, x); }
+inline Extended Sinh(Extended x) { return Via(::sinhl, x); }
+inline Extended Cosh(Extended x) { return Via(::coshl, x); }
+inline Extended Tanh(Extended x) { return Via(::tanhl, x); }
+inline Extended Asinh(Extended x) { return Via(::asinhl, x); }
+inline Extended Acosh(Extended x) { return Via(::acoshl, x); }
+inline Extended Atanh(Extended x) { return Via(::atanhl, x); }
+inline Extended Cbrt(Extended x) { return Via(::cbrtl, x); }
+inline Extended Floor(Extended x) { return Via(::floorl, x); }
+inline Extended Ceil(Extended x) { return Via(::ceill, x); }
+inline Extended Sqrt(Extended x) { return Via(::sqrtl, x); }
+inline Extended Atan2(Extended x, Extended y) { return Via(::atan2l, x, y); }
+inline Extended Hypot(Extended x, Extended y) { return Via(::hypotl, x, y); }
+inline Extended Pow(Extended x, Extended y) { return Via(::powl, x, y); }
 #else
 using f80::Acos, f80::Asin, f80::Asinh, f80::Acosh, f80::Atan2, f80::Atanh, f80::Cbrt, f80::Ceil,
     f80::Cos, f80::Cosh, f80::Exp, f80::Floor, f80::Hypot, f80::Log, f80::Log10, f80::Log1p,
