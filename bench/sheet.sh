@@ -3,7 +3,10 @@
 # same work (the generator renders one random sheet for every peer).
 #
 #   bench/sheet.sh [PATH/TO/sheetcalc] [--sizes "100000 1000000"] [--rounds 3] [--no-python]
+#                  [--soft PATH/TO/sheetcalc]
 #
+# --soft names a build with the software 80-bit number (-DSHEETCALC_SOFT_EXTENDED=ON), measured in
+# the same loop: its lines per second against the first binary's and against awk.
 # The programs take turns, every size's in one loop, for a number of rounds (common.sh,
 # bench_rounds) and each one's figure is its fastest run. Prints lines per second, the ratios against the peers, the
 # growth from the smallest to the largest size, and sheetcalc's peak memory against its input and
@@ -15,16 +18,21 @@ sizes="100000 1000000"
 python=1
 rounds=3
 binary=""
+soft=""
 while [ $# -gt 0 ]; do
   case $1 in
     --sizes) sizes=$2; shift 2 ;;
     --rounds) rounds=$2; shift 2 ;;
     --no-python) python=0; shift ;;
-    -h|--help) sed -n '2,11p' "$0"; exit 0 ;;
+    --soft) soft=$2; shift 2 ;;
+    -h|--help) sed -n '2,15p' "$0"; exit 0 ;;
     *) binary=$1; shift ;;
   esac
 done
 SHEETCALC=$(find_sheetcalc "$binary") || exit 1
+if [ -n "$soft" ]; then
+  SOFT=$(find_sheetcalc "$soft") || exit 1
+fi
 need python3 awk bc
 # The interpreter itself, not a version manager's shim in front of it.
 PYTHON=$(python3 -c 'import sys; print(sys.executable)')
@@ -67,6 +75,9 @@ for n in $sizes; do
   last=$n
   T_STDERR="$prefix.sheetcalc.err" bench_add "$n,sheetcalc" "$prefix.txt" "$prefix.sheetcalc.out" \
     "$SHEETCALC" -
+  if [ -n "$soft" ]; then
+    T_STDERR="$prefix.soft.err" bench_add "$n,soft" "$prefix.txt" "$prefix.soft.out" "$SOFT" -
+  fi
   bench_add "$n,awk" /dev/null "$prefix.awk.out" awk -f "$prefix.awk"
   bench_add "$n,bc -l" "$prefix.bc" "$prefix.bc.out" bc -l
   [ "$python" = 1 ] && bench_add "$n,python3" /dev/null "$prefix.py.out" "$PYTHON" -c "$PY_DRIVER" "$prefix.py"
@@ -114,6 +125,13 @@ report() {  # LABEL VALUE OP LIMIT [TEXT]
 }
 report "sheetcalc/awk lines per second ($t)" "$ratio_awk" '>=' 2
 report "sheetcalc/bc lines per second ($t)" "$ratio_bc" '>=' 20
+if [ -n "$soft" ]; then
+  report "soft/sheetcalc lines per second ($t)" "$(calc "${secs[$n,sheetcalc]} / ${secs[$n,soft]}")" \
+    '>=' 0.8
+  report "soft/awk lines per second ($t)" "$(calc "${secs[$n,awk]} / ${secs[$n,soft]}")" '>=' 2
+  cmp -s "$prefix.sheetcalc.out" "$prefix.soft.out" ||
+    echo "  note: the software number's output differs from sheetcalc's ($prefix.soft.out)"
+fi
 if [ "$first" != "$last" ]; then
   growth=$(calc "${secs[$last,sheetcalc]} / ${secs[$first,sheetcalc]}")
   limit=$(calc "1.05 * $last / $first" %.2f)

@@ -53,6 +53,15 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md ${dist}/copyright ${packed}/change
 # The message catalogs install themselves (po/CMakeLists.txt).
 
 set(CPACK_GENERATOR DEB)
+if(CMAKE_CROSSCOMPILING)
+  # Debian's name of the target's architecture, not the building machine's.
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "aarch64")
+    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE arm64)
+  elseif(CMAKE_SYSTEM_PROCESSOR MATCHES "^i.86$")
+    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE i386)
+  endif()
+  set(CPACK_RPM_PACKAGE_ARCHITECTURE ${CMAKE_SYSTEM_PROCESSOR})
+endif()
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)

@@ -21,7 +21,3 @@ find_program(SHEETCALC_QEMU NAMES qemu-aarch64 qemu-aarch64-static)
 if(SHEETCALC_QEMU)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${SHEETCALC_QEMU} -L /usr/${SHEETCALC_CROSS_PREFIX})
 endif()
-
-# Its long double is the 128-bit format: the program builds, but some results differ from the x86
-# build until Extended is the project's own 80-bit type.
-set(SHEETCALC_UNCHECKED_LONG_DOUBLE ON CACHE BOOL "")

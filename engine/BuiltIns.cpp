@@ -2,71 +2,63 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
-#include <cstring>
+#include <cstdlib>
 
 #include "engine/CalcAnsiScript.h"
 #include "engine/FloatOps.h"
 #include "engine/PrFormat.h"
+#include "scan/ExtendedMath.h"
 
 namespace engine {
 
 namespace {
 
-// Bit patterns of the two constants whose values are given to the last bit.
-Extended FromBits(uint16_t exponent, uint64_t mantissa) {
-  unsigned char bytes[sizeof(Extended)] = {};
-  std::memcpy(bytes, &mantissa, 8);
-  std::memcpy(bytes + 8, &exponent, 2);
-  Extended x;
-  std::memcpy(&x, bytes, sizeof x);
-  return x;
-}
+namespace xm = scan::xmath;
 
 // ---- One-argument functions -----------------------------------------------------------------
 
 // sin and cos of 2^63 and beyond give 0, as the processor's own instructions do.
-constexpr Extended Two63 = 9223372036854775808.0L;
+constexpr Extended Two63(0x1p63);
 
-Extended Sin(Extended x) { return std::fabs(x) >= Two63 ? 0 : std::sin(x); }
-Extended Cos(Extended x) { return std::fabs(x) >= Two63 ? 0 : std::cos(x); }
-Extended Tan(Extended x) { return Checked(std::tan(x)); }
+Extended Sin(Extended x) { return x.Abs() >= Two63 ? 0 : xm::Sin(x); }
+Extended Cos(Extended x) { return x.Abs() >= Two63 ? 0 : xm::Cos(x); }
+Extended Tan(Extended x) { return Checked(xm::Tan(x)); }
 
 // A logarithm-like function over (lo, inf): below lo an invalid operation, at lo a division by zero.
 Extended LogAbove(Extended x, Extended lo, Extended (*f)(Extended)) {
-  if (std::isnan(x) || x < lo) RaiseInvalidOp();
+  if (x.IsNan() || x < lo) RaiseInvalidOp();
   if (x == lo) RaiseZeroDivide();
   return Checked(f(x));
 }
-Extended Ln(Extended x) { return LogAbove(x, 0, [](Extended v) { return std::log(v); }); }
-Extended Log10(Extended x) { return LogAbove(x, 0, [](Extended v) { return std::log10(v); }); }
-Extended Log2(Extended x) { return LogAbove(x, 0, [](Extended v) { return std::log2(v); }); }
-Extended LnXP1(Extended x) { return LogAbove(x, -1, [](Extended v) { return std::log1p(v); }); }
-Extended Exp(Extended x) { return Checked(std::exp(x)); }
-Extended Frac(Extended x) { return x - std::trunc(x); }
+Extended Ln(Extended x) { return LogAbove(x, 0, [](Extended v) { return xm::Log(v); }); }
+Extended Log10(Extended x) { return LogAbove(x, 0, [](Extended v) { return xm::Log10(v); }); }
+Extended Log2(Extended x) { return LogAbove(x, 0, [](Extended v) { return xm::Log2(v); }); }
+Extended LnXP1(Extended x) { return LogAbove(x, -1, [](Extended v) { return xm::Log1p(v); }); }
+Extended Exp(Extended x) { return Checked(xm::Exp(x)); }
+Extended Frac(Extended x) { return x - x.Trunc(); }
 Extended Round(Extended x) { return static_cast<Extended>(RoundToInt64(x)); }
 Extended Trunc(Extended x) { return static_cast<Extended>(TruncToInt64(x)); }
-Extended ArcCos(Extended x) { return Checked(std::acos(x)); }
-Extended ArcSin(Extended x) { return Checked(std::asin(x)); }
-Extended CoTan(Extended x) { return CheckedDiv(1, std::tan(x)); }
-Extended Sinh(Extended x) { return Checked(std::sinh(x)); }
-Extended Cosh(Extended x) { return Checked(std::cosh(x)); }
-Extended Tanh(Extended x) { return std::tanh(x); }
-Extended ArcCosh(Extended x) { return Checked(std::acosh(x)); }
-Extended ArcSinh(Extended x) { return std::asinh(x); }
+Extended ArcCos(Extended x) { return Checked(xm::Acos(x)); }
+Extended ArcSin(Extended x) { return Checked(xm::Asin(x)); }
+Extended CoTan(Extended x) { return CheckedDiv(1, xm::Tan(x)); }
+Extended Sinh(Extended x) { return Checked(xm::Sinh(x)); }
+Extended Cosh(Extended x) { return Checked(xm::Cosh(x)); }
+Extended Tanh(Extended x) { return xm::Tanh(x); }
+Extended ArcCosh(Extended x) { return Checked(xm::Acosh(x)); }
+Extended ArcSinh(Extended x) { return xm::Asinh(x); }
 Extended ArcTanh(Extended x) {
-  if (std::fabs(x) == 1) RaiseZeroDivide();
-  return Checked(std::atanh(x));
+  if (x.Abs() == 1) RaiseZeroDivide();
+  return Checked(xm::Atanh(x));
 }
 Extended Sqrt(Extended x) {
   if (x < 0) RaiseInvalidOp();
-  return std::sqrt(x);
+  return xm::Sqrt(x);
 }
-Extended Cbrt(Extended x) { return std::cbrt(x); }
-Extended Abs(Extended x) { return std::fabs(x); }
+Extended Cbrt(Extended x) { return xm::Cbrt(x); }
+Extended Abs(Extended x) { return x.Abs(); }
 Extended Sign(Extended x) { return x > 0 ? 1 : x < 0 ? -1 : 0; }
-Extended Floor(Extended x) { return std::floor(x); }
-Extended Ceil(Extended x) { return std::ceil(x); }
+Extended Floor(Extended x) { return xm::Floor(x); }
+Extended Ceil(Extended x) { return xm::Ceil(x); }
 
 struct TFunction1 {
   const char* Name;
@@ -85,20 +77,20 @@ constexpr std::array<TFunction1, 27> Functions1{{
 
 // ---- Two-argument functions -----------------------------------------------------------------
 
-Extended ArcTan2(Extended a, Extended b) { return std::atan2(a, b); }
-Extended Hypot(Extended a, Extended b) { return Checked(std::hypot(a, b)); }
+Extended ArcTan2(Extended a, Extended b) { return xm::Atan2(a, b); }
+Extended Hypot(Extended a, Extended b) { return Checked(xm::Hypot(a, b)); }
 Extended LogN(Extended a, Extended b) { return CheckedDiv(Log2(b), Log2(a)); }
 
 // x rounded to n decimals (n truncated; a negative n rounds to tens, hundreds, ...), ties to even
 // as ROUND's are. Beyond the scale that the value's digits reach, x is already as it would come.
 Extended RoundTo(Extended x, Extended n) {
-  if (std::isnan(n)) RaiseInvalidOp();
-  const int digits = static_cast<int>(std::clamp<Extended>(std::trunc(n), -5000, 5000));
-  const Extended scale = std::pow(Extended{10}, static_cast<Extended>(std::abs(digits)));
+  if (n.IsNan()) RaiseInvalidOp();
+  const int digits = static_cast<int>(std::clamp<Extended>(n.Trunc(), -5000, 5000).ToInt64Trunc());
+  const Extended scale = xm::Pow(10, std::abs(digits));
   const Extended scaled = digits >= 0 ? x * scale : x / scale;
-  if (!std::isfinite(scale) || !std::isfinite(scaled) || std::fabs(scaled) >= Two63)
+  if (!scale.IsFinite() || !scaled.IsFinite() || scaled.Abs() >= Two63)
     return digits >= 0 ? x : Extended{0} * x;
-  const Extended whole = std::nearbyint(scaled);  // the default rounding: to nearest, ties even
+  const Extended whole = scaled.NearbyInt();  // the default rounding: to nearest, ties even
   return Checked(digits >= 0 ? whole / scale : whole * scale);
 }
 
@@ -197,14 +189,14 @@ struct TConstRec {
 
 const std::array<TConstRec, 8>& Constants() {
   static const std::array<TConstRec, 8> table{{
-      {FromBits(0x4000, 0xC90FDAA22168C236u), "PI", "円周率"},
-      {FromBits(0x4000, 0xADF85458A2BB4A9Au), "_e", "オイラー数"},
-      {299792458.0L, "_c", "光速 m/s"},
-      {9.80665L, "_g", "重力加速度 m/s^2"},
-      {6.62607015e-34L, "_h", "プランク定数 J*s"},
-      {1.380649e-23L, "_k", "ボルツマン定数 J/K"},
-      {6.02214076e23L, "_NA", "アボガドロ数 /mol"},
-      {5.6703744191844e-8L, "σ", "シュテファンボルツマン定数"},
+      {Extended::FromBits(0x4000, 0xC90FDAA22168C236u), "PI", "円周率"},
+      {Extended::FromBits(0x4000, 0xADF85458A2BB4A9Au), "_e", "オイラー数"},
+      {Extended(299792458.0), "_c", "光速 m/s"},
+      {Extended::FromBits(0x4002, 0x9CE809D495182A99u), "_g", "重力加速度 m/s^2"},
+      {Extended::FromBits(0x3F90, 0xDC305EF011888998u), "_h", "プランク定数 J*s"},
+      {Extended::FromBits(0x3FB3, 0x858736AAF323DD7Eu), "_k", "ボルツマン定数 J/K"},
+      {Extended::FromBits(0x404D, 0xFF0C2E52BE28B98Cu), "_NA", "アボガドロ数 /mol"},
+      {Extended::FromBits(0x3FE6, 0xF38A6D13680A6C51u), "σ", "シュテファンボルツマン定数"},
   }};
   return table;
 }
@@ -213,7 +205,7 @@ const std::array<TConstRec, 8>& Constants() {
 // to π, one unit in the last place below PI's). It is no row of the table, whose listing (#定数)
 // stays as it is.
 constexpr const char* PiName = "π";
-constexpr Extended PiValue = 3.14159265358979323846264338327950288L;
+constexpr Extended PiValue = Extended::FromBits(0x4000, 0xC90FDAA22168C235u);
 
 }  // namespace
 

@@ -119,7 +119,7 @@ void TAnsiCalculate::ParseExpression() {
     FCursor += op == 'N' ? 3 : 1;
     ParseExpression();
     if (op == '!')
-      FValue = FValue > 0.5L ? 0 : 1;
+      FValue = FValue > Extended(0.5) ? 0 : 1;
     else if (op == '~')
       FValue = FromInt(RoundToInt64(FValue) ^ 0xFFFFFF);
     else

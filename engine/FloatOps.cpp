@@ -1,6 +1,7 @@
 #include "engine/FloatOps.h"
 
 #include "scan/ExtendedBits.h"
+#include "scan/ExtendedMath.h"
 
 namespace engine {
 
@@ -9,17 +10,17 @@ void RaiseZeroDivide() { throw scan::EZeroDivide("浮動小数点数の 0 によ
 
 namespace {
 // 2^63 exactly; every 64-bit integer lies in [-Two63, Two63).
-constexpr Extended Two63 = 9223372036854775808.0L;
+constexpr Extended Two63(0x1p63);
 
 int64_t ToInt64(Extended whole) {
-  if (std::isnan(whole) || whole < -Two63 || whole >= Two63) RaiseInvalidOp();
-  return static_cast<int64_t>(whole);
+  if (whole.IsNan() || whole < -Two63 || whole >= Two63) RaiseInvalidOp();
+  return whole.ToInt64Trunc();
 }
 }  // namespace
 
-int64_t RoundToInt64(Extended x) { return ToInt64(std::nearbyint(x)); }
+int64_t RoundToInt64(Extended x) { return ToInt64(x.NearbyInt()); }
 
-int64_t TruncToInt64(Extended x) { return ToInt64(std::trunc(x)); }
+int64_t TruncToInt64(Extended x) { return ToInt64(x.Trunc()); }
 
 namespace {
 // a^n for n >= 0 by repeated squaring; an overflow raises.
@@ -44,7 +45,7 @@ Extended Power(Extended a, Extended b) {
   }
   if (a < 0) RaiseInvalidOp();
   if (a == 0) RaiseZeroDivide();  // ln 0
-  return Checked(std::exp(b * std::log(a)));
+  return Checked(scan::xmath::Exp(b * scan::xmath::Log(a)));
 }
 
 }  // namespace engine

@@ -92,7 +92,7 @@ std::string FormatOne(const TSpecifier& specifier, Extended x) {
     case 'g': return General(x, specifier.Precision < 0 ? 15 : specifier.Precision);
     case 'n': return Number(x, specifier.Precision < 0 ? 2 : specifier.Precision);
     default: {  // 'm': the currency sign of code page 932 and no decimals unless asked for
-      std::string text = Number(std::fabs(x), specifier.Precision < 0 ? 0 : specifier.Precision);
+      std::string text = Number(x.Abs(), specifier.Precision < 0 ? 0 : specifier.Precision);
       return (x < 0 ? "-\\" : "\\") + text;
     }
   }

@@ -116,8 +116,10 @@ std::string TPas2JavaScCalc::OutputPath(const std::string& sheetName, const std:
   const TOutputPlace place = ClassifyOutputName(name);
   // A stand-in may carry a NUL or a line break that only the system's spelling shows.
   const std::string spelled = services.Text.ExportName(name);
-  const bool controls = std::ranges::any_of(
-      spelled, [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+  // libc++ 14 has no std::ranges::any_of.
+  const bool controls = std::any_of(spelled.begin(), spelled.end(), [](char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+  });
   if (place == TOutputPlace::Refused || controls) RefuseOutputFile(name);
   const std::string sheetFolder = services.Files.RealFolderOf(sheetName);
   const std::string path = IsRootedName(name) ? name : sheetFolder + name;

@@ -4,7 +4,6 @@
 // number formats truncate several times for nearly every value they show.
 
 #include <cstdint>
-#include <cstring>
 
 #include "scan/uAnsiCharTools.h"
 
@@ -18,12 +17,8 @@ struct TExtendedParts {
 };
 
 inline TExtendedParts SplitExtended(Extended x) {
-  uint64_t significand;
-  uint16_t signAndExponent;
-  std::memcpy(&significand, &x, sizeof significand);
-  std::memcpy(&signAndExponent, reinterpret_cast<const char*>(&x) + sizeof significand,
-              sizeof signAndExponent);
-  return {significand, (signAndExponent & 0x7FFF) - 16383, (signAndExponent & 0x8000) != 0};
+  const uint16_t signAndExponent = x.SignAndExponent();
+  return {x.Significand(), (signAndExponent & 0x7FFF) - 16383, (signAndExponent & 0x8000) != 0};
 }
 
 /// The whole part of 0 <= a < 2^63, as trunc(a) gives it.

@@ -83,9 +83,15 @@ void ShiftRightJam(uint64_t& hi, uint64_t& lo, int n) {
   }
 }
 
+// A normal value with its leading bit set, as every operation's fast path takes it.
+inline bool IsNormal(TFloat80 x) {
+  return static_cast<unsigned>(Field(x) - 1) < MaxField - 1u && (x.Significand() & Top) != 0;
+}
+
 // The value Sig.rest x 2^(exp - 63) (rest: the bits below Sig, its top bit the half unit) rounded
 // to nearest even into the format, subnormal or overflowing as it falls.
-TFloat80 RoundPack(bool negative, int exp, uint64_t sig, uint64_t rest, TFloatFaults& faults) {
+TFloat80 RoundPackEdge(bool negative, int exp, uint64_t sig, uint64_t rest,
+                       TFloatFaults& faults) {
   int field = exp + Bias;
   if (field <= 0) {
     ShiftRightJam(sig, rest, 1 - field);
@@ -102,6 +108,19 @@ TFloat80 RoundPack(bool negative, int exp, uint64_t sig, uint64_t rest, TFloatFa
   if (field >= MaxField) {
     faults |= ffOverflow;
     return Infinity(negative);
+  }
+  return Make(negative, static_cast<uint16_t>(field), sig);
+}
+
+// RoundPackEdge, with the common case inline: a result well inside the normal range, where the
+// round can carry one place up at most.
+inline TFloat80 RoundPack(bool negative, int exp, uint64_t sig, uint64_t rest,
+                          TFloatFaults& faults) {
+  const int field = exp + Bias;
+  if (field <= 0 || field >= MaxField - 1) [[unlikely]]
+    return RoundPackEdge(negative, exp, sig, rest, faults);
+  if (rest > Top || (rest == Top && (sig & 1))) {
+    if (++sig == 0) return Make(negative, static_cast<uint16_t>(field + 1), Top);
   }
   return Make(negative, static_cast<uint16_t>(field), sig);
 }
@@ -192,8 +211,14 @@ TFloat80 SubMagnitudes(TParts a, TParts b, bool negative, TFloatFaults& faults) 
 }
 
 TFloat80 AddSigned(TFloat80 a, TFloat80 b, bool bNegative, TFloatFaults& faults) {
-  if (a.IsNan() || b.IsNan()) return PropagateNan(a, b, faults);
   const bool aNegative = a.SignBit();
+  if (IsNormal(a) && IsNormal(b)) [[likely]] {
+    const TParts pa{aNegative, Field(a) - Bias, a.Significand()};
+    const TParts pb{bNegative, Field(b) - Bias, b.Significand()};
+    return aNegative == bNegative ? AddMagnitudes(pa, pb, aNegative, faults)
+                                  : SubMagnitudes(pa, pb, aNegative, faults);
+  }
+  if (a.IsNan() || b.IsNan()) return PropagateNan(a, b, faults);
   if (a.IsInf() || b.IsInf()) {
     if (a.IsInf() && b.IsInf() && aNegative != bNegative) {
       faults |= ffInvalid;
@@ -209,6 +234,20 @@ TFloat80 AddSigned(TFloat80 a, TFloat80 b, bool bNegative, TFloatFaults& faults)
   return aNegative == bNegative ? AddMagnitudes(pa, pb, aNegative, faults)
                                 : SubMagnitudes(pa, pb, aNegative, faults);
 }
+
+TFloat80 MulParts(TParts pa, TParts pb, bool negative, TFloatFaults& faults) {
+  uint64_t hi, lo;
+  MulWide(pa.Sig, pb.Sig, hi, lo);
+  int exp = pa.Exp + pb.Exp + 1;
+  if (!(hi & Top)) {
+    hi = (hi << 1) | (lo >> 63);
+    lo <<= 1;
+    --exp;
+  }
+  return RoundPack(negative, exp, hi, lo, faults);
+}
+
+TFloat80 DivParts(TParts pa, TParts pb, bool negative, TFloatFaults& faults);
 
 // Integer square root of (hi, lo) < 2^128: the root and whether the remainder exceeds the root
 // (the true root then lies above root + 1/2), and whether anything remains at all.
@@ -244,36 +283,6 @@ uint64_t SqrtWide(uint64_t hi, uint64_t lo, bool& aboveHalf, bool& inexact) {
 
 }  // namespace
 
-TFloat80::TFloat80(int64_t v) {
-  if (v == 0) return;
-  const bool negative = v < 0;
-  const uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
-  const int shift = std::countl_zero(magnitude);
-  *this = Make(negative, static_cast<uint16_t>(Bias + 63 - shift), magnitude << shift);
-}
-
-TFloat80::TFloat80(double v) {
-  uint64_t bits;
-  std::memcpy(&bits, &v, sizeof bits);
-  const bool negative = (bits >> 63) != 0;
-  const int field = static_cast<int>((bits >> 52) & 0x7FF);
-  const uint64_t fraction = bits & ((uint64_t{1} << 52) - 1);
-  if (field == 0x7FF) {
-    *this = fraction == 0 ? Infinity(negative)
-                          : Make(negative, MaxField, Top | QuietBit | (fraction << 11));
-  } else if (field == 0) {
-    if (fraction != 0) {
-      const int shift = std::countl_zero(fraction);
-      *this =
-          Make(negative, static_cast<uint16_t>(Bias - 1023 + 1 - (shift - 11)), fraction << shift);
-    } else {
-      *this = Zero(negative);
-    }
-  } else {
-    *this = Make(negative, static_cast<uint16_t>(field - 1023 + Bias), Top | (fraction << 11));
-  }
-}
-
 TFloat80 TFloat80::Add(TFloat80 a, TFloat80 b, TFloatFaults& faults) {
   return AddSigned(a, b, b.SignBit(), faults);
 }
@@ -283,8 +292,11 @@ TFloat80 TFloat80::Sub(TFloat80 a, TFloat80 b, TFloatFaults& faults) {
 }
 
 TFloat80 TFloat80::Mul(TFloat80 a, TFloat80 b, TFloatFaults& faults) {
-  if (a.IsNan() || b.IsNan()) return PropagateNan(a, b, faults);
   const bool negative = a.SignBit() != b.SignBit();
+  if (IsNormal(a) && IsNormal(b)) [[likely]]
+    return MulParts({negative, Field(a) - Bias, a.Significand()},
+                    {negative, Field(b) - Bias, b.Significand()}, negative, faults);
+  if (a.IsNan() || b.IsNan()) return PropagateNan(a, b, faults);
   if (a.IsInf() || b.IsInf()) {
     if (a.IsZero() || b.IsZero()) {
       faults |= ffInvalid;
@@ -293,21 +305,15 @@ TFloat80 TFloat80::Mul(TFloat80 a, TFloat80 b, TFloatFaults& faults) {
     return Infinity(negative);
   }
   if (a.IsZero() || b.IsZero()) return Zero(negative);
-  const TParts pa = Unpack(a), pb = Unpack(b);
-  uint64_t hi, lo;
-  MulWide(pa.Sig, pb.Sig, hi, lo);
-  int exp = pa.Exp + pb.Exp + 1;
-  if (!(hi & Top)) {
-    hi = (hi << 1) | (lo >> 63);
-    lo <<= 1;
-    --exp;
-  }
-  return RoundPack(negative, exp, hi, lo, faults);
+  return MulParts(Unpack(a), Unpack(b), negative, faults);
 }
 
 TFloat80 TFloat80::Div(TFloat80 a, TFloat80 b, TFloatFaults& faults) {
-  if (a.IsNan() || b.IsNan()) return PropagateNan(a, b, faults);
   const bool negative = a.SignBit() != b.SignBit();
+  if (IsNormal(a) && IsNormal(b)) [[likely]]
+    return DivParts({negative, Field(a) - Bias, a.Significand()},
+                    {negative, Field(b) - Bias, b.Significand()}, negative, faults);
+  if (a.IsNan() || b.IsNan()) return PropagateNan(a, b, faults);
   if (a.IsInf()) {
     if (b.IsInf()) {
       faults |= ffInvalid;
@@ -325,7 +331,12 @@ TFloat80 TFloat80::Div(TFloat80 a, TFloat80 b, TFloatFaults& faults) {
     return Infinity(negative);
   }
   if (a.IsZero()) return Zero(negative);
-  const TParts pa = Unpack(a), pb = Unpack(b);
+  return DivParts(Unpack(a), Unpack(b), negative, faults);
+}
+
+namespace {
+
+TFloat80 DivParts(TParts pa, TParts pb, bool negative, TFloatFaults& faults) {
   // The quotient's leading bit lands on bit 63: divide Sig a x 2^64 when a's significand is the
   // smaller, Sig a x 2^63 otherwise.
   int exp = pa.Exp - pb.Exp;
@@ -340,6 +351,8 @@ TFloat80 TFloat80::Div(TFloat80 a, TFloat80 b, TFloatFaults& faults) {
   const uint64_t q = DivWide(hi, lo, pb.Sig, remainder);
   return RoundPack(negative, exp, q, RestOf(remainder, pb.Sig), faults);
 }
+
+}  // namespace
 
 TFloat80 TFloat80::Sqrt(TFloat80 a, TFloatFaults& faults) {
   if (a.IsNan()) return PropagateNan(a, a, faults);
@@ -428,20 +441,6 @@ double TFloat80::ToDouble() const {
   double d;
   std::memcpy(&d, &bits, sizeof d);
   return d;
-}
-
-int TFloat80::Compare(TFloat80 a, TFloat80 b) {
-  if (a.IsNan() || b.IsNan()) return 2;
-  if (a.IsZero() && b.IsZero()) return 0;
-  if (a.SignBit() != b.SignBit()) return a.SignBit() ? -1 : 1;
-  // Same sign: the fields order the magnitudes (the explicit leading bit included).
-  const uint32_t ma = a.SignAndExponent() & MaxField, mb = b.SignAndExponent() & MaxField;
-  int c = 0;
-  if (ma != mb)
-    c = ma < mb ? -1 : 1;
-  else if (a.Significand() != b.Significand())
-    c = a.Significand() < b.Significand() ? -1 : 1;
-  return a.SignBit() ? -c : c;
 }
 
 }  // namespace scan

@@ -9,6 +9,8 @@
 // TFloatFaults word by the operations that take one; the operators drop them, as the hardware's
 // masked exceptions do.
 
+#include <bit>
+#include <concepts>
 #include <cstdint>
 
 namespace scan {
@@ -26,10 +28,14 @@ class TFloat80 {
  public:
   constexpr TFloat80() = default;
   /// Every 64-bit integer is exact.
-  TFloat80(int64_t v);
-  TFloat80(int v) : TFloat80(static_cast<int64_t>(v)) {}
+  template <std::signed_integral T>
+  constexpr TFloat80(T v)
+      : TFloat80(FromMagnitude(v < 0, v < 0 ? 0 - static_cast<uint64_t>(static_cast<int64_t>(v))
+                                            : static_cast<uint64_t>(v))) {}
+  template <std::unsigned_integral T>
+  constexpr TFloat80(T v) : TFloat80(FromMagnitude(false, v)) {}
   /// Exact, as the x87 load of a double (a signalling NaN comes back quieted).
-  explicit TFloat80(double v);
+  explicit constexpr TFloat80(double v) : TFloat80(FromDouble(std::bit_cast<uint64_t>(v))) {}
 
   /// The stored fields, as the x87 unit holds them in memory.
   static constexpr TFloat80 FromBits(uint16_t signAndExponent, uint64_t significand) {
@@ -57,6 +63,7 @@ class TFloat80 {
 
   constexpr bool IsNan() const { return (FSignExp & 0x7FFF) == 0x7FFF && (FSignificand << 1) != 0; }
   constexpr bool IsInf() const { return (FSignExp & 0x7FFF) == 0x7FFF && (FSignificand << 1) == 0; }
+  constexpr bool IsFinite() const { return (FSignExp & 0x7FFF) != 0x7FFF; }
   constexpr bool IsZero() const { return (FSignExp & 0x7FFF) == 0 && FSignificand == 0; }
   constexpr bool SignBit() const { return (FSignExp & 0x8000) != 0; }
   constexpr TFloat80 Abs() const { return FromBits(FSignExp & 0x7FFF, FSignificand); }
@@ -84,18 +91,54 @@ class TFloat80 {
   TFloat80& operator/=(TFloat80 b) { return *this = *this / b; }
 
   /// IEEE comparison: a NaN is unordered (every relation false but !=), -0 equals +0.
-  friend bool operator==(TFloat80 a, TFloat80 b) { return Compare(a, b) == 0; }
-  friend bool operator<(TFloat80 a, TFloat80 b) { return Compare(a, b) == -1; }
-  friend bool operator>(TFloat80 a, TFloat80 b) { return Compare(b, a) == -1; }
-  friend bool operator<=(TFloat80 a, TFloat80 b) {
-    const int c = Compare(a, b);
-    return c == -1 || c == 0;
+  friend constexpr bool operator==(TFloat80 a, TFloat80 b) {
+    if (a.IsNan() || b.IsNan()) return false;
+    return (a.FSignExp == b.FSignExp && a.FSignificand == b.FSignificand) ||
+           (a.IsZero() && b.IsZero());
   }
-  friend bool operator>=(TFloat80 a, TFloat80 b) { return b <= a; }
+  friend constexpr bool operator<(TFloat80 a, TFloat80 b) { return Less(a, b, false); }
+  friend constexpr bool operator>(TFloat80 a, TFloat80 b) { return Less(b, a, false); }
+  friend constexpr bool operator<=(TFloat80 a, TFloat80 b) { return Less(a, b, true); }
+  friend constexpr bool operator>=(TFloat80 a, TFloat80 b) { return Less(b, a, true); }
 
  private:
-  /// -1, 0 or 1; 2 when unordered.
-  static int Compare(TFloat80 a, TFloat80 b);
+  /// a < b, or a <= b with orEqual; false when either is a NaN. Inline: the formatter compares
+  /// nearly every value it shows a dozen times.
+  static constexpr bool Less(TFloat80 a, TFloat80 b, bool orEqual) {
+    if (a.IsNan() || b.IsNan()) return false;
+    if (a.IsZero() && b.IsZero()) return orEqual;
+    const bool negative = a.SignBit();
+    if (negative != b.SignBit()) return negative;
+    // Same sign: the fields order the magnitudes (the explicit leading bit included).
+    const int ma = a.FSignExp & 0x7FFF, mb = b.FSignExp & 0x7FFF;
+    if (ma == mb && a.FSignificand == b.FSignificand) return orEqual;
+    const bool smaller = ma != mb ? ma < mb : a.FSignificand < b.FSignificand;
+    return smaller != negative;
+  }
+
+  static constexpr TFloat80 FromMagnitude(bool negative, uint64_t magnitude) {
+    if (magnitude == 0) return TFloat80();
+    const int shift = std::countl_zero(magnitude);
+    return FromBits(static_cast<uint16_t>((negative ? 0x8000 : 0) | (16383 + 63 - shift)),
+                    magnitude << shift);
+  }
+  static constexpr TFloat80 FromDouble(uint64_t bits) {
+    const uint16_t sign = (bits >> 63) != 0 ? 0x8000 : 0;
+    const int field = static_cast<int>((bits >> 52) & 0x7FF);
+    const uint64_t fraction = bits & ((uint64_t{1} << 52) - 1);
+    if (field == 0x7FF) {
+      return fraction == 0 ? FromBits(sign | 0x7FFF, uint64_t{1} << 63)
+                           : FromBits(sign | 0x7FFF, (uint64_t{3} << 62) | (fraction << 11));
+    }
+    if (field == 0) {  // zero, or a subnormal double, which is a normal extended value
+      if (fraction == 0) return FromBits(sign, 0);
+      const int shift = std::countl_zero(fraction);
+      return FromBits(static_cast<uint16_t>(sign | (16383 - 1023 + 1 - (shift - 11))),
+                      fraction << shift);
+    }
+    return FromBits(static_cast<uint16_t>(sign | (field - 1023 + 16383)),
+                    (uint64_t{1} << 63) | (fraction << 11));
+  }
 
   uint64_t FSignificand = 0;
   uint16_t FSignExp = 0;

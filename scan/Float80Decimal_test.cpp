@@ -16,6 +16,10 @@ namespace {
 
 constexpr bool X87 = std::numeric_limits<long double>::digits == 64;
 
+// The C library's long double as the software number and back (exact where it is the x87 format).
+TFloat80 Soft(long double v) { return ToFloat80(FromLongDouble(v)); }
+long double Native(TFloat80 x) { return ToLongDouble(FromFloat80(x)); }
+
 // How often the random tables run: once in the suite, more by hand (SHEETCALC_DECIMAL_ROUNDS=50).
 int Rounds() {
   const char* rounds = std::getenv("SHEETCALC_DECIMAL_ROUNDS");
@@ -105,7 +109,7 @@ TEST(Float80Decimal, ReadsKnownTexts) {
 // ---- Against the C library of the x87 build, which is exact -------------------------------
 
 std::string Printed(const char* format, int precision, TFloat80 x) {
-  const long double value = FromFloat80(x);
+  const long double value = Native(x);
   const int n = std::snprintf(nullptr, 0, format, precision, value);
   std::string text(static_cast<size_t>(n) + 1, '\0');
   std::snprintf(text.data(), text.size(), format, precision, value);
@@ -121,16 +125,16 @@ TFloat80 RandomValue(std::mt19937_64& random) {
   uint64_t sig = random() | (uint64_t{1} << 63);
   switch (pick(12)) {
     case 0:
-      return ToFloat80(sign * (static_cast<long double>(random() >> pick(64) >> 2) + 0.5L));
+      return Soft(sign * (static_cast<long double>(random() >> pick(64) >> 2) + 0.5L));
     case 1:  // an odd number of 2^-j, with j-1 decimals a tie
-      return ToFloat80(sign * std::ldexp(static_cast<long double>((random() >> pick(64)) | 1), -1 - pick(70)));
+      return Soft(sign * std::ldexp(static_cast<long double>((random() >> pick(64)) | 1), -1 - pick(70)));
     case 2:
-      return ToFloat80(sign * static_cast<long double>(random() >> pick(64)));
+      return Soft(sign * static_cast<long double>(random() >> pick(64)));
     case 3: {
       long double p = std::pow(10.0L, static_cast<long double>(pick(9883) - 4950));
       for (int steps = pick(7) - 3; steps != 0; steps += steps < 0 ? 1 : -1)
         p = std::nextafter(p, steps < 0 ? 0.0L : HUGE_VALL);
-      return ToFloat80(sign * p);
+      return Soft(sign * p);
     }
     case 4:
       return TFloat80::FromBits(sign < 0 ? 0x8000 : 0, sig >> (1 + pick(63)));  // subnormal
@@ -226,7 +230,7 @@ TEST(Float80Decimal, ReadsAsTheCLibrary) {
                           : random() % 2 ? 4932 - size + static_cast<int64_t>(random() % 3)
                                          : -4950 - size - static_cast<int64_t>(random() % 3);
     const TFloat80 got = DecimalToFloat80(digits, power);
-    const TFloat80 expected = ToFloat80(ReadByCLibrary(digits, power));
+    const TFloat80 expected = Soft(ReadByCLibrary(digits, power));
     if (!Same(got, expected)) {
       ADD_FAILURE() << digits << "e" << power << ": " << Show(got) << ", the C library "
                     << Show(expected);
@@ -243,7 +247,7 @@ TEST(Float80Decimal, ReadsMidpointsAsTheCLibrary) {
   for (int i = 0; i < 150 * Rounds() && failures < 10; ++i) {
     const TFloat80 x = RandomValue(random).Abs();
     if (x.IsNan() || x.IsInf() || Same(x, Largest)) continue;
-    const TFloat80 next = ToFloat80(std::nextafter(FromFloat80(x), HUGE_VALL));
+    const TFloat80 next = Soft(std::nextafter(Native(x), HUGE_VALL));
     // Places enough for both: the unit in the last place of x is 2^(field - 16383 - 63).
     const int places = std::max(0, 16383 + 63 - std::max(x.SignAndExponent() & 0x7FFF, 1));
     const std::string mid = TimesFive(AddDigits(ExactDigits(x, places), ExactDigits(next, places)));
@@ -254,7 +258,7 @@ TEST(Float80Decimal, ReadsMidpointsAsTheCLibrary) {
     } texts[] = {{mid, power}, {mid + "1", power - 1}, {MinusOne(mid) + "9", power - 1}};
     for (const auto& t : texts) {
       const TFloat80 got = DecimalToFloat80(t.Digits, t.Power);
-      const TFloat80 expected = ToFloat80(ReadByCLibrary(t.Digits, t.Power));
+      const TFloat80 expected = Soft(ReadByCLibrary(t.Digits, t.Power));
       if (!Same(got, expected)) {
         ADD_FAILURE() << "near the midpoint of " << Show(x) << ": " << Show(got)
                       << ", the C library " << Show(expected);
@@ -265,7 +269,7 @@ TEST(Float80Decimal, ReadsMidpointsAsTheCLibrary) {
     EXPECT_TRUE(Same(DecimalToFloat80(mid, power), even)) << Show(x);
   }
   // Halfway between the largest value and the next power of two rounds to even: beyond the range.
-  const TFloat80 halfUnit = ToFloat80(std::ldexp(1.0L, 16383 - 64));
+  const TFloat80 halfUnit = Soft(std::ldexp(1.0L, 16383 - 64));
   const std::string beyond = AddDigits(ExactDigits(Largest, 0), ExactDigits(halfUnit, 0));
   EXPECT_TRUE(DecimalToFloat80(beyond, 0).IsInf());
   EXPECT_TRUE(Same(DecimalToFloat80(MinusOne(beyond), 0), Largest));

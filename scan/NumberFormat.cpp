@@ -25,11 +25,13 @@ constexpr int MaxDecimals = 9;
 constexpr int GeneralDigits = 15;
 // Scaled values from here on have more than 18 digits before the point and are shown with an
 // exponent instead.
-constexpr Extended LargestFixed = 1e18L;
+constexpr Extended LargestFixed = PowerOfTen[18];
+constexpr Extended Hundredth = Extended::FromBits(0x3FF8, 0xA3D70A3D70A3D70Au);  // 0.01
+constexpr Extended Half(0.5);
 
 std::string NonFiniteText(Extended x) {
-  if (std::isnan(x)) return "NAN";
-  return std::signbit(x) ? "-INF" : "INF";
+  if (x.IsNan()) return "NAN";
+  return x.SignBit() ? "-INF" : "INF";
 }
 
 struct TScaled {
@@ -39,17 +41,17 @@ struct TScaled {
 
 /// ChoosePrefix with the standard scale: one letter more at either end, each 10^3 apart.
 TScaled ChooseStandardPrefix(Extended a) {
-  if (a > 1e15L && a / 1e15L > 1) return {a / 1e15L, 'P'};
-  if (a > 1e12L && a / 1e12L > 1) return {a / 1e12L, 'T'};
-  if (a > 1e9L && a / 1e9L > 1) return {a / 1e9L, 'G'};
-  if (a > 1e6L && a / 1e6L > 1) return {a / 1e6L, 'M'};
-  if (a > 1e5L && a / 1000.0L > 100) return {a / 1000.0L, 'k'};
-  if (a > 0.01L || a == 0) return {a, '\0'};
-  if (a * 1000.0L > 1) return {a * 1000.0L, 'm'};
-  if (a * 1e6L > 1) return {a * 1e6L, 'u'};
-  if (a * 1e9L > 1) return {a * 1e9L, 'n'};
-  if (a * 1e12L > 1) return {a * 1e12L, 'p'};
-  return {a * 1e15L, 'f'};
+  if (a > PowerOfTen[15] && a / PowerOfTen[15] > 1) return {a / PowerOfTen[15], 'P'};
+  if (a > PowerOfTen[12] && a / PowerOfTen[12] > 1) return {a / PowerOfTen[12], 'T'};
+  if (a > PowerOfTen[9] && a / PowerOfTen[9] > 1) return {a / PowerOfTen[9], 'G'};
+  if (a > PowerOfTen[6] && a / PowerOfTen[6] > 1) return {a / PowerOfTen[6], 'M'};
+  if (a > PowerOfTen[5] && a / PowerOfTen[3] > 100) return {a / PowerOfTen[3], 'k'};
+  if (a > Hundredth || a == 0) return {a, '\0'};
+  if (a * PowerOfTen[3] > 1) return {a * PowerOfTen[3], 'm'};
+  if (a * PowerOfTen[6] > 1) return {a * PowerOfTen[6], 'u'};
+  if (a * PowerOfTen[9] > 1) return {a * PowerOfTen[9], 'n'};
+  if (a * PowerOfTen[12] > 1) return {a * PowerOfTen[12], 'p'};
+  return {a * PowerOfTen[15], 'f'};
 }
 
 /// The engineering prefix letter for a = |x| and a scaled by it; the tests run in this order.
@@ -57,38 +59,38 @@ TScaled ChooseStandardPrefix(Extended a) {
 /// nearly every value: a quotient rounds to above its bound only when the exact one is above it.
 TScaled ChoosePrefix(Extended a, bool standard) {
   if (standard) return ChooseStandardPrefix(a);
-  if (a > 1e12L && a / 1e12L > 1) return {a / 1e12L, 'P'};
-  if (a > 1e9L && a / 1e9L > 1) return {a / 1e9L, 'T'};
-  if (a > 1e6L && a / 1e6L > 1) return {a / 1e6L, 'M'};
-  if (a > 1e5L && a / 1000.0L > 100) return {a / 1000.0L, 'k'};  // "k" only above 100,000
-  if (a > 0.01L || a == 0) return {a, '\0'};
-  if (a * 1000.0L > 1) return {a * 1000.0L, 'm'};
-  if (a * 1e6L > 1) return {a * 1e6L, 'u'};
-  if (a * 1e9L > 1) return {a * 1e9L, 'p'};
-  return {a * 1e12L, 'f'};
+  if (a > PowerOfTen[12] && a / PowerOfTen[12] > 1) return {a / PowerOfTen[12], 'P'};
+  if (a > PowerOfTen[9] && a / PowerOfTen[9] > 1) return {a / PowerOfTen[9], 'T'};
+  if (a > PowerOfTen[6] && a / PowerOfTen[6] > 1) return {a / PowerOfTen[6], 'M'};
+  if (a > PowerOfTen[5] && a / PowerOfTen[3] > 100) return {a / PowerOfTen[3], 'k'};  // "k" only above 100,000
+  if (a > Hundredth || a == 0) return {a, '\0'};
+  if (a * PowerOfTen[3] > 1) return {a * PowerOfTen[3], 'm'};
+  if (a * PowerOfTen[6] > 1) return {a * PowerOfTen[6], 'u'};
+  if (a * PowerOfTen[9] > 1) return {a * PowerOfTen[9], 'p'};
+  return {a * PowerOfTen[12], 'f'};
 }
 
 /// The integer nearest to v when it is surely the integer nearest to the exact product that v
 /// rounds (v within half a unit in its last place of it): |v| below 2^62 and its fraction clear
 /// of one half by more than that unit. Otherwise false, and the exact routines do the digits.
 bool SafeRound(Extended v, int64_t& n) {
-  const Extended a = std::fabs(v);
-  if (!(a < 0x1p62L)) return false;
+  const Extended a = v.Abs();
+  if (!(a < Extended(0x1p62))) return false;
   const uint64_t whole = WholePart(a);
   const Extended fraction = a - static_cast<Extended>(whole);
-  if (std::fabs(fraction - 0.5L) <= a * 0x1p-62L + 0x1p-64L) return false;
+  if ((fraction - Half).Abs() <= a * Extended(0x1p-62) + Extended(0x1p-64)) return false;
   // Half away from zero, as llroundl; an exact half never gets here.
-  const auto magnitude = static_cast<int64_t>(whole + (fraction > 0.5L ? 1 : 0));
+  const auto magnitude = static_cast<int64_t>(whole + (fraction > Half ? 1 : 0));
   n = v < 0 ? -magnitude : magnitude;
   return true;
 }
 
 /// Whether v is farther than 2^-62 of its size from the nearest whole number (false from 2^62 up).
 bool FarFromWhole(Extended v) {
-  const Extended a = std::fabs(v);
-  if (!(a < 0x1p62L)) return false;
+  const Extended a = v.Abs();
+  if (!(a < Extended(0x1p62))) return false;
   const Extended fraction = a - static_cast<Extended>(WholePart(a));
-  return std::min(fraction, 1 - fraction) > a * 0x1p-62L;
+  return std::min(fraction, 1 - fraction) > a * Extended(0x1p-62);
 }
 
 /// The fewest decimals (0..9) after which y is whole; 9 when there is none. When y is whole after
@@ -210,14 +212,14 @@ int SignificantDigits(Extended a, char* digits, int& exponent) {
 void FormatPrefixed(Extended x, std::string& text, std::string& prefix,
                     const TFormatSettings& settings) {
   prefix.clear();
-  if (!std::isfinite(x)) {
+  if (!x.IsFinite()) {
     text = NonFiniteText(x);
     return;
   }
-  const TScaled scaled = ChoosePrefix(std::fabs(x), settings.StandardPrefixes);
+  const TScaled scaled = ChoosePrefix(x.Abs(), settings.StandardPrefixes);
   const char letter = scaled.Letter;
   const Extended y = x < 0 ? -scaled.Value : scaled.Value;
-  if (std::fabs(y) >= LargestFixed) {
+  if (y.Abs() >= LargestFixed) {
     text = FormatGeneral(y, settings);
   } else {
     int64_t whole = 0;
@@ -236,7 +238,7 @@ void FormatPrefixed(Extended x, std::string& text, std::string& prefix,
 }
 
 void AppendGeneral(Extended x, std::string& text, const TFormatSettings& settings) {
-  if (!std::isfinite(x)) {
+  if (!x.IsFinite()) {
     text += NonFiniteText(x);
     return;
   }
@@ -246,7 +248,7 @@ void AppendGeneral(Extended x, std::string& text, const TFormatSettings& setting
   }
   char digits[16];
   int exponent = 0;
-  const auto count = static_cast<size_t>(SignificantDigits(std::fabs(x), digits, exponent));
+  const auto count = static_cast<size_t>(SignificantDigits(x.Abs(), digits, exponent));
   // Laid out in a buffer and appended once: sign, at most 19 places before the digits, the
   // digits, the point and an exponent of at most five digits.
   char buffer[64];

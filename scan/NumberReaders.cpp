@@ -17,7 +17,7 @@ namespace {
 constexpr CharSet HexDigitChars = DigitChars + CharSet::Range('A', 'F') + CharSet::Range('a', 'f');
 constexpr CharSet IdentChars = NameStartChars + DigitChars;
 
-constexpr Extended Pi = 3.14159265358979323846264338327950288L;
+constexpr Extended Pi = Extended::FromBits(0x4000, 0xC90FDAA22168C235u);  // 3.14159265358979323846
 
 [[noreturn]] void RaiseNotInteger(std::string_view text) {
   throw EConvertError("'" + std::string(text) + "' は整数ではありません");
@@ -224,7 +224,7 @@ Extended ApplyScaleSuffix(const char*& p, Extended v, bool standard) {
   const unsigned char c1 = static_cast<unsigned char>(p[1]);
   if (c0 == 0x83 && c1 == 0xCA) {  // μ
     p += 2;
-    return v / 1000000.0L;
+    return v / PowerOfTen[6];
   }
   if (c0 == 0x83 && c1 == 0xCE) {  // π
     p += 2;
@@ -236,25 +236,25 @@ Extended ApplyScaleSuffix(const char*& p, Extended v, bool standard) {
   }
   if (standard) {
     switch (c0) {
-      case 'G': ++p; return v * 1e9L;
-      case 'T': ++p; return v * 1e12L;
-      case 'P': ++p; return v * 1e15L;
-      case 'n': ++p; return v / 1e9L;
-      case 'p': ++p; return v / 1e12L;
-      case 'f': ++p; return v / 1e15L;
+      case 'G': ++p; return v * PowerOfTen[9];
+      case 'T': ++p; return v * PowerOfTen[12];
+      case 'P': ++p; return v * PowerOfTen[15];
+      case 'n': ++p; return v / PowerOfTen[9];
+      case 'p': ++p; return v / PowerOfTen[12];
+      case 'f': ++p; return v / PowerOfTen[15];
       default: break;
     }
   }
   switch (c0) {
-    case '%': ++p; return v / 100.0L;
-    case 'M': ++p; return v * 1e6L;
-    case 'P': ++p; return v * 1e12L;
-    case 'T': ++p; return v * 1e9L;
-    case 'f': ++p; return v / 1e12L;
-    case 'k': ++p; return v * 1000.0L;
-    case 'm': ++p; return v / 1000.0L;
-    case 'p': ++p; return v / 1e9L;
-    case 'u': ++p; return v / 1e6L;
+    case '%': ++p; return v / PowerOfTen[2];
+    case 'M': ++p; return v * PowerOfTen[6];
+    case 'P': ++p; return v * PowerOfTen[12];
+    case 'T': ++p; return v * PowerOfTen[9];
+    case 'f': ++p; return v / PowerOfTen[12];
+    case 'k': ++p; return v * PowerOfTen[3];
+    case 'm': ++p; return v / PowerOfTen[3];
+    case 'p': ++p; return v / PowerOfTen[9];
+    case 'u': ++p; return v / PowerOfTen[6];
     default: return v;
   }
 }
@@ -386,7 +386,7 @@ bool ReadScaledReal(const char*& p, Extended& value, const TFormatSettings& sett
   }
   const Extended scaled = ApplyScaleSuffix(p, v, settings.StandardPrefixes);
   // A suffix can carry a value that is still in range beyond it (1e4932M).
-  if (std::isinf(scaled) && !std::isinf(v)) RaiseOverflow();
+  if (scaled.IsInf() && !v.IsInf()) RaiseOverflow();
   value = scaled;
   return true;
 }

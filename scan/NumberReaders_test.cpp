@@ -8,11 +8,12 @@
 
 #include "scan/Exceptions.h"
 #include "scan/uAnsiCharTools.h"
+#include "ExtendedLiterals.h"
 
 namespace scan {
 namespace {
 
-constexpr Extended Pi = 3.14159265358979323846264338327950288L;
+const Extended Pi = 3.14159265358979323846264338327950288_x;
 
 struct TIntCase {
   const char* Input;
@@ -171,39 +172,39 @@ void CheckRealReads(std::initializer_list<TRealCase> cases, Reader read) {
 TEST(ReadReal, DecimalForms) {
   CheckRealReads(
       {
-          {"1.5", true, 1.5L, ""},
+          {"1.5", true, 1.5_x, ""},
           {"5.", true, 5, ""},
-          {".5", true, 0.5L, ""},
+          {".5", true, 0.5_x, ""},
           {".", true, 0, ""},
-          {"0.1", true, 0.1L, ""},
-          {"1e-3", true, 0.001L, ""},
+          {"0.1", true, 0.1_x, ""},
+          {"1e-3", true, 0.001_x, ""},
           {"1e5-3", true, 100000, "-3"},
           {"1e+3", true, 1, "+3"},
           {"2e", true, 2, ""},
           {"1e-", true, 1, ""},
           {"2E3", true, 2000, ""},
-          {"1.2.3", true, 1.2L, ".3"},
+          {"1.2.3", true, 1.2_x, ".3"},
           {"1e3e4", true, 1000, "e4"},
           {"e5", false, 0, "e5"},
           {".e5", true, 0, "e5"},
           {"- 5", true, -5, ""},
-          {"\t+ 2.5)", true, 2.5L, ")"},
+          {"\t+ 2.5)", true, 2.5_x, ")"},
           {"3-2", true, 3, "-2"},
-          {"007.50", true, 7.5L, ""},
+          {"007.50", true, 7.5_x, ""},
           {"1e0000000002", true, 100, ""},
-          {"1e4932", true, 1e4932L, ""},
+          {"1e4932", true, 1e4932_x, ""},
           {"1e-4999", true, 0, ""},  // too small is no failure
-          {"1e-4950", true, 1e-4950L, ""},
-          {"123456789012345678901234567890", true, 123456789012345678901234567890.0L, ""},
+          {"1e-4950", true, 1e-4950_x, ""},
+          {"123456789012345678901234567890", true, 123456789012345678901234567890.0_x, ""},
           // Either side of the one-pass reader's limits: 19 significant digits, three exponent
           // digits, the exact powers of ten; zeros before the first significant digit are free.
-          {"1234567890123456789", true, 1234567890123456789.0L, ""},
-          {"98765432109876543211", true, 98765432109876543211.0L, ""},
-          {"000000000000000000000012.5", true, 12.5L, ""},
-          {"9.87654321098765432e-27", true, 9.87654321098765432e-27L, ""},
-          {"9.87654321098765432e-28", true, 9.87654321098765432e-28L, ""},
-          {"3e27", true, 3e27L, ""},
-          {"3e28", true, 3e28L, ""},
+          {"1234567890123456789", true, 1234567890123456789.0_x, ""},
+          {"98765432109876543211", true, 98765432109876543211.0_x, ""},
+          {"000000000000000000000012.5", true, 12.5_x, ""},
+          {"9.87654321098765432e-27", true, 9.87654321098765432e-27_x, ""},
+          {"9.87654321098765432e-28", true, 9.87654321098765432e-28_x, ""},
+          {"3e27", true, 3e27_x, ""},
+          {"3e28", true, 3e28_x, ""},
           {"1.5e5.", true, 150000, "."},
           {"0e999", true, 0, ""},
           {"0.000000000000000000000000000001e30", true, 1, ""},
@@ -238,7 +239,7 @@ TEST(ReadReal, CorrectlyRounded) {
       Real);
   // Just above the halfway point rounds up.
   CheckRealReads({{"1.00000000000000000005421010862427522170037264004349708557128906251", true,
-                   1 + 0x1p-63L, ""}},
+                   1 + 0x1p-63_x, ""}},
                  Real);
 }
 
@@ -259,7 +260,7 @@ TEST(ReadReal, AgreesWithTheCLibrary) {
     const char* p = text.c_str();
     Extended value = 0;
     ASSERT_TRUE(Real(p, value)) << text;
-    ASSERT_EQ(value, std::strtold(text.c_str(), nullptr)) << text;
+    ASSERT_EQ(value, FromLongDouble(std::strtold(text.c_str(), nullptr))) << text;
   }
 }
 
@@ -306,30 +307,30 @@ TEST(ReadReal, FollowsTheDecimalSeparatorSetting) {
   EXPECT_STREQ(p, ",5");
   p = "1.5";
   EXPECT_TRUE(ReadScaledReal(p, value, Point));
-  EXPECT_EQ(value, 1.5);
+  EXPECT_EQ(value, 1.5_x);
 }
 
 TEST(ReadScaledReal, ScaleSuffixes) {
   CheckRealReads(
       {
           {"2k", true, 2000, ""},
-          {"5m", true, 5 / 1000.0L, ""},
-          {"3.3u", true, 3.3L / 1e6L, ""},
-          {"10%", true, 10 / 100.0L, ""},
-          {"2P", true, 2e12L, ""},
-          {"2T", true, 2e9L, ""},
-          {"2M", true, 2e6L, ""},
-          {"2f", true, 2 / 1e12L, ""},
-          {"2p", true, 2 / 1e9L, ""},
+          {"5m", true, 5 / 1000.0_x, ""},
+          {"3.3u", true, 3.3_x / 1e6_x, ""},
+          {"10%", true, 10 / 100.0_x, ""},
+          {"2P", true, 2e12_x, ""},
+          {"2T", true, 2e9_x, ""},
+          {"2M", true, 2e6_x, ""},
+          {"2f", true, 2 / 1e12_x, ""},
+          {"2p", true, 2 / 1e9_x, ""},
           {"2PI", true, 2 * Pi, ""},
           {"2\x83\xCE", true, 2 * Pi, ""},
-          {"1\x83\xCA", true, 1 / 1e6L, ""},
+          {"1\x83\xCA", true, 1 / 1e6_x, ""},
           {"2PIk", true, 2 * Pi, "k"},
           {"2kk", true, 2000, "k"},
           {"2K", true, 2, "K"},
           {"2 k", true, 2, " k"},
           {"$10k", true, 16000, ""},
-          {"0b11%", true, 0.03L, ""},
+          {"0b11%", true, 0.03_x, ""},
           {"-2k", true, -2000, ""},
           {"x", false, 0, "x"},
       },
@@ -340,8 +341,8 @@ TEST(ReadScaledReal, StandardPrefixesOnRequest) {
   TFormatSettings standard;
   standard.StandardPrefixes = true;
   const std::pair<const char*, Extended> cases[] = {
-      {"2G", 2e9L},  {"2T", 2e12L}, {"2P", 2e15L}, {"2n", 2 / 1e9L},
-      {"2p", 2 / 1e12L}, {"2f", 2 / 1e15L}, {"2k", 2000}, {"2u", 2 / 1e6L},
+      {"2G", 2e9_x},  {"2T", 2e12_x}, {"2P", 2e15_x}, {"2n", 2 / 1e9_x},
+      {"2p", 2 / 1e12_x}, {"2f", 2 / 1e15_x}, {"2k", 2000}, {"2u", 2 / 1e6_x},
   };
   for (const auto& [text, expected] : cases) {
     const char* p = text;

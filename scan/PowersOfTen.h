@@ -7,9 +7,18 @@
 namespace scan {
 
 inline constexpr int ExactPowers = 27;
+// Up to 10^22 the powers are exact doubles too; the rest are given by their bits.
 inline constexpr Extended PowerOfTen[ExactPowers + 1] = {
-    1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
-    1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L, 1e20L, 1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L,
+    Extended(1e0),  Extended(1e1),  Extended(1e2),  Extended(1e3),  Extended(1e4),
+    Extended(1e5),  Extended(1e6),  Extended(1e7),  Extended(1e8),  Extended(1e9),
+    Extended(1e10), Extended(1e11), Extended(1e12), Extended(1e13), Extended(1e14),
+    Extended(1e15), Extended(1e16), Extended(1e17), Extended(1e18), Extended(1e19),
+    Extended(1e20), Extended(1e21), Extended(1e22),
+    Extended::FromBits(0x404B, 0xA968163F0A57B400u),  // 1e23
+    Extended::FromBits(0x404E, 0xD3C21BCECCEDA100u),  // 1e24
+    Extended::FromBits(0x4052, 0x84595161401484A0u),  // 1e25
+    Extended::FromBits(0x4055, 0xA56FA5B99019A5C8u),  // 1e26
+    Extended::FromBits(0x4058, 0xCECB8F27F4200F3Au),  // 1e27
 };
 
 }  // namespace scan

@@ -13,12 +13,9 @@
 #include <string>
 #include <string_view>
 
-namespace scan {
+#include "scan/Extended.h"
 
-using Extended = long double;
-#ifndef SHEETCALC_UNCHECKED_LONG_DOUBLE
-static_assert(std::numeric_limits<Extended>::digits == 64, "Extended must be the 80-bit format");
-#endif
+namespace scan {
 
 /// A set of byte values, one bit each.
 class CharSet {

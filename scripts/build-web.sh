@@ -9,10 +9,7 @@ build=$root/build/web
 # Debian's emscripten finds its JavaScript tools (acorn) among Debian's node modules, which a node
 # from elsewhere does not look in by itself.
 export NODE_PATH=${NODE_PATH:+$NODE_PATH:}/usr/share/nodejs
-# Until the engine's number is its own software type, a target without the x87 long double
-# builds only when asked to, and its results differ from the native build's.
-emcmake cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSHEETCALC_TESTS=OFF \
-  -DSHEETCALC_UNCHECKED_LONG_DOUBLE=ON >/dev/null
+emcmake cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSHEETCALC_TESTS=OFF >/dev/null
 cmake --build "$build" -j "${JOBS:-2}" --target web_page
 out=${1:-$build/page}
 if [[ "$out" != "$build/page" ]]; then

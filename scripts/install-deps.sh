@@ -21,8 +21,10 @@ if [[ "$what" == test || "$what" == web ]]; then
 fi
 if [[ "$what" == cross ]]; then
   # GoogleTest is built from libgtest-dev's sources for these targets.
+  # libc6:arm64 gives the ARM programs under qemu the C library's character set converters
+  # (iconv's CP932), which the cross compiler's own copy of the library lacks.
   packages+=(libgtest-dev clang libc++-14-dev libc++abi-14-dev g++-aarch64-linux-gnu qemu-user
-             g++-i686-linux-gnu python3)
+             libc6:arm64 g++-i686-linux-gnu python3)
 fi
 missing=()
 for p in "${packages[@]}"; do
@@ -51,6 +53,10 @@ if ((${#missing[@]})); then
     done
     rm -f "$err"
   }
+  if [[ " ${missing[*]} " == *":arm64 "* ]] && ! dpkg --print-foreign-architectures | grep -qx arm64
+  then
+    $sudo dpkg --add-architecture arm64
+  fi
   apt_waiting update -qq
   apt_waiting install -y -qq --no-install-recommends "${missing[@]}"
 fi

@@ -6,8 +6,8 @@
 #   RUNNER     runs the build's programs, e.g. "qemu-aarch64 -L /usr/aarch64-linux-gnu" (default:
 #              none, the build runs here)
 #   REFERENCE  the reference program (default build/release/host/sheetcalc)
-# ./test.sh checks the clang build this way; scripts/install-deps.sh cross installs the other
-# compilers and qemu-user.
+# ./test.sh checks the software-number, the clang with libc++ and the ARM builds this way;
+# scripts/install-deps.sh cross installs the other compilers and qemu-user.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
