@@ -80,7 +80,7 @@ on files, and as a filter for editors (sheetcalc -).")
 # tools are weak ones, as in the Debian package.
 set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
 set(CPACK_RPM_PACKAGE_SUMMARY "Evaluates calculation sheets in the clipboard, files or pipes")
-set(CPACK_RPM_PACKAGE_LICENSE MIT)
+set(CPACK_RPM_PACKAGE_LICENSE "MIT AND LGPL-2.1-or-later AND SunPro")
 set(CPACK_RPM_PACKAGE_GROUP "Applications/Productivity")
 set(CPACK_RPM_PACKAGE_URL "https://sheetcalc.example/")
 set(CPACK_RPM_PACKAGE_DESCRIPTION "${CPACK_DEBIAN_PACKAGE_DESCRIPTION}")

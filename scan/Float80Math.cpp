@@ -1,3 +1,7 @@
+// Copyright (C) 1993 Sun Microsystems, Inc. (developed at SunPro, a Sun Microsystems, Inc.
+// business; permission to use, copy, modify, and distribute this software is freely granted,
+// provided that this notice is preserved), (C) 1996-2022 Free Software Foundation, Inc., (C) 2001
+// Stephen L. Moshier: ported from the GNU C Library, LGPL-2.1-or-later (see dist/copyright).
 // The library functions over the software number. Those the x86-64 C library builds on x87
 // instructions replay that instruction sequence step by step with the instructions modelled in
 // X87Model; the others follow the C library's portable extended-precision code, operation by

@@ -1,3 +1,7 @@
+// Copyright (C) 1993 Sun Microsystems, Inc. (developed at SunPro, a Sun Microsystems, Inc.
+// business; permission to use, copy, modify, and distribute this software is freely granted,
+// provided that this notice is preserved), (C) 1996-2022 Free Software Foundation, Inc., (C) 2001
+// Stephen L. Moshier: ported from the GNU C Library, LGPL-2.1-or-later (see dist/copyright).
 // pow over the software number, as the x86-64 C library computes it: the special operands first,
 // whole exponents below 4 by repeated multiplication, everything else as 2^(y log2 x) with
 // log2 x carried in two parts from a table of logarithms and a short series.

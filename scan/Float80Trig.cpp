@@ -1,3 +1,7 @@
+// Copyright (C) 1993 Sun Microsystems, Inc. (developed at SunPro, a Sun Microsystems, Inc.
+// business; permission to use, copy, modify, and distribute this software is freely granted,
+// provided that this notice is preserved), (C) 1996-2022 Free Software Foundation, Inc., (C) 2001
+// Stephen L. Moshier: ported from the GNU C Library, LGPL-2.1-or-later (see dist/copyright).
 // sin, cos and tan over the software number, operation by operation as the C library's
 // extended-precision code computes them: the argument brought to [-pi/4, pi/4] as a two-part sum
 // (by the digits of 2/pi, in double arithmetic), then a polynomial, or below 0.1484375 a table of

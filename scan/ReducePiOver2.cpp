@@ -1,3 +1,7 @@
+// Copyright (C) 1993 Sun Microsystems, Inc. (developed at SunPro, a Sun Microsystems, Inc.
+// business; permission to use, copy, modify, and distribute this software is freely granted,
+// provided that this notice is preserved), (C) 1996-2022 Free Software Foundation, Inc., (C) 2001
+// Stephen L. Moshier: ported from the GNU C Library, LGPL-2.1-or-later (see dist/copyright).
 #include "scan/ReducePiOver2.h"
 
 #include "scan/Float80Math.h"

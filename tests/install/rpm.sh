@@ -31,7 +31,7 @@ want="/usr/bin/sheetcalc
 /usr/share/zsh/site-functions/_sheetcalc"
 [[ $files == "$want" ]] || { fail "rpm -qlp lists other files:"; diff <(echo "$want") <(echo "$files"); }
 info=$(rpm -qp --qf '%{LICENSE}|%{VERSION}|%{PACKAGER}|%{CHANGELOGNAME}\n' "$rpm" 2>/dev/null)
-[[ $info == "MIT|"[0-9]*"|sheetcalc developers <"*"@"*">|sheetcalc developers"* ]] ||
+[[ $info == "MIT AND LGPL-2.1-or-later AND SunPro|"[0-9]*"|sheetcalc developers <"*"@"*">|sheetcalc developers"* ]] ||
   fail "the package's licence, version, packager or change log: $info"
 [[ $(rpm -qp --requires "$rpm" 2>/dev/null) == *"libc.so.6"* ]] || fail "no dependency on the C library"
 
