@@ -35,7 +35,7 @@ class TFloat80 {
   template <std::unsigned_integral T>
   constexpr TFloat80(T v) : TFloat80(FromMagnitude(false, v)) {}
   /// Exact, as the x87 load of a double (a signalling NaN comes back quieted).
-  explicit constexpr TFloat80(double v) : TFloat80(FromDouble(std::bit_cast<uint64_t>(v))) {}
+  explicit constexpr TFloat80(double v) : TFloat80(FromDouble(__builtin_bit_cast(uint64_t, v))) {}
 
   /// The stored fields, as the x87 unit holds them in memory.
   static constexpr TFloat80 FromBits(uint16_t signAndExponent, uint64_t significand) {

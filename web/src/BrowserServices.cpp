@@ -48,7 +48,6 @@ class TNoStdStreams final : public platform::TStdStreams {
  public:
   std::string ReadStandardInput() override { return std::string(); }
   bool WriteStandardOutput(std::string_view) override { return false; }
-  void WriteWarning(const std::string&) override {}
 };
 
 /// The Windows default palette; changes go to the quiet services' memory above it.
