@@ -10,11 +10,14 @@
 #include <string>
 
 #include "scan/ExtendedFloat80.h"
+#include "scan/Float80Testing.h"
 
 namespace scan {
 namespace {
 
-constexpr bool X87 = std::numeric_limits<long double>::digits == 64;
+using floattest::SameBits;
+using floattest::Show;
+using floattest::X87;
 
 // The C library's long double as the software number and back (exact where it is the x87 format).
 TFloat80 Soft(long double v) { return ToFloat80(FromLongDouble(v)); }
@@ -26,16 +29,7 @@ int Rounds() {
   return rounds != nullptr ? std::max(1, std::atoi(rounds)) : 1;
 }
 
-std::string Show(TFloat80 x) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%04X:%016llX", x.SignAndExponent(),
-                static_cast<unsigned long long>(x.Significand()));
-  return text;
-}
 
-bool Same(TFloat80 a, TFloat80 b) {
-  return a.SignAndExponent() == b.SignAndExponent() && a.Significand() == b.Significand();
-}
 
 constexpr TFloat80 Largest = TFloat80::FromBits(0x7FFE, ~uint64_t{0});
 constexpr TFloat80 Least = TFloat80::FromBits(0, 1);
@@ -101,7 +95,7 @@ TEST(Float80Decimal, ReadsKnownTexts) {
   };
   for (const TCase& c : cases) {
     const TFloat80 got = DecimalToFloat80(c.Digits, c.Power);
-    EXPECT_TRUE(Same(got, c.Value)) << c.Digits << "e" << c.Power << ": " << Show(got) << ", not "
+    EXPECT_TRUE(SameBits(got, c.Value)) << c.Digits << "e" << c.Power << ": " << Show(got) << ", not "
                                     << Show(c.Value);
   }
 }
@@ -231,7 +225,7 @@ TEST(Float80Decimal, ReadsAsTheCLibrary) {
                                          : -4950 - size - static_cast<int64_t>(random() % 3);
     const TFloat80 got = DecimalToFloat80(digits, power);
     const TFloat80 expected = Soft(ReadByCLibrary(digits, power));
-    if (!Same(got, expected)) {
+    if (!SameBits(got, expected)) {
       ADD_FAILURE() << digits << "e" << power << ": " << Show(got) << ", the C library "
                     << Show(expected);
       ++failures;
@@ -246,7 +240,7 @@ TEST(Float80Decimal, ReadsMidpointsAsTheCLibrary) {
   int failures = 0;
   for (int i = 0; i < 150 * Rounds() && failures < 10; ++i) {
     const TFloat80 x = RandomValue(random).Abs();
-    if (x.IsNan() || x.IsInf() || Same(x, Largest)) continue;
+    if (x.IsNan() || x.IsInf() || SameBits(x, Largest)) continue;
     const TFloat80 next = Soft(std::nextafter(Native(x), HUGE_VALL));
     // Places enough for both: the unit in the last place of x is 2^(field - 16383 - 63).
     const int places = std::max(0, 16383 + 63 - std::max(x.SignAndExponent() & 0x7FFF, 1));
@@ -259,20 +253,20 @@ TEST(Float80Decimal, ReadsMidpointsAsTheCLibrary) {
     for (const auto& t : texts) {
       const TFloat80 got = DecimalToFloat80(t.Digits, t.Power);
       const TFloat80 expected = Soft(ReadByCLibrary(t.Digits, t.Power));
-      if (!Same(got, expected)) {
+      if (!SameBits(got, expected)) {
         ADD_FAILURE() << "near the midpoint of " << Show(x) << ": " << Show(got)
                       << ", the C library " << Show(expected);
         ++failures;
       }
     }
     const TFloat80 even = (x.Significand() & 1) == 0 ? x : next;
-    EXPECT_TRUE(Same(DecimalToFloat80(mid, power), even)) << Show(x);
+    EXPECT_TRUE(SameBits(DecimalToFloat80(mid, power), even)) << Show(x);
   }
   // Halfway between the largest value and the next power of two rounds to even: beyond the range.
   const TFloat80 halfUnit = Soft(std::ldexp(1.0L, 16383 - 64));
   const std::string beyond = AddDigits(ExactDigits(Largest, 0), ExactDigits(halfUnit, 0));
   EXPECT_TRUE(DecimalToFloat80(beyond, 0).IsInf());
-  EXPECT_TRUE(Same(DecimalToFloat80(MinusOne(beyond), 0), Largest));
+  EXPECT_TRUE(SameBits(DecimalToFloat80(MinusOne(beyond), 0), Largest));
 }
 
 }  // namespace

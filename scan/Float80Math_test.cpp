@@ -10,31 +10,17 @@
 #include <string>
 #include <vector>
 
+#include "scan/Float80Testing.h"
 #include "scan/X87Model.h"
 
 namespace scan::f80 {
 namespace {
 
-constexpr bool X87 = std::numeric_limits<long double>::digits == 64;
+using floattest::LongOf;
+using floattest::SameBits;
+using floattest::SoftOf;
+using floattest::X87;
 
-TFloat80 SoftOf(long double x) {
-  uint64_t sig = 0;
-  uint16_t signExp = 0;
-  std::memcpy(&sig, &x, sizeof sig);
-  std::memcpy(&signExp, reinterpret_cast<const char*>(&x) + sizeof sig, sizeof signExp);
-  return TFloat80::FromBits(signExp, sig);
-}
-long double LongOf(TFloat80 x) {
-  long double r = 0;
-  const uint64_t sig = x.Significand();
-  const uint16_t signExp = x.SignAndExponent();
-  std::memcpy(&r, &sig, sizeof sig);
-  std::memcpy(reinterpret_cast<char*>(&r) + sizeof sig, &signExp, sizeof signExp);
-  return r;
-}
-bool SameBits(TFloat80 a, TFloat80 b) {
-  return a.SignAndExponent() == b.SignAndExponent() && a.Significand() == b.Significand();
-}
 // Units in the last place between two finite values of the same sign (a large number otherwise).
 uint64_t UlpsApart(TFloat80 a, TFloat80 b) {
   if (SameBits(a, b)) return 0;

@@ -9,11 +9,13 @@
 #include <random>
 
 #include "scan/Exceptions.h"
+#include "scan/Float80Testing.h"
 
 namespace scan {
 namespace {
 
-constexpr bool X87 = std::numeric_limits<long double>::digits == 64;
+using floattest::LongOf;
+using floattest::X87;
 
 struct TBits {
   uint16_t SignExp;
@@ -26,14 +28,6 @@ TBits BitsOf(long double x) {
   std::memcpy(&b.Sig, &x, sizeof b.Sig);
   std::memcpy(&b.SignExp, reinterpret_cast<const char*>(&x) + sizeof b.Sig, sizeof b.SignExp);
   return b;
-}
-long double LongOf(TFloat80 x) {
-  long double r = 0;
-  const uint64_t sig = x.Significand();
-  const uint16_t signExp = x.SignAndExponent();
-  std::memcpy(&r, &sig, sizeof sig);
-  std::memcpy(reinterpret_cast<char*>(&r) + sizeof sig, &signExp, sizeof signExp);
-  return r;
 }
 
 std::string Show(TBits b) {

@@ -3,6 +3,8 @@
 #include <array>
 #include <bit>
 
+#include "scan/WideMultiply.h"
+
 namespace scan::x87 {
 namespace {
 
@@ -10,21 +12,6 @@ constexpr int Bias = 16383;
 constexpr uint64_t Top = uint64_t{1} << 63;
 constexpr uint64_t QuietBit = uint64_t{1} << 62;
 constexpr TFloat80 Indefinite = TFloat80::FromBits(0xFFFF, 0xC000000000000000u);
-
-// 64 x 64 -> 128 bits.
-void MulWide(uint64_t a, uint64_t b, uint64_t& hi, uint64_t& lo) {
-#if defined(__SIZEOF_INT128__)
-  const unsigned __int128 p = static_cast<unsigned __int128>(a) * b;
-  hi = static_cast<uint64_t>(p >> 64);
-  lo = static_cast<uint64_t>(p);
-#else
-  const uint64_t a0 = a & 0xFFFFFFFFu, a1 = a >> 32, b0 = b & 0xFFFFFFFFu, b1 = b >> 32;
-  const uint64_t p00 = a0 * b0, p01 = a0 * b1, p10 = a1 * b0, p11 = a1 * b1;
-  const uint64_t middle = (p00 >> 32) + (p01 & 0xFFFFFFFFu) + (p10 & 0xFFFFFFFFu);
-  lo = (middle << 32) | (p00 & 0xFFFFFFFFu);
-  hi = p11 + (p01 >> 32) + (p10 >> 32) + (middle >> 32);
-#endif
-}
 
 // A working number of 128 significant bits: (Hi:Lo) / 2^127 x 2^Exp, the top bit of Hi set; zero
 // when Hi is 0. Results are truncated, good to about 2^-125 relative, enough to round the
@@ -268,15 +255,21 @@ TWide AtanSmall(TWide r, const std::array<TWide, 64>& inv) {
   return Scaled(Mul(r, p), halvings);
 }
 
-// ln x for x > 0.
-TWide Ln(TWide x) {
-  const TConstants& c = Constants();
+// x as m 2^e with m in [sqrt(1/2), sqrt(2)): m left in x, e returned.
+int TakeExponent(TWide& x) {
   int e = x.Exp;
   x.Exp = 0;
   if (x.Hi > 0xB504F333F9DE6484u) {
     x.Exp = -1;
     ++e;
   }
+  return e;
+}
+
+// ln x for x > 0.
+TWide Ln(TWide x) {
+  const TConstants& c = Constants();
+  const int e = TakeExponent(x);
   const TWide lm = LnMantissa(x, c.Inverse);
   return e == 0 ? lm : Add(Mul(Wide(int64_t{e}), c.Ln2), lm);
 }
@@ -284,12 +277,7 @@ TWide Ln(TWide x) {
 // log2 x for x > 0.
 TWide Log2(TWide x) {
   const TConstants& c = Constants();
-  int e = x.Exp;
-  x.Exp = 0;
-  if (x.Hi > 0xB504F333F9DE6484u) {
-    x.Exp = -1;
-    ++e;
-  }
+  const int e = TakeExponent(x);
   const TWide lm = Mul(LnMantissa(x, c.Inverse), c.Log2e);
   return e == 0 ? lm : Add(Wide(int64_t{e}), lm);
 }

@@ -6,19 +6,17 @@
 #include <random>
 #include <string>
 
+#include "scan/Float80Testing.h"
+
 namespace scan::x87 {
 namespace {
 
+using floattest::LongOf;
+using floattest::SameBits;
+using floattest::Show;
+using floattest::SoftOf;
+
 TFloat80 Bits(uint16_t signExp, uint64_t sig) { return TFloat80::FromBits(signExp, sig); }
-bool SameBits(TFloat80 a, TFloat80 b) {
-  return a.SignAndExponent() == b.SignAndExponent() && a.Significand() == b.Significand();
-}
-std::string Show(TFloat80 x) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%04X:%016llX", x.SignAndExponent(),
-                static_cast<unsigned long long>(x.Significand()));
-  return text;
-}
 
 TEST(X87ModelTest, DoubleArithmeticRoundsOnce) {
   // Sums and products whose exact value lies just beside a halfway point between doubles.
@@ -39,47 +37,32 @@ TEST(X87ModelTest, DoubleArithmeticRoundsOnce) {
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 
-long double Long(TFloat80 x) {
-  long double r = 0;
-  const uint64_t sig = x.Significand();
-  const uint16_t signExp = x.SignAndExponent();
-  std::memcpy(&r, &sig, sizeof sig);
-  std::memcpy(reinterpret_cast<char*>(&r) + sizeof sig, &signExp, sizeof signExp);
-  return r;
-}
-TFloat80 Soft(long double r) {
-  uint64_t sig;
-  uint16_t signExp;
-  std::memcpy(&sig, &r, sizeof sig);
-  std::memcpy(&signExp, reinterpret_cast<const char*>(&r) + sizeof sig, sizeof signExp);
-  return TFloat80::FromBits(signExp, sig);
-}
 
 // The instructions themselves.
 TFloat80 HwF2xm1(TFloat80 x) {
   long double r;
-  asm("f2xm1" : "=t"(r) : "0"(Long(x)));
-  return Soft(r);
+  asm("f2xm1" : "=t"(r) : "0"(LongOf(x)));
+  return SoftOf(r);
 }
 TFloat80 HwFyl2x(TFloat80 x, TFloat80 y) {
   long double r;
-  asm("fyl2x" : "=t"(r) : "0"(Long(x)), "u"(Long(y)) : "st(1)");
-  return Soft(r);
+  asm("fyl2x" : "=t"(r) : "0"(LongOf(x)), "u"(LongOf(y)) : "st(1)");
+  return SoftOf(r);
 }
 TFloat80 HwFyl2xp1(TFloat80 x, TFloat80 y) {
   long double r;
-  asm("fyl2xp1" : "=t"(r) : "0"(Long(x)), "u"(Long(y)) : "st(1)");
-  return Soft(r);
+  asm("fyl2xp1" : "=t"(r) : "0"(LongOf(x)), "u"(LongOf(y)) : "st(1)");
+  return SoftOf(r);
 }
 TFloat80 HwFpatan(TFloat80 y, TFloat80 x) {
   long double r;
-  asm("fpatan" : "=t"(r) : "0"(Long(x)), "u"(Long(y)) : "st(1)");
-  return Soft(r);
+  asm("fpatan" : "=t"(r) : "0"(LongOf(x)), "u"(LongOf(y)) : "st(1)");
+  return SoftOf(r);
 }
 TFloat80 HwFscale(TFloat80 x, TFloat80 n) {
   long double r;
-  asm("fscale" : "=t"(r) : "0"(Long(x)), "u"(Long(n)));
-  return Soft(r);
+  asm("fscale" : "=t"(r) : "0"(LongOf(x)), "u"(LongOf(n)));
+  return SoftOf(r);
 }
 
 TEST(X87ModelTest, ConstantsAsTheUnitLoadsThem) {
@@ -89,11 +72,11 @@ TEST(X87ModelTest, ConstantsAsTheUnitLoadsThem) {
   asm("fldl2e" : "=t"(l2e));
   asm("fldl2t" : "=t"(l2t));
   asm("fldpi" : "=t"(pi));
-  EXPECT_TRUE(SameBits(Ln2(), Soft(ln2)));
-  EXPECT_TRUE(SameBits(Lg2(), Soft(lg2)));
-  EXPECT_TRUE(SameBits(L2e(), Soft(l2e)));
-  EXPECT_TRUE(SameBits(L2t(), Soft(l2t)));
-  EXPECT_TRUE(SameBits(Pi(), Soft(pi)));
+  EXPECT_TRUE(SameBits(Ln2(), SoftOf(ln2)));
+  EXPECT_TRUE(SameBits(Lg2(), SoftOf(lg2)));
+  EXPECT_TRUE(SameBits(L2e(), SoftOf(l2e)));
+  EXPECT_TRUE(SameBits(L2t(), SoftOf(l2t)));
+  EXPECT_TRUE(SameBits(Pi(), SoftOf(pi)));
 }
 
 // One unit in the last place apart at most (same sign and binade, or the two sides of a power of

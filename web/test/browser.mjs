@@ -268,7 +268,7 @@ try {
   check(exceptions.length === 0, "no script error in the page", exceptions.join(" | "));
 
   // ---- the same page from a web server ----
-  const server = spawn("python3", ["-m", "http.server", "--bind", "127.0.0.1", "-d", page, "0"],
+  const server = spawn("python3", ["-u", "-m", "http.server", "--bind", "127.0.0.1", "-d", page, "0"],
                        { stdio: ["ignore", "pipe", "pipe"] });
   try {
     const port = await new Promise((ok, fail) => {
