@@ -52,6 +52,7 @@ tests/install/deb.sh build/release
 tests/install/rpm.sh build/release
 echo "== ASan+UBSan ($(date +%T))"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  LSAN_OPTIONS=suppressions=$PWD/tests/lsan-suppressions.txt \
   configure_and_test build/asan -DCMAKE_BUILD_TYPE=Debug -DSHEETCALC_SANITIZE=ON -DSHEETCALC_TESTS=ON
 
 echo "== Windows build under Wine ($(date +%T))"
