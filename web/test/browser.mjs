@@ -62,8 +62,7 @@ function send(method, params = {}, sessionId = undefined) {
 const timeout = setTimeout(() => { console.log("FAIL the browser test timed out"); finish(1); }, 90000);
 function finish(code) {
   clearTimeout(timeout);
-  // The profile goes once the browser has stopped writing to it.
-  browser.once("exit", () => {
+  const done = () => {
     // Its helper processes may still be closing files in the profile a moment after it stops: a
     // profile that will not go is left in the temporary folder, not counted as a failure.
     try {
@@ -72,7 +71,9 @@ function finish(code) {
       console.log(`note: the browser's profile ${profile} stays: ${e.code}`);
     }
     process.exit(code);
-  });
+  };
+  if (browser.exitCode !== null || browser.signalCode !== null) return done();
+  browser.once("exit", done);
   // Asked to close, the browser ends its helper processes first; killed, it may not.
   toBrowser.on("error", () => {});
   send("Browser.close").catch(() => {});
